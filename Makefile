@@ -1,0 +1,28 @@
+# Convenience targets used by the README and CI.
+JOBS ?= $(shell nproc)
+
+.PHONY: all run test bench format clean
+
+all:
+	cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build -j $(JOBS)
+
+run: all
+	./build/vintrel
+
+# Warnings as errors, AddressSanitizer and UndefinedBehaviorSanitizer, every test.
+test:
+	cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVINTREL_SANITIZE=ON -DVINTREL_WERROR=ON
+	cmake --build build-test -j $(JOBS)
+	cd build-test && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench:
+	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVINTREL_BENCH=ON
+	cmake --build build-bench -j $(JOBS) --target bench_reply
+	QT_QPA_PLATFORM=offscreen ./build-bench/bench/bench_reply
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf build build-test build-bench

@@ -1,0 +1,224 @@
+#include "TMyDecoratedFrame.h"
+#include "T3DControlBar.h"
+#include "TStyleStatusBar.h"
+#include "TextCommands.h"
+#include "resources/MenuResource.h"
+#include "resources/ToolBarFaces.h"
+#include "view/TFingWnd.h"
+
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QToolButton>
+
+namespace app {
+
+TMyDecoratedFrame::TMyDecoratedFrame(const QString& dataDirectory, QWidget* parent)
+    : QMainWindow(parent), m_client(new view::TFingWnd(this)), m_dataDirectory(dataDirectory),
+      m_settingsPath(dataDirectory + QStringLiteral("vintrel.ini")),
+      m_statusBar(new TStyleStatusBar(this)), m_toolBar(new T3DControlBar(this)),
+      m_textCommands(new TextCommands(*this, *m_client)) {
+    setObjectName(QStringLiteral("mainFrame"));
+    setWindowTitle(QStringLiteral("Vintrel"));
+    setWindowIcon(res::appIcon());
+    m_baseTitle = windowTitle().left(38);
+
+    const FrameSettings settings = FrameSettings::read(m_settingsPath);
+    move(settings.placement.topLeft());
+    resize(settings.placement.size());
+    if (settings.reopenMaximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+    m_keepHistory = settings.keepHistory;
+
+    setCentralWidget(m_client);
+    m_client->setFrame(this);
+    setWindowFont(settings.font);
+
+    setStatusBar(m_statusBar);
+    buildToolBar();
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+    buildMenu();
+    buildAccelerators();
+
+    connect(m_client, &view::TFingWnd::commandStateChanged, this, &TMyDecoratedFrame::updateCommands);
+    updateCommands();
+    m_client->setFocus();
+}
+
+TMyDecoratedFrame::~TMyDecoratedFrame() {
+    writeSettings();
+    delete m_textCommands;
+}
+
+void TMyDecoratedFrame::buildMenu() {
+    for (const res::Menu& menuResource : res::fingerMenu()) {
+        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(menuResource.text));
+        connect(menu, &QMenu::aboutToShow, this, &TMyDecoratedFrame::updateCommands);
+        connect(menu, &QMenu::aboutToHide, this, [this] { showHint(res::CM_NONE); });
+        for (const res::MenuItem& item : menuResource.items) {
+            if (item.id == res::CM_NONE) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* action = menu->addAction(QString::fromLatin1(item.text));
+            action->setData(item.id);
+            action->setEnabled(!item.grayed);
+            action->setCheckable(item.checked);
+            action->setChecked(item.checked);
+            action->setMenuRole(QAction::NoRole);
+            const int id = item.id;
+            connect(action, &QAction::triggered, this, [this, id] { command(id); });
+            connect(action, &QAction::hovered, this, [this, id] { showHint(id); });
+            m_actions.insert(id, action);
+        }
+    }
+}
+
+void TMyDecoratedFrame::buildAccelerators() {
+    for (const res::Accelerator& accelerator : res::acceleratorTable()) {
+        auto* shortcut = new QShortcut(accelerator.key, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        const int id = accelerator.id;
+        connect(shortcut, &QShortcut::activated, this, [this, id] { command(id); });
+    }
+}
+
+void TMyDecoratedFrame::buildToolBar() {
+    bool first = true;
+    for (const res::ToolBarButton& face : res::toolBarButtons()) {
+        if (!first)
+            m_toolBar->addGap(res::ToolBarSeparatorWidth);
+        first = false;
+        auto* button = new QToolButton(m_toolBar);
+        button->setObjectName(QStringLiteral("button%1").arg(face.id));
+        button->setIcon(QIcon(res::toolBarFace(face)));
+        button->setIconSize(QSize(res::FaceWidth, res::FaceHeight));
+        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        button->setEnabled(face.enabledAtCreation);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->installEventFilter(this);
+        const int id = face.id;
+        connect(button, &QToolButton::clicked, this, [this, id] { command(id); });
+        m_toolBar->addWidget(button);
+        m_buttons.insert(id, button);
+    }
+}
+
+void TMyDecoratedFrame::setWindowFont(const platform::LOGFONT& font) {
+    m_windowFont = font;
+    m_client->setFont(platform::fontFromLogFont(font));
+}
+
+void TMyDecoratedFrame::setKeepHistory(bool keep) {
+    m_keepHistory = keep;
+    updateCommands();
+}
+
+void TMyDecoratedFrame::SetStatusText(const QString& text, const QString& suffix) {
+    m_statusBar->setText(text + suffix);
+}
+
+void TMyDecoratedFrame::SetCaptionSuffix(const QString& suffix) {
+    QString caption = m_baseTitle;
+    if (!suffix.isEmpty())
+        caption += QStringLiteral(": ") + suffix;
+    // "[*]" is Qt's modified-marker placeholder; doubled it shows as itself.
+    caption.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    setWindowTitle(caption);
+}
+
+void TMyDecoratedFrame::SetCallIdle(bool idle) {
+    m_hintMode = idle ? 2 : 1;
+    showHint(res::CM_NONE); // empties the field while hints are still on
+    m_menuHintTracking = idle;
+}
+
+void TMyDecoratedFrame::showHint(int id) {
+    if (m_menuHintTracking)
+        m_statusBar->setText(res::hintText(id));
+}
+
+bool TMyDecoratedFrame::commandEnabled(int id) const {
+    const bool busy = m_client->Busy();
+    const bool textCommands = m_client->holdsText() && !busy;
+    switch (id) {
+    case res::CM_EDITCOPY: return m_client->hasSelection();
+    case res::CM_CLEAR:
+    case res::CM_SELECTALL:
+    case res::CM_SAVEAS: return textCommands;
+    case res::CM_FINGER:
+    case res::CM_WHOIS: return !busy;
+    case res::CM_CANCEL: return busy || m_client->DnsBusy();
+    case res::CM_DNS: return !m_client->DnsBusy();
+    case res::CM_FONT:
+    case res::CM_HISTORY:
+    case res::CM_EXIT:
+    case res::CM_APPEXIT: return true;
+    default: return false; // commands whose capability this build does not have
+    }
+}
+
+void TMyDecoratedFrame::updateCommands() {
+    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it)
+        it.value()->setEnabled(commandEnabled(it.key()));
+    for (auto it = m_buttons.cbegin(); it != m_buttons.cend(); ++it)
+        it.value()->setEnabled(commandEnabled(it.key()));
+    if (QAction* history = m_actions.value(res::CM_HISTORY))
+        history->setChecked(m_keepHistory);
+}
+
+void TMyDecoratedFrame::command(int id) {
+    if (!commandEnabled(id))
+        return; // a disabled command that arrives anyway, say by accelerator
+    switch (id) {
+    case res::CM_EDITCOPY: m_textCommands->copy(); break;
+    case res::CM_CLEAR: m_textCommands->clear(); break;
+    case res::CM_SELECTALL: m_textCommands->selectAll(); break;
+    case res::CM_SAVEAS: m_textCommands->saveAs(); break;
+    case res::CM_FONT: m_textCommands->chooseFont(); break;
+    case res::CM_HISTORY: setKeepHistory(!m_keepHistory); break;
+    case res::CM_EXIT:
+    case res::CM_APPEXIT: QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); break;
+    default: break;
+    }
+    updateCommands();
+}
+
+bool TMyDecoratedFrame::event(QEvent* e) {
+    // Hints reach the status bar only through showHint(); Qt's own status tips are ignored.
+    if (e->type() == QEvent::StatusTip)
+        return true;
+    return QMainWindow::event(e);
+}
+
+bool TMyDecoratedFrame::eventFilter(QObject* watched, QEvent* e) {
+    if (auto* button = qobject_cast<QToolButton*>(watched)) {
+        const int id = m_buttons.key(button, res::CM_NONE);
+        const int shownOn = m_hintMode == 2 ? QEvent::Enter : QEvent::MouseButtonPress;
+        const int clearedOn = m_hintMode == 2 ? QEvent::Leave : QEvent::MouseButtonRelease;
+        if (e->type() == shownOn)
+            showHint(id);
+        else if (e->type() == clearedOn)
+            showHint(res::CM_NONE);
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void TMyDecoratedFrame::closeEvent(QCloseEvent* e) {
+    if (!m_client->CloseGuard()) {
+        e->ignore();
+        return;
+    }
+    e->accept();
+}
+
+void TMyDecoratedFrame::writeSettings() const {
+    FrameSettings settings;
+    settings.reopenMaximized = isMaximized();
+    settings.placement = QRect(frameGeometry().topLeft(), size());
+    settings.keepHistory = m_keepHistory;
+    settings.font = m_windowFont;
+    settings.write(m_settingsPath);
+}
+
+} // namespace app

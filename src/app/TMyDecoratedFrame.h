@@ -1,0 +1,94 @@
+#pragma once
+// The main window.
+//
+//   TMyDecoratedFrame (QMainWindow)
+//     menu "FINGER_MENU", accelerators, T3DControlBar (tool bar), TStyleStatusBar
+//     client: view::TFingWnd, the output window, which owns the net::QueryEngine
+//     TextCommands   Copy, Clear, Select All, Save As, Font
+//
+// Every menu item, accelerator and tool-bar button ends in command(id), which refuses a
+// command that is disabled; commandEnabled(id) computes availability from live state (the
+// engine's Busy and DnsBusy, whether the window holds text, the selection). Hint texts and
+// the engine's status texts share the status bar's one field.
+
+#include "FrameSettings.h"
+#include "view/FrameOps.h"
+
+#include <QHash>
+#include <QMainWindow>
+
+class QAction;
+class QToolButton;
+
+namespace view {
+class TFingWnd;
+}
+
+namespace app {
+
+class T3DControlBar;
+class TStyleStatusBar;
+class TextCommands;
+
+class TMyDecoratedFrame : public QMainWindow, public view::FrameOps {
+    Q_OBJECT
+public:
+    // dataDirectory holds "vintrel.ini" (with a trailing '/').
+    explicit TMyDecoratedFrame(const QString& dataDirectory, QWidget* parent = nullptr);
+    ~TMyDecoratedFrame() override;
+
+    // FrameOps
+    void SetStatusText(const QString& text, const QString& suffix = QString()) override;
+    void SetCaptionSuffix(const QString& suffix) override;
+    void SetCallIdle(bool idle) override;
+
+    void command(int id);
+    bool commandEnabled(int id) const;
+
+    view::TFingWnd& client() const { return *m_client; }
+    TStyleStatusBar& statusBarField() const { return *m_statusBar; }
+    const QString& dataDirectory() const { return m_dataDirectory; }
+    const QString& settingsPath() const { return m_settingsPath; }
+    const QString& baseTitle() const { return m_baseTitle; }
+    bool keepHistory() const { return m_keepHistory; }
+    void setKeepHistory(bool keep);
+    int hintMode() const { return m_hintMode; }
+    bool menuHintTracking() const { return m_menuHintTracking; }
+    const platform::LOGFONT& windowFont() const { return m_windowFont; }
+    void setWindowFont(const platform::LOGFONT& font);
+    QAction* action(int id) const { return m_actions.value(id); }
+    QToolButton* toolButton(int id) const { return m_buttons.value(id); }
+
+    // Shows a command's hint text (0: none) while menu hints are on.
+    void showHint(int id);
+
+public slots:
+    void updateCommands();
+
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void buildMenu();
+    void buildAccelerators();
+    void buildToolBar();
+    void writeSettings() const;
+
+    view::TFingWnd* m_client;
+    QString m_dataDirectory;
+    QString m_settingsPath;
+    QString m_baseTitle;
+    platform::LOGFONT m_windowFont;
+    bool m_keepHistory = true;
+    int m_hintMode = 2; // 2: hint when the mouse enters a button; 1: while it is pressed
+    bool m_menuHintTracking = true;
+    TStyleStatusBar* m_statusBar;
+    T3DControlBar* m_toolBar;
+    QHash<int, QAction*> m_actions;
+    QHash<int, QToolButton*> m_buttons;
+    TextCommands* m_textCommands;
+};
+
+} // namespace app

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace net {
+
+// What the DNS info dialog shows: the official name, the aliases ("None" when there are none)
+// and the first address in dotted form.
+struct DNStransfer {
+    QString HostName;
+    QStringList Aliases;
+    QString Address;
+};
+
+// What the query engine needs of the window it reports to. The output window implements it;
+// tests use a recording stand-in.
+class EngineView {
+public:
+    virtual ~EngineView() = default;
+
+    virtual void setStatusText(const QString& text) = 0;
+    // false: a call is running (hints held back); true: idle again.
+    virtual void setCallIdle(bool idle) = 0;
+    // The caption: the title alone for an empty suffix, else title, ": " and the suffix.
+    virtual void setCaptionSuffix(const QString& suffix) = 0;
+    // Empties the text and makes the caption plain, as the Clear command does.
+    virtual void clearText() = 0;
+    // Adds received text at the end of the text, whatever the user has selected.
+    virtual void appendText(const QString& text) = 0;
+    virtual void refreshCaret() = 0;
+    virtual void setWaitCursor(bool wait) = 0;
+    // Shows the result of a DNS look-up; the view calls QueryEngine::dnsInfoClosed() once
+    // the user has closed it.
+    virtual void showDnsInfo(const DNStransfer& result) = 0;
+    virtual void showDnsError(const QString& text) = 0;
+};
+
+} // namespace net

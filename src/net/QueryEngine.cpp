@@ -1,0 +1,342 @@
+#include "QueryEngine.h"
+#include "SocketErrorText.h"
+#include "platform/WinsockErrors.h"
+
+#include <arpa/inet.h>
+
+namespace net {
+
+using namespace platform;
+
+namespace {
+
+QString hostText(const QByteArray& host) { return QString::fromUtf8(host); }
+
+} // namespace
+
+QueryEngine::QueryEngine(EngineView& view, QObject* parent)
+    : QObject(parent), m_view(view), m_lookups(this) {
+    m_connectTimer.setSingleShot(true);
+    m_connectTimer.setInterval(ConnectTimerPeriod);
+    connect(&m_connectTimer, &QTimer::timeout, this, &QueryEngine::EvConnectTimer);
+    m_flushTimer.setSingleShot(true);
+    m_flushTimer.setInterval(FlushInterval);
+    connect(&m_flushTimer, &QTimer::timeout, this, &QueryEngine::flushText);
+}
+
+QueryEngine::~QueryEngine() {
+    if (m_socket != INVALID_SOCKET)
+        closesocket(m_socket);
+}
+
+void QueryEngine::Finger(const QByteArray& address, int fullInfo) {
+    if (address.isEmpty() || m_busy)
+        return;
+    StartCall(fingerRequest(address, fullInfo));
+}
+
+void QueryEngine::Whois(const QByteArray& server, const QByteArray& query) {
+    if (server.isEmpty() || m_busy)
+        return;
+    StartCall(whoisRequest(server, query));
+}
+
+void QueryEngine::StartCall(DataNet request) {
+    m_bytesReceived = 0;
+    m_view.clearText();
+    m_request = std::move(request);
+    m_replyText = ReplyText();
+    m_pendingText.clear();
+    m_windowChars = 0;
+    m_windowFull = false;
+
+    setBusy(true);
+    m_view.setWaitCursor(true);
+    m_view.setStatusText(QString());
+    m_view.setCallIdle(false);
+    m_view.setStatusText(QStringLiteral("Getting service port"));
+
+    const auto port = m_services(m_request.Service, m_request.Protocol);
+    if (!port) {
+        // The classic service look-up reports a missing service as "no data".
+        WSASetLastError(WSANO_DATA);
+        ShowLastSocketError();
+        endCall();
+        return;
+    }
+    m_remoteAddress = {};
+    m_remoteAddress.sin_family = AF_INET;
+    m_remoteAddress.sin_port = *port;
+
+    const in_addr_t numericAddress = ::inet_addr(m_request.Host.constData());
+    if (numericAddress == INADDR_NONE) {
+        m_view.setStatusText(QStringLiteral("Resolving address ") + hostText(m_request.Host));
+        m_hostRequest = m_lookups.getHostByName(WM_HOSTRESOLVED, m_request.Host);
+    } else {
+        // A dotted address is looked up in reverse first; the call then goes to the address
+        // the host entry gives.
+        m_view.setStatusText(QStringLiteral("Looking up address ") + hostText(m_request.Host));
+        m_hostRequest = m_lookups.getHostByAddr(WM_HOSTRESOLVED, numericAddress);
+    }
+    if (m_hostRequest == 0) {
+        ShowLastSocketError();
+        endCall();
+    }
+}
+
+bool QueryEngine::event(QEvent* e) {
+    switch (static_cast<int>(e->type())) {
+    case WM_HOSTRESOLVED:
+        EvHostResolved(static_cast<const HostLookupEvent&>(*e));
+        return true;
+    case WM_SOCKETEVENT: {
+        const auto& reply = static_cast<const AsyncReplyEvent&>(*e);
+        EvSocketEvent(reply.wParam, reply.lParam);
+        return true;
+    }
+    case WM_DNSREPLY:
+        EvDnsReply(static_cast<const HostLookupEvent&>(*e));
+        return true;
+    default:
+        return QObject::event(e);
+    }
+}
+
+void QueryEngine::EvHostResolved(const HostLookupEvent& reply) {
+    if (reply.wParam != m_hostRequest || m_hostRequest == 0)
+        return; // the reply of a call that has ended
+    m_hostRequest = 0;
+
+    int error = selectError(reply.lParam);
+    if (error == 0 && reply.entry.addresses.isEmpty())
+        error = WSANO_DATA;
+    if (error != 0) {
+        m_view.setStatusText(SocketErrorText(error));
+        endCall();
+        return;
+    }
+    m_connectTimer.start();
+    m_remoteAddress.sin_addr.s_addr = reply.entry.addresses.first();
+
+    m_socket = socket();
+    if (m_socket == INVALID_SOCKET) {
+        ShowLastSocketError();
+        endCall();
+        return;
+    }
+    if (WSAAsyncSelect(m_socket, this, WM_SOCKETEVENT, FD_CONNECT) == SOCKET_ERROR) {
+        m_view.setStatusText(QStringLiteral("Could not do async select"));
+        endCall();
+        return;
+    }
+    m_view.setStatusText(QStringLiteral("Connecting to host ") + hostText(m_request.Host));
+    if (platform::connect(m_socket, m_remoteAddress) == SOCKET_ERROR &&
+        WSAGetLastError() != WSAEWOULDBLOCK) {
+        m_view.setStatusText(SocketErrorText(WSAGetLastError()));
+        endCall();
+    }
+}
+
+void QueryEngine::EvSocketEvent(SOCKET s, std::uint32_t lParam) {
+    if (s != m_socket || s == INVALID_SOCKET)
+        return; // an event of a socket that has been closed
+
+    if (const int error = selectError(lParam); error != 0) {
+        // A refused connection, an unreachable network and a reset connection end here.
+        m_view.setStatusText(SocketErrorText(error));
+        endCall();
+        return;
+    }
+
+    int pending = 0;
+    switch (selectEvent(lParam)) {
+    case FD_READ: {
+        int count = 0;
+        pending = ReceiveBlock(&count);
+        break;
+    }
+    case FD_WRITE:
+        if (send(m_socket, m_request.RequestLine.constData(),
+                 static_cast<int>(m_request.RequestLine.size())) == SOCKET_ERROR) {
+            pending = WSAGetLastError();
+            if (pending != WSAEWOULDBLOCK)
+                m_view.setStatusText(QStringLiteral("Send data error: ") + SocketErrorText(pending));
+        }
+        break;
+    case FD_CONNECT:
+        m_connectTimer.stop();
+        m_view.setStatusText(QStringLiteral("Connected to host ") + hostText(m_request.Host));
+        if (WSAAsyncSelect(m_socket, this, WM_SOCKETEVENT, FD_READ | FD_WRITE | FD_CLOSE) ==
+            SOCKET_ERROR) {
+            m_view.setStatusText(QStringLiteral("Could not do async select"));
+            pending = 1;
+        }
+        break;
+    case FD_CLOSE: {
+        // Read whatever is still waiting, so nothing the server sent before closing is lost.
+        int count = 0;
+        while (ReceiveBlock(&count) == 0 && count > 0) {
+        }
+        flushText();
+        const QString rest = m_replyText.finish();
+        if (!rest.isEmpty())
+            m_view.appendText(rest);
+        endCall();
+        m_view.setStatusText(QStringLiteral("Connection closed"));
+        m_view.setCaptionSuffix(QString::fromUtf8(m_request.QueryText));
+        break;
+    }
+    default:
+        break;
+    }
+    if (pending != 0 && pending != WSAEWOULDBLOCK)
+        endCall();
+    m_view.refreshCaret();
+}
+
+int QueryEngine::ReceiveBlock(int* count) {
+    char buffer[ReceiveBlockSize];
+    const int n = recv(m_socket, buffer, ReceiveBlockSize);
+    *count = 0;
+    if (n == SOCKET_ERROR) {
+        const int error = WSAGetLastError();
+        if (error != WSAEWOULDBLOCK)
+            m_view.setStatusText(QStringLiteral("Receive data error: ") + SocketErrorText(error));
+        return error;
+    }
+    *count = n;
+    m_bytesReceived += static_cast<quint32>(n);
+    if (n > 0 && !m_windowFull) {
+        QString text = m_replyText.convert(buffer, n);
+        const qsizetype room = m_windowCapacity - m_windowChars;
+        if (text.size() > room) {
+            text.truncate(room);
+            m_windowFull = true;
+        }
+        m_windowChars += text.size();
+        m_pendingText += text;
+        if (!m_flushTimer.isActive())
+            m_flushTimer.start();
+    }
+    showReceivedCount();
+    return 0;
+}
+
+void QueryEngine::showReceivedCount() {
+    QString text = QString::number(m_bytesReceived) + QStringLiteral(" bytes received");
+    if (m_windowFull)
+        text += QStringLiteral(", window full");
+    m_view.setStatusText(text);
+}
+
+void QueryEngine::flushText() {
+    m_flushTimer.stop();
+    if (m_pendingText.isEmpty())
+        return;
+    m_view.appendText(m_pendingText);
+    m_pendingText.clear();
+}
+
+void QueryEngine::EvConnectTimer() {
+    CancelCall();
+    WSASetLastError(WSAETIMEDOUT);
+    ShowLastSocketError();
+}
+
+void QueryEngine::CancelCall() {
+    m_connectTimer.stop();
+    if (m_hostRequest != 0) {
+        m_lookups.cancel(m_hostRequest);
+        m_hostRequest = 0;
+    }
+    if (m_dnsRequest != 0) {
+        m_lookups.cancel(m_dnsRequest);
+        m_dnsRequest = 0;
+        setDnsBusy(false);
+    }
+    flushText();
+    closeSocket();
+    m_view.setStatusText(QStringLiteral("Call canceled"));
+    setBusy(false);
+    m_view.setWaitCursor(false);
+    m_view.setCallIdle(true);
+    m_view.refreshCaret();
+}
+
+void QueryEngine::endCall() {
+    m_connectTimer.stop();
+    if (m_hostRequest != 0) {
+        m_lookups.cancel(m_hostRequest);
+        m_hostRequest = 0;
+    }
+    flushText();
+    closeSocket();
+    setBusy(false);
+    m_view.setWaitCursor(false);
+    m_view.setCallIdle(true);
+}
+
+void QueryEngine::closeSocket() {
+    if (m_socket == INVALID_SOCKET)
+        return;
+    closesocket(m_socket);
+    m_socket = INVALID_SOCKET;
+}
+
+void QueryEngine::ShowLastSocketError() { m_view.setStatusText(SocketErrorText(WSAGetLastError())); }
+
+void QueryEngine::LookupHost(const QByteArray& host) {
+    if (m_dnsBusy || host.isEmpty())
+        return;
+    setDnsBusy(true);
+    const in_addr_t numericAddress = ::inet_addr(host.constData());
+    m_dnsRequest = numericAddress == INADDR_NONE
+                       ? m_lookups.getHostByName(WM_DNSREPLY, host)
+                       : m_lookups.getHostByAddr(WM_DNSREPLY, numericAddress);
+    if (m_dnsRequest == 0) {
+        ShowLastSocketError();
+        setDnsBusy(false);
+    }
+}
+
+void QueryEngine::EvDnsReply(const HostLookupEvent& reply) {
+    if (reply.wParam != m_dnsRequest || m_dnsRequest == 0)
+        return; // the reply of a cancelled look-up
+    m_dnsRequest = 0;
+    int error = selectError(reply.lParam);
+    if (error == 0 && reply.entry.addresses.isEmpty())
+        error = WSANO_DATA;
+    if (error != 0) {
+        m_view.showDnsError(SocketErrorText(error));
+        setDnsBusy(false);
+        return;
+    }
+    DNStransfer result;
+    result.HostName = QString::fromUtf8(reply.entry.officialName);
+    in_addr address{};
+    address.s_addr = reply.entry.addresses.first();
+    result.Address = QString::fromLatin1(::inet_ntoa(address));
+    for (const QByteArray& alias : reply.entry.aliases)
+        result.Aliases.append(QString::fromUtf8(alias));
+    if (result.Aliases.isEmpty())
+        result.Aliases.append(QStringLiteral("None"));
+    m_view.showDnsInfo(result);
+}
+
+void QueryEngine::dnsInfoClosed() { setDnsBusy(false); }
+
+void QueryEngine::setBusy(bool busy) {
+    if (m_busy == busy)
+        return;
+    m_busy = busy;
+    emit stateChanged();
+}
+
+void QueryEngine::setDnsBusy(bool busy) {
+    if (m_dnsBusy == busy)
+        return;
+    m_dnsBusy = busy;
+    emit stateChanged();
+}
+
+} // namespace net

@@ -1,0 +1,99 @@
+#pragma once
+// The finger and WhoIs call engine. A call runs without ever blocking the window thread:
+//   StartCall        service port, then an asynchronous host look-up   (state Resolving)
+//   EvHostResolved   socket, FD_CONNECT selected, connect, 45 s timer    (state Connecting)
+//   EvSocketEvent    FD_CONNECT: select read/write/close; FD_WRITE: send the request line;
+//                    FD_READ: ReceiveBlock; FD_CLOSE: "Connection closed" (state Connected)
+// Every ending returns to Idle. Replies and socket events that belong to a call that has
+// already ended carry a handle that is no longer current and are dropped.
+// The DNS command's look-up runs beside a call with its own handle and message.
+
+#include "DataNet.h"
+#include "EngineView.h"
+#include "ReplyText.h"
+#include "platform/AsyncSocket.h"
+#include "platform/HostLookup.h"
+#include "platform/Services.h"
+
+#include <QObject>
+#include <QTimer>
+
+namespace net {
+
+class QueryEngine : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int ConnectTimerPeriod = 45000;
+    static constexpr int ReceiveBlockSize = 800;
+    // Received text is put into the window at most this often, so it does not repaint per block.
+    static constexpr int FlushInterval = 30;
+    // The most text the window is given; beyond it the call only counts bytes.
+    static constexpr qsizetype DefaultWindowCapacity = qsizetype(64) * 1024 * 1024;
+
+    explicit QueryEngine(EngineView& view, QObject* parent = nullptr);
+    ~QueryEngine() override;
+
+    void setServiceLookup(platform::ServiceLookup lookup) { m_services = std::move(lookup); }
+    void setResolver(platform::Resolver resolver) { m_lookups.setResolver(std::move(resolver)); }
+    void setConnectTimeout(int ms) { m_connectTimer.setInterval(ms); }
+    void setWindowCapacity(qsizetype characters) { m_windowCapacity = characters; }
+
+    // Start a call; an empty address or server, or a call already running, starts nothing.
+    void Finger(const QByteArray& address, int fullInfo);
+    void Whois(const QByteArray& server, const QByteArray& query);
+    void LookupHost(const QByteArray& host);
+    // Ends whatever is outstanding: the call and the DNS look-up.
+    void CancelCall();
+    void dnsInfoClosed();
+
+    bool Busy() const { return m_busy; }
+    bool DnsBusy() const { return m_dnsBusy; }
+    quint32 BytesReceived() const { return m_bytesReceived; }
+    const DataNet& Request() const { return m_request; }
+
+signals:
+    // Busy or DnsBusy changed.
+    void stateChanged();
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    void StartCall(DataNet request);
+    void EvHostResolved(const platform::HostLookupEvent& reply);
+    void EvSocketEvent(platform::SOCKET socket, std::uint32_t lParam);
+    void EvConnectTimer();
+    void EvDnsReply(const platform::HostLookupEvent& reply);
+    int ReceiveBlock(int* count);
+    void ShowLastSocketError();
+    void showReceivedCount();
+
+    void endCall();
+    void closeSocket();
+    void flushText();
+    void setBusy(bool busy);
+    void setDnsBusy(bool busy);
+
+    EngineView& m_view;
+    platform::ServiceLookup m_services = platform::getServicePort;
+    platform::AsyncHostLookup m_lookups;
+    QTimer m_connectTimer; // ConnectTimer
+    QTimer m_flushTimer;
+
+    DataNet m_request;
+    quint32 m_bytesReceived = 0;
+    platform::SOCKET m_socket = platform::INVALID_SOCKET;
+    platform::HANDLE_T m_hostRequest = 0;
+    platform::HANDLE_T m_dnsRequest = 0;
+    sockaddr_in m_remoteAddress{};
+    bool m_busy = false;
+    bool m_dnsBusy = false;
+
+    ReplyText m_replyText;
+    QString m_pendingText;
+    qsizetype m_windowChars = 0;
+    qsizetype m_windowCapacity = DefaultWindowCapacity;
+    bool m_windowFull = false;
+};
+
+} // namespace net

@@ -1,0 +1,33 @@
+#pragma once
+// Turns the bytes of a reply into window text, block by block, carrying its state from one
+// block to the next:
+//  - every line end (LF, CR LF, a lone CR) becomes one '\n', also when a CR ends one block and
+//    its LF starts the next;
+//  - a NUL byte is dropped, and what follows it is kept;
+//  - bytes decode as UTF-8, a character split between blocks comes out whole, and a byte that is
+//    not part of valid UTF-8 shows as its Latin-1 character, so nothing is dropped or replaced.
+
+#include <QByteArray>
+#include <QString>
+
+namespace net {
+
+class ReplyText {
+public:
+    QString convert(const char* data, qsizetype size);
+    QString convert(const QByteArray& bytes) { return convert(bytes.constData(), bytes.size()); }
+
+    // What is still held back at the end of the reply: an unfinished UTF-8 sequence.
+    QString finish();
+
+private:
+    void emitByte(unsigned char byte, QString& out);
+    void flushPending(QString& out);
+
+    bool m_afterCr = false;
+    unsigned char m_pending[4] = {};
+    int m_pendingSize = 0;
+    int m_pendingNeeded = 0;
+};
+
+} // namespace net

@@ -1,0 +1,13 @@
+#pragma once
+// Message boxes as the program shows them: a caption, a text that is never read as markup,
+// an icon and a set of buttons. Returns the button pressed.
+
+#include <QMessageBox>
+
+namespace platform {
+
+QMessageBox::StandardButton messageBox(QWidget* owner, const QString& text, const QString& caption,
+                                       QMessageBox::Icon icon,
+                                       QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+
+} // namespace platform

@@ -1,0 +1,36 @@
+#pragma once
+// The main window's menu "FINGER_MENU", its accelerator table 25003 and the hint strings.
+
+#include "Commands.h"
+
+#include <QKeySequence>
+#include <QList>
+#include <QString>
+
+namespace res {
+
+struct MenuItem {
+    int id = CM_NONE; // CM_NONE for a separator
+    const char* text = nullptr;
+    bool grayed = false;  // greyed in the template
+    bool checked = false; // check mark in the template
+};
+
+struct Menu {
+    const char* text;
+    QList<MenuItem> items;
+};
+
+const QList<Menu>& fingerMenu();
+
+struct Accelerator {
+    QKeySequence key;
+    int id;
+};
+
+const QList<Accelerator>& acceleratorTable();
+
+// The hint text of a command: the string resource with the command's id; empty when none.
+QString hintText(int id);
+
+} // namespace res

@@ -1,0 +1,31 @@
+#pragma once
+// The tool bar's buttons and their faces: 50 x 16 pixel images showing the label in bold with
+// one letter underlined.
+
+#include <QIcon>
+#include <QList>
+#include <QPixmap>
+
+namespace res {
+
+struct ToolBarButton {
+    int id;
+    int bitmap;        // the face's resource number
+    const char* label; // '&' marks the underlined letter
+    bool enabledAtCreation;
+};
+
+inline constexpr int FaceWidth = 50;
+inline constexpr int FaceHeight = 16;
+inline constexpr int ToolBarSeparatorWidth = 4;
+inline constexpr int AppIconId = 10;
+
+// Left to right.
+const QList<ToolBarButton>& toolBarButtons();
+
+QPixmap toolBarFace(const ToolBarButton& button);
+
+// The program's icon (resource 10).
+QIcon appIcon();
+
+} // namespace res

@@ -1,0 +1,115 @@
+#include "TFingWnd.h"
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QTextBlock>
+
+namespace view {
+
+TFingWnd::TFingWnd(QWidget* parent) : QPlainTextEdit(parent), m_engine(*this) {
+    setReadOnly(true);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setUndoRedoEnabled(false);
+    setFrameShape(QFrame::Panel);
+    setFrameShadow(QFrame::Sunken);
+    applyCaretRule();
+    connect(&m_engine, &net::QueryEngine::stateChanged, this, &TFingWnd::commandStateChanged);
+    connect(this, &QPlainTextEdit::selectionChanged, this, &TFingWnd::commandStateChanged);
+    connect(document(), &QTextDocument::modificationChanged, this, &TFingWnd::commandStateChanged);
+}
+
+void TFingWnd::Finger(const AddrInfo& info) { m_engine.Finger(info.address.toUtf8(), info.fullInfo); }
+
+void TFingWnd::Whois(const WhoisInfo& info) {
+    m_engine.Whois(info.server.toUtf8(), info.query.toUtf8());
+}
+
+void TFingWnd::LookupHost(const QString& host) { m_engine.LookupHost(host.toUtf8()); }
+
+bool TFingWnd::CloseGuard() {
+    if (!Busy())
+        return true;
+    QApplication::beep();
+    const auto answer = platform::messageBox(window(), QStringLiteral("Close Connection?"),
+                                             QStringLiteral("Warning: socket in use"),
+                                             QMessageBox::Question,
+                                             QMessageBox::Ok | QMessageBox::Cancel);
+    if (answer != QMessageBox::Ok)
+        return false;
+    // The call may have ended while the question was open; cancelling then changes nothing.
+    if (Busy())
+        CancelCall();
+    return true;
+}
+
+void TFingWnd::clearCommand() {
+    setPlainText(QString());
+    document()->setModified(false);
+    if (m_frame)
+        m_frame->SetCaptionSuffix(QString());
+    applyCaretRule();
+}
+
+void TFingWnd::selectAllText() {
+    QTextCursor all(document());
+    all.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    setTextCursor(all);
+}
+
+void TFingWnd::setStatusText(const QString& text) {
+    if (m_frame)
+        m_frame->SetStatusText(text);
+}
+
+void TFingWnd::setCallIdle(bool idle) {
+    if (m_frame)
+        m_frame->SetCallIdle(idle);
+}
+
+void TFingWnd::setCaptionSuffix(const QString& suffix) {
+    if (m_frame)
+        m_frame->SetCaptionSuffix(suffix);
+}
+
+void TFingWnd::appendText(const QString& text) {
+    QScrollBar* bar = verticalScrollBar();
+    const bool followEnd = bar->value() == bar->maximum();
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(text);
+    document()->setModified(true);
+    if (followEnd)
+        bar->setValue(bar->maximum());
+}
+
+void TFingWnd::refreshCaret() {
+    if (holdsText())
+        applyCaretRule();
+}
+
+void TFingWnd::setWaitCursor(bool wait) {
+    viewport()->setCursor(wait ? Qt::WaitCursor : Qt::IBeamCursor);
+}
+
+void TFingWnd::showDnsInfo(const net::DNStransfer&) { m_engine.dnsInfoClosed(); }
+
+void TFingWnd::showDnsError(const QString& text) {
+    platform::messageBox(this, text, QStringLiteral("DNS lookup error"), QMessageBox::Critical);
+}
+
+void TFingWnd::focusInEvent(QFocusEvent* event) {
+    QPlainTextEdit::focusInEvent(event);
+    applyCaretRule();
+}
+
+void TFingWnd::applyCaretRule() {
+    // The caret shows only while the window holds text.
+    Qt::TextInteractionFlags flags = Qt::TextSelectableByMouse;
+    if (holdsText())
+        flags |= Qt::TextSelectableByKeyboard;
+    if (textInteractionFlags() != flags)
+        setTextInteractionFlags(flags);
+}
+
+} // namespace view

@@ -1,0 +1,65 @@
+#pragma once
+// The output window: a read-only, unwrapped text that shows everything a query returns, with
+// the query engine behind it. Received text always goes to the end of the text; the user's
+// selection stays, and the view follows the end only while the user has not scrolled away.
+
+#include "app/RequestRecords.h"
+#include "net/QueryEngine.h"
+#include "view/FrameOps.h"
+
+#include <QPlainTextEdit>
+
+namespace view {
+
+class TFingWnd : public QPlainTextEdit, public net::EngineView {
+    Q_OBJECT
+public:
+    explicit TFingWnd(QWidget* parent = nullptr);
+
+    void setFrame(FrameOps* frame) { m_frame = frame; }
+    net::QueryEngine& engine() { return m_engine; }
+
+    void Finger(const AddrInfo& info);
+    void Whois(const WhoisInfo& info);
+    void LookupHost(const QString& host);
+    void CancelCall() { m_engine.CancelCall(); }
+    bool Busy() const { return m_engine.Busy(); }
+    bool DnsBusy() const { return m_engine.DnsBusy(); }
+
+    // Asks before closing while a call runs; false keeps the window and the call.
+    bool CloseGuard();
+
+    // The window holds received text (the edit control's modified flag).
+    bool holdsText() const { return document()->isModified(); }
+    bool hasSelection() const { return textCursor().hasSelection(); }
+
+    // The Clear command: empty text, plain caption, no caret.
+    void clearCommand();
+    void selectAllText();
+
+    // EngineView
+    void setStatusText(const QString& text) override;
+    void setCallIdle(bool idle) override;
+    void setCaptionSuffix(const QString& suffix) override;
+    void clearText() override { clearCommand(); }
+    void appendText(const QString& text) override;
+    void refreshCaret() override;
+    void setWaitCursor(bool wait) override;
+    void showDnsInfo(const net::DNStransfer& result) override;
+    void showDnsError(const QString& text) override;
+
+signals:
+    // Something the command enablers read has changed: Busy, DnsBusy, text or selection.
+    void commandStateChanged();
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    void applyCaretRule();
+
+    FrameOps* m_frame = nullptr;
+    net::QueryEngine m_engine;
+};
+
+} // namespace view

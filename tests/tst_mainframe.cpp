@@ -1,0 +1,244 @@
+#include "app/T3DControlBar.h"
+#include "app/TMyDecoratedFrame.h"
+#include "app/TStyleStatusBar.h"
+#include "resources/MenuResource.h"
+#include "resources/ToolBarFaces.h"
+#include "view/TFingWnd.h"
+
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+using app::TMyDecoratedFrame;
+
+class tst_MainFrame : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<TMyDecoratedFrame> m_frame;
+
+    QString status() const { return m_frame->statusBarField().text(); }
+
+private slots:
+    void init() { m_frame = std::make_unique<TMyDecoratedFrame>(m_dir.path() + '/'); }
+    void cleanup() { m_frame.reset(); }
+
+    void menuMatchesTheResource() {
+        // Every menu with its items in order: id and text, "-" for a separator.
+        const QStringList expected = {
+            "&File: 101 Save &As|-|103 &Print|113 P&rinter Setup|-|102 E&xit",
+            "&Edit: 24323 &Copy\t Ctrl+Ins|115 C&lear\t Shift+Del|-|111 &Select All",
+            "&Search: 114 Find &Text\t F5",
+            "Co&mmand: 104 &Finger query\t Alt-N|116 &WhoIs query\t Alt-W|107 &Cancel call\t Alt-C|"
+            "117 &DNS lookup\t Alt-D",
+            "&Options: 112 &Address book\t Alt-A|-|110 History list|109 Fo&nt",
+            "&Help: 119 &Index\t F1|118 &Using Help|-|108 A&bout",
+        };
+        QStringList actual;
+        for (QAction* menuAction : m_frame->menuBar()->actions()) {
+            QStringList items;
+            for (QAction* item : menuAction->menu()->actions())
+                items.append(item->isSeparator() ? QString("-")
+                                                 : QString::number(item->data().toInt()) + ' ' + item->text());
+            actual.append(menuAction->text() + ": " + items.join('|'));
+        }
+        QCOMPARE(actual, expected);
+        QVERIFY(m_frame->action(res::CM_HISTORY)->isCheckable());
+    }
+
+    void acceleratorTable() {
+        QStringList table;
+        for (const res::Accelerator& a : res::acceleratorTable())
+            table.append(a.key.toString() + '=' + QString::number(a.id));
+        QCOMPARE(table, (QStringList{"Shift+Del=115", "Alt+D=117", "Alt+N=104", "Alt+C=107",
+                                     "Alt+A=112", "Alt+X=24310", "F5=114", "Alt+W=116", "F1=119"}));
+    }
+
+    void hintTexts_data() {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("hint");
+        QTest::newRow("101") << 101 << "Save window contents in a file";
+        QTest::newRow("102") << 102 << "Exit Vintrel";
+        QTest::newRow("103") << 103 << "Print contents of the window";
+        QTest::newRow("104") << 104 << "Get Finger information on host or address";
+        QTest::newRow("107") << 107 << "Cancel outstanding call";
+        QTest::newRow("108") << 108 << "About Vintrel";
+        QTest::newRow("109") << 109 << "Choose window font";
+        QTest::newRow("110") << 110 << "Keep history list";
+        QTest::newRow("111") << 111 << "Select contents of the window";
+        QTest::newRow("112") << 112 << "Address book";
+        QTest::newRow("113") << 113 << "Select and set up a printer";
+        QTest::newRow("114") << 114 << "Search for text";
+        QTest::newRow("115") << 115 << "Clear window contents";
+        QTest::newRow("116") << 116 << "Whois query";
+        QTest::newRow("117") << 117 << "Get DNS lookup information";
+        QTest::newRow("118") << 118 << "How to use online help";
+        QTest::newRow("119") << 119 << "Help index";
+        QTest::newRow("24323") << 24323 << "Copy the selected text to the Clipboard";
+        QTest::newRow("no hint for 24310") << 24310 << "";
+    }
+    void hintTexts() {
+        QFETCH(int, id);
+        QFETCH(QString, hint);
+        QCOMPARE(res::hintText(id), hint);
+    }
+
+    void toolBarAtStart() {
+        QList<int> order;
+        for (const res::ToolBarButton& b : res::toolBarButtons())
+            order.append(b.id);
+        QCOMPARE(order, (QList<int>{104, 116, 107, 115, 112, 117}));
+        for (int id : order) {
+            QToolButton* button = m_frame->toolButton(id);
+            QVERIFY(button);
+            QCOMPARE(button->iconSize(), QSize(50, 16));
+        }
+        QVERIFY(m_frame->toolButton(104)->isEnabled());
+        QVERIFY(m_frame->toolButton(116)->isEnabled());
+        QVERIFY(!m_frame->toolButton(107)->isEnabled());
+        QVERIFY(!m_frame->toolButton(115)->isEnabled());
+        QVERIFY(m_frame->toolButton(117)->isEnabled());
+        // Buttons stand left to right in table order with 4-pixel gaps.
+        m_frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+        const int gap = m_frame->toolButton(116)->x() - m_frame->toolButton(104)->geometry().right() - 1;
+        QCOMPARE(gap, 4);
+        QVERIFY(m_frame->toolButton(117)->x() > m_frame->toolButton(112)->x());
+    }
+
+    void faceShowsItsLabel() {
+        const QImage face = res::toolBarFace(res::toolBarButtons().first()).toImage();
+        QCOMPARE(face.size(), QSize(50, 16));
+        int inked = 0;
+        for (int y = 0; y < face.height(); ++y)
+            for (int x = 0; x < face.width(); ++x)
+                inked += qAlpha(face.pixel(x, y)) > 0;
+        QVERIFY(inked > 20);
+    }
+
+    void menuHighlightShowsHintAndClosingEmptiesIt() {
+        m_frame->action(res::CM_FONT)->hover();
+        QCOMPARE(status(), QString("Choose window font"));
+        QMenu* menu = m_frame->menuBar()->actions().at(4)->menu();
+        menu->popup(QPoint(0, 0));
+        menu->hide();
+        QCOMPARE(status(), QString());
+    }
+
+    void toolButtonHintOnEnterWhileIdle() {
+        QToolButton* whois = m_frame->toolButton(res::CM_WHOIS);
+        QEvent enter(QEvent::Enter);
+        QCoreApplication::sendEvent(whois, &enter);
+        QCOMPARE(status(), QString("Whois query"));
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(whois, &leave);
+        QCOMPARE(status(), QString());
+    }
+
+    void busyHoldsHintsBack() {
+        m_frame->SetStatusText("Ready");
+        m_frame->SetCallIdle(false);
+        QCOMPARE(status(), QString()); // going busy empties the field
+        QCOMPARE(m_frame->hintMode(), 1);
+        QVERIFY(!m_frame->menuHintTracking());
+        m_frame->SetStatusText("Connecting to host ", "example.org");
+        m_frame->action(res::CM_FONT)->hover();
+        QEvent enter(QEvent::Enter);
+        QCoreApplication::sendEvent(m_frame->toolButton(res::CM_WHOIS), &enter);
+        QCOMPARE(status(), QString("Connecting to host example.org"));
+
+        // Going idle after a call leaves its last status text standing.
+        m_frame->SetStatusText("Connection closed");
+        m_frame->SetCallIdle(true);
+        QCOMPARE(status(), QString("Connection closed"));
+        QCOMPARE(m_frame->hintMode(), 2);
+        m_frame->action(res::CM_FONT)->hover();
+        QCOMPARE(status(), QString("Choose window font"));
+    }
+
+    void hintModeOneShowsWhilePressed() {
+        m_frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+        m_frame->SetCallIdle(false);
+        m_frame->SetCallIdle(true);
+        // Mode 1 is the busy mode; force it with tracking on to see the pressed behaviour.
+        m_frame->SetCallIdle(false);
+        QToolButton* dns = m_frame->toolButton(res::CM_DNS);
+        QTest::mousePress(dns, Qt::LeftButton);
+        QCOMPARE(status(), QString()); // tracking is off while busy
+        QTest::mouseRelease(dns, Qt::LeftButton);
+        m_frame->SetCallIdle(true);
+        QEvent enter(QEvent::Enter);
+        QCoreApplication::sendEvent(dns, &enter);
+        QCOMPARE(status(), QString("Get DNS lookup information"));
+    }
+
+    void captionSuffix() {
+        m_frame->SetCaptionSuffix(QString());
+        QCOMPARE(m_frame->windowTitle(), QString("Vintrel"));
+        m_frame->SetCaptionSuffix("user@host");
+        QCOMPARE(m_frame->windowTitle(), QString("Vintrel: user@host"));
+        m_frame->SetCaptionSuffix("a[*]b");
+        m_frame->show();
+        QCOMPARE(m_frame->windowHandle()->title(), QString("Vintrel: a[*]b"));
+        m_frame->SetCaptionSuffix(QString());
+        QCOMPARE(m_frame->windowTitle(), QString("Vintrel"));
+    }
+
+    void statusTextIsPlainText() {
+        m_frame->SetStatusText("<b>bold</b>", " &amp;");
+        QCOMPARE(status(), QString("<b>bold</b> &amp;"));
+        const auto* field = m_frame->statusBarField().findChild<QLabel*>("messageField");
+        QVERIFY(field);
+        QCOMPARE(field->textFormat(), Qt::PlainText);
+    }
+
+    void historyListTogglesItsCheckMark() {
+        QAction* history = m_frame->action(res::CM_HISTORY);
+        QVERIFY(history->isChecked());
+        history->trigger();
+        QVERIFY(!m_frame->keepHistory());
+        QVERIFY(!history->isChecked());
+        history->trigger();
+        QVERIFY(m_frame->keepHistory());
+        QVERIFY(history->isChecked());
+    }
+
+    void acceleratorsReachCommands() {
+        m_frame->show();
+        QApplication::setActiveWindow(m_frame.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+        m_frame->client().appendText("some text\n");
+        QVERIFY(m_frame->commandEnabled(res::CM_CLEAR));
+        QTest::keyClick(m_frame.get(), Qt::Key_Delete, Qt::ShiftModifier);
+        QCOMPARE(m_frame->client().toPlainText(), QString());
+
+        QSignalSpy destroyed(m_frame.get(), &QObject::destroyed);
+        m_frame->setAttribute(Qt::WA_DeleteOnClose);
+        QTest::keyClick(m_frame.get(), Qt::Key_X, Qt::AltModifier);
+        QTRY_COMPARE(destroyed.count(), 1);
+        m_frame.release();
+    }
+
+    void toolBarDrawsRaisedBorder() {
+        app::T3DControlBar bar;
+        bar.resize(120, 30);
+        QImage image(bar.size(), QImage::Format_ARGB32);
+        bar.render(&image);
+        const QPalette& pal = bar.palette();
+        QCOMPARE(image.pixel(10, 0), pal.light().color().rgb());
+        QCOMPARE(image.pixel(0, 10), pal.light().color().rgb());
+        QCOMPARE(image.pixel(10, 29), pal.dark().color().rgb());
+        QCOMPARE(image.pixel(119, 10), pal.dark().color().rgb());
+        QCOMPARE(image.pixel(60, 15), pal.button().color().rgb());
+        bar.resize(200, 30);
+        image = QImage(bar.size(), QImage::Format_ARGB32);
+        bar.render(&image);
+        QCOMPARE(image.pixel(199, 10), pal.dark().color().rgb());
+    }
+};
+
+QTEST_MAIN(tst_MainFrame)
+#include "tst_mainframe.moc"

@@ -1,0 +1,209 @@
+#include "app/TMyDecoratedFrame.h"
+#include "app/TextCommands.h"
+#include "platform/LogFont.h"
+#include "resources/Commands.h"
+#include "view/TFingWnd.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+using app::TMyDecoratedFrame;
+using app::TextCommands;
+
+namespace {
+
+// Runs action on the next modal dialog of type Dialog once it is open.
+template <typename Dialog> void whenDialogOpens(std::function<void(Dialog*)> action) {
+    QTimer::singleShot(0, [action] {
+        QTRY_VERIFY(qobject_cast<Dialog*>(QApplication::activeModalWidget()));
+        action(qobject_cast<Dialog*>(QApplication::activeModalWidget()));
+    });
+}
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+class tst_TextCommands : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<TMyDecoratedFrame> m_frame;
+    view::TFingWnd* window() { return &m_frame->client(); }
+
+private slots:
+    void init() {
+        m_frame = std::make_unique<TMyDecoratedFrame>(m_dir.path() + '/');
+        m_frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+    }
+    void cleanup() { m_frame.reset(); }
+
+    void emptyWindowDisablesTextCommands() {
+        QVERIFY(!m_frame->commandEnabled(res::CM_CLEAR));
+        QVERIFY(!m_frame->commandEnabled(res::CM_SELECTALL));
+        QVERIFY(!m_frame->commandEnabled(res::CM_SAVEAS));
+        QVERIFY(!m_frame->commandEnabled(res::CM_EDITCOPY));
+        QVERIFY(m_frame->commandEnabled(res::CM_FONT));
+        QVERIFY(!m_frame->toolButton(res::CM_CLEAR)->isEnabled());
+    }
+
+    void receivedTextEnablesThem() {
+        window()->appendText("line one\nline two\n");
+        QVERIFY(m_frame->commandEnabled(res::CM_CLEAR));
+        QVERIFY(m_frame->commandEnabled(res::CM_SELECTALL));
+        QVERIFY(m_frame->commandEnabled(res::CM_SAVEAS));
+        QVERIFY(m_frame->action(res::CM_SAVEAS)->isEnabled());
+        QVERIFY(m_frame->toolButton(res::CM_CLEAR)->isEnabled());
+        QVERIFY(!m_frame->commandEnabled(res::CM_EDITCOPY)); // nothing selected yet
+    }
+
+    void selectAllThenCopyTakesWholeText() {
+        window()->appendText("alpha\nbeta");
+        QWidget* focusBefore = QApplication::focusWidget();
+        m_frame->command(res::CM_SELECTALL);
+        QCOMPARE(QApplication::focusWidget(), focusBefore);
+        QVERIFY(m_frame->commandEnabled(res::CM_EDITCOPY));
+        QVERIFY(m_frame->action(res::CM_EDITCOPY)->isEnabled());
+        m_frame->command(res::CM_EDITCOPY);
+        QCOMPARE(QApplication::clipboard()->text(), QString("alpha\nbeta"));
+    }
+
+    void clearEmptiesTextAndCaption() {
+        window()->appendText("reply");
+        m_frame->SetCaptionSuffix("user@host");
+        m_frame->command(res::CM_CLEAR);
+        QCOMPARE(window()->toPlainText(), QString());
+        QCOMPARE(m_frame->windowTitle(), QString("Vintrel"));
+        QVERIFY(!window()->holdsText());
+        QVERIFY(!m_frame->commandEnabled(res::CM_CLEAR));
+        QVERIFY(!(window()->textInteractionFlags() & Qt::TextSelectableByKeyboard)); // no caret
+    }
+
+    void disabledCommandDoesNothing() {
+        window()->appendText("keep me");
+        m_frame->command(res::CM_SELECTALL);
+        m_frame->command(res::CM_CLEAR);
+        QCOMPARE(window()->toPlainText(), QString()); // enabled: cleared
+        window()->appendText("keep me");
+        window()->clearCommand();
+        window()->appendText("still here");
+        window()->document()->setModified(false); // as if nothing had arrived
+        m_frame->command(res::CM_CLEAR);
+        QCOMPARE(window()->toPlainText(), QString("still here"));
+    }
+
+    void appendGoesToEndAndKeepsSelection() {
+        window()->appendText("first line\nsecond line\n");
+        QTextCursor selection(window()->document());
+        selection.setPosition(0);
+        selection.setPosition(5, QTextCursor::KeepAnchor);
+        window()->setTextCursor(selection);
+        window()->appendText("third");
+        QCOMPARE(window()->toPlainText(), QString("first line\nsecond line\nthird"));
+        QCOMPARE(window()->textCursor().selectedText(), QString("first"));
+
+        // A bare caret in the middle does not pull the text there either.
+        QTextCursor caret(window()->document());
+        caret.setPosition(3);
+        window()->setTextCursor(caret);
+        window()->appendText(" more");
+        QCOMPARE(window()->toPlainText(), QString("first line\nsecond line\nthird more"));
+        QCOMPARE(window()->textCursor().position(), 3);
+    }
+
+    void viewFollowsEndOnlyUntilUserScrollsAway() {
+        QString many;
+        for (int i = 0; i < 300; ++i)
+            many += QString("line %1\n").arg(i);
+        window()->appendText(many);
+        QScrollBar* bar = window()->verticalScrollBar();
+        QCOMPARE(bar->value(), bar->maximum());
+        bar->setValue(10);
+        window()->appendText(many);
+        QCOMPARE(bar->value(), 10);
+    }
+
+    void saveTextKeepsLongLines() {
+        const QString longLine(150, 'x');
+        window()->appendText(longLine + "\nshort");
+        const QString path = m_dir.filePath("long.txt");
+        QCOMPARE(TextCommands::saveText(*window(), path), TextCommands::SaveResult::Saved);
+        QCOMPARE(contentOf(path), longLine.toUtf8() + "\nshort\n");
+    }
+
+    void saveTextEndingInLineBreakAddsEmptyLine() {
+        window()->appendText("a\nb\n");
+        const QString path = m_dir.filePath("trailing.txt");
+        QCOMPARE(TextCommands::saveText(*window(), path), TextCommands::SaveResult::Saved);
+        QCOMPARE(contentOf(path), QByteArray("a\nb\n\n"));
+    }
+
+    void saveTextKeepsUtf8() {
+        window()->appendText(QString::fromUtf8("gr\xC3\xBC\xC3\x9F" "e"));
+        const QString path = m_dir.filePath("utf8.txt");
+        QCOMPARE(TextCommands::saveText(*window(), path), TextCommands::SaveResult::Saved);
+        QCOMPARE(contentOf(path), QByteArray("gr\xC3\xBC\xC3\x9F" "e\n"));
+    }
+
+    void saveTextIntoMissingDirectoryFails() {
+        window()->appendText("x");
+        QCOMPARE(TextCommands::saveText(*window(), m_dir.filePath("no/dir/x.txt")),
+                 TextCommands::SaveResult::OpenFailed);
+    }
+
+    void saveAsCommandThroughItsDialog() {
+        window()->appendText("saved through the dialog");
+        const QString path = m_dir.filePath("chosen.txt");
+        whenDialogOpens<QFileDialog>([path](QFileDialog* dialog) {
+            QCOMPARE(dialog->defaultSuffix(), QString("TXT"));
+            QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+            dialog->selectFile(path);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        m_frame->command(res::CM_SAVEAS);
+        QCOMPARE(contentOf(path), QByteArray("saved through the dialog\n"));
+    }
+
+    void saveAsCancelledWritesNothing() {
+        window()->appendText("x");
+        const QStringList before = QDir(m_dir.path()).entryList(QDir::Files);
+        whenDialogOpens<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+        m_frame->command(res::CM_SAVEAS);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), before);
+    }
+
+    void fontCommandAppliesPickedFont() {
+        whenDialogOpens<QFontDialog>([](QFontDialog* dialog) {
+            QFont font("DejaVu Sans");
+            font.setPixelSize(20);
+            dialog->setCurrentFont(font);
+            dialog->accept();
+        });
+        m_frame->command(res::CM_FONT);
+        QCOMPARE(m_frame->windowFont().lfHeight, -20);
+        QCOMPARE(window()->font().pixelSize(), 20);
+    }
+
+    void fontCommandCancelledKeepsFont() {
+        const platform::LOGFONT before = m_frame->windowFont();
+        whenDialogOpens<QFontDialog>([](QFontDialog* dialog) { dialog->reject(); });
+        m_frame->command(res::CM_FONT);
+        QVERIFY(m_frame->windowFont() == before);
+    }
+};
+
+QTEST_MAIN(tst_TextCommands)
+#include "tst_textcommands.moc"
