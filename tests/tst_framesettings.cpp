@@ -89,7 +89,8 @@ private slots:
         FrameSettings settings = FrameSettings::read(iniPath());
         QVERIFY(settings.keepHistory);
         settings.write(iniPath());
-        QCOMPARE(platform::getProfileString("Options", "keep_history", "", 10, iniPath()), QString("1"));
+        QCOMPARE(platform::getProfileString("Options", "keep_history", "", 10, iniPath()),
+                 QString("1"));
     }
 
     void byteFieldsAreCutToEightBits() {
@@ -113,9 +114,10 @@ private slots:
         for (const QByteArray& line : file.readAll().split('\n'))
             if (line.contains('='))
                 keys += line.left(line.indexOf('=')) + ' ';
-        QCOMPARE(keys, QByteArray("x y w h Reopen height width escapement orientation weight italic "
-                                  "underline strikeout charset outprecision clipprecision quality "
-                                  "pitchandfamily facename keep_history "));
+        QCOMPARE(keys,
+                 QByteArray("x y w h Reopen height width escapement orientation weight italic "
+                            "underline strikeout charset outprecision clipprecision quality "
+                            "pitchandfamily facename keep_history "));
     }
 
     void otherSectionsSurviveExit() {
@@ -158,15 +160,19 @@ private slots:
         auto* frame = new TMyDecoratedFrame(dirPath());
         QVERIFY(QFontInfo(frame->client().font()).fixedPitch());
         delete frame;
-        QCOMPARE(platform::getProfileString("Font", "facename", "", 40, iniPath()), QString("Fixedsys"));
+        QCOMPARE(platform::getProfileString("Font", "facename", "", 40, iniPath()),
+                 QString("Fixedsys"));
     }
 
     void programDirectory_data() {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("directory");
-        QTest::newRow("nested") << "/a/b/prog" << "/a/b/";
-        QTest::newRow("root") << "/prog" << "/";
-        QTest::newRow("no directory") << "prog" << "";
+        QTest::newRow("nested") << "/a/b/prog"
+                                << "/a/b/";
+        QTest::newRow("root") << "/prog"
+                              << "/";
+        QTest::newRow("no directory") << "prog"
+                                      << "";
     }
     void programDirectory() {
         QFETCH(QString, program);

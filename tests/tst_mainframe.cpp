@@ -40,8 +40,9 @@ private slots:
         for (QAction* menuAction : m_frame->menuBar()->actions()) {
             QStringList items;
             for (QAction* item : menuAction->menu()->actions())
-                items.append(item->isSeparator() ? QString("-")
-                                                 : QString::number(item->data().toInt()) + ' ' + item->text());
+                items.append(item->isSeparator()
+                                 ? QString("-")
+                                 : QString::number(item->data().toInt()) + ' ' + item->text());
             actual.append(menuAction->text() + ": " + items.join('|'));
         }
         QCOMPARE(actual, expected);
@@ -103,7 +104,8 @@ private slots:
         // Buttons stand left to right in table order with 4-pixel gaps.
         m_frame->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
-        const int gap = m_frame->toolButton(116)->x() - m_frame->toolButton(104)->geometry().right() - 1;
+        const int gap =
+            m_frame->toolButton(116)->x() - m_frame->toolButton(104)->geometry().right() - 1;
         QCOMPARE(gap, 4);
         QVERIFY(m_frame->toolButton(117)->x() > m_frame->toolButton(112)->x());
     }

@@ -40,7 +40,8 @@ private slots:
         QTest::newRow("plus sign is text") << QByteArray("+5") << 0;
         QTest::newRow("two billion") << QByteArray("2000000000") << 2000000000;
         QTest::newRow("int max") << QByteArray("2147483647") << 2147483647;
-        QTest::newRow("above int max saturates") << QByteArray("99999999999999999999") << 2147483647;
+        QTest::newRow("above int max saturates")
+            << QByteArray("99999999999999999999") << 2147483647;
         QTest::newRow("below int min saturates") << QByteArray("-99999999999") << -2147483647 - 1;
         QTest::newRow("hex is not read") << QByteArray("0x10") << 0;
     }
@@ -89,7 +90,8 @@ private slots:
         QTest::newRow("one too long") << QByteArray("abcd") << 4 << QString("abc");
         QTest::newRow("quotes stripped") << QByteArray("\"a b\"") << 10 << QString("a b");
         QTest::newRow("utf8 not split") << QByteArray("ab\xC3\xA9") << 4 << QString("ab");
-        QTest::newRow("utf8 whole") << QByteArray("ab\xC3\xA9") << 5 << QString::fromUtf8("ab\xC3\xA9");
+        QTest::newRow("utf8 whole")
+            << QByteArray("ab\xC3\xA9") << 5 << QString::fromUtf8("ab\xC3\xA9");
         QTest::newRow("55 byte buffer") << QByteArray(60, 'x') << 55 << QString(54, 'x');
     }
     void readStringCutToBuffer() {
@@ -148,7 +150,8 @@ private slots:
         QVERIFY(platform::writeProfileString("History", "count", "3", path));
         QVERIFY(platform::writeProfileString("History", "Address1", "user@host", path));
         QCOMPARE(platform::getProfileInt("HISTORY", "Count", 0, path), 3);
-        QCOMPARE(platform::getProfileString("History", "address1", "", 55, path), QString("user@host"));
+        QCOMPARE(platform::getProfileString("History", "address1", "", 55, path),
+                 QString("user@host"));
         QCOMPARE(contentOf(path), QByteArray("[History]\ncount=3\nAddress1=user@host\n"));
     }
 

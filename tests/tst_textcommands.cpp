@@ -16,8 +16,8 @@
 #include <QTimer>
 #include <QToolButton>
 
-using app::TMyDecoratedFrame;
 using app::TextCommands;
+using app::TMyDecoratedFrame;
 
 namespace {
 
@@ -152,10 +152,12 @@ private slots:
     }
 
     void saveTextKeepsUtf8() {
-        window()->appendText(QString::fromUtf8("gr\xC3\xBC\xC3\x9F" "e"));
+        window()->appendText(QString::fromUtf8("gr\xC3\xBC\xC3\x9F"
+                                               "e"));
         const QString path = m_dir.filePath("utf8.txt");
         QCOMPARE(TextCommands::saveText(*window(), path), TextCommands::SaveResult::Saved);
-        QCOMPARE(contentOf(path), QByteArray("gr\xC3\xBC\xC3\x9F" "e\n"));
+        QCOMPARE(contentOf(path), QByteArray("gr\xC3\xBC\xC3\x9F"
+                                             "e\n"));
     }
 
     void saveTextIntoMissingDirectoryFails() {

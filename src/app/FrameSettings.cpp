@@ -11,7 +11,9 @@ const QString options = QStringLiteral("Options");
 const QString fontSection = QStringLiteral("Font");
 constexpr int faceNameBuffer = platform::LF_FACENAME_MAX + 1;
 
-std::uint8_t lowByte(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
+std::uint8_t lowByte(int value) {
+    return static_cast<std::uint8_t>(value & 0xFF);
+}
 
 } // namespace
 

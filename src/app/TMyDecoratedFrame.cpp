@@ -40,7 +40,8 @@ TMyDecoratedFrame::TMyDecoratedFrame(const QString& dataDirectory, QWidget* pare
     buildMenu();
     buildAccelerators();
 
-    connect(m_client, &view::TFingWnd::commandStateChanged, this, &TMyDecoratedFrame::updateCommands);
+    connect(m_client, &view::TFingWnd::commandStateChanged, this,
+            &TMyDecoratedFrame::updateCommands);
     updateCommands();
     m_client->setFocus();
 }
@@ -177,8 +178,11 @@ void TMyDecoratedFrame::command(int id) {
     case res::CM_SAVEAS: m_textCommands->saveAs(); break;
     case res::CM_FONT: m_textCommands->chooseFont(); break;
     case res::CM_HISTORY: setKeepHistory(!m_keepHistory); break;
+    case res::CM_CANCEL: m_client->CancelCall(); break;
     case res::CM_EXIT:
-    case res::CM_APPEXIT: QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); break;
+    case res::CM_APPEXIT:
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        break;
     default: break;
     }
     updateCommands();

@@ -10,11 +10,17 @@
 
 namespace app {
 
-void TextCommands::copy() { m_window.copy(); }
+void TextCommands::copy() {
+    m_window.copy();
+}
 
-void TextCommands::clear() { m_window.clearCommand(); }
+void TextCommands::clear() {
+    m_window.clearCommand();
+}
 
-void TextCommands::selectAll() { m_window.selectAllText(); }
+void TextCommands::selectAll() {
+    m_window.selectAllText();
+}
 
 void TextCommands::saveAs() {
     QFileDialog dialog(&m_frame, QString(), QString(),

@@ -15,7 +15,8 @@ class TMyDecoratedFrame;
 
 class TextCommands {
 public:
-    TextCommands(TMyDecoratedFrame& frame, view::TFingWnd& window) : m_frame(frame), m_window(window) {}
+    TextCommands(TMyDecoratedFrame& frame, view::TFingWnd& window)
+        : m_frame(frame), m_window(window) {}
 
     void copy();
     void clear();

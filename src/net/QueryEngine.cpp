@@ -10,7 +10,9 @@ using namespace platform;
 
 namespace {
 
-QString hostText(const QByteArray& host) { return QString::fromUtf8(host); }
+QString hostText(const QByteArray& host) {
+    return QString::fromUtf8(host);
+}
 
 } // namespace
 
@@ -86,19 +88,14 @@ void QueryEngine::StartCall(DataNet request) {
 
 bool QueryEngine::event(QEvent* e) {
     switch (static_cast<int>(e->type())) {
-    case WM_HOSTRESOLVED:
-        EvHostResolved(static_cast<const HostLookupEvent&>(*e));
-        return true;
+    case WM_HOSTRESOLVED: EvHostResolved(static_cast<const HostLookupEvent&>(*e)); return true;
     case WM_SOCKETEVENT: {
         const auto& reply = static_cast<const AsyncReplyEvent&>(*e);
         EvSocketEvent(reply.wParam, reply.lParam);
         return true;
     }
-    case WM_DNSREPLY:
-        EvDnsReply(static_cast<const HostLookupEvent&>(*e));
-        return true;
-    default:
-        return QObject::event(e);
+    case WM_DNSREPLY: EvDnsReply(static_cast<const HostLookupEvent&>(*e)); return true;
+    default: return QObject::event(e);
     }
 }
 
@@ -160,7 +157,8 @@ void QueryEngine::EvSocketEvent(SOCKET s, std::uint32_t lParam) {
                  static_cast<int>(m_request.RequestLine.size())) == SOCKET_ERROR) {
             pending = WSAGetLastError();
             if (pending != WSAEWOULDBLOCK)
-                m_view.setStatusText(QStringLiteral("Send data error: ") + SocketErrorText(pending));
+                m_view.setStatusText(QStringLiteral("Send data error: ") +
+                                     SocketErrorText(pending));
         }
         break;
     case FD_CONNECT:
@@ -186,8 +184,7 @@ void QueryEngine::EvSocketEvent(SOCKET s, std::uint32_t lParam) {
         m_view.setCaptionSuffix(QString::fromUtf8(m_request.QueryText));
         break;
     }
-    default:
-        break;
+    default: break;
     }
     if (pending != 0 && pending != WSAEWOULDBLOCK)
         endCall();
@@ -283,7 +280,9 @@ void QueryEngine::closeSocket() {
     m_socket = INVALID_SOCKET;
 }
 
-void QueryEngine::ShowLastSocketError() { m_view.setStatusText(SocketErrorText(WSAGetLastError())); }
+void QueryEngine::ShowLastSocketError() {
+    m_view.setStatusText(SocketErrorText(WSAGetLastError()));
+}
 
 void QueryEngine::LookupHost(const QByteArray& host) {
     if (m_dnsBusy || host.isEmpty())
@@ -323,7 +322,9 @@ void QueryEngine::EvDnsReply(const HostLookupEvent& reply) {
     m_view.showDnsInfo(result);
 }
 
-void QueryEngine::dnsInfoClosed() { setDnsBusy(false); }
+void QueryEngine::dnsInfoClosed() {
+    setDnsBusy(false);
+}
 
 void QueryEngine::setBusy(bool busy) {
     if (m_busy == busy)

@@ -92,11 +92,8 @@ QString ReplyText::convert(const char* data, qsizetype size) {
             if (!afterCr) // a CR LF pair is one line end, wherever the blocks split it
                 out += QLatin1Char('\n');
             break;
-        case '\0':
-            flushPending(out);
-            break;
-        default:
-            emitByte(byte, out);
+        case '\0': flushPending(out); break;
+        default: emitByte(byte, out);
         }
     }
     return out;

@@ -52,8 +52,8 @@ int fail(int error) {
 
 void post(SOCKET s, SocketState& st, long event, int error) {
     if (st.receiver)
-        QCoreApplication::postEvent(st.receiver,
-                                    new AsyncReplyEvent(st.message, s, makeSelectReply(event, error)));
+        QCoreApplication::postEvent(
+            st.receiver, new AsyncReplyEvent(st.message, s, makeSelectReply(event, error)));
 }
 
 void onReadable(SOCKET s);
@@ -68,13 +68,15 @@ void rearm(SOCKET s, SocketState& st) {
                                       (st.connected && st.writeDue && (st.mask & FD_WRITE)));
     if (wantRead && !st.readNotifier) {
         st.readNotifier = std::make_unique<QSocketNotifier>(st.fd, QSocketNotifier::Read);
-        QObject::connect(st.readNotifier.get(), &QSocketNotifier::activated, [s] { onReadable(s); });
+        QObject::connect(st.readNotifier.get(), &QSocketNotifier::activated,
+                         [s] { onReadable(s); });
     }
     if (st.readNotifier)
         st.readNotifier->setEnabled(wantRead);
     if (wantWrite && !st.writeNotifier) {
         st.writeNotifier = std::make_unique<QSocketNotifier>(st.fd, QSocketNotifier::Write);
-        QObject::connect(st.writeNotifier.get(), &QSocketNotifier::activated, [s] { onWritable(s); });
+        QObject::connect(st.writeNotifier.get(), &QSocketNotifier::activated,
+                         [s] { onWritable(s); });
     }
     if (st.writeNotifier)
         st.writeNotifier->setEnabled(wantWrite);
@@ -207,6 +209,8 @@ int closesocket(SOCKET s) {
     return 0;
 }
 
-int openSocketCount() { return static_cast<int>(table().size()); }
+int openSocketCount() {
+    return static_cast<int>(table().size());
+}
 
 } // namespace platform

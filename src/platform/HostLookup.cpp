@@ -17,8 +17,8 @@ namespace platform {
 
 struct AsyncHostLookup::Shared {
     std::mutex mutex;
-    QObject* receiver = nullptr;     // null once the owner is gone
-    std::set<HANDLE_T> outstanding;  // requests whose reply is still wanted
+    QObject* receiver = nullptr;    // null once the owner is gone
+    std::set<HANDLE_T> outstanding; // requests whose reply is still wanted
 };
 
 namespace {
@@ -102,7 +102,8 @@ HANDLE_T AsyncHostLookup::getHostByName(int message, const QByteArray& name) {
 
 HANDLE_T AsyncHostLookup::getHostByAddr(int message, std::uint32_t addressNetworkOrder) {
     auto byAddress = m_resolver.byAddress;
-    return start(message, [byAddress, addressNetworkOrder] { return byAddress(addressNetworkOrder); });
+    return start(message,
+                 [byAddress, addressNetworkOrder] { return byAddress(addressNetworkOrder); });
 }
 
 HANDLE_T AsyncHostLookup::start(int message, std::function<LookupAnswer()> work) {
@@ -118,9 +119,9 @@ HANDLE_T AsyncHostLookup::start(int message, std::function<LookupAnswer()> work)
             std::lock_guard lock(shared->mutex);
             if (!shared->receiver || shared->outstanding.erase(handle) == 0)
                 return;
-            QCoreApplication::postEvent(shared->receiver,
-                                        new HostLookupEvent(message, handle, answer.error,
-                                                            std::move(answer.entry)));
+            QCoreApplication::postEvent(
+                shared->receiver,
+                new HostLookupEvent(message, handle, answer.error, std::move(answer.entry)));
         }).detach();
     } catch (const std::system_error&) {
         std::lock_guard lock(m_shared->mutex);

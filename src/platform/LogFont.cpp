@@ -17,14 +17,10 @@ constexpr int familyMask = 0xF0;
 
 QFont::StyleHint styleHintFor(std::uint8_t pitchAndFamily) {
     switch (pitchAndFamily & familyMask) {
-    case FF_ROMAN:
-        return QFont::Serif;
-    case FF_SWISS:
-        return QFont::SansSerif;
-    case FF_MODERN:
-        return QFont::TypeWriter;
-    default:
-        return QFont::AnyStyle;
+    case FF_ROMAN: return QFont::Serif;
+    case FF_SWISS: return QFont::SansSerif;
+    case FF_MODERN: return QFont::TypeWriter;
+    default: return QFont::AnyStyle;
     }
 }
 

@@ -3,7 +3,8 @@
 namespace platform {
 
 QMessageBox::StandardButton messageBox(QWidget* owner, const QString& text, const QString& caption,
-                                       QMessageBox::Icon icon, QMessageBox::StandardButtons buttons) {
+                                       QMessageBox::Icon icon,
+                                       QMessageBox::StandardButtons buttons) {
     QMessageBox box(icon, caption, text, buttons, owner);
     box.setTextFormat(Qt::PlainText);
     box.setObjectName(QStringLiteral("messageBox"));

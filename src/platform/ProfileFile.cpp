@@ -9,9 +9,13 @@ namespace platform {
 
 namespace {
 
-QByteArray trimmed(const QByteArray& text) { return text.trimmed(); }
+QByteArray trimmed(const QByteArray& text) {
+    return text.trimmed();
+}
 
-bool isSectionHeader(const QByteArray& line) { return trimmed(line).startsWith('['); }
+bool isSectionHeader(const QByteArray& line) {
+    return trimmed(line).startsWith('[');
+}
 
 QString sectionName(const QByteArray& line) {
     QByteArray t = trimmed(line).mid(1);
@@ -74,7 +78,8 @@ ProfileFile::ProfileFile(QString path) : m_path(std::move(path)) {
 ProfileFile::Position ProfileFile::find(const QString& section, const QString& key) const {
     Position pos;
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        if (isSectionHeader(m_lines[i]) && sectionName(m_lines[i]).compare(section, Qt::CaseInsensitive) == 0) {
+        if (isSectionHeader(m_lines[i]) &&
+            sectionName(m_lines[i]).compare(section, Qt::CaseInsensitive) == 0) {
             pos.sectionLine = i;
             break;
         }
@@ -102,7 +107,8 @@ const QByteArray* ProfileFile::rawValue(const QString& section, const QString& k
     QByteArray name;
     splitKeyLine(m_lines[pos.keyLine], &name, &m_valueScratch);
     // A value wrapped in matching quotes reads without them.
-    if (m_valueScratch.size() >= 2 && (m_valueScratch.front() == '"' || m_valueScratch.front() == '\'') &&
+    if (m_valueScratch.size() >= 2 &&
+        (m_valueScratch.front() == '"' || m_valueScratch.front() == '\'') &&
         m_valueScratch.back() == m_valueScratch.front())
         m_valueScratch = m_valueScratch.mid(1, m_valueScratch.size() - 2);
     return &m_valueScratch;

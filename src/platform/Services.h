@@ -10,8 +10,8 @@
 namespace platform {
 
 // The port in network byte order, or nothing when the database has no such service.
-using ServiceLookup =
-    std::function<std::optional<std::uint16_t>(const QByteArray& service, const QByteArray& protocol)>;
+using ServiceLookup = std::function<std::optional<std::uint16_t>(const QByteArray& service,
+                                                                 const QByteArray& protocol)>;
 
 // getservbyname_r on the system database.
 std::optional<std::uint16_t> getServicePort(const QByteArray& service, const QByteArray& protocol);

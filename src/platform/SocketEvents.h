@@ -26,16 +26,20 @@ using HANDLE_T = std::uintptr_t;
 constexpr std::uint32_t makeSelectReply(long event, int error) {
     return (static_cast<std::uint32_t>(error) << 16) | (static_cast<std::uint32_t>(event) & 0xFFFF);
 }
-constexpr int selectError(std::uint32_t lParam) { return static_cast<int>(lParam >> 16); }
-constexpr long selectEvent(std::uint32_t lParam) { return static_cast<long>(lParam & 0xFFFF); }
+constexpr int selectError(std::uint32_t lParam) {
+    return static_cast<int>(lParam >> 16);
+}
+constexpr long selectEvent(std::uint32_t lParam) {
+    return static_cast<long>(lParam & 0xFFFF);
+}
 
 class AsyncReplyEvent : public QEvent {
 public:
     AsyncReplyEvent(int message, HANDLE_T handle, std::uint32_t value)
         : QEvent(static_cast<QEvent::Type>(message)), wParam(handle), lParam(value) {}
 
-    const HANDLE_T wParam;       // the look-up handle or the socket
-    const std::uint32_t lParam;  // error << 16 | event
+    const HANDLE_T wParam;      // the look-up handle or the socket
+    const std::uint32_t lParam; // error << 16 | event
 };
 
 // The reply of a host look-up also carries the host entry it found.

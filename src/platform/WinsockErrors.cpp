@@ -18,7 +18,8 @@ int wsaErrorFromErrno(int error) {
     case EACCES: return 10013;
     case EFAULT: return 10014;
     case EINVAL: return 10022;
-    case EMFILE: case ENFILE: return 10024;
+    case EMFILE:
+    case ENFILE: return 10024;
     case EAGAIN: return 10035;
     case EINPROGRESS: return 10036;
     case EALREADY: return 10037;
@@ -38,8 +39,10 @@ int wsaErrorFromErrno(int error) {
     case ENETUNREACH: return 10051;
     case ENETRESET: return 10052;
     case ECONNABORTED: return 10053;
-    case ECONNRESET: case EPIPE: return 10054;
-    case ENOBUFS: case ENOMEM: return 10055;
+    case ECONNRESET:
+    case EPIPE: return 10054;
+    case ENOBUFS:
+    case ENOMEM: return 10055;
     case EISCONN: return 10056;
     case ENOTCONN: return 10057;
     case ESHUTDOWN: return 10058;
@@ -68,7 +71,11 @@ int wsaErrorFromHostError(int hostError) {
     }
 }
 
-int WSAGetLastError() { return lastError; }
-void WSASetLastError(int error) { lastError = error; }
+int WSAGetLastError() {
+    return lastError;
+}
+void WSASetLastError(int error) {
+    lastError = error;
+}
 
 } // namespace platform

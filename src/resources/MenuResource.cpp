@@ -29,7 +29,8 @@ const QList<Menu>& fingerMenu() {
           {},
           {CM_HISTORY, "History list", false, true},
           {CM_FONT, "Fo&nt"}}},
-        {"&Help", {{CM_HELPINDEX, "&Index\t F1"}, {CM_HELPUSING, "&Using Help"}, {}, {CM_ABOUT, "A&bout"}}},
+        {"&Help",
+         {{CM_HELPINDEX, "&Index\t F1"}, {CM_HELPUSING, "&Using Help"}, {}, {CM_ABOUT, "A&bout"}}},
     };
     return menu;
 }

@@ -12,8 +12,8 @@ namespace {
 
 const QList<ToolBarButton>& toolBarButtons() {
     static const QList<ToolBarButton> buttons = {
-        {CM_FINGER, 7, "Fi&nger", true},  {CM_WHOIS, 2, "&WhoIs", true},
-        {CM_CANCEL, 6, "&Cancel", false}, {CM_CLEAR, 8, "Clear", false},
+        {CM_FINGER, 7, "Fi&nger", true},    {CM_WHOIS, 2, "&WhoIs", true},
+        {CM_CANCEL, 6, "&Cancel", false},   {CM_CLEAR, 8, "Clear", false},
         {CM_ADDRBOOK, 5, "&AddBook", true}, {CM_DNS, 1, "&DNS", true},
     };
     return buttons;
@@ -28,10 +28,13 @@ QPixmap toolBarFace(const ToolBarButton& button) {
     font.setPixelSize(11);
     painter.setFont(font);
     painter.setPen(Qt::black);
-    painter.drawText(face.rect(), Qt::AlignCenter | Qt::TextShowMnemonic, QString::fromLatin1(button.label));
+    painter.drawText(face.rect(), Qt::AlignCenter | Qt::TextShowMnemonic,
+                     QString::fromLatin1(button.label));
     return face;
 }
 
-QIcon appIcon() { return QIcon(QPixmap(appIconXpm)); }
+QIcon appIcon() {
+    return QIcon(QPixmap(appIconXpm));
+}
 
 } // namespace res

@@ -19,22 +19,25 @@ TFingWnd::TFingWnd(QWidget* parent) : QPlainTextEdit(parent), m_engine(*this) {
     connect(document(), &QTextDocument::modificationChanged, this, &TFingWnd::commandStateChanged);
 }
 
-void TFingWnd::Finger(const AddrInfo& info) { m_engine.Finger(info.address.toUtf8(), info.fullInfo); }
+void TFingWnd::Finger(const AddrInfo& info) {
+    m_engine.Finger(info.address.toUtf8(), info.fullInfo);
+}
 
 void TFingWnd::Whois(const WhoisInfo& info) {
     m_engine.Whois(info.server.toUtf8(), info.query.toUtf8());
 }
 
-void TFingWnd::LookupHost(const QString& host) { m_engine.LookupHost(host.toUtf8()); }
+void TFingWnd::LookupHost(const QString& host) {
+    m_engine.LookupHost(host.toUtf8());
+}
 
 bool TFingWnd::CloseGuard() {
     if (!Busy())
         return true;
     QApplication::beep();
-    const auto answer = platform::messageBox(window(), QStringLiteral("Close Connection?"),
-                                             QStringLiteral("Warning: socket in use"),
-                                             QMessageBox::Question,
-                                             QMessageBox::Ok | QMessageBox::Cancel);
+    const auto answer = platform::messageBox(
+        window(), QStringLiteral("Close Connection?"), QStringLiteral("Warning: socket in use"),
+        QMessageBox::Question, QMessageBox::Ok | QMessageBox::Cancel);
     if (answer != QMessageBox::Ok)
         return false;
     // The call may have ended while the question was open; cancelling then changes nothing.
@@ -92,7 +95,9 @@ void TFingWnd::setWaitCursor(bool wait) {
     viewport()->setCursor(wait ? Qt::WaitCursor : Qt::IBeamCursor);
 }
 
-void TFingWnd::showDnsInfo(const net::DNStransfer&) { m_engine.dnsInfoClosed(); }
+void TFingWnd::showDnsInfo(const net::DNStransfer&) {
+    m_engine.dnsInfoClosed();
+}
 
 void TFingWnd::showDnsError(const QString& text) {
     platform::messageBox(this, text, QStringLiteral("DNS lookup error"), QMessageBox::Critical);

@@ -1,0 +1,40 @@
+#pragma once
+// A stand-in window for the query engine that records everything the engine shows.
+
+#include "net/EngineView.h"
+#include "net/QueryEngine.h"
+
+#include <QStringList>
+
+struct RecordingView : net::EngineView {
+    QStringList statuses;
+    QString text;
+    QString caption;
+    QList<bool> idleCalls;
+    bool waitCursor = false;
+    int clears = 0;
+    QList<net::DNStransfer> dnsResults;
+    QStringList dnsErrors;
+    net::QueryEngine* engine = nullptr;
+    bool closeDnsInfoAtOnce = true;
+
+    QString status() const { return statuses.isEmpty() ? QString() : statuses.last(); }
+
+    void setStatusText(const QString& t) override { statuses.append(t); }
+    void setCallIdle(bool idle) override { idleCalls.append(idle); }
+    void setCaptionSuffix(const QString& suffix) override { caption = suffix; }
+    void clearText() override {
+        text.clear();
+        caption.clear();
+        ++clears;
+    }
+    void appendText(const QString& t) override { text += t; }
+    void refreshCaret() override {}
+    void setWaitCursor(bool wait) override { waitCursor = wait; }
+    void showDnsInfo(const net::DNStransfer& result) override {
+        dnsResults.append(result);
+        if (closeDnsInfoAtOnce && engine)
+            engine->dnsInfoClosed();
+    }
+    void showDnsError(const QString& t) override { dnsErrors.append(t); }
+};

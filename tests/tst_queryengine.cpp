@@ -1,0 +1,466 @@
+#include "LoopbackServer.h"
+#include "RecordingView.h"
+#include "net/QueryEngine.h"
+#include "platform/AsyncSocket.h"
+#include "platform/WinsockErrors.h"
+
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <arpa/inet.h>
+#include <mutex>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using net::QueryEngine;
+using LS = LoopbackServer;
+
+namespace {
+
+constexpr int callTimeout = 15000;
+
+// The names the test resolver was asked for; it runs on worker threads.
+struct AskedNames {
+    std::mutex mutex;
+    QList<QByteArray> names;
+    QList<std::uint32_t> addresses;
+};
+
+// Every name resolves to 127.0.0.1 except "nowhere.test"; 127.0.0.1 reverses to "localhost",
+// other addresses have no reverse entry. "slow.test" takes half a second.
+platform::Resolver testResolver(std::shared_ptr<AskedNames> asked) {
+    platform::Resolver r;
+    r.byName = [asked](const QByteArray& name) {
+        {
+            std::lock_guard lock(asked->mutex);
+            asked->names.append(name);
+        }
+        if (name == "slow.test")
+            QThread::msleep(500);
+        platform::LookupAnswer answer;
+        if (name == "nowhere.test") {
+            answer.error = platform::WSAHOST_NOT_FOUND;
+            return answer;
+        }
+        answer.entry.officialName = name;
+        answer.entry.addresses = {htonl(INADDR_LOOPBACK)};
+        return answer;
+    };
+    r.byAddress = [asked](std::uint32_t address) {
+        {
+            std::lock_guard lock(asked->mutex);
+            asked->addresses.append(address);
+        }
+        platform::LookupAnswer answer;
+        if (address != htonl(INADDR_LOOPBACK)) {
+            answer.error = platform::WSAHOST_NOT_FOUND;
+            return answer;
+        }
+        answer.entry.officialName = "localhost";
+        answer.entry.addresses = {address};
+        return answer;
+    };
+    return r;
+}
+
+// A listening socket whose backlog is full, so a further connect never completes.
+struct UnansweredListener {
+    int listener = -1;
+    QList<int> fillers;
+    quint16 portNetworkOrder = 0;
+
+    UnansweredListener() {
+        listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(listener, 0);
+        socklen_t len = sizeof address;
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &len);
+        portNetworkOrder = address.sin_port;
+        for (int i = 0; i < 3; ++i) {
+            const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+            fillers.append(filler);
+        }
+        QThread::msleep(50);
+    }
+    ~UnansweredListener() {
+        for (int fd : fillers)
+            ::close(fd);
+        ::close(listener);
+    }
+};
+
+} // namespace
+
+class tst_QueryEngine : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<RecordingView> m_view;
+    std::unique_ptr<QueryEngine> m_engine;
+    std::shared_ptr<AskedNames> m_asked;
+
+    void useService(quint16 portNetworkOrder) {
+        m_engine->setServiceLookup(
+            [portNetworkOrder](const QByteArray&, const QByteArray& protocol) {
+                return protocol == "tcp" ? std::optional<std::uint16_t>(portNetworkOrder)
+                                         : std::nullopt;
+            });
+    }
+
+    // Runs a real event loop until the call ends: QTest::qWaitFor sleeps between rounds,
+    // which would slow a reply read 800 bytes per round to a crawl.
+    bool waitForIdle(int timeout = callTimeout) {
+        if (!m_engine->Busy())
+            return true;
+        QEventLoop loop;
+        QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
+        connect(m_engine.get(), &QueryEngine::stateChanged, &loop, [&] {
+            if (!m_engine->Busy())
+                loop.quit();
+        });
+        loop.exec();
+        return !m_engine->Busy();
+    }
+
+private slots:
+    void init() {
+        m_view = std::make_unique<RecordingView>();
+        m_engine = std::make_unique<QueryEngine>(*m_view);
+        m_view->engine = m_engine.get();
+        m_asked = std::make_shared<AskedNames>();
+        m_engine->setResolver(testResolver(m_asked));
+    }
+    void cleanup() {
+        m_engine.reset();
+        m_view.reset();
+        QCOMPARE(platform::openSocketCount(), 0);
+    }
+
+    void fingerRequestOnTheWire_data() {
+        QTest::addColumn<QByteArray>("address");
+        QTest::addColumn<int>("fullInfo");
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("host");
+        QTest::newRow("user") << QByteArray("user@finger.test") << 0 << QByteArray("user\r\n")
+                              << QByteArray("finger.test");
+        QTest::newRow("user full") << QByteArray("user@finger.test") << 1
+                                   << QByteArray("/W user\r\n") << QByteArray("finger.test");
+        QTest::newRow("user fullInfo 2") << QByteArray("user@finger.test") << 2
+                                         << QByteArray("user\r\n") << QByteArray("finger.test");
+        QTest::newRow("host only")
+            << QByteArray("finger.test") << 0 << QByteArray("\r\n") << QByteArray("finger.test");
+        QTest::newRow("host only full")
+            << QByteArray("finger.test") << 1 << QByteArray("\r\n") << QByteArray("finger.test");
+        QTest::newRow("relay") << QByteArray("user@relay.test@finger.test") << 0
+                               << QByteArray("user@relay.test\r\n") << QByteArray("finger.test");
+        QTest::newRow("leading at")
+            << QByteArray("@finger.test") << 1 << QByteArray("\r\n") << QByteArray("@finger.test");
+        QTest::newRow("trailing at")
+            << QByteArray("user@") << 0 << QByteArray("user\r\n") << QByteArray("");
+        QTest::newRow("port stays in host")
+            << QByteArray("u@h.test:79") << 0 << QByteArray("u\r\n") << QByteArray("h.test:79");
+        const QByteArray user49 = QByteArray(30, 'u') + '@' + QByteArray(18, 'h');
+        QTest::newRow("49 characters whole") << user49 << 1 << "/W " + QByteArray(30, 'u') + "\r\n"
+                                             << QByteArray(18, 'h');
+    }
+    void fingerRequestOnTheWire() {
+        QFETCH(QByteArray, address);
+        QFETCH(int, fullInfo);
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, host);
+        LS server({{"reply"}});
+        useService(server.portNetworkOrder());
+        m_engine->Finger(address, fullInfo);
+        QVERIFY(waitForIdle());
+        QCOMPARE(server.requests(), QList<QByteArray>{request});
+        QCOMPARE(m_asked->names, QList<QByteArray>{host});
+        QCOMPARE(m_view->caption, QString::fromUtf8(address));
+        QCOMPARE(m_engine->Request().Service, QByteArray("finger"));
+    }
+
+    void whoisRequestOnTheWire_data() {
+        QTest::addColumn<QByteArray>("query");
+        QTest::addColumn<QByteArray>("request");
+        QTest::newRow("query") << QByteArray("example.com") << QByteArray("example.com\r\n");
+        QTest::newRow("empty query") << QByteArray() << QByteArray("\r\n");
+        QTest::newRow("49 characters") << QByteArray(49, 'q') << QByteArray(49, 'q') + "\r\n";
+    }
+    void whoisRequestOnTheWire() {
+        QFETCH(QByteArray, query);
+        QFETCH(QByteArray, request);
+        LS server({{"answer"}});
+        useService(server.portNetworkOrder());
+        m_engine->Whois("whois.test", query);
+        QVERIFY(waitForIdle());
+        QCOMPARE(server.requests(), QList<QByteArray>{request});
+        QCOMPARE(m_view->caption, QString("whois.test")); // the server, not the query
+        QCOMPARE(m_engine->Request().Service, QByteArray("whois"));
+    }
+
+    void emptyAddressStartsNothing() {
+        m_view->text = "kept";
+        m_engine->Finger(QByteArray(), 1);
+        m_engine->Whois(QByteArray(), "query");
+        QVERIFY(!m_engine->Busy());
+        QCOMPARE(m_view->clears, 0);
+        QVERIFY(m_view->statuses.isEmpty());
+        QCOMPARE(m_view->text, QString("kept"));
+    }
+
+    void statusSequenceForName() {
+        LS server({{"a\nb"}});
+        useService(server.portNetworkOrder());
+        m_engine->Finger("user@finger.test", 0);
+        QVERIFY(m_engine->Busy());
+        QVERIFY(m_view->waitCursor);
+        QVERIFY(waitForIdle());
+        QCOMPARE(m_view->statuses,
+                 (QStringList{"", "Getting service port", "Resolving address finger.test",
+                              "Connecting to host finger.test", "Connected to host finger.test",
+                              "3 bytes received", "3 bytes received", "Connection closed"}));
+        QCOMPARE(m_view->text, QString("a\nb"));
+        QCOMPARE(m_view->idleCalls, (QList<bool>{false, true}));
+        QCOMPARE(m_view->caption, QString("user@finger.test"));
+        QVERIFY(!m_view->waitCursor);
+        QCOMPARE(m_engine->BytesReceived(), 3u);
+    }
+
+    void statusSequenceForDottedAddress() {
+        LS server({{"x"}});
+        useService(server.portNetworkOrder());
+        m_engine->Finger("127.0.0.1", 0);
+        QVERIFY(waitForIdle());
+        QCOMPARE(m_view->statuses.mid(0, 5),
+                 (QStringList{"", "Getting service port", "Looking up address 127.0.0.1",
+                              "Connecting to host 127.0.0.1", "Connected to host 127.0.0.1"}));
+        QCOMPARE(m_view->status(), QString("Connection closed"));
+        QCOMPARE(m_asked->addresses, QList<std::uint32_t>{htonl(INADDR_LOOPBACK)});
+        QVERIFY(m_asked->names.isEmpty());
+    }
+
+    void dottedAddressWithoutReverseEntryFails() {
+        LS server({{"x"}});
+        useService(server.portNetworkOrder());
+        m_engine->Finger("127.0.0.2", 0);
+        QVERIFY(waitForIdle());
+        QCOMPARE(m_view->status(), QString("Host not found"));
+        QCOMPARE(server.connections(), 0);
+        QCOMPARE(m_view->caption, QString());
+    }
+
+    void refusedConnection() {
+        useService(closedPortNetworkOrder());
+        m_engine->Finger("user@finger.test", 0);
+        QVERIFY(waitForIdle());
+        QCOMPARE(m_view->status(), QString("Connection refused"));
+        QCOMPARE(m_view->caption, QString());
+        QCOMPARE(m_view->idleCalls.last(), true);
+        QVERIFY(!m_view->waitCursor);
+    }
+
+    void resetAfterSomeData() {
+        LS server({{"partial"}, 100, LS::Ending::Reset});
+        useService(server.portNetworkOrder());
+        m_engine->Finger("user@finger.test", 0);
+        QVERIFY(waitForIdle());
+        QCOMPARE(m_view->status(), QString("Connection reset by peer"));
+        QCOMPARE(m_view->text, QString("partial"));
+        QCOMPARE(m_view->caption, QString());
+    }
+
+    void silentServerThenCancel() {
+        LS server({{}, 0, LS::Ending::StaySilent});
+        useService(server.portNetworkOrder());
+        m_engine->setConnectTimeout(100); // covers only the connect
+        m_engine->Finger("user@finger.test", 0);
+        QTRY_COMPARE(m_view->status(), QString("Connected to host finger.test"));
+        QTest::qWait(300);
+        QVERIFY(m_engine->Busy());
+        QCOMPARE(m_view->status(), QString("Connected to host finger.test"));
+        m_engine->CancelCall();
+        QCOMPARE(m_view->status(), QString("Call canceled"));
+        QVERIFY(!m_engine->Busy());
+        QVERIFY(!m_view->waitCursor);
+        QCOMPARE(m_view->idleCalls.last(), true);
+        QCOMPARE(server.requests(), QList<QByteArray>{"user\r\n"});
+    }
+
+    void connectTimesOut() {
+        UnansweredListener listener;
+        useService(listener.portNetworkOrder);
+        m_engine->setConnectTimeout(300);
+        m_engine->Finger("user@finger.test", 0);
+        QTRY_COMPARE(m_view->status(), QString("Connecting to host finger.test"));
+        QVERIFY(waitForIdle(5000));
+        QCOMPARE(m_view->status(), QString("Timed out"));
+        QVERIFY(m_view->statuses.contains("Call canceled"));
+    }
+
+    void cancelWhileConnecting() {
+        UnansweredListener listener;
+        useService(listener.portNetworkOrder);
+        m_engine->Finger("user@finger.test", 0);
+        QTRY_COMPARE(m_view->status(), QString("Connecting to host finger.test"));
+        m_engine->CancelCall();
+        QCOMPARE(m_view->status(), QString("Call canceled"));
+        QTest::qWait(200);
+        QCOMPARE(m_view->status(), QString("Call canceled"));
+    }
+
+    void cancelWhileResolvingDropsTheLateReply() {
+        LS server({{"never shown"}});
+        useService(server.portNetworkOrder());
+        m_engine->Finger("user@slow.test", 0);
+        QCOMPARE(m_view->status(), QString("Resolving address slow.test"));
+        m_engine->CancelCall();
+        QCOMPARE(m_view->status(), QString("Call canceled"));
+        QTest::qWait(800); // the look-up finishes meanwhile
+        QCOMPARE(m_view->status(), QString("Call canceled"));
+        QCOMPARE(server.connections(), 0);
+        QCOMPARE(m_view->text, QString());
+    }
+
+    void lateSocketEventsAfterCancelAreDropped() {
+        LS server({{"first", "second", "third"}, 150, LS::Ending::Close});
+        useService(server.portNetworkOrder());
+        m_engine->Finger("user@finger.test", 0);
+        QTRY_COMPARE(m_view->status(), QString("5 bytes received"));
+        m_engine->CancelCall();
+        const QString textAtCancel = m_view->text;
+        const quint32 countAtCancel = m_engine->BytesReceived();
+        QTest::qWait(500); // the rest arrives at a socket that is gone
+        QCOMPARE(m_view->status(), QString("Call canceled"));
+        QCOMPARE(m_view->text, textAtCancel);
+        QCOMPARE(m_engine->BytesReceived(), countAtCancel);
+        QCOMPARE(countAtCancel, 5u);
+    }
+
+    void unknownHost() {
+        useService(closedPortNetworkOrder());
+        m_engine->Finger("user@nowhere.test", 0);
+        QVERIFY(waitForIdle());
+        QCOMPARE(m_view->status(), QString("Host not found"));
+    }
+
+    void missingService() {
+        m_engine->setServiceLookup(
+            [](const QByteArray&, const QByteArray&) { return std::nullopt; });
+        m_engine->Finger("user@finger.test", 0);
+        QVERIFY(!m_engine->Busy());
+        QCOMPARE(m_view->statuses,
+                 (QStringList{"", "Getting service port", "No data record of requested type"}));
+        QCOMPARE(m_view->idleCalls, (QList<bool>{false, true}));
+    }
+
+    void lineEndsAcrossBlocks() {
+        // Each chunk arrives in a read of its own.
+        LS server(
+            {{"one\r", "\ntwo\r", "three\n", QByteArray("\nfour\0five", 10), "\xC3", "\xA9 \xE9"},
+             60});
+        useService(server.portNetworkOrder());
+        m_engine->Finger("finger.test", 0);
+        QVERIFY(waitForIdle());
+        QCOMPARE(m_view->text, QString::fromUtf8("one\ntwo\nthree\n\nfourfive\xC3\xA9 \xC3\xA9"));
+        QCOMPARE(m_engine->BytesReceived(), 29u);
+    }
+
+    void severalMegabytesArriveWholeAndInOrder() {
+        QByteArray reply;
+        for (int i = 0; reply.size() < 4 * 1024 * 1024; ++i)
+            reply += QByteArray::number(i) + " the quick brown fox\r\n";
+        LS server({{reply}});
+        useService(server.portNetworkOrder());
+        m_engine->Finger("finger.test", 0);
+        QVERIFY(waitForIdle(60000));
+        QCOMPARE(m_view->status(), QString("Connection closed"));
+        QCOMPARE(m_engine->BytesReceived(), quint32(reply.size()));
+        QString expected = QString::fromLatin1(reply);
+        expected.replace("\r\n", "\n");
+        QCOMPARE(m_view->text.size(), expected.size());
+        QVERIFY(m_view->text == expected);
+    }
+
+    void fullWindowKeepsCounting() {
+        LS server({{QByteArray(5000, 'z')}});
+        useService(server.portNetworkOrder());
+        m_engine->setWindowCapacity(1000);
+        m_engine->Finger("finger.test", 0);
+        QVERIFY(waitForIdle());
+        QCOMPARE(m_view->text.size(), 1000);
+        QCOMPARE(m_engine->BytesReceived(), 5000u);
+        QVERIFY(m_view->statuses.contains("5000 bytes received, window full"));
+        QCOMPARE(m_view->status(), QString("Connection closed"));
+    }
+
+    void twoCallsInARow() {
+        LS first({{"first reply"}});
+        useService(first.portNetworkOrder());
+        m_engine->Finger("a@finger.test", 0);
+        QVERIFY(waitForIdle());
+        QCOMPARE(m_view->text, QString("first reply"));
+        LS second({{"second"}});
+        useService(second.portNetworkOrder());
+        m_engine->Whois("whois.test", "q");
+        QVERIFY(waitForIdle());
+        QCOMPARE(m_view->clears, 2);
+        QCOMPARE(m_view->text, QString("second"));
+        QCOMPARE(m_view->caption, QString("whois.test"));
+        QCOMPARE(m_engine->Request().RequestLine, QByteArray("q\r\n"));
+    }
+
+    void newCallRefusedWhileBusy() {
+        LS server({{}, 0, LS::Ending::StaySilent});
+        useService(server.portNetworkOrder());
+        m_engine->Finger("a@finger.test", 0);
+        QTRY_COMPARE(m_view->status(), QString("Connected to host finger.test"));
+        m_engine->Finger("b@finger.test", 0);
+        QCOMPARE(m_engine->Request().QueryText, QByteArray("a@finger.test"));
+        QCOMPARE(m_view->clears, 1);
+        m_engine->CancelCall();
+    }
+
+    void realResolverReachesLoopback_data() {
+        QTest::addColumn<QByteArray>("host");
+        QTest::newRow("localhost") << QByteArray("localhost");
+        QTest::newRow("127.0.0.1") << QByteArray("127.0.0.1");
+    }
+    void realResolverReachesLoopback() {
+        QFETCH(QByteArray, host);
+        m_engine->setResolver(platform::Resolver::system());
+        LS server({{"real"}});
+        useService(server.portNetworkOrder());
+        m_engine->Finger("user@" + host, 0);
+        QVERIFY(waitForIdle());
+        QCOMPARE(m_view->status(), QString("Connection closed"));
+        QCOMPARE(m_view->text, QString("real"));
+    }
+
+    void systemServicesDatabaseKnowsBothServices() {
+        QCOMPARE(platform::getServicePort("finger", "tcp"),
+                 std::optional<std::uint16_t>(htons(79)));
+        QCOMPARE(platform::getServicePort("whois", "tcp"), std::optional<std::uint16_t>(htons(43)));
+        QCOMPARE(platform::getServicePort("no-such-service", "tcp"), std::nullopt);
+    }
+
+    void dnsLookupBesideACall() {
+        LS server({{}, 0, LS::Ending::StaySilent});
+        useService(server.portNetworkOrder());
+        m_engine->Finger("a@finger.test", 0);
+        m_engine->LookupHost("dns.test");
+        QVERIFY(m_engine->DnsBusy());
+        QTRY_COMPARE(m_view->dnsResults.size(), 1);
+        QVERIFY(!m_engine->DnsBusy());
+        QVERIFY(m_engine->Busy()); // the call goes on
+        QCOMPARE(m_view->dnsResults[0].HostName, QString("dns.test"));
+        QCOMPARE(m_view->dnsResults[0].Address, QString("127.0.0.1"));
+        QCOMPARE(m_view->dnsResults[0].Aliases, QStringList{"None"});
+        m_engine->CancelCall();
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_QueryEngine)
+#include "tst_queryengine.moc"
