@@ -192,9 +192,26 @@ private slots:
     void statusTextIsPlainText() {
         m_frame->SetStatusText("<b>bold</b>", " &amp;");
         QCOMPARE(status(), QString("<b>bold</b> &amp;"));
-        const auto* field = m_frame->statusBarField().findChild<QLabel*>("messageField");
+        // The field draws the text as it stands: markup is shown, not interpreted, so the
+        // tags take room of their own.
+        auto* field = m_frame->statusBarField().findChild<app::MessageField*>("messageField");
         QVERIFY(field);
-        QCOMPARE(field->textFormat(), Qt::PlainText);
+        field->resize(400, 24);
+        auto inkedColumns = [field](const QString& text) {
+            field->setText(text);
+            QImage image(field->size(), QImage::Format_ARGB32);
+            image.fill(Qt::white);
+            field->render(&image);
+            int columns = 0;
+            for (int x = 4; x < image.width() - 4; ++x)
+                for (int y = 4; y < image.height() - 4; ++y)
+                    if (qGray(image.pixel(x, y)) < 128) {
+                        ++columns;
+                        break;
+                    }
+            return columns;
+        };
+        QVERIFY(inkedColumns("<b>bold</b>") > inkedColumns("bold") + 10);
     }
 
     void historyListTogglesItsCheckMark() {

@@ -1,23 +1,41 @@
 #include "TStyleStatusBar.h"
 
+#include <QPainter>
+
 namespace app {
 
-TStyleStatusBar::TStyleStatusBar(QWidget* parent) : QStatusBar(parent), m_field(new QLabel(this)) {
-    m_field->setObjectName(QStringLiteral("messageField"));
-    m_field->setTextFormat(Qt::PlainText);
-    m_field->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    // A fixed policy keeps a new text from laying the bar out again for every received block.
-    m_field->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    m_field->setMinimumHeight(m_field->sizeHint().height());
+MessageField::MessageField(QWidget* parent) : QFrame(parent) {
+    setObjectName(QStringLiteral("messageField"));
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+}
+
+void MessageField::setText(const QString& text) {
+    if (m_text == text)
+        return;
+    m_text = text;
+    update();
+}
+
+QSize MessageField::sizeHint() const {
+    const int margin = 2 * (frameWidth() + 2);
+    return {100, fontMetrics().height() + margin};
+}
+
+void MessageField::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    QPainter painter(this);
+    const QRect area = contentsRect().adjusted(3, 0, -3, 0);
+    const QString shown = fontMetrics().elidedText(m_text, Qt::ElideRight, area.width());
+    painter.drawText(area, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, shown);
+}
+
+TStyleStatusBar::TStyleStatusBar(QWidget* parent)
+    : QStatusBar(parent), m_field(new MessageField(this)) {
     QFont small = font();
     small.setPointSize(8);
     setFont(small);
     addWidget(m_field, 1);
-}
-
-void TStyleStatusBar::setText(const QString& text) {
-    if (m_field->text() != text)
-        m_field->setText(text);
 }
 
 } // namespace app

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <map>
 #include <memory>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -192,8 +193,14 @@ int recv(SOCKET s, char* buffer, int length) {
         return fail(10038);
     const ssize_t n = ::recv(st->fd, buffer, static_cast<size_t>(length), MSG_DONTWAIT);
     const int error = n < 0 ? errno : 0;
-    st->readPosted = false;
-    rearm(s, *st);
+    int waiting = 0;
+    if (n > 0 && (st->mask & FD_READ) && ::ioctl(st->fd, FIONREAD, &waiting) == 0 && waiting > 0) {
+        // Data is left behind: the next FD_READ is due at once, without a round through poll.
+        post(s, *st, FD_READ, 0);
+    } else {
+        st->readPosted = false;
+        rearm(s, *st);
+    }
     if (n < 0)
         return fail(wsaErrorFromErrno(error));
     return static_cast<int>(n);
