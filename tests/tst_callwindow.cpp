@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "WhenModal.h"
 #include <QTimer>
 #include <QToolButton>
 
@@ -39,9 +41,7 @@ platform::Resolver loopbackResolver() {
 // Answers the next message box with button once it is open.
 void answerMessageBox(QMessageBox::StandardButton button, QString* seenText = nullptr,
                       QString* seenCaption = nullptr) {
-    QTimer::singleShot(0, [=] {
-        QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    whenModal<QMessageBox>([=](QMessageBox* box) {
         if (seenText)
             *seenText = box->text();
         if (seenCaption)

@@ -13,6 +13,8 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "WhenModal.h"
 #include <QTimer>
 #include <QToolButton>
 
@@ -20,14 +22,6 @@ using app::TextCommands;
 using app::TMyDecoratedFrame;
 
 namespace {
-
-// Runs action on the next modal dialog of type Dialog once it is open.
-template <typename Dialog> void whenDialogOpens(std::function<void(Dialog*)> action) {
-    QTimer::singleShot(0, [action] {
-        QTRY_VERIFY(qobject_cast<Dialog*>(QApplication::activeModalWidget()));
-        action(qobject_cast<Dialog*>(QApplication::activeModalWidget()));
-    });
-}
 
 QByteArray contentOf(const QString& path) {
     QFile file(path);
@@ -169,7 +163,7 @@ private slots:
     void saveAsCommandThroughItsDialog() {
         window()->appendText("saved through the dialog");
         const QString path = m_dir.filePath("chosen.txt");
-        whenDialogOpens<QFileDialog>([path](QFileDialog* dialog) {
+        whenModal<QFileDialog>([path](QFileDialog* dialog) {
             QCOMPARE(dialog->defaultSuffix(), QString("TXT"));
             QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
             dialog->selectFile(path);
@@ -182,13 +176,13 @@ private slots:
     void saveAsCancelledWritesNothing() {
         window()->appendText("x");
         const QStringList before = QDir(m_dir.path()).entryList(QDir::Files);
-        whenDialogOpens<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+        whenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
         m_frame->command(res::CM_SAVEAS);
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), before);
     }
 
     void fontCommandAppliesPickedFont() {
-        whenDialogOpens<QFontDialog>([](QFontDialog* dialog) {
+        whenModal<QFontDialog>([](QFontDialog* dialog) {
             QFont font("DejaVu Sans");
             font.setPixelSize(20);
             dialog->setCurrentFont(font);
@@ -201,7 +195,7 @@ private slots:
 
     void fontCommandCancelledKeepsFont() {
         const platform::LOGFONT before = m_frame->windowFont();
-        whenDialogOpens<QFontDialog>([](QFontDialog* dialog) { dialog->reject(); });
+        whenModal<QFontDialog>([](QFontDialog* dialog) { dialog->reject(); });
         m_frame->command(res::CM_FONT);
         QVERIFY(m_frame->windowFont() == before);
     }

@@ -1,4 +1,5 @@
 #include "TMyDecoratedFrame.h"
+#include "QueryCommands.h"
 #include "T3DControlBar.h"
 #include "TStyleStatusBar.h"
 #include "TextCommands.h"
@@ -17,7 +18,8 @@ TMyDecoratedFrame::TMyDecoratedFrame(const QString& dataDirectory, QWidget* pare
     : QMainWindow(parent), m_client(new view::TFingWnd(this)), m_dataDirectory(dataDirectory),
       m_settingsPath(dataDirectory + QStringLiteral("vintrel.ini")),
       m_statusBar(new TStyleStatusBar(this)), m_toolBar(new T3DControlBar(this)),
-      m_textCommands(new TextCommands(*this, *m_client)) {
+      m_textCommands(new TextCommands(*this, *m_client)),
+      m_queryCommands(new QueryCommands(*this, *m_client)) {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowTitle(QStringLiteral("Vintrel"));
     setWindowIcon(res::appIcon());
@@ -49,6 +51,7 @@ TMyDecoratedFrame::TMyDecoratedFrame(const QString& dataDirectory, QWidget* pare
 TMyDecoratedFrame::~TMyDecoratedFrame() {
     writeSettings();
     delete m_textCommands;
+    delete m_queryCommands;
 }
 
 void TMyDecoratedFrame::buildMenu() {
@@ -153,6 +156,9 @@ bool TMyDecoratedFrame::commandEnabled(int id) const {
     case res::CM_DNS: return !m_client->DnsBusy();
     case res::CM_FONT:
     case res::CM_HISTORY:
+    case res::CM_ABOUT:
+    case res::CM_HELPINDEX:
+    case res::CM_HELPUSING:
     case res::CM_EXIT:
     case res::CM_APPEXIT: return true;
     default: return false; // commands whose capability this build does not have
@@ -178,7 +184,13 @@ void TMyDecoratedFrame::command(int id) {
     case res::CM_SAVEAS: m_textCommands->saveAs(); break;
     case res::CM_FONT: m_textCommands->chooseFont(); break;
     case res::CM_HISTORY: setKeepHistory(!m_keepHistory); break;
-    case res::CM_CANCEL: m_client->CancelCall(); break;
+    case res::CM_FINGER: m_queryCommands->finger(); break;
+    case res::CM_WHOIS: m_queryCommands->whois(); break;
+    case res::CM_DNS: m_queryCommands->dnsLookup(); break;
+    case res::CM_CANCEL: m_queryCommands->cancel(); break;
+    case res::CM_ABOUT: m_queryCommands->about(); break;
+    case res::CM_HELPINDEX: m_queryCommands->helpIndex(); break;
+    case res::CM_HELPUSING: m_queryCommands->helpUsing(); break;
     case res::CM_EXIT:
     case res::CM_APPEXIT:
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);

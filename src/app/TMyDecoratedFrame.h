@@ -5,6 +5,7 @@
 //     menu "FINGER_MENU", accelerators, T3DControlBar (tool bar), TStyleStatusBar
 //     client: view::TFingWnd, the output window, which owns the net::QueryEngine
 //     TextCommands   Copy, Clear, Select All, Save As, Font
+//     QueryCommands  Finger, WhoIs, DNS lookup, Cancel call, About, Help
 //
 // Every menu item, accelerator and tool-bar button ends in command(id), which refuses a
 // command that is disabled; commandEnabled(id) computes availability from live state (the
@@ -26,6 +27,7 @@ class TFingWnd;
 
 namespace app {
 
+class QueryCommands;
 class T3DControlBar;
 class TStyleStatusBar;
 class TextCommands;
@@ -58,6 +60,7 @@ public:
     void setWindowFont(const platform::LOGFONT& font);
     QAction* action(int id) const { return m_actions.value(id); }
     QToolButton* toolButton(int id) const { return m_buttons.value(id); }
+    QueryCommands& queryCommands() const { return *m_queryCommands; }
 
     // Shows a command's hint text (0: none) while menu hints are on.
     void showHint(int id);
@@ -89,6 +92,7 @@ private:
     QHash<int, QAction*> m_actions;
     QHash<int, QToolButton*> m_buttons;
     TextCommands* m_textCommands;
+    QueryCommands* m_queryCommands;
 };
 
 } // namespace app

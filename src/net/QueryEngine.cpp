@@ -253,10 +253,12 @@ void QueryEngine::CancelCall() {
     }
     flushText();
     closeSocket();
-    m_view.setStatusText(QStringLiteral("Call canceled"));
     setBusy(false);
     m_view.setWaitCursor(false);
+    // Back to idle before the text: going idle empties the status field when no call was
+    // running (a DNS look-up alone), and "Call canceled" must stay.
     m_view.setCallIdle(true);
+    m_view.setStatusText(QStringLiteral("Call canceled"));
     m_view.refreshCaret();
 }
 

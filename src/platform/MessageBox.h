@@ -10,4 +10,8 @@ QMessageBox::StandardButton messageBox(QWidget* owner, const QString& text, cons
                                        QMessageBox::Icon icon,
                                        QMessageBox::StandardButtons buttons = QMessageBox::Ok);
 
+// The same box shown without waiting for it: it deletes itself when answered.
+QMessageBox* openMessageBox(QWidget* owner, const QString& text, const QString& caption,
+                            QMessageBox::Icon icon);
+
 } // namespace platform

@@ -17,12 +17,12 @@ bool isSectionHeader(const QByteArray& line) {
     return trimmed(line).startsWith('[');
 }
 
-QString sectionName(const QByteArray& line) {
+QByteArray sectionName(const QByteArray& line) {
     QByteArray t = trimmed(line).mid(1);
     const qsizetype close = t.indexOf(']');
     if (close >= 0)
         t.truncate(close);
-    return QString::fromUtf8(t.trimmed());
+    return t.trimmed();
 }
 
 // A key line is any line with "=" that is neither a comment nor a section header.
@@ -39,8 +39,8 @@ bool splitKeyLine(const QByteArray& line, QByteArray* key, QByteArray* value) {
     return true;
 }
 
-bool sameName(const QByteArray& raw, const QString& name) {
-    return QString::fromUtf8(raw).compare(name, Qt::CaseInsensitive) == 0;
+bool sameName(const QByteArray& raw, const QByteArray& name) {
+    return raw.compare(name, Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
@@ -77,9 +77,10 @@ ProfileFile::ProfileFile(QString path) : m_path(std::move(path)) {
 
 ProfileFile::Position ProfileFile::find(const QString& section, const QString& key) const {
     Position pos;
+    const QByteArray sectionBytes = section.toUtf8();
+    const QByteArray keyBytes = key.toUtf8();
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        if (isSectionHeader(m_lines[i]) &&
-            sectionName(m_lines[i]).compare(section, Qt::CaseInsensitive) == 0) {
+        if (isSectionHeader(m_lines[i]) && sameName(sectionName(m_lines[i]), sectionBytes)) {
             pos.sectionLine = i;
             break;
         }
@@ -94,7 +95,7 @@ ProfileFile::Position ProfileFile::find(const QString& section, const QString& k
         if (!trimmed(line).isEmpty())
             pos.insertLine = i + 1;
         QByteArray name;
-        if (pos.keyLine < 0 && splitKeyLine(line, &name, nullptr) && sameName(name, key))
+        if (pos.keyLine < 0 && splitKeyLine(line, &name, nullptr) && sameName(name, keyBytes))
             pos.keyLine = i;
     }
     return pos;

@@ -1,5 +1,7 @@
 #include "TFingWnd.h"
+#include "dialogs/DNS_Dialog.h"
 #include "platform/MessageBox.h"
+#include "resources/DialogTemplates.h"
 
 #include <QApplication>
 #include <QScrollBar>
@@ -95,12 +97,17 @@ void TFingWnd::setWaitCursor(bool wait) {
     viewport()->setCursor(wait ? Qt::WaitCursor : Qt::IBeamCursor);
 }
 
-void TFingWnd::showDnsInfo(const net::DNStransfer&) {
-    m_engine.dnsInfoClosed();
+void TFingWnd::showDnsInfo(const net::DNStransfer& result) {
+    // Shown without a nested event loop: the window stays blocked for input while the dialog is
+    // open, and a running call goes on filling the text.
+    auto* dialog = new dialogs::DNS_Dialog(window(), res::DLG_DNSINFO, result);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::finished, this, [this] { m_engine.dnsInfoClosed(); });
+    dialog->open();
 }
 
 void TFingWnd::showDnsError(const QString& text) {
-    platform::messageBox(this, text, QStringLiteral("DNS lookup error"), QMessageBox::Critical);
+    platform::openMessageBox(this, text, QStringLiteral("DNS lookup error"), QMessageBox::Critical);
 }
 
 void TFingWnd::focusInEvent(QFocusEvent* event) {

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QWidget>
+
+class QTextBrowser;
+
+namespace app {
+
+// The help window: the program's help document with Back, Forward and Index.
+class HelpWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit HelpWindow(QWidget* parent = nullptr);
+
+    // Shows the topic with the given anchor ("index", "using-help", ...).
+    void showTopic(const QString& anchor);
+    QTextBrowser* browser() const { return m_browser; }
+
+private:
+    QTextBrowser* m_browser;
+};
+
+} // namespace app

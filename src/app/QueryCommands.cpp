@@ -1,0 +1,74 @@
+#include "QueryCommands.h"
+#include "HelpWindow.h"
+#include "TMyDecoratedFrame.h"
+#include "dialogs/DNS_Dialog.h"
+#include "dialogs/Finger_Dialog.h"
+#include "dialogs/StoredList.h"
+#include "dialogs/Whois_Dialog.h"
+#include "resources/DialogTemplates.h"
+#include "resources/ToolBarFaces.h"
+#include "view/TFingWnd.h"
+
+#include <QLabel>
+
+namespace app {
+
+void QueryCommands::finger() {
+    if (m_window.Busy())
+        return;
+    AddrInfo info;
+    dialogs::Finger_Dialog dialog(&m_frame, res::DLG_FINGER, m_frame.settingsPath(),
+                                  m_frame.keepHistory(), &info);
+    if (dialog.exec() == res::IDOK)
+        m_window.Finger(info);
+}
+
+void QueryCommands::whois() {
+    if (m_window.Busy())
+        return;
+    WhoisInfo info;
+    dialogs::Whois_Dialog dialog(&m_frame, res::DLG_WHOIS, m_frame.settingsPath(), &info);
+    if (dialog.exec() == res::IDOK)
+        m_window.Whois(info);
+}
+
+void QueryCommands::dnsLookup() {
+    if (m_window.DnsBusy())
+        return;
+    dialogs::InputDialog dialog(&m_frame, QStringLiteral("DNS lookup dialog"),
+                                QStringLiteral("Host name or address:"),
+                                dialogs::FieldBufferSize - 1);
+    if (dialog.exec() != res::IDOK)
+        return;
+    const QString host = dialogs::fieldText(dialog.text());
+    if (!host.isEmpty())
+        m_window.LookupHost(host);
+}
+
+void QueryCommands::cancel() {
+    if (m_window.Busy() || m_window.DnsBusy())
+        m_window.CancelCall();
+}
+
+void QueryCommands::about() {
+    dialogs::Base_Dialog dialog(&m_frame, res::DLG_ABOUT);
+    if (auto* icon = dialog.control<QLabel>(res::IDC_ABOUT_ICON))
+        icon->setPixmap(res::appIcon().pixmap(32, 32));
+    dialog.exec();
+}
+
+HelpWindow& QueryCommands::help() {
+    if (!m_help)
+        m_help = new HelpWindow(&m_frame);
+    return *m_help;
+}
+
+void QueryCommands::helpIndex() {
+    help().showTopic(QStringLiteral("index"));
+}
+
+void QueryCommands::helpUsing() {
+    help().showTopic(QStringLiteral("using-help"));
+}
+
+} // namespace app

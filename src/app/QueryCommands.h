@@ -1,0 +1,37 @@
+#pragma once
+// The commands that ask: Finger query, WhoIs query, DNS lookup, Cancel call, About and Help.
+// Each opens its dialog, takes the query in a request record and hands it to the output window.
+
+namespace view {
+class TFingWnd;
+}
+
+namespace app {
+
+class HelpWindow;
+class TMyDecoratedFrame;
+
+class QueryCommands {
+public:
+    QueryCommands(TMyDecoratedFrame& frame, view::TFingWnd& window)
+        : m_frame(frame), m_window(window) {}
+
+    void finger();
+    void whois();
+    void dnsLookup();
+    void cancel();
+    void about();
+    void helpIndex();
+    void helpUsing();
+
+    HelpWindow* helpWindow() const { return m_help; }
+
+private:
+    HelpWindow& help();
+
+    TMyDecoratedFrame& m_frame;
+    view::TFingWnd& m_window;
+    HelpWindow* m_help = nullptr; // made on first use, owned by the frame
+};
+
+} // namespace app

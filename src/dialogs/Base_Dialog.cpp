@@ -1,0 +1,52 @@
+#include "Base_Dialog.h"
+#include "resources/DialogTemplates.h"
+
+#include <QAbstractButton>
+#include <QScreen>
+
+namespace dialogs {
+
+Base_Dialog::Base_Dialog(QWidget* parent, int resourceId) : QDialog(parent) {
+    setObjectName(QStringLiteral("dialog%1").arg(resourceId));
+    m_controls = platform::buildDialog(*this, res::dialogTemplate(resourceId));
+    if (auto* ok = control<QAbstractButton>(res::IDOK))
+        connect(ok, &QAbstractButton::clicked, this, [this] { done(res::IDOK); });
+    if (auto* cancel = control<QAbstractButton>(res::IDCANCEL))
+        connect(cancel, &QAbstractButton::clicked, this, [this] { done(res::IDCANCEL); });
+}
+
+void Base_Dialog::reject() {
+    done(res::IDCANCEL);
+}
+
+QPoint Base_Dialog::centredPosition(const QRect& parent, const QSize& dialog, const QSize& screen) {
+    const int w = dialog.width();
+    const int h = dialog.height();
+    // Integer division rounds toward zero, as the placing always has.
+    int x = parent.left() + (parent.width() - w) / 2;
+    int y = parent.top() + (parent.height() - h) / 2;
+    if (x < 0)
+        x = 0;
+    if (x > screen.width() - w)
+        x = screen.width() - w;
+    if (y < 0)
+        y = 0;
+    if (y > screen.height() - h)
+        y = screen.height() - h - 12;
+    return {x, y + 12};
+}
+
+void Base_Dialog::showEvent(QShowEvent* event) {
+    if (!m_setUp) {
+        m_setUp = true;
+        if (QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr) {
+            const QScreen* screen = owner->screen();
+            const QSize screenSize = screen ? screen->geometry().size() : QSize(1024, 768);
+            move(centredPosition(owner->frameGeometry(), frameGeometry().size(), screenSize));
+        }
+        SetupWindow();
+    }
+    QDialog::showEvent(event);
+}
+
+} // namespace dialogs

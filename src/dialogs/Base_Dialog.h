@@ -1,0 +1,36 @@
+#pragma once
+// The program's dialog base: builds the dialog from its template and, when it is first shown,
+// places it centred over the window that opened it, 12 pixels lower, kept on the screen.
+// A derived dialog fills its controls in SetupWindow(), after the placing.
+// Results: 1 (IDOK) for OK, 2 (IDCANCEL) for Cancel, Escape and the close box.
+
+#include <QDialog>
+#include <QHash>
+
+namespace dialogs {
+
+class Base_Dialog : public QDialog {
+    Q_OBJECT
+public:
+    Base_Dialog(QWidget* parent, int resourceId);
+
+    QWidget* control(int id) const { return m_controls.value(id); }
+    template <typename T> T* control(int id) const { return qobject_cast<T*>(control(id)); }
+
+    // Where a dialog of size dialog goes over a parent with the outer rectangle parent on a
+    // screen of size screen.
+    static QPoint centredPosition(const QRect& parent, const QSize& dialog, const QSize& screen);
+
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    // Fills the controls; runs once, before the dialog is first shown.
+    virtual void SetupWindow() {}
+
+private:
+    QHash<int, QWidget*> m_controls;
+    bool m_setUp = false;
+};
+
+} // namespace dialogs

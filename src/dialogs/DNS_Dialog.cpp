@@ -1,0 +1,51 @@
+#include "DNS_Dialog.h"
+#include "resources/DialogTemplates.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace dialogs {
+
+DNS_Dialog::DNS_Dialog(QWidget* parent, int resourceId, const net::DNStransfer& result)
+    : Base_Dialog(parent, resourceId), m_result(result) {}
+
+QLineEdit* DNS_Dialog::hostNameField() const {
+    return control<QLineEdit>(res::IDC_DNS_HOSTNAME);
+}
+QComboBox* DNS_Dialog::aliasList() const {
+    return control<QComboBox>(res::IDC_DNS_ALIASES);
+}
+QLineEdit* DNS_Dialog::addressField() const {
+    return control<QLineEdit>(res::IDC_DNS_ADDRESS);
+}
+
+void DNS_Dialog::SetupWindow() {
+    // The fields take the whole name, however long; they scroll to show it.
+    hostNameField()->setText(m_result.HostName);
+    hostNameField()->setCursorPosition(0);
+    aliasList()->addItems(m_result.Aliases);
+    aliasList()->setCurrentIndex(0);
+    addressField()->setText(m_result.Address);
+    if (aliasList()->itemText(0) == QStringLiteral("None"))
+        aliasList()->setEnabled(false);
+}
+
+InputDialog::InputDialog(QWidget* parent, const QString& caption, const QString& prompt,
+                         int maxLength)
+    : Base_Dialog(parent, res::DLG_INPUT) {
+    setWindowTitle(caption);
+    control<QLabel>(res::IDC_INPUT_PROMPT)->setText(prompt);
+    field()->setMaxLength(maxLength);
+    field()->setFocus();
+}
+
+QString InputDialog::text() const {
+    return field()->text();
+}
+
+QLineEdit* InputDialog::field() const {
+    return control<QLineEdit>(res::IDC_INPUT_TEXT);
+}
+
+} // namespace dialogs

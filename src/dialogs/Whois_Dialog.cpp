@@ -1,0 +1,88 @@
+#include "Whois_Dialog.h"
+#include "StoredList.h"
+#include "platform/MessageBox.h"
+#include "resources/DialogTemplates.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace dialogs {
+
+namespace {
+const QString whois = QStringLiteral("WhoIs");
+const QString serverKey = QStringLiteral("Server");
+} // namespace
+
+Whois_Dialog::Whois_Dialog(QWidget* parent, int resourceId, QString settingsPath, WhoisInfo* result)
+    : Base_Dialog(parent, resourceId), m_settingsPath(std::move(settingsPath)), m_result(result),
+      m_query(control<QLineEdit>(res::IDC_WHOIS_QUERY)),
+      m_server(control<QComboBox>(res::IDC_WHOIS_SERVER)) {
+    m_query->setMaxLength(FieldBufferSize - 1);
+    m_server->lineEdit()->setMaxLength(FieldBufferSize - 1);
+    confirmDelete = [this](const QString& question) {
+        return platform::messageBox(this, question, QStringLiteral("Question box"),
+                                    QMessageBox::Question,
+                                    QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    };
+    connect(control<QPushButton>(res::IDC_WHOIS_DELETE), &QPushButton::clicked, this,
+            &Whois_Dialog::Delete);
+    m_query->setFocus();
+}
+
+void Whois_Dialog::SetupWindow() {
+    const platform::ProfileFile file(m_settingsPath);
+    m_server->addItems(loadEntries(file, whois, serverKey));
+    const int index = file.readInt(whois, QStringLiteral("index"), 0);
+    m_server->setCurrentIndex(index >= 0 && index < m_server->count() ? index : -1);
+    if (m_server->currentIndex() < 0)
+        m_server->setEditText(QString());
+    m_query->setFocus();
+}
+
+void Whois_Dialog::Delete() {
+    if (m_server->count() == 0)
+        return;
+    int position = m_server->currentIndex();
+    const QString entry = position >= 0 ? m_server->itemText(position) : QString();
+    if (entry.isEmpty())
+        return;
+    if (!confirmDelete(QStringLiteral("Are you sure you want to delete\n %1 ?").arg(entry)))
+        return;
+    m_server->removeItem(position);
+    if (position == m_server->count())
+        --position;
+    m_server->setCurrentIndex(position);
+    if (position < 0)
+        m_server->setEditText(QString());
+}
+
+void Whois_Dialog::done(int result) {
+    if (!m_closed) {
+        m_closed = true;
+        const QString typed = fieldText(m_server->currentText());
+        if (m_server->findText(typed, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0 &&
+            passesEntryCheck(typed)) {
+            m_server->addItem(typed);
+            m_server->setCurrentIndex(m_server->count() - 1);
+        }
+        platform::ProfileFile file(m_settingsPath);
+        file.writeInt(whois, QStringLiteral("count"), m_server->count());
+        file.writeInt(whois, QStringLiteral("index"), m_server->currentIndex());
+        QStringList entries;
+        for (int i = 0; i < m_server->count(); ++i)
+            entries.append(m_server->itemText(i));
+        storeEntries(file, whois, serverKey, entries);
+        file.save();
+        if (m_result) {
+            if (!typed.isEmpty())
+                m_result->server = typed;
+            const QString query = fieldText(m_query->text());
+            if (!query.isEmpty())
+                m_result->query = query;
+        }
+    }
+    Base_Dialog::done(result);
+}
+
+} // namespace dialogs

@@ -1,0 +1,117 @@
+#include "DialogTemplate.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace platform {
+
+namespace {
+
+struct BaseUnits {
+    int x;
+    int y;
+};
+
+BaseUnits baseUnits(const QFont& font) {
+    const QFontMetrics metrics(font);
+    const int alphabet = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return {(alphabet / 26 + 1) / 2, metrics.height()};
+}
+
+int mulDiv(int value, int numerator, int denominator) {
+    return static_cast<int>((static_cast<long long>(value) * numerator + denominator / 2) /
+                            denominator);
+}
+
+QWidget* makeControl(QDialog& dialog, const ControlTemplate& control) {
+    const QString text = QString::fromLatin1(control.text ? control.text : "");
+    switch (control.kind) {
+    case ControlKind::PushButton:
+    case ControlKind::DefPushButton: {
+        auto* button = new QPushButton(text, &dialog);
+        button->setAutoDefault(false);
+        button->setDefault(control.kind == ControlKind::DefPushButton);
+        return button;
+    }
+    case ControlKind::CheckBox: return new QCheckBox(text, &dialog);
+    case ControlKind::Label: {
+        auto* label = new QLabel(text, &dialog);
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment((control.style & Centered) ? Qt::AlignHCenter | Qt::AlignTop
+                                                       : Qt::AlignLeft | Qt::AlignTop);
+        return label;
+    }
+    case ControlKind::Icon: return new QLabel(&dialog);
+    case ControlKind::EtchedFrame:
+    case ControlKind::WhiteFrame: {
+        auto* frame = new QFrame(&dialog);
+        frame->setFrameStyle(control.kind == ControlKind::EtchedFrame
+                                 ? QFrame::Box | QFrame::Sunken
+                                 : QFrame::Box | QFrame::Plain);
+        frame->setAttribute(Qt::WA_TransparentForMouseEvents);
+        return frame;
+    }
+    case ControlKind::Edit: {
+        auto* edit = new QLineEdit(&dialog);
+        edit->setReadOnly(control.style & ReadOnly);
+        return edit;
+    }
+    case ControlKind::ComboDropDown:
+    case ControlKind::ComboDropList: {
+        auto* combo = new QComboBox(&dialog);
+        combo->setEditable(control.kind == ControlKind::ComboDropDown);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->setMaxVisibleItems(10);
+        return combo;
+    }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+QRect dialogUnitsToPixels(const QRect& units, const QFont& font) {
+    const BaseUnits base = baseUnits(font);
+    return {mulDiv(units.x(), base.x, 4), mulDiv(units.y(), base.y, 8),
+            mulDiv(units.width(), base.x, 4), mulDiv(units.height(), base.y, 8)};
+}
+
+QHash<int, QWidget*> buildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate) {
+    QFont font(QString::fromLatin1(dialogTemplate.fontFace));
+    font.setPointSize(dialogTemplate.fontPoints);
+    dialog.setFont(font);
+    dialog.setWindowTitle(QString::fromLatin1(dialogTemplate.caption));
+    dialog.setFixedSize(dialogUnitsToPixels(QRect(QPoint(0, 0), dialogTemplate.size), font).size());
+
+    QHash<int, QWidget*> controls;
+    QList<QWidget*> frames;
+    for (const ControlTemplate& control : dialogTemplate.controls) {
+        QWidget* widget = makeControl(dialog, control);
+        QRect pixels = dialogUnitsToPixels(control.rect, font);
+        if (auto* combo = qobject_cast<QComboBox*>(widget))
+            pixels.setHeight(combo->sizeHint().height()); // the template height includes the list
+        widget->setGeometry(pixels);
+        const bool focusable =
+            control.kind != ControlKind::Label && control.kind != ControlKind::Icon &&
+            control.kind != ControlKind::EtchedFrame && control.kind != ControlKind::WhiteFrame;
+        if (!focusable)
+            widget->setFocusPolicy(Qt::NoFocus);
+        if (control.kind == ControlKind::EtchedFrame || control.kind == ControlKind::WhiteFrame)
+            frames.append(widget);
+        if (control.id != -1)
+            controls.insert(control.id, widget);
+    }
+    // Frames are drawn behind the controls they surround.
+    for (QWidget* frame : frames)
+        frame->lower();
+    return controls;
+}
+
+} // namespace platform

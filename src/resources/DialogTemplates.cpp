@@ -1,0 +1,107 @@
+#include "DialogTemplates.h"
+
+#include <QHash>
+
+namespace res {
+
+using platform::ControlKind;
+using platform::DialogTemplate;
+using K = platform::ControlKind;
+using platform::Centered;
+using platform::ReadOnly;
+using platform::Sorted;
+using platform::TabStop;
+
+namespace {
+
+const DialogTemplate fingerDialog{
+    DLG_FINGER,
+    "Finger",
+    "MS Sans Serif",
+    8,
+    {198, 79},
+    {
+        {IDC_FINGER_ADDRESS, K::ComboDropDown, "", {9, 16, 180, 70}, Sorted | TabStop},
+        {IDOK, K::DefPushButton, "F&inger", {127, 59, 50, 13}, TabStop},
+        {IDCANCEL, K::PushButton, "&Cancel", {20, 59, 50, 13}, TabStop},
+        {IDC_FINGER_FULLINFO, K::CheckBox, " Full user info", {69, 36, 60, 12}, TabStop},
+        {-1, K::EtchedFrame, "Frame1", {0, 0, 198, 79}},
+        {-1, K::EtchedFrame, "Frame2", {4, 8, 189, 45}},
+        {-1, K::Label, "Address in form: user@host or host:", {38, 4, 115, 8}, Centered},
+    }};
+
+const DialogTemplate aboutDialog{
+    DLG_ABOUT,
+    "About Vintrel",
+    "MS Sans Serif",
+    8,
+    {165, 94},
+    {
+        {IDC_ABOUT_ICON, K::Icon, "", {8, 8, 20, 20}},
+        {-1, K::Label, "32bit", {6, 32, 26, 8}, Centered},
+        {-1, K::Label, "Vintrel v1.0", {34, 10, 124, 8}, Centered},
+        {-1, K::Label, "Finger, WhoIs and DNS look-up", {34, 22, 124, 8}, Centered},
+        {-1, K::Label, "Contact: the Vintrel developers", {34, 44, 124, 8}, Centered},
+        {IDOK, K::DefPushButton, "OK", {57, 72, 50, 14}, TabStop},
+    }};
+
+const DialogTemplate whoisDialog{
+    DLG_WHOIS,
+    "WhoIs query",
+    "MS Sans Serif",
+    8,
+    {227, 86},
+    {
+        {IDC_WHOIS_QUERY, K::Edit, "", {56, 13, 160, 12}, TabStop},
+        {-1, K::Label, "Query string:", {8, 15, 42, 8}},
+        {IDC_WHOIS_SERVER, K::ComboDropDown, "", {56, 34, 161, 50}, TabStop},
+        {-1, K::Label, "WhoIs server:", {8, 37, 47, 8}},
+        {IDOK, K::DefPushButton, "&WhoIs", {168, 63, 48, 14}, TabStop},
+        {IDCANCEL, K::PushButton, "&Cancel", {10, 63, 49, 14}, TabStop},
+        {-1, K::EtchedFrame, "", {0, 0, 227, 86}},
+        {IDC_WHOIS_DELETE, K::PushButton, "&Delete", {91, 63, 49, 14}, TabStop},
+        {-1, K::EtchedFrame, "", {4, 6, 219, 48}},
+        {-1, K::EtchedFrame, "", {4, 58, 219, 24}},
+    }};
+
+const DialogTemplate dnsInfoDialog{
+    DLG_DNSINFO,
+    "DNS info",
+    "MS Sans Serif",
+    8,
+    {190, 94},
+    {
+        {IDOK, K::DefPushButton, "OK", {73, 75, 50, 14}, TabStop},
+        {-1, K::WhiteFrame, "", {0, 0, 190, 94}},
+        {-1, K::Label, "Host name:", {8, 11, 38, 8}},
+        {IDC_DNS_HOSTNAME, K::Edit, "", {49, 9, 134, 12}, ReadOnly | TabStop},
+        {-1, K::Label, "Alias(es):", {8, 33, 32, 8}},
+        {IDC_DNS_ALIASES, K::ComboDropList, "", {49, 30, 135, 50}, TabStop},
+        {-1, K::Label, "IP address:", {8, 54, 38, 8}},
+        {IDC_DNS_ADDRESS, K::Edit, "", {49, 52, 134, 12}, ReadOnly | TabStop},
+        {-1, K::EtchedFrame, "", {2, 4, 185, 65}},
+    }};
+
+const DialogTemplate inputDialog{DLG_INPUT,
+                                 "",
+                                 "MS Sans Serif",
+                                 8,
+                                 {180, 62},
+                                 {
+                                     {IDC_INPUT_PROMPT, K::Label, "", {6, 6, 168, 8}},
+                                     {IDC_INPUT_TEXT, K::Edit, "", {6, 17, 168, 12}, TabStop},
+                                     {IDOK, K::DefPushButton, "OK", {36, 40, 50, 14}, TabStop},
+                                     {IDCANCEL, K::PushButton, "Cancel", {94, 40, 50, 14}, TabStop},
+                                 }};
+
+} // namespace
+
+const DialogTemplate& dialogTemplate(int id) {
+    static const QHash<int, const DialogTemplate*> templates = {
+        {DLG_FINGER, &fingerDialog},   {DLG_ABOUT, &aboutDialog}, {DLG_WHOIS, &whoisDialog},
+        {DLG_DNSINFO, &dnsInfoDialog}, {DLG_INPUT, &inputDialog},
+    };
+    return *templates.value(id, &aboutDialog);
+}
+
+} // namespace res

@@ -1,0 +1,35 @@
+#pragma once
+// The program's dialog templates, in dialog units.
+
+#include "platform/DialogTemplate.h"
+
+namespace res {
+
+enum DialogId : int {
+    DLG_FINGER = 201,
+    DLG_ABOUT = 202,
+    DLG_WHOIS = 204,
+    DLG_DNSINFO = 206,
+    DLG_INPUT = 32514, // one-line input: a prompt, an edit field, OK and Cancel
+};
+
+// Control ids.
+enum ControlId : int {
+    IDOK = 1,
+    IDCANCEL = 2,
+    IDC_DNS_HOSTNAME = 101,
+    IDC_DNS_ALIASES = 102,
+    IDC_DNS_ADDRESS = 103,
+    IDC_FINGER_ADDRESS = 25001,
+    IDC_FINGER_FULLINFO = 25002,
+    IDC_WHOIS_QUERY = 25100,
+    IDC_WHOIS_SERVER = 25101,
+    IDC_WHOIS_DELETE = 25102,
+    IDC_INPUT_PROMPT = 4091,
+    IDC_INPUT_TEXT = 4092,
+    IDC_ABOUT_ICON = 4093,
+};
+
+const platform::DialogTemplate& dialogTemplate(int id);
+
+} // namespace res

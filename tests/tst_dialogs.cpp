@@ -1,0 +1,407 @@
+#include "dialogs/Base_Dialog.h"
+#include "dialogs/DNS_Dialog.h"
+#include "dialogs/Finger_Dialog.h"
+#include "dialogs/StoredList.h"
+#include "dialogs/Whois_Dialog.h"
+#include "platform/ProfileFile.h"
+#include "resources/DialogTemplates.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using dialogs::Base_Dialog;
+using dialogs::Finger_Dialog;
+using dialogs::Whois_Dialog;
+
+class tst_Dialogs : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QWidget m_parent;
+    QString iniPath() const { return m_dir.filePath("vintrel.ini"); }
+
+    void writeIni(const QByteArray& content) {
+        QFile file(iniPath());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+    }
+    QString ini(const QString& section, const QString& key) const {
+        return platform::getProfileString(section, key, "<none>", 100, iniPath());
+    }
+    static QStringList items(const QComboBox* box) {
+        QStringList list;
+        for (int i = 0; i < box->count(); ++i)
+            list.append(box->itemText(i));
+        return list;
+    }
+
+    // Opens a Finger dialog over m_parent, as the Finger query command does.
+    std::unique_ptr<Finger_Dialog> fingerDialog(bool keepHistory, AddrInfo* info) {
+        auto dialog = std::make_unique<Finger_Dialog>(&m_parent, res::DLG_FINGER, iniPath(),
+                                                      keepHistory, info);
+        dialog->show();
+        return dialog;
+    }
+    std::unique_ptr<Whois_Dialog> whoisDialog(WhoisInfo* info) {
+        auto dialog = std::make_unique<Whois_Dialog>(&m_parent, res::DLG_WHOIS, iniPath(), info);
+        dialog->show();
+        return dialog;
+    }
+
+private slots:
+    void initTestCase() { m_parent.setGeometry(100, 100, 600, 400); }
+    void init() { QFile::remove(iniPath()); }
+
+    void centredPosition_data() {
+        QTest::addColumn<QRect>("parent");
+        QTest::addColumn<QSize>("dialog");
+        QTest::addColumn<QPoint>("expected");
+        const QSize d(300, 200);
+        QTest::newRow("worked example") << QRect(100, 100, 600, 400) << d << QPoint(250, 212);
+        QTest::newRow("parent off the left edge")
+            << QRect(-500, 100, 600, 400) << d << QPoint(0, 212);
+        QTest::newRow("past the right edge") << QRect(900, 100, 600, 400) << d << QPoint(724, 212);
+        QTest::newRow("parent at the bottom") << QRect(100, 700, 600, 400) << d << QPoint(250, 568);
+        QTest::newRow("within 12 of the bottom")
+            << QRect(100, 460, 600, 400) << d << QPoint(250, 572);
+        QTest::newRow("minimised far off") << QRect(-32000, -32000, 160, 24) << d << QPoint(0, 12);
+        QTest::newRow("rounds toward zero") << QRect(0, 100, 297, 400) << d << QPoint(0, 212);
+        QTest::newRow("rounds toward zero inside")
+            << QRect(101, 100, 297, 400) << d << QPoint(100, 212);
+        QTest::newRow("wider than the screen")
+            << QRect(0, 100, 600, 400) << QSize(1100, 200) << QPoint(-76, 212);
+    }
+    void centredPosition() {
+        QFETCH(QRect, parent);
+        QFETCH(QSize, dialog);
+        QFETCH(QPoint, expected);
+        QCOMPARE(Base_Dialog::centredPosition(parent, dialog, QSize(1024, 768)), expected);
+    }
+
+    void dialogOpensCentredOverItsParent() {
+        AddrInfo info;
+        auto dialog = fingerDialog(true, &info);
+        const QRect parent = m_parent.frameGeometry();
+        const QSize size = dialog->frameGeometry().size();
+        QCOMPARE(dialog->pos().x(), parent.left() + (parent.width() - size.width()) / 2);
+        QCOMPARE(dialog->pos().y(), parent.top() + (parent.height() - size.height()) / 2 + 12);
+    }
+
+    void fingerTemplateBuildsItsControls() {
+        AddrInfo info;
+        auto dialog = fingerDialog(true, &info);
+        QCOMPARE(dialog->windowTitle(), QString("Finger"));
+        QCOMPARE(dialog->control<QPushButton>(res::IDOK)->text(), QString("F&inger"));
+        QCOMPARE(dialog->control<QPushButton>(res::IDCANCEL)->text(), QString("&Cancel"));
+        QCOMPARE(dialog->fullInfoBox()->text(), QString(" Full user info"));
+        QStringList labels;
+        for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+            labels.append(label->text());
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+        }
+        QVERIFY(labels.contains("Address in form: user@host or host:"));
+        // Laid out in dialog units: the dialog is 198 x 79 units, the OK button right of Cancel.
+        const QRect expected = platform::dialogUnitsToPixels(QRect(0, 0, 198, 79), dialog->font());
+        QCOMPARE(dialog->size(), expected.size());
+        QVERIFY(dialog->control(res::IDOK)->x() > dialog->control(res::IDCANCEL)->x());
+        // Tab order: address box, Finger, Cancel, check box; the address box has the focus.
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+        QCOMPARE(QApplication::focusWidget(), dialog->addressBox());
+        QWidget* next = dialog->addressBox()->nextInFocusChain();
+        while (next &&
+               (next->focusPolicy() == Qt::NoFocus || dialog->addressBox()->isAncestorOf(next)))
+            next = next->nextInFocusChain();
+        QCOMPARE(next, dialog->control(res::IDOK));
+    }
+
+    void entryCheck_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("passes");
+        QTest::newRow("address") << "user@host" << true;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("leading space") << " user@host" << false;
+        QTest::newRow("only bangs") << "!!!" << false;
+        QTest::newRow("only ats") << "@@@" << true;
+        QTest::newRow("brace first") << "{host" << false;
+        QTest::newRow("bar first") << "|host" << false;
+        QTest::newRow("tilde first") << "~host" << false;
+        QTest::newRow("z first") << "z" << true;
+        QTest::newRow("bang then digit") << "!1" << true;
+        QTest::newRow("non-ascii first") << QString::fromUtf8("\xC3\xA9t\xC3\xA9") << false;
+        QTest::newRow("non-ascii after") << QString::fromUtf8("h\xC3\xB4te") << true;
+    }
+    void entryCheck() {
+        QFETCH(QString, text);
+        QFETCH(bool, passes);
+        QCOMPARE(dialogs::passesEntryCheck(text), passes);
+    }
+
+    void fingerFirstUse() {
+        AddrInfo info;
+        auto dialog = fingerDialog(true, &info);
+        QCOMPARE(dialog->addressBox()->count(), 0);
+        QVERIFY(dialog->fullInfoBox()->isChecked());
+        QCOMPARE(dialog->addressBox()->currentText(), QString());
+    }
+
+    void fingerCancelStillStoresHistory() {
+        AddrInfo info;
+        auto dialog = fingerDialog(true, &info);
+        dialog->addressBox()->setEditText("user@host");
+        dialog->fullInfoBox()->setChecked(false);
+        QTest::mouseClick(dialog->control(res::IDCANCEL), Qt::LeftButton);
+        QCOMPARE(dialog->result(), int(res::IDCANCEL));
+        QCOMPARE(ini("History", "count"), QString("1"));
+        QCOMPARE(ini("History", "index"), QString("0"));
+        QCOMPARE(ini("History", "Address1"), QString("user@host"));
+        QCOMPARE(ini("Options", "full_info"), QString("0"));
+        QCOMPARE(info.address, QString("user@host"));
+        QCOMPARE(info.fullInfo, 0);
+    }
+
+    void fingerHistoryStaysSorted() {
+        writeIni("[History]\ncount=3\nindex=0\nAddress1=zed@b\nAddress2=Mia@a\nAddress3=al@c\n");
+        AddrInfo info;
+        auto dialog = fingerDialog(true, &info);
+        QCOMPARE(items(dialog->addressBox()), (QStringList{"al@c", "Mia@a", "zed@b"}));
+        dialog->addressBox()->setEditText("MIA@a");
+        QTest::mouseClick(dialog->control(res::IDOK), Qt::LeftButton);
+        QCOMPARE(dialog->result(), int(res::IDOK));
+        // Case differs, so both stay, next to each other; the new one is selected.
+        QCOMPARE(ini("History", "count"), QString("4"));
+        QCOMPARE(ini("History", "Address1"), QString("al@c"));
+        QCOMPARE(ini("History", "Address2"), QString("Mia@a"));
+        QCOMPARE(ini("History", "Address3"), QString("MIA@a"));
+        QCOMPARE(ini("History", "Address4"), QString("zed@b"));
+        QCOMPARE(ini("History", "index"), QString("2"));
+        QCOMPARE(info.address, QString("MIA@a"));
+    }
+
+    void fingerIndexSelectsSortedPosition() {
+        writeIni("[History]\ncount=5\nindex=2\nAddress1=e\nAddress2=d\nAddress3=c\nAddress4="
+                 "b\nAddress5=a\n");
+        AddrInfo info;
+        auto dialog = fingerDialog(true, &info);
+        QCOMPARE(dialog->addressBox()->currentText(), QString("c"));
+        dialog->done(res::IDOK);
+        QCOMPARE(info.address, QString("c"));
+    }
+
+    void fingerExactDuplicateNotAdded() {
+        writeIni("[History]\ncount=1\nAddress1=user@host\n");
+        AddrInfo info;
+        auto dialog = fingerDialog(true, &info);
+        dialog->addressBox()->setEditText("user@host");
+        dialog->done(res::IDOK);
+        QCOMPARE(ini("History", "count"), QString("1"));
+    }
+
+    void fingerFailedCheckIsHandedOverButNotStored() {
+        AddrInfo info;
+        auto dialog = fingerDialog(true, &info);
+        dialog->addressBox()->setEditText(" user@host");
+        dialog->done(res::IDOK);
+        QCOMPARE(info.address, QString(" user@host"));
+        QCOMPARE(ini("History", "count"), QString("<none>")); // an empty list is not written
+    }
+
+    void fingerWithoutKeepingHistory() {
+        writeIni("[History]\ncount=2\nindex=1\nAddress1=a@x\nAddress2=b@y\n");
+        AddrInfo info;
+        auto dialog = fingerDialog(false, &info);
+        QCOMPARE(items(dialog->addressBox()), (QStringList{"a@x", "b@y"}));
+        QCOMPARE(dialog->addressBox()->currentText(), QString());
+        QCOMPARE(dialog->addressBox()->currentIndex(), -1);
+        dialog->addressBox()->setEditText("new@host");
+        dialog->done(res::IDOK);
+        QCOMPARE(ini("History", "count"), QString("2"));
+        QCOMPARE(ini("Options", "full_info"), QString("1"));
+        QCOMPARE(info.address, QString("new@host"));
+        QCOMPARE(info.fullInfo, 1);
+    }
+
+    void fingerEmptyFieldLeavesAddressEmpty() {
+        AddrInfo info;
+        auto dialog = fingerDialog(true, &info);
+        dialog->done(res::IDOK);
+        QCOMPARE(info.address, QString());
+    }
+
+    void fingerFieldHoldsFortyNineBytes() {
+        AddrInfo info;
+        auto dialog = fingerDialog(true, &info);
+        QCOMPARE(dialog->addressBox()->lineEdit()->maxLength(), 49);
+        dialog->addressBox()->setEditText(QString(48, 'a') + QString::fromUtf8("\xC3\xA9"));
+        dialog->done(res::IDOK);
+        QCOMPARE(info.address, QString(48, 'a')); // the character would straddle byte 49
+    }
+
+    void hostileCountIsCapped() {
+        writeIni("[History]\ncount=2000000000\nAddress1=first@host\n[WhoIs]\ncount="
+                 "2000000000\nServer1=whois.example\n");
+        AddrInfo info;
+        auto finger = fingerDialog(false, &info);
+        QCOMPARE(finger->addressBox()->count(), dialogs::MaxStoredEntries);
+        QVERIFY(items(finger->addressBox()).contains("first@host"));
+        WhoisInfo whois;
+        auto server = whoisDialog(&whois);
+        QCOMPARE(server->serverBox()->count(), dialogs::MaxStoredEntries);
+        QCOMPARE(server->serverBox()->itemText(0), QString("whois.example"));
+    }
+
+    void longStoredValueIsCut() {
+        writeIni("[History]\ncount=1\nAddress1=" + QByteArray(70, 'x') + "\n");
+        AddrInfo info;
+        auto dialog = fingerDialog(true, &info);
+        QCOMPARE(dialog->addressBox()->itemText(0), QString(54, 'x'));
+    }
+
+    void whoisFirstUse() {
+        WhoisInfo info;
+        auto dialog = whoisDialog(&info);
+        QCOMPARE(dialog->serverBox()->count(), 0);
+        QCOMPARE(dialog->queryField()->text(), QString());
+        int asked = 0;
+        dialog->confirmDelete = [&](const QString&) { return ++asked, true; };
+        dialog->Delete();
+        QCOMPARE(asked, 0);
+        QTest::mouseClick(dialog->control(res::IDCANCEL), Qt::LeftButton);
+        QCOMPARE(ini("WhoIs", "count"), QString("0"));
+        QCOMPARE(ini("WhoIs", "index"), QString("-1"));
+    }
+
+    void whoisNewServerIsAppendedAndSelected() {
+        writeIni("[WhoIs]\ncount=2\nindex=0\nServer1=whois.b\nServer2=whois.a\n");
+        WhoisInfo info;
+        auto dialog = whoisDialog(&info);
+        QCOMPARE(items(dialog->serverBox()), (QStringList{"whois.b", "whois.a"}));
+        QCOMPARE(dialog->serverBox()->currentText(), QString("whois.b"));
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+        QCOMPARE(QApplication::focusWidget(), dialog->queryField());
+        dialog->queryField()->setText("example.com");
+        dialog->serverBox()->setEditText("whois.c");
+        QTest::mouseClick(dialog->control(res::IDOK), Qt::LeftButton);
+        QCOMPARE(dialog->result(), int(res::IDOK));
+        QCOMPARE(ini("WhoIs", "count"), QString("3"));
+        QCOMPARE(ini("WhoIs", "index"), QString("2"));
+        QCOMPARE(ini("WhoIs", "Server3"), QString("whois.c"));
+        QCOMPARE(info.server, QString("whois.c"));
+        QCOMPARE(info.query, QString("example.com"));
+    }
+
+    void whoisCancelStillStores() {
+        WhoisInfo info;
+        auto dialog = whoisDialog(&info);
+        dialog->serverBox()->setEditText("whois.new");
+        dialog->reject();
+        QCOMPARE(dialog->result(), int(res::IDCANCEL));
+        QCOMPARE(ini("WhoIs", "Server1"), QString("whois.new"));
+    }
+
+    void whoisDelete_data() {
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QStringList>("left");
+        QTest::addColumn<int>("selectedAfter");
+        const QStringList three{"s1", "s2", "s3"};
+        QTest::newRow("last") << 2 << true << QStringList{"s1", "s2"} << 1;
+        QTest::newRow("first") << 0 << true << QStringList{"s2", "s3"} << 0;
+        QTest::newRow("middle") << 1 << true << QStringList{"s1", "s3"} << 1;
+        QTest::newRow("answered no") << 1 << false << three << 1;
+    }
+    void whoisDelete() {
+        QFETCH(int, selected);
+        QFETCH(bool, yes);
+        QFETCH(QStringList, left);
+        QFETCH(int, selectedAfter);
+        writeIni(QString("[WhoIs]\ncount=3\nindex=%1\nServer1=s1\nServer2=s2\nServer3=s3\n")
+                     .arg(selected)
+                     .toUtf8());
+        WhoisInfo info;
+        auto dialog = whoisDialog(&info);
+        QString question;
+        dialog->confirmDelete = [&](const QString& q) { return question = q, yes; };
+        dialog->Delete();
+        QCOMPARE(question, QString("Are you sure you want to delete\n s%1 ?").arg(selected + 1));
+        QCOMPARE(items(dialog->serverBox()), left);
+        QCOMPARE(dialog->serverBox()->currentIndex(), selectedAfter);
+        QCOMPARE(ini("WhoIs", "count"), QString("3")); // written only when the dialog closes
+        dialog->reject();
+        QCOMPARE(ini("WhoIs", "count"), QString::number(left.size()));
+    }
+
+    void whoisDeleteOnlyServer() {
+        writeIni("[WhoIs]\ncount=1\nindex=0\nServer1=only.server\n");
+        WhoisInfo info;
+        auto dialog = whoisDialog(&info);
+        dialog->confirmDelete = [](const QString&) { return true; };
+        dialog->Delete();
+        QCOMPARE(dialog->serverBox()->count(), 0);
+        QCOMPARE(dialog->serverBox()->currentText(), QString());
+        dialog->reject();
+        QCOMPARE(ini("WhoIs", "count"), QString("0"));
+        QCOMPARE(ini("WhoIs", "index"), QString("-1"));
+        QCOMPARE(ini("WhoIs", "Server1"), QString("only.server")); // left behind, ignored
+        QCOMPARE(info.server, QString());
+    }
+
+    void whoisLeadingSpaceHandedOverNotStored() {
+        WhoisInfo info;
+        auto dialog = whoisDialog(&info);
+        dialog->serverBox()->setEditText(" whois.x");
+        dialog->done(res::IDOK);
+        QCOMPARE(info.server, QString(" whois.x"));
+        QCOMPARE(ini("WhoIs", "count"), QString("0"));
+    }
+
+    void dnsInfo_data() {
+        QTest::addColumn<QStringList>("aliases");
+        QTest::addColumn<bool>("listEnabled");
+        QTest::newRow("with aliases") << QStringList{"www.example.org", "web.example.org"} << true;
+        QTest::newRow("none") << QStringList{"None"} << false;
+    }
+    void dnsInfo() {
+        QFETCH(QStringList, aliases);
+        QFETCH(bool, listEnabled);
+        const QString longName = QString("a-very-long-official-host-name-that-does-not-fit.") +
+                                 QString(40, 'x') + ".example";
+        dialogs::DNS_Dialog dialog(&m_parent, res::DLG_DNSINFO, {longName, aliases, "192.0.2.7"});
+        dialog.show();
+        QCOMPARE(dialog.windowTitle(), QString("DNS info"));
+        QCOMPARE(dialog.hostNameField()->text(), longName); // whole, not cut
+        QVERIFY(dialog.hostNameField()->isReadOnly());
+        QCOMPARE(dialog.aliasList()->currentText(), aliases.first());
+        QCOMPARE(dialog.aliasList()->count(), aliases.size());
+        QCOMPARE(dialog.aliasList()->isEnabled(), listEnabled);
+        QCOMPARE(dialog.addressField()->text(), QString("192.0.2.7"));
+    }
+
+    void inputDialog() {
+        dialogs::InputDialog dialog(&m_parent, "DNS lookup dialog", "Host name or address:", 49);
+        dialog.show();
+        QCOMPARE(dialog.windowTitle(), QString("DNS lookup dialog"));
+        QCOMPARE(dialog.control<QLabel>(res::IDC_INPUT_PROMPT)->text(),
+                 QString("Host name or address:"));
+        QCOMPARE(dialog.field()->maxLength(), 49);
+        QTest::keyClicks(dialog.field(), "example.org");
+        QTest::keyClick(dialog.field(), Qt::Key_Return);
+        QCOMPARE(dialog.result(), int(res::IDOK));
+        QCOMPARE(dialog.text(), QString("example.org"));
+    }
+
+    void escapeCancels() {
+        AddrInfo info;
+        auto dialog = fingerDialog(true, &info);
+        QTest::keyClick(dialog.get(), Qt::Key_Escape);
+        QCOMPARE(dialog->result(), int(res::IDCANCEL));
+    }
+};
+
+QTEST_MAIN(tst_Dialogs)
+#include "tst_dialogs.moc"
