@@ -88,6 +88,8 @@ void TMyDecoratedFrame::buildAccelerators() {
 }
 
 void TMyDecoratedFrame::buildToolBar() {
+    // The bar would scale every face to its own square icon size otherwise.
+    m_toolBar->setIconSize(QSize(res::FaceWidth, res::FaceHeight));
     bool first = true;
     for (const res::ToolBarButton& face : res::toolBarButtons()) {
         if (!first)

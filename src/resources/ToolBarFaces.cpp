@@ -2,6 +2,7 @@
 #include "Commands.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QPainter>
 
 namespace res {
@@ -25,7 +26,13 @@ QPixmap toolBarFace(const ToolBarButton& button) {
     QPainter painter(&face);
     QFont font = QApplication::font();
     font.setBold(true);
-    font.setPixelSize(11);
+    const QString label = QString::fromLatin1(button.label).remove('&');
+    // The largest bold lettering up to 11 pixels that fits the face.
+    for (int pixels = 11; pixels > 6; --pixels) {
+        font.setPixelSize(pixels);
+        if (QFontMetrics(font).horizontalAdvance(label) <= FaceWidth - 2)
+            break;
+    }
     painter.setFont(font);
     painter.setPen(Qt::black);
     painter.drawText(face.rect(), Qt::AlignCenter | Qt::TextShowMnemonic,
