@@ -1,4 +1,4 @@
-#include "LoopbackServer.h"
+#include "TestNetwork.h"
 #include "app/TMyDecoratedFrame.h"
 #include "app/TStyleStatusBar.h"
 #include "resources/Commands.h"
@@ -20,23 +20,6 @@
 using app::TMyDecoratedFrame;
 
 namespace {
-
-platform::Resolver loopbackResolver() {
-    platform::Resolver r;
-    r.byName = [](const QByteArray& name) {
-        platform::LookupAnswer answer;
-        answer.entry.officialName = name;
-        answer.entry.addresses = {htonl(INADDR_LOOPBACK)};
-        return answer;
-    };
-    r.byAddress = [](std::uint32_t address) {
-        platform::LookupAnswer answer;
-        answer.entry.officialName = "localhost";
-        answer.entry.addresses = {address};
-        return answer;
-    };
-    return r;
-}
 
 // Answers the next message box with button once it is open.
 void answerMessageBox(QMessageBox::StandardButton button, QString* seenText = nullptr,
@@ -60,13 +43,6 @@ class tst_CallWindow : public QObject {
     view::TFingWnd* window() { return &m_frame->client(); }
     QString status() { return m_frame->statusBarField().text(); }
 
-    void useServer(const LoopbackServer& server) {
-        const quint16 port = server.portNetworkOrder();
-        window()->engine().setServiceLookup([port](const QByteArray&, const QByteArray&) {
-            return std::optional<std::uint16_t>(port);
-        });
-    }
-
 private slots:
     void init() {
         m_frame = std::make_unique<TMyDecoratedFrame>(m_dir.path() + '/');
@@ -78,7 +54,7 @@ private slots:
 
     void replyFillsWindowStatusAndCaption() {
         LoopbackServer server({{"Login: user\r\nName: A User\r\n"}});
-        useServer(server);
+        routeServicesTo(window()->engine(), server);
         window()->Finger(AddrInfo("user@finger.test", 1));
         QVERIFY(window()->Busy());
         QTRY_COMPARE(status(), QString("Connection closed"));
@@ -91,7 +67,7 @@ private slots:
 
     void enablingRulesFollowTheCall() {
         LoopbackServer server({{"some text"}, 0, LoopbackServer::Ending::StaySilent});
-        useServer(server);
+        routeServicesTo(window()->engine(), server);
         window()->Finger(AddrInfo("finger.test", 0));
         QTRY_VERIFY(window()->holdsText());
         QVERIFY(!m_frame->commandEnabled(res::CM_FINGER));
@@ -116,7 +92,7 @@ private slots:
 
     void progressTextsSurviveHintsDuringACall() {
         LoopbackServer server({{}, 0, LoopbackServer::Ending::StaySilent});
-        useServer(server);
+        routeServicesTo(window()->engine(), server);
         window()->Finger(AddrInfo("finger.test", 0));
         QTRY_COMPARE(status(), QString("Connected to host finger.test"));
         m_frame->action(res::CM_FONT)->hover();
@@ -126,7 +102,7 @@ private slots:
 
     void closeGuardCancelKeepsTheCall() {
         LoopbackServer server({{}, 0, LoopbackServer::Ending::StaySilent});
-        useServer(server);
+        routeServicesTo(window()->engine(), server);
         window()->Finger(AddrInfo("finger.test", 0));
         QTRY_COMPARE(status(), QString("Connected to host finger.test"));
         QString text, caption;
@@ -141,7 +117,7 @@ private slots:
 
     void closeGuardOkCancelsAndCloses() {
         LoopbackServer server({{}, 0, LoopbackServer::Ending::StaySilent});
-        useServer(server);
+        routeServicesTo(window()->engine(), server);
         window()->Finger(AddrInfo("finger.test", 0));
         QTRY_COMPARE(status(), QString("Connected to host finger.test"));
         answerMessageBox(QMessageBox::Ok);

@@ -1,4 +1,4 @@
-#include "LoopbackServer.h"
+#include "TestNetwork.h"
 #include "app/HelpWindow.h"
 #include "app/QueryCommands.h"
 #include "app/TMyDecoratedFrame.h"
@@ -34,32 +34,6 @@ using app::TMyDecoratedFrame;
 
 namespace {
 
-// Names resolve to 127.0.0.1 with one alias; "slow.test" answers after 400 ms and
-// "nowhere.test" not at all.
-platform::Resolver testResolver() {
-    platform::Resolver r;
-    r.byName = [](const QByteArray& name) {
-        if (name == "slow.test")
-            QThread::msleep(400);
-        platform::LookupAnswer answer;
-        if (name == "nowhere.test") {
-            answer.error = 11001;
-            return answer;
-        }
-        answer.entry.officialName = name;
-        answer.entry.aliases = {"alias." + name};
-        answer.entry.addresses = {htonl(INADDR_LOOPBACK)};
-        return answer;
-    };
-    r.byAddress = [](std::uint32_t address) {
-        platform::LookupAnswer answer;
-        answer.entry.officialName = "localhost";
-        answer.entry.addresses = {address};
-        return answer;
-    };
-    return r;
-}
-
 struct Rules {
     bool finger, whois, cancel, dns;
 };
@@ -73,13 +47,6 @@ class tst_QueryCommands : public QObject {
     std::unique_ptr<TMyDecoratedFrame> m_frame;
     view::TFingWnd* window() { return &m_frame->client(); }
     QString status() { return m_frame->statusBarField().text(); }
-
-    void useServer(const LoopbackServer& server) {
-        const quint16 port = server.portNetworkOrder();
-        window()->engine().setServiceLookup([port](const QByteArray&, const QByteArray&) {
-            return std::optional<std::uint16_t>(port);
-        });
-    }
 
     void checkRules(Rules expected) {
         m_frame->updateCommands();
@@ -101,7 +68,7 @@ private slots:
     void init() {
         QFile::remove(m_dir.filePath("vintrel.ini"));
         m_frame = std::make_unique<TMyDecoratedFrame>(m_dir.path() + '/');
-        window()->engine().setResolver(testResolver());
+        window()->engine().setResolver(loopbackResolver());
         m_frame->show();
         QApplication::setActiveWindow(m_frame.get());
         QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
@@ -122,7 +89,7 @@ private slots:
         checkRules({true, true, true, false});
 
         LoopbackServer server({{}, 0, LoopbackServer::Ending::StaySilent});
-        useServer(server);
+        routeServicesTo(window()->engine(), server);
         window()->Finger(AddrInfo("user@finger.test", 0)); // both
         checkRules({false, false, true, false});
 
@@ -136,7 +103,7 @@ private slots:
 
     void disabledCommandByAcceleratorStartsNothing() {
         LoopbackServer server({{}, 0, LoopbackServer::Ending::StaySilent});
-        useServer(server);
+        routeServicesTo(window()->engine(), server);
         window()->Finger(AddrInfo("user@finger.test", 0));
         QTRY_COMPARE(status(), QString("Connected to host finger.test"));
         QTest::keyClick(m_frame.get(), Qt::Key_N, Qt::AltModifier);
@@ -148,7 +115,7 @@ private slots:
 
     void fingerCommandEndToEnd() {
         LoopbackServer server({{"Login: user\r\nPlan: none\r\n"}});
-        useServer(server);
+        routeServicesTo(window()->engine(), server);
         whenModal<dialogs::Finger_Dialog>([](dialogs::Finger_Dialog* dialog) {
             QCOMPARE(dialog->windowTitle(), QString("Finger"));
             dialog->fullInfoBox()->setChecked(true);
@@ -176,7 +143,7 @@ private slots:
 
     void whoisCommandEndToEnd() {
         LoopbackServer server({{"Domain Name: EXAMPLE.COM\r\n"}});
-        useServer(server);
+        routeServicesTo(window()->engine(), server);
         whenModal<dialogs::Whois_Dialog>([](dialogs::Whois_Dialog* dialog) {
             QCOMPARE(dialog->windowTitle(), QString("WhoIs query"));
             dialog->queryField()->setText("example.com");
@@ -250,7 +217,7 @@ private slots:
 
     void callKeepsFillingWhileDnsInfoIsOpen() {
         LoopbackServer server({{"one\n", "two\n", "three\n"}, 150});
-        useServer(server);
+        routeServicesTo(window()->engine(), server);
         window()->LookupHost("host.test");
         QTRY_VERIFY(openDnsInfo());
         window()->Finger(AddrInfo("finger.test", 0));
@@ -306,7 +273,7 @@ private slots:
 
     void exitGoesThroughTheCloseGuard() {
         LoopbackServer server({{}, 0, LoopbackServer::Ending::StaySilent});
-        useServer(server);
+        routeServicesTo(window()->engine(), server);
         window()->Finger(AddrInfo("finger.test", 0));
         QTRY_COMPARE(status(), QString("Connected to host finger.test"));
         whenModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Cancel)->click(); });

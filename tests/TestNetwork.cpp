@@ -1,0 +1,37 @@
+#include "TestNetwork.h"
+#include "platform/WinsockErrors.h"
+
+#include <QThread>
+
+#include <arpa/inet.h>
+
+void routeServicesTo(net::QueryEngine& engine, const LoopbackServer& server) {
+    const quint16 port = server.portNetworkOrder();
+    engine.setServiceLookup([port](const QByteArray&, const QByteArray&) {
+        return std::optional<std::uint16_t>(port);
+    });
+}
+
+platform::Resolver loopbackResolver() {
+    platform::Resolver r;
+    r.byName = [](const QByteArray& name) {
+        if (name == "slow.test")
+            QThread::msleep(400);
+        platform::LookupAnswer answer;
+        if (name == "nowhere.test") {
+            answer.error = platform::WSAHOST_NOT_FOUND;
+            return answer;
+        }
+        answer.entry.officialName = name;
+        answer.entry.aliases = {"alias." + name};
+        answer.entry.addresses = {htonl(INADDR_LOOPBACK)};
+        return answer;
+    };
+    r.byAddress = [](std::uint32_t address) {
+        platform::LookupAnswer answer;
+        answer.entry.officialName = "localhost";
+        answer.entry.addresses = {address};
+        return answer;
+    };
+    return r;
+}

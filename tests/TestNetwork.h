@@ -1,0 +1,13 @@
+#pragma once
+// Points a query engine at the test's own world: every service at one loopback port, and a
+// resolver that answers without the network.
+
+#include "LoopbackServer.h"
+#include "net/QueryEngine.h"
+
+// Every service look-up of engine answers with server's port.
+void routeServicesTo(net::QueryEngine& engine, const LoopbackServer& server);
+
+// Every name resolves to 127.0.0.1 with the alias "alias." + name, except "nowhere.test"
+// (host not found); "slow.test" answers after 400 ms. Addresses reverse to "localhost".
+platform::Resolver loopbackResolver();
