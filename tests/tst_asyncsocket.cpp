@@ -39,6 +39,25 @@ sockaddr_in loopback(quint16 portNetworkOrder) {
     return address;
 }
 
+// Plays the client side of a call on s: select the call's events once connected, send request
+// at FD_WRITE, read in pieces of readSize at FD_READ into received (when given).
+void playClient(Receiver& receiver, SOCKET s, QByteArray request, int readSize,
+                QByteArray* received) {
+    receiver.onEvent = [&receiver, s, request, readSize, received](long event) {
+        if (event == FD_CONNECT) {
+            WSAAsyncSelect(s, &receiver, WM_SOCKETEVENT, FD_READ | FD_WRITE | FD_CLOSE);
+        } else if (event == FD_WRITE) {
+            send(s, request.constData(), int(request.size()));
+        } else if (event == FD_READ) {
+            QByteArray buffer(readSize, '\0');
+            const int n = recv(s, buffer.data(), readSize);
+            if (n > 0 && received)
+                received->append(buffer.constData(), n);
+        }
+    };
+    WSAAsyncSelect(s, &receiver, WM_SOCKETEVENT, FD_CONNECT);
+}
+
 QString name(long event, int error = 0) {
     return QString("%1:%2").arg(event).arg(error);
 }
@@ -57,19 +76,7 @@ private slots:
         const SOCKET s = socket();
         QVERIFY(s != INVALID_SOCKET);
         QByteArray received;
-        receiver.onEvent = [&](long event) {
-            if (event == FD_CONNECT)
-                WSAAsyncSelect(s, &receiver, WM_SOCKETEVENT, FD_READ | FD_WRITE | FD_CLOSE);
-            else if (event == FD_WRITE)
-                send(s, "req\r\n", 5);
-            else if (event == FD_READ) {
-                char buffer[4];
-                const int n = recv(s, buffer, sizeof buffer); // small reads: more FD_READs follow
-                if (n > 0)
-                    received.append(buffer, n);
-            }
-        };
-        QCOMPARE(WSAAsyncSelect(s, &receiver, WM_SOCKETEVENT, FD_CONNECT), 0);
+        playClient(receiver, s, "req\r\n", 4, &received); // small reads: more FD_READs follow
         const int rc = platform::connect(s, loopback(server.portNetworkOrder()));
         QVERIFY(rc == 0 || WSAGetLastError() == WSAEWOULDBLOCK);
         QTRY_VERIFY(receiver.events.contains(name(FD_CLOSE)));
@@ -103,17 +110,7 @@ private slots:
         LoopbackServer server({{"x"}, 0, LoopbackServer::Ending::Reset});
         Receiver receiver;
         const SOCKET s = socket();
-        receiver.onEvent = [&](long event) {
-            if (event == FD_CONNECT)
-                WSAAsyncSelect(s, &receiver, WM_SOCKETEVENT, FD_READ | FD_WRITE | FD_CLOSE);
-            else if (event == FD_WRITE)
-                send(s, "go\r\n", 4);
-            else if (event == FD_READ) {
-                char buffer[16];
-                recv(s, buffer, sizeof buffer);
-            }
-        };
-        WSAAsyncSelect(s, &receiver, WM_SOCKETEVENT, FD_CONNECT);
+        playClient(receiver, s, "go\r\n", 16, nullptr);
         platform::connect(s, loopback(server.portNetworkOrder()));
         QTRY_VERIFY(receiver.events.contains(name(FD_CLOSE, WSAECONNRESET)));
         closesocket(s);

@@ -101,22 +101,22 @@ ProfileFile::Position ProfileFile::find(const QString& section, const QString& k
     return pos;
 }
 
-const QByteArray* ProfileFile::rawValue(const QString& section, const QString& key) const {
+std::optional<QByteArray> ProfileFile::rawValue(const QString& section, const QString& key) const {
     const Position pos = find(section, key);
     if (pos.keyLine < 0)
-        return nullptr;
+        return std::nullopt;
     QByteArray name;
-    splitKeyLine(m_lines[pos.keyLine], &name, &m_valueScratch);
+    QByteArray value;
+    splitKeyLine(m_lines[pos.keyLine], &name, &value);
     // A value wrapped in matching quotes reads without them.
-    if (m_valueScratch.size() >= 2 &&
-        (m_valueScratch.front() == '"' || m_valueScratch.front() == '\'') &&
-        m_valueScratch.back() == m_valueScratch.front())
-        m_valueScratch = m_valueScratch.mid(1, m_valueScratch.size() - 2);
-    return &m_valueScratch;
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+        value = value.mid(1, value.size() - 2);
+    return value;
 }
 
 int ProfileFile::readInt(const QString& section, const QString& key, int defaultValue) const {
-    const QByteArray* value = rawValue(section, key);
+    const std::optional<QByteArray> value = rawValue(section, key);
     if (!value)
         return defaultValue;
     qsizetype i = 0;
@@ -138,8 +138,7 @@ int ProfileFile::readInt(const QString& section, const QString& key, int default
 
 QString ProfileFile::readString(const QString& section, const QString& key,
                                 const QString& defaultValue, int bufferSize) const {
-    const QByteArray* value = rawValue(section, key);
-    const QByteArray text = value ? *value : defaultValue.toUtf8();
+    const QByteArray text = rawValue(section, key).value_or(defaultValue.toUtf8());
     return QString::fromUtf8(cutUtf8(text, bufferSize - 1));
 }
 

@@ -8,6 +8,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 namespace platform {
 
 class ProfileFile {
@@ -40,12 +42,11 @@ private:
         qsizetype insertLine = -1;  // where a new key of the section goes
     };
     Position find(const QString& section, const QString& key) const;
-    const QByteArray* rawValue(const QString& section, const QString& key) const;
+    std::optional<QByteArray> rawValue(const QString& section, const QString& key) const;
 
     QString m_path;
     QList<QByteArray> m_lines; // without their line ends
     QByteArray m_lineEnd = "\n";
-    mutable QByteArray m_valueScratch;
 };
 
 // The same operations as one-shot calls on a file: each read loads the file anew and each
