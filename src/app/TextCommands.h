@@ -24,8 +24,7 @@ public:
     void saveAs();
     void chooseFont();
 
-    // Writes every line of the text, each followed by a line end; false when the file
-    // could not be written.
+    // Writes every line of the text, each followed by a line end.
     enum class SaveResult { Saved, OpenFailed, WriteFailed };
     static SaveResult saveText(const QPlainTextEdit& text, const QString& path);
 

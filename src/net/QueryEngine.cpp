@@ -241,23 +241,14 @@ void QueryEngine::EvConnectTimer() {
 }
 
 void QueryEngine::CancelCall() {
-    m_connectTimer.stop();
-    if (m_hostRequest != 0) {
-        m_lookups.cancel(m_hostRequest);
-        m_hostRequest = 0;
-    }
     if (m_dnsRequest != 0) {
         m_lookups.cancel(m_dnsRequest);
         m_dnsRequest = 0;
         setDnsBusy(false);
     }
-    flushText();
-    closeSocket();
-    setBusy(false);
-    m_view.setWaitCursor(false);
-    // Back to idle before the text: going idle empties the status field when no call was
+    // endCall goes idle before the text: going idle empties the status field when no call was
     // running (a DNS look-up alone), and "Call canceled" must stay.
-    m_view.setCallIdle(true);
+    endCall();
     m_view.setStatusText(QStringLiteral("Call canceled"));
     m_view.refreshCaret();
 }

@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QScrollBar>
-#include <QTextBlock>
 
 namespace view {
 
