@@ -19,7 +19,7 @@ test:
 bench:
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVINTREL_BENCH=ON
 	cmake --build build-bench -j $(JOBS) --target bench_reply
-	QT_QPA_PLATFORM=offscreen ./build-bench/bench/bench_reply
+	bench/run build-bench/bench/bench_reply
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

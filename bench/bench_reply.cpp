@@ -1,10 +1,15 @@
-// Streams replies of 1, 10 and 50 MB from a loopback server through the query engine into a
-// shown main window and reports the time until "Connection closed", the throughput and the
-// peak resident memory, beside a plain loop of 800-byte recv calls on the same bytes.
-// Each measurement runs in a process of its own so that peak memory is its own.
+// Streams replies from a loopback server through the query engine into a shown main window
+// and reports the time until "Connection closed", the throughput and the peak resident memory,
+// beside a plain loop of 800-byte recv calls on the same bytes. Each measurement runs in a
+// process of its own so that peak memory is its own; the server makes the reply as it sends
+// it, so the reply itself is not counted. The last row times a repaint of one page scrolled at
+// the end of a 64 MiB text.
 //
-//   bench_reply                      all sizes, both ways, as a table
-//   bench_reply engine|recv MB       one measurement, one line "seconds peakKiB"
+//   bench_reply                        every reply kind, both ways, as a table
+//   bench_reply engine|recv KIND MB    one measurement, one line "seconds peakKiB"
+//   bench_reply scroll                 one line "milliseconds-per-page-repaint peakKiB"
+//
+// The platform is Qt's: run it with QT_QPA_PLATFORM=offscreen, or under an X server (xcb).
 
 #include "app/TMyApp.h"
 #include "app/TMyDecoratedFrame.h"
@@ -13,12 +18,16 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QProcess>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWindow>
 
 #include <arpa/inet.h>
 #include <cstdio>
+#include <cstring>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <thread>
@@ -26,14 +35,19 @@
 
 namespace {
 
-QByteArray replyOf(qsizetype bytes) {
-    QByteArray line = "Login: someone        Name: Some One         Directory: /home/someone\r\n";
-    QByteArray reply;
-    reply.reserve(bytes);
-    while (reply.size() < bytes)
-        reply += line;
-    reply.truncate(bytes);
-    return reply;
+// 64 KiB of the kind's pattern, repeated by the server until the reply's size is reached.
+QByteArray patternOf(const QByteArray& kind) {
+    QByteArray unit;
+    if (kind == "lines")
+        unit = "Login: someone        Name: Some One         Directory: /home/someone\r\n";
+    else if (kind == "longline")
+        unit = "QmFzZTY0IGJsb2Igd2l0aG91dCBhbnkgbGluZSBicmVhayBhdCBhbGwu";
+    else
+        unit = "\r"; // bare line ends
+    QByteArray pattern;
+    while (pattern.size() < 64 * 1024)
+        pattern += unit;
+    return pattern;
 }
 
 // Accepts one connection, reads the request line, sends the reply and closes.
@@ -42,7 +56,7 @@ struct Server {
     quint16 port = 0;
     std::thread thread;
 
-    explicit Server(QByteArray reply) {
+    Server(QByteArray pattern, qsizetype size) {
         listener = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -52,14 +66,15 @@ struct Server {
         socklen_t len = sizeof address;
         ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &len);
         port = address.sin_port;
-        thread = std::thread([this, reply = std::move(reply)] {
+        thread = std::thread([this, pattern = std::move(pattern), size] {
             const int peer = ::accept(listener, nullptr, nullptr);
             char c = 0;
             while (::recv(peer, &c, 1, 0) == 1 && c != '\n') {
             }
-            for (qsizetype sent = 0; sent < reply.size();) {
-                const ssize_t n =
-                    ::send(peer, reply.constData() + sent, size_t(reply.size() - sent), 0);
+            for (qsizetype sent = 0; sent < size;) {
+                const qsizetype offset = sent % pattern.size();
+                const size_t chunk = size_t(std::min(size - sent, pattern.size() - offset));
+                const ssize_t n = ::send(peer, pattern.constData() + offset, chunk, 0);
                 if (n <= 0)
                     break;
                 sent += n;
@@ -79,8 +94,8 @@ long peakKiB() {
     return usage.ru_maxrss;
 }
 
-double runRecvLoop(const QByteArray& reply) {
-    Server server(reply);
+double runRecvLoop(const QByteArray& kind, qsizetype size) {
+    Server server(patternOf(kind), size);
     const int s = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -96,15 +111,15 @@ double runRecvLoop(const QByteArray& reply) {
         total += n;
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     ::close(s);
-    return total == reply.size() ? seconds : -1;
+    return total == size ? seconds : -1;
 }
 
-double runEngine(int argc, char** argv, const QByteArray& reply) {
+double runEngine(int argc, char** argv, const QByteArray& kind, qsizetype size) {
     app::TMyApp application(argc, argv);
     QTemporaryDir dir;
     app::TMyDecoratedFrame frame(dir.path() + '/');
     frame.show();
-    Server server(reply);
+    Server server(patternOf(kind), size);
     const quint16 port = server.port;
     net::QueryEngine& engine = frame.client().engine();
     engine.setServiceLookup([port](const QByteArray&, const QByteArray&) {
@@ -122,40 +137,98 @@ double runEngine(int argc, char** argv, const QByteArray& reply) {
     loop.exec();
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     const bool whole = frame.statusBarField().text() == "Connection closed" &&
-                       engine.BytesReceived() == quint32(reply.size());
+                       engine.BytesReceived() == quint32(size);
     return whole ? seconds : -1;
+}
+
+// Fills the window with 64 MiB of lines and times repaints of a page scrolled at the end.
+double runScroll(int argc, char** argv) {
+    app::TMyApp application(argc, argv);
+    QTemporaryDir dir;
+    app::TMyDecoratedFrame frame(dir.path() + '/');
+    frame.resize(900, 700);
+    frame.show();
+    QElapsedTimer wait;
+    wait.start();
+    while (!(frame.windowHandle() && frame.windowHandle()->isExposed()) && wait.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    view::TFingWnd& window = frame.client();
+    const QString line =
+        QStringLiteral("Login: someone        Name: Some One         Directory: /home/someone\n");
+    QString block;
+    while (block.size() < 1024 * 1024)
+        block += line;
+    while (window.buffer().size() < 64 * 1024 * 1024)
+        window.appendText(block);
+    window.flushUpdates();
+    QScrollBar* bar = window.verticalScrollBar();
+    constexpr int Pages = 50;
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < Pages; ++i) {
+        bar->setValue(bar->maximum() - (i % 2) * bar->pageStep());
+        window.viewport()->repaint();
+    }
+    return double(timer.nsecsElapsed()) / 1e6 / Pages;
 }
 
 int measureOne(int argc, char** argv) {
     const QByteArray mode = argv[1];
-    const QByteArray reply = replyOf(qsizetype(atoi(argv[2])) * 1024 * 1024);
-    const double seconds = mode == "recv" ? runRecvLoop(reply) : runEngine(argc, argv, reply);
+    if (mode == "scroll") {
+        const double milliseconds = runScroll(argc, argv);
+        std::printf("%.3f %ld\n", milliseconds, peakKiB());
+        return 0;
+    }
+    const QByteArray kind = argv[2];
+    const qsizetype size = qsizetype(atoi(argv[3])) * 1024 * 1024;
+    const double seconds =
+        mode == "recv" ? runRecvLoop(kind, size) : runEngine(argc, argv, kind, size);
     std::printf("%.3f %ld\n", seconds, peakKiB());
     return seconds < 0 ? 1 : 0;
+}
+
+QList<QByteArray> runChild(const char* self, const QStringList& arguments) {
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QString::fromLocal8Bit(self), arguments);
+    child.waitForFinished(600000);
+    return child.readAllStandardOutput().trimmed().split(' ');
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3)
+    if (argc >= 2 && argc <= 4 && (argc == 4 || std::strcmp(argv[1], "scroll") == 0))
         return measureOne(argc, argv);
-    std::printf("%-6s %10s %9s %9s   %10s %9s %9s   %8s\n", "size", "engine s", "MB/s", "peak MB",
+    std::printf("platform: %s\n", qgetenv("QT_QPA_PLATFORM").isEmpty()
+                                      ? "default"
+                                      : qgetenv("QT_QPA_PLATFORM").constData());
+    std::printf("%-16s %9s %8s %9s   %9s %8s %8s   %6s\n", "reply", "engine s", "MB/s", "peak MB",
                 "recv s", "MB/s", "peak MB", "ratio");
-    for (int mb : {1, 10, 50}) {
+    struct Row {
+        const char* label;
+        const char* kind;
+        int mb;
+    };
+    const Row rows[] = {{"1 MB of lines", "lines", 1},       {"10 MB of lines", "lines", 10},
+                        {"50 MB of lines", "lines", 50},     {"1 MiB one line", "longline", 1},
+                        {"10 MiB one line", "longline", 10}, {"10 MB line ends", "ends", 10}};
+    for (const Row& row : rows) {
         double seconds[2] = {};
         double peak[2] = {};
         const char* modes[2] = {"engine", "recv"};
         for (int i = 0; i < 2; ++i) {
-            QProcess child;
-            child.start(QString::fromLocal8Bit(argv[0]), {modes[i], QString::number(mb)});
-            child.waitForFinished(600000);
-            const QList<QByteArray> fields = child.readAllStandardOutput().trimmed().split(' ');
+            const QList<QByteArray> fields = runChild(
+                argv[0], {modes[i], QString::fromLatin1(row.kind), QString::number(row.mb)});
             seconds[i] = fields.value(0).toDouble();
             peak[i] = fields.value(1).toDouble() / 1024.0;
         }
-        std::printf("%3d MB %10.3f %9.1f %9.1f   %10.3f %9.1f %9.1f   %8.1f\n", mb, seconds[0],
-                    mb / seconds[0], peak[0], seconds[1], mb / seconds[1], peak[1],
+        std::printf("%-16s %9.3f %8.1f %9.1f   %9.3f %8.1f %8.1f   %6.1f\n", row.label, seconds[0],
+                    row.mb / seconds[0], peak[0], seconds[1], row.mb / seconds[1], peak[1],
                     seconds[0] / seconds[1]);
     }
+    const QList<QByteArray> scroll = runChild(argv[0], {QStringLiteral("scroll")});
+    std::printf("page repaint at the end of 64 MiB: %s ms (peak %.1f MB)\n",
+                scroll.value(0).constData(), scroll.value(1).toDouble() / 1024.0);
     return 0;
 }

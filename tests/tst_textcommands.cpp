@@ -83,7 +83,7 @@ private slots:
         QCOMPARE(m_frame->windowTitle(), QString("Vintrel"));
         QVERIFY(!window()->holdsText());
         QVERIFY(!m_frame->commandEnabled(res::CM_CLEAR));
-        QVERIFY(!(window()->textInteractionFlags() & Qt::TextSelectableByKeyboard)); // no caret
+        QVERIFY(!window()->caretShown());
     }
 
     void disabledCommandDoesNothing() {
@@ -94,28 +94,23 @@ private slots:
         window()->appendText("keep me");
         window()->clearCommand();
         window()->appendText("still here");
-        window()->document()->setModified(false); // as if nothing had arrived
+        window()->setModified(false); // as if nothing had arrived
         m_frame->command(res::CM_CLEAR);
         QCOMPARE(window()->toPlainText(), QString("still here"));
     }
 
     void appendGoesToEndAndKeepsSelection() {
         window()->appendText("first line\nsecond line\n");
-        QTextCursor selection(window()->document());
-        selection.setPosition(0);
-        selection.setPosition(5, QTextCursor::KeepAnchor);
-        window()->setTextCursor(selection);
+        window()->setSelection(0, 5);
         window()->appendText("third");
         QCOMPARE(window()->toPlainText(), QString("first line\nsecond line\nthird"));
-        QCOMPARE(window()->textCursor().selectedText(), QString("first"));
+        QCOMPARE(window()->selectedText(), QString("first"));
 
         // A bare caret in the middle does not pull the text there either.
-        QTextCursor caret(window()->document());
-        caret.setPosition(3);
-        window()->setTextCursor(caret);
+        window()->setSelection(3, 3);
         window()->appendText(" more");
         QCOMPARE(window()->toPlainText(), QString("first line\nsecond line\nthird more"));
-        QCOMPARE(window()->textCursor().position(), 3);
+        QCOMPARE(window()->caretPosition(), 3);
     }
 
     void viewFollowsEndOnlyUntilUserScrollsAway() {
@@ -134,14 +129,14 @@ private slots:
         const QString longLine(150, 'x');
         window()->appendText(longLine + "\nshort");
         const QString path = m_dir.filePath("long.txt");
-        QCOMPARE(TextCommands::saveText(*window(), path), TextCommands::SaveResult::Saved);
+        QCOMPARE(TextCommands::saveText(window()->buffer(), path), TextCommands::SaveResult::Saved);
         QCOMPARE(contentOf(path), longLine.toUtf8() + "\nshort\n");
     }
 
     void saveTextEndingInLineBreakAddsEmptyLine() {
         window()->appendText("a\nb\n");
         const QString path = m_dir.filePath("trailing.txt");
-        QCOMPARE(TextCommands::saveText(*window(), path), TextCommands::SaveResult::Saved);
+        QCOMPARE(TextCommands::saveText(window()->buffer(), path), TextCommands::SaveResult::Saved);
         QCOMPARE(contentOf(path), QByteArray("a\nb\n\n"));
     }
 
@@ -149,14 +144,14 @@ private slots:
         window()->appendText(QString::fromUtf8("gr\xC3\xBC\xC3\x9F"
                                                "e"));
         const QString path = m_dir.filePath("utf8.txt");
-        QCOMPARE(TextCommands::saveText(*window(), path), TextCommands::SaveResult::Saved);
+        QCOMPARE(TextCommands::saveText(window()->buffer(), path), TextCommands::SaveResult::Saved);
         QCOMPARE(contentOf(path), QByteArray("gr\xC3\xBC\xC3\x9F"
                                              "e\n"));
     }
 
     void saveTextIntoMissingDirectoryFails() {
         window()->appendText("x");
-        QCOMPARE(TextCommands::saveText(*window(), m_dir.filePath("no/dir/x.txt")),
+        QCOMPARE(TextCommands::saveText(window()->buffer(), m_dir.filePath("no/dir/x.txt")),
                  TextCommands::SaveResult::OpenFailed);
     }
 

@@ -4,7 +4,7 @@
 
 namespace app {
 
-MessageField::MessageField(QWidget* parent) : QFrame(parent) {
+MessageField::MessageField(QWidget* parent) : QFrame(parent), m_repaint([this] { update(); }) {
     setObjectName(QStringLiteral("messageField"));
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
@@ -14,7 +14,7 @@ void MessageField::setText(const QString& text) {
     if (m_text == text)
         return;
     m_text = text;
-    update();
+    m_repaint.request();
 }
 
 QSize MessageField::sizeHint() const {

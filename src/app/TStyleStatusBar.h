@@ -1,12 +1,15 @@
 #pragma once
 
+#include "view/FrameThrottle.h"
+
 #include <QFrame>
 #include <QStatusBar>
 
 namespace app {
 
-// The status bar's one message field. It paints its text itself, so a new text costs one
-// repaint request and never a layout pass: a reply sets the byte count for every block read.
+// The status bar's one message field. It paints its text itself, so a new text never costs a
+// layout pass, and it repaints at most once per screen frame: a reply sets the byte count for
+// every block read, and the last text set is always the one shown.
 class MessageField : public QFrame {
     Q_OBJECT
 public:
@@ -21,6 +24,7 @@ protected:
 
 private:
     QString m_text;
+    view::FrameThrottle m_repaint;
 };
 
 // The status bar: one recessed message field across the bar, shared by hint texts and the

@@ -3,10 +3,11 @@
 #include "platform/MessageBox.h"
 #include "view/TFingWnd.h"
 
+#include <algorithm>
+
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QSaveFile>
-#include <QTextBlock>
 
 namespace app {
 
@@ -32,7 +33,7 @@ void TextCommands::saveAs() {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    switch (saveText(m_window, dialog.selectedFiles().constFirst())) {
+    switch (saveText(m_window.buffer(), dialog.selectedFiles().constFirst())) {
     case SaveResult::Saved: break;
     case SaveResult::OpenFailed:
         platform::messageBox(&m_frame, QStringLiteral("Unable to open file"),
@@ -45,15 +46,29 @@ void TextCommands::saveAs() {
     }
 }
 
-TextCommands::SaveResult TextCommands::saveText(const QPlainTextEdit& text, const QString& path) {
+TextCommands::SaveResult TextCommands::saveText(const view::TextBuffer& text, const QString& path) {
     QSaveFile file(path);
     file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+    if (!file.open(QIODevice::WriteOnly))
         return SaveResult::OpenFailed;
-    // Whole lines, each with a line end; a text that ends in a line break gets an empty last line.
-    for (QTextBlock block = text.document()->begin(); block.isValid(); block = block.next()) {
-        file.write(block.text().toUtf8());
-        file.write("\n");
+    // Every line ends in a line end, so a text that ends in a line break gets an empty last
+    // line. Written in slices, so a large text is never copied whole.
+    const QStringView all = text.text();
+    constexpr qsizetype Slice = 1 << 20;
+    for (qsizetype from = 0; from <= all.size();) {
+        qsizetype to = std::min(all.size(), from + Slice);
+        if (to < all.size() && all[to - 1].isHighSurrogate())
+            --to; // keep a surrogate pair in one slice
+        QByteArray bytes = all.sliced(from, to - from).toUtf8();
+        if (to == all.size())
+            bytes += '\n';
+        if (file.write(bytes) != bytes.size()) {
+            file.cancelWriting();
+            return SaveResult::WriteFailed;
+        }
+        if (to == all.size())
+            break;
+        from = to;
     }
     return file.commit() ? SaveResult::Saved : SaveResult::WriteFailed;
 }

@@ -3,11 +3,10 @@
 
 #include <QString>
 
-class QPlainTextEdit;
-
 namespace view {
+class TextBuffer;
 class TFingWnd;
-}
+} // namespace view
 
 namespace app {
 
@@ -24,9 +23,10 @@ public:
     void saveAs();
     void chooseFont();
 
-    // Writes every line of the text, each followed by a line end.
+    // Writes every line of the text, each followed by a line end. A write that does not take
+    // all its bytes (a full disk) cancels the save and leaves an existing file as it was.
     enum class SaveResult { Saved, OpenFailed, WriteFailed };
-    static SaveResult saveText(const QPlainTextEdit& text, const QString& path);
+    static SaveResult saveText(const view::TextBuffer& text, const QString& path);
 
 private:
     TMyDecoratedFrame& m_frame;

@@ -4,7 +4,7 @@
 // stores the history (when the frame keeps it) and the switch, and fills the AddrInfo.
 
 #include "Base_Dialog.h"
-#include "app/RequestRecords.h"
+#include "net/RequestRecords.h"
 
 class QCheckBox;
 class QComboBox;

@@ -4,7 +4,7 @@
 // either button, always stores the list and fills the WhoisInfo.
 
 #include "Base_Dialog.h"
-#include "app/RequestRecords.h"
+#include "net/RequestRecords.h"
 
 class QComboBox;
 class QLineEdit;

@@ -21,9 +21,6 @@ QueryEngine::QueryEngine(EngineView& view, QObject* parent)
     m_connectTimer.setSingleShot(true);
     m_connectTimer.setInterval(ConnectTimerPeriod);
     connect(&m_connectTimer, &QTimer::timeout, this, &QueryEngine::EvConnectTimer);
-    m_flushTimer.setSingleShot(true);
-    m_flushTimer.setInterval(FlushInterval);
-    connect(&m_flushTimer, &QTimer::timeout, this, &QueryEngine::flushText);
 }
 
 QueryEngine::~QueryEngine() {
@@ -48,7 +45,6 @@ void QueryEngine::StartCall(DataNet request) {
     m_view.clearText();
     m_request = std::move(request);
     m_replyText = ReplyText();
-    m_pendingText.clear();
     m_windowChars = 0;
     m_windowFull = false;
 
@@ -175,10 +171,8 @@ void QueryEngine::EvSocketEvent(SOCKET s, std::uint32_t lParam) {
         int count = 0;
         while (ReceiveBlock(&count) == 0 && count > 0) {
         }
-        flushText();
-        const QString rest = m_replyText.finish();
-        if (!rest.isEmpty())
-            m_view.appendText(rest);
+        QString rest = m_replyText.finish();
+        showText(rest);
         endCall();
         m_view.setStatusText(QStringLiteral("Connection closed"));
         m_view.setCaptionSuffix(QString::fromUtf8(m_request.QueryText));
@@ -203,20 +197,30 @@ int QueryEngine::ReceiveBlock(int* count) {
     }
     *count = n;
     m_bytesReceived += static_cast<quint32>(n);
-    if (n > 0 && !m_windowFull) {
-        QString text = m_replyText.convert(buffer, n);
-        const qsizetype room = m_windowCapacity - m_windowChars;
-        if (text.size() > room) {
-            text.truncate(room);
-            m_windowFull = true;
-        }
-        m_windowChars += text.size();
-        m_pendingText += text;
-        if (!m_flushTimer.isActive())
-            m_flushTimer.start();
+    if (n > 0) {
+        m_blockText.resize(0);
+        m_replyText.convertInto(buffer, n, m_blockText);
+        showText(m_blockText);
     }
     showReceivedCount();
     return 0;
+}
+
+void QueryEngine::showText(QString& text) {
+    if (m_windowFull || text.isEmpty())
+        return;
+    const qsizetype room = m_windowCapacity - m_windowChars;
+    if (text.size() > room) {
+        qsizetype cut = room;
+        // Never leave half of a surrogate pair at the end.
+        if (cut > 0 && text[cut - 1].isHighSurrogate())
+            --cut;
+        text.truncate(cut);
+        m_windowFull = true;
+    }
+    m_windowChars += text.size();
+    if (!text.isEmpty())
+        m_view.appendText(text);
 }
 
 void QueryEngine::showReceivedCount() {
@@ -224,14 +228,6 @@ void QueryEngine::showReceivedCount() {
     if (m_windowFull)
         text += QStringLiteral(", window full");
     m_view.setStatusText(text);
-}
-
-void QueryEngine::flushText() {
-    m_flushTimer.stop();
-    if (m_pendingText.isEmpty())
-        return;
-    m_view.appendText(m_pendingText);
-    m_pendingText.clear();
 }
 
 void QueryEngine::EvConnectTimer() {
@@ -259,7 +255,6 @@ void QueryEngine::endCall() {
         m_lookups.cancel(m_hostRequest);
         m_hostRequest = 0;
     }
-    flushText();
     closeSocket();
     setBusy(false);
     m_view.setWaitCursor(false);

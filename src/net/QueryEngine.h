@@ -25,8 +25,6 @@ class QueryEngine : public QObject {
 public:
     static constexpr int ConnectTimerPeriod = 45000;
     static constexpr int ReceiveBlockSize = 800;
-    // Received text is put into the window at most this often, so it does not repaint per block.
-    static constexpr int FlushInterval = 30;
     // The most text the window is given; beyond it the call only counts bytes.
     static constexpr qsizetype DefaultWindowCapacity = qsizetype(64) * 1024 * 1024;
 
@@ -70,7 +68,7 @@ private:
 
     void endCall();
     void closeSocket();
-    void flushText();
+    void showText(QString& text);
     void setBusy(bool busy);
     void setDnsBusy(bool busy);
 
@@ -78,7 +76,6 @@ private:
     platform::ServiceLookup m_services = platform::getServicePort;
     platform::AsyncHostLookup m_lookups;
     QTimer m_connectTimer; // ConnectTimer
-    QTimer m_flushTimer;
 
     DataNet m_request;
     quint32 m_bytesReceived = 0;
@@ -90,7 +87,7 @@ private:
     bool m_dnsBusy = false;
 
     ReplyText m_replyText;
-    QString m_pendingText;
+    QString m_blockText; // one block's text, its buffer kept from block to block
     qsizetype m_windowChars = 0;
     qsizetype m_windowCapacity = DefaultWindowCapacity;
     bool m_windowFull = false;

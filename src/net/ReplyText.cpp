@@ -40,68 +40,97 @@ char32_t decode(const unsigned char* bytes, int size) {
 
 } // namespace
 
-void ReplyText::flushPending(QString& out) {
+QChar* ReplyText::flushPending(QChar* to) {
     // An unfinished sequence shows byte by byte as Latin-1.
     for (int i = 0; i < m_pendingSize; ++i)
-        out += QChar(m_pending[i]);
+        *to++ = QChar(m_pending[i]);
     m_pendingSize = 0;
     m_pendingNeeded = 0;
+    return to;
 }
 
-void ReplyText::emitByte(unsigned char byte, QString& out) {
+QChar* ReplyText::emitByte(unsigned char byte, QChar* to) {
     if (m_pendingSize > 0) {
         if (acceptsContinuation(m_pending, m_pendingSize, byte)) {
             m_pending[m_pendingSize++] = byte;
             if (m_pendingSize == m_pendingNeeded + 1) {
                 const char32_t cp = decode(m_pending, m_pendingSize);
-                out += QString::fromUcs4(&cp, 1);
+                if (QChar::requiresSurrogates(cp)) {
+                    *to++ = QChar(QChar::highSurrogate(cp));
+                    *to++ = QChar(QChar::lowSurrogate(cp));
+                } else {
+                    *to++ = QChar(char16_t(cp));
+                }
                 m_pendingSize = 0;
                 m_pendingNeeded = 0;
             }
-            return;
+            return to;
         }
-        flushPending(out);
+        to = flushPending(to);
     }
     if (byte < 0x80) {
-        out += QChar(byte);
-        return;
+        *to++ = QChar(byte);
+        return to;
     }
     m_pendingNeeded = continuationCount(byte);
     if (m_pendingNeeded == 0) {
-        out += QChar(byte);
-        return;
+        *to++ = QChar(byte);
+        return to;
     }
     m_pending[0] = byte;
     m_pendingSize = 1;
+    return to;
 }
 
 QString ReplyText::convert(const char* data, qsizetype size) {
     QString out;
-    out.reserve(size + 8);
-    for (qsizetype i = 0; i < size; ++i) {
-        const auto byte = static_cast<unsigned char>(data[i]);
+    convertInto(data, size, out);
+    return out;
+}
+
+void ReplyText::convertInto(const char* data, qsizetype size, QString& out) {
+    // Every byte gives at most one character, and a pending sequence at most four more, so the
+    // text is written in place and cut to its length at the end.
+    const qsizetype before = out.size();
+    out.resize(before + size + 4);
+    QChar* const begin = out.data() + before;
+    QChar* to = begin;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+    const auto* const end = bytes + size;
+    while (bytes < end) {
+        if (m_pendingSize == 0) { // the common case: a run of plain ASCII
+            const auto* run = bytes;
+            while (bytes<end&& * bytes> '\r' && *bytes < 0x80)
+                *to++ = QChar(*bytes++);
+            if (bytes != run) {
+                m_afterCr = false;
+                if (bytes == end)
+                    break;
+            }
+        }
+        const unsigned char byte = *bytes++;
         const bool afterCr = m_afterCr;
         m_afterCr = byte == '\r';
         switch (byte) {
         case '\r':
-            flushPending(out);
-            out += QLatin1Char('\n');
+            to = flushPending(to);
+            *to++ = QLatin1Char('\n');
             break;
         case '\n':
-            flushPending(out);
+            to = flushPending(to);
             if (!afterCr) // a CR LF pair is one line end, wherever the blocks split it
-                out += QLatin1Char('\n');
+                *to++ = QLatin1Char('\n');
             break;
-        case '\0': flushPending(out); break;
-        default: emitByte(byte, out);
+        case '\0': to = flushPending(to); break;
+        default: to = emitByte(byte, to);
         }
     }
-    return out;
+    out.truncate(before + (to - begin));
 }
 
 QString ReplyText::finish() {
-    QString out;
-    flushPending(out);
+    QString out(m_pendingSize, Qt::Uninitialized);
+    flushPending(out.data());
     m_afterCr = false;
     return out;
 }

@@ -16,13 +16,16 @@ class ReplyText {
 public:
     QString convert(const char* data, qsizetype size);
     QString convert(const QByteArray& bytes) { return convert(bytes.constData(), bytes.size()); }
+    // The same, adding to out: plain ASCII is copied straight through, and only line ends,
+    // NUL and bytes above 0x7F go through the state machine.
+    void convertInto(const char* data, qsizetype size, QString& out);
 
     // What is still held back at the end of the reply: an unfinished UTF-8 sequence.
     QString finish();
 
 private:
-    void emitByte(unsigned char byte, QString& out);
-    void flushPending(QString& out);
+    QChar* emitByte(unsigned char byte, QChar* to);
+    QChar* flushPending(QChar* to);
 
     bool m_afterCr = false;
     unsigned char m_pending[4] = {};

@@ -4,20 +4,13 @@
 #include "resources/DialogTemplates.h"
 
 #include <QApplication>
-#include <QScrollBar>
 
 namespace view {
 
-TFingWnd::TFingWnd(QWidget* parent) : QPlainTextEdit(parent), m_engine(*this) {
-    setReadOnly(true);
-    setLineWrapMode(QPlainTextEdit::NoWrap);
-    setUndoRedoEnabled(false);
-    setFrameShape(QFrame::Panel);
-    setFrameShadow(QFrame::Sunken);
-    applyCaretRule();
+TFingWnd::TFingWnd(QWidget* parent) : TextView(parent), m_engine(*this) {
     connect(&m_engine, &net::QueryEngine::stateChanged, this, &TFingWnd::commandStateChanged);
-    connect(this, &QPlainTextEdit::selectionChanged, this, &TFingWnd::commandStateChanged);
-    connect(document(), &QTextDocument::modificationChanged, this, &TFingWnd::commandStateChanged);
+    connect(this, &TextView::selectionChanged, this, &TFingWnd::commandStateChanged);
+    connect(this, &TextView::modificationChanged, this, &TFingWnd::commandStateChanged);
 }
 
 void TFingWnd::Finger(const AddrInfo& info) {
@@ -48,17 +41,13 @@ bool TFingWnd::CloseGuard() {
 }
 
 void TFingWnd::clearCommand() {
-    setPlainText(QString());
-    document()->setModified(false);
+    clear();
     if (m_frame)
         m_frame->SetCaptionSuffix(QString());
-    applyCaretRule();
 }
 
 void TFingWnd::selectAllText() {
-    QTextCursor all(document());
-    all.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-    setTextCursor(all);
+    selectAll();
 }
 
 void TFingWnd::setStatusText(const QString& text) {
@@ -77,19 +66,11 @@ void TFingWnd::setCaptionSuffix(const QString& suffix) {
 }
 
 void TFingWnd::appendText(const QString& text) {
-    QScrollBar* bar = verticalScrollBar();
-    const bool followEnd = bar->value() == bar->maximum();
-    QTextCursor end(document());
-    end.movePosition(QTextCursor::End);
-    end.insertText(text);
-    document()->setModified(true);
-    if (followEnd)
-        bar->setValue(bar->maximum());
+    append(text);
 }
 
 void TFingWnd::refreshCaret() {
-    if (holdsText())
-        applyCaretRule();
+    // The caret follows the modified flag by itself; nothing is left to refresh.
 }
 
 void TFingWnd::setWaitCursor(bool wait) {
@@ -107,20 +88,6 @@ void TFingWnd::showDnsInfo(const net::DNStransfer& result) {
 
 void TFingWnd::showDnsError(const QString& text) {
     platform::openMessageBox(this, text, QStringLiteral("DNS lookup error"), QMessageBox::Critical);
-}
-
-void TFingWnd::focusInEvent(QFocusEvent* event) {
-    QPlainTextEdit::focusInEvent(event);
-    applyCaretRule();
-}
-
-void TFingWnd::applyCaretRule() {
-    // The caret shows only while the window holds text.
-    Qt::TextInteractionFlags flags = Qt::TextSelectableByMouse;
-    if (holdsText())
-        flags |= Qt::TextSelectableByKeyboard;
-    if (textInteractionFlags() != flags)
-        setTextInteractionFlags(flags);
 }
 
 } // namespace view

@@ -2,16 +2,16 @@
 // The output window: a read-only, unwrapped text that shows everything a query returns, with
 // the query engine behind it. Received text always goes to the end of the text; the user's
 // selection stays, and the view follows the end only while the user has not scrolled away.
+// The text side is TextView; this class adds the engine's operations and reports.
 
-#include "app/RequestRecords.h"
 #include "net/QueryEngine.h"
+#include "net/RequestRecords.h"
 #include "view/FrameOps.h"
-
-#include <QPlainTextEdit>
+#include "view/TextView.h"
 
 namespace view {
 
-class TFingWnd : public QPlainTextEdit, public net::EngineView {
+class TFingWnd : public TextView, public net::EngineView {
     Q_OBJECT
 public:
     explicit TFingWnd(QWidget* parent = nullptr);
@@ -30,8 +30,7 @@ public:
     bool CloseGuard();
 
     // The window holds received text (the edit control's modified flag).
-    bool holdsText() const { return document()->isModified(); }
-    bool hasSelection() const { return textCursor().hasSelection(); }
+    bool holdsText() const { return isModified(); }
 
     // The Clear command: empty text, plain caption, no caret.
     void clearCommand();
@@ -52,12 +51,7 @@ signals:
     // Something the command enablers read has changed: Busy, DnsBusy, text or selection.
     void commandStateChanged();
 
-protected:
-    void focusInEvent(QFocusEvent* event) override;
-
 private:
-    void applyCaretRule();
-
     FrameOps* m_frame = nullptr;
     net::QueryEngine m_engine;
 };

@@ -1,0 +1,33 @@
+#include "FrameThrottle.h"
+
+namespace view {
+
+FrameThrottle::FrameThrottle(std::function<void()> update, QObject* parent)
+    : QObject(parent), m_update(std::move(update)) {
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &FrameThrottle::run);
+}
+
+void FrameThrottle::request() {
+    if (m_timer.isActive())
+        return;
+    const qint64 since = m_sinceRun.isValid() ? m_sinceRun.elapsed() : FrameMs;
+    if (since >= FrameMs)
+        run();
+    else
+        m_timer.start(int(FrameMs - since));
+}
+
+void FrameThrottle::flush() {
+    if (m_timer.isActive())
+        run();
+}
+
+void FrameThrottle::run() {
+    m_timer.stop();
+    m_sinceRun.start();
+    m_update();
+}
+
+} // namespace view

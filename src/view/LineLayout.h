@@ -1,0 +1,71 @@
+#pragma once
+// Where the characters of a line stand and how the line is drawn, in one font: tabs advance
+// to the next stop (every 8 average character widths, as the classic tabbed text output
+// does), and control characters show as their Unicode control pictures rather than vanish.
+//
+// A line is measured from its start, so a long line would cost its whole length for every
+// caret or paint. Lines longer than one segment keep the x position of each segment start in
+// a cache; text is only appended, so a cached segment never changes and a growing line only
+// adds segments. Measuring or drawing then costs one segment plus what is visible.
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QHash>
+#include <QStringView>
+
+#include <vector>
+
+class QPainter;
+
+namespace view {
+
+class LineLayout {
+public:
+    explicit LineLayout(const QFont& font = QFont());
+
+    void setFont(const QFont& font);
+    const QFont& font() const { return m_font; }
+    qreal lineHeight() const { return m_lineHeight; }
+    qreal ascent() const { return m_metrics.ascent(); }
+    qreal tabWidth() const { return m_tabWidth; }
+    qreal averageCharWidth() const { return m_metrics.averageCharWidth(); }
+
+    // Forget every cached line (the text was cleared).
+    void clearCache() { m_segments.clear(); }
+
+    // x of the boundary before column (0 = line start).
+    qreal xOf(qsizetype line, QStringView text, qsizetype column);
+    qreal width(qsizetype line, QStringView text) { return xOf(line, text, text.size()); }
+    // The column boundary nearest to x, never inside a surrogate pair.
+    qsizetype columnAt(qsizetype line, QStringView text, qreal x);
+
+    // Draws the part of the line that lies between left and right (line coordinates), with
+    // the line's start at origin.x and its baseline at origin.y.
+    void draw(QPainter& painter, qsizetype line, QStringView text, QPointF origin, qreal left,
+              qreal right);
+
+    // The text as drawn: control characters replaced by their pictures.
+    static QString displayed(QStringView run);
+
+private:
+    static constexpr qsizetype SegmentLength = 512;
+
+    // x at the start of every complete segment of the line; [0] is 0.
+    const std::vector<qreal>& segmentStarts(qsizetype line, QStringView text);
+    qreal advance(qreal x, QStringView run) const;
+    qreal nextTabStop(qreal x) const;
+    qreal pieceWidth(QStringView piece) const;
+
+    QFont m_font;
+    QFontMetricsF m_metrics;
+    qreal m_lineHeight = 1;
+    qreal m_tabWidth = 8;
+    // With a fixed-pitch font, printable ASCII is measured by adding up advances instead of
+    // shaping: the same result, a hundred times faster on long lines.
+    bool m_fixedPitch = false;
+    qreal m_asciiAdvance = 0;
+    QHash<qsizetype, std::vector<qreal>> m_segments;
+    std::vector<qreal> m_shortLine{0.0};
+};
+
+} // namespace view

@@ -1,0 +1,495 @@
+#include "TextView.h"
+#include "TextViewAccessible.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyleHints>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace view {
+
+namespace {
+
+bool isWordCharacter(QChar c) {
+    return c.isLetterOrNumber() || c == u'_' || c.isMark();
+}
+
+} // namespace
+
+TextView::TextView(QWidget* parent)
+    : QAbstractScrollArea(parent), m_layout(font()), m_throttle([this] { updateScrollRanges(); }) {
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setFocusPolicy(Qt::StrongFocus);
+    setFrameShape(QFrame::Panel);
+    setFrameShadow(QFrame::Sunken);
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setBackgroundRole(QPalette::Base);
+    m_autoScroll.setInterval(50);
+    connect(&m_autoScroll, &QTimer::timeout, this, &TextView::autoScrollStep);
+    TextViewAccessible::installFactory();
+    updateScrollRanges();
+}
+
+void TextView::append(QStringView text) {
+    if (text.isEmpty())
+        return;
+    m_buffer.append(text);
+    setModified(true);
+    m_throttle.request();
+}
+
+void TextView::clear() {
+    m_buffer.clear();
+    m_layout.clearCache();
+    m_widestPainted = 0;
+    m_preferredX = -1;
+    const bool hadSelection = m_anchor != 0 || m_caret != 0;
+    m_anchor = m_caret = 0;
+    setModified(false);
+    updateScrollRanges();
+    if (hadSelection)
+        emit selectionChanged();
+}
+
+void TextView::setModified(bool modified) {
+    if (m_modified == modified)
+        return;
+    m_modified = modified;
+    updateCaretBlink();
+    emit modificationChanged(modified);
+}
+
+QString TextView::selectedText() const {
+    return m_buffer.text().mid(selectionStart(), selectionEnd() - selectionStart());
+}
+
+void TextView::setSelection(qsizetype anchor, qsizetype caret) {
+    const auto snap = [this](qsizetype p) {
+        p = std::clamp<qsizetype>(p, 0, m_buffer.size());
+        const QString& t = m_buffer.text();
+        if (p > 0 && p < t.size() && t[p].isLowSurrogate() && t[p - 1].isHighSurrogate())
+            --p;
+        return p;
+    };
+    anchor = snap(anchor);
+    caret = snap(caret);
+    if (anchor == m_anchor && caret == m_caret)
+        return;
+    m_anchor = anchor;
+    m_caret = caret;
+    m_preferredX = -1;
+    m_blinkOn = true;
+    viewport()->update();
+    emit selectionChanged();
+    if (QAccessible::isActive()) {
+        QAccessibleTextCursorEvent moved(this, int(std::min<qsizetype>(caret, INT_MAX)));
+        QAccessible::updateAccessibility(&moved);
+    }
+}
+
+void TextView::selectAll() {
+    setSelection(0, m_buffer.size());
+}
+
+void TextView::copy() const {
+    if (hasSelection())
+        QGuiApplication::clipboard()->setText(selectedText());
+}
+
+int TextView::visibleLines() const {
+    return std::max(1, viewport()->height() / lineHeight());
+}
+
+int TextView::textWidth() {
+    const qsizetype longest = m_buffer.longestLine();
+    const qreal width = m_layout.width(longest, m_buffer.line(longest));
+    return std::max(int(std::ceil(width)), m_widestPainted);
+}
+
+void TextView::updateScrollRanges() {
+    QScrollBar* vertical = verticalScrollBar();
+    const bool followEnd = vertical->value() == vertical->maximum();
+    const int page = visibleLines();
+    const qsizetype lastTop = std::max<qsizetype>(0, m_buffer.lineCount() - page);
+    vertical->setRange(0, int(std::min<qsizetype>(lastTop, INT_MAX)));
+    vertical->setPageStep(page);
+    vertical->setSingleStep(1);
+    if (followEnd)
+        vertical->setValue(vertical->maximum());
+
+    QScrollBar* horizontal = horizontalScrollBar();
+    const int viewWidth = viewport()->width();
+    horizontal->setRange(0, std::max(0, textWidth() + 2 * leftMargin() - viewWidth));
+    horizontal->setPageStep(std::max(1, viewWidth));
+    horizontal->setSingleStep(std::max(1, int(m_layout.averageCharWidth())));
+    viewport()->update();
+}
+
+qsizetype TextView::positionAt(QPoint point) {
+    const qsizetype line = std::clamp<qsizetype>(
+        verticalScrollBar()->value() + qsizetype(std::floor(qreal(point.y()) / lineHeight())), 0,
+        m_buffer.lineCount() - 1);
+    const qreal x = point.x() - leftMargin() + horizontalScrollBar()->value();
+    return m_buffer.lineStart(line) + m_layout.columnAt(line, m_buffer.line(line), x);
+}
+
+QPoint TextView::pointOf(qsizetype position) {
+    const qsizetype line = m_buffer.lineOfPosition(position);
+    const qsizetype column = position - m_buffer.lineStart(line);
+    const qreal x = m_layout.xOf(line, m_buffer.line(line), column);
+    const qsizetype row = line - verticalScrollBar()->value();
+    return {int(std::lround(x)) + leftMargin() - horizontalScrollBar()->value(),
+            int(std::clamp<qsizetype>(row * lineHeight(), INT_MIN / 2, INT_MAX / 2))};
+}
+
+void TextView::ensureVisible(qsizetype from, qsizetype to) {
+    m_throttle.flush();
+    const qsizetype toLine = m_buffer.lineOfPosition(to);
+    const qsizetype fromLine = m_buffer.lineOfPosition(from);
+    QScrollBar* vertical = verticalScrollBar();
+    const int page = visibleLines();
+    qsizetype top = vertical->value();
+    if (toLine < top || toLine >= top + page)
+        top = toLine - page / 2;
+    if (fromLine < top && toLine - fromLine < page)
+        top = fromLine;
+    vertical->setValue(int(std::clamp<qsizetype>(top, 0, INT_MAX)));
+
+    // The line may be wider than the extent known so far.
+    const int lineWidth = int(std::ceil(m_layout.width(toLine, m_buffer.line(toLine))));
+    if (lineWidth > textWidth()) {
+        m_widestPainted = lineWidth;
+        updateScrollRanges();
+    }
+    QScrollBar* horizontal = horizontalScrollBar();
+    const int margin = 3 * std::max(1, int(m_layout.averageCharWidth()));
+    const int viewWidth = viewport()->width();
+    const int toX = pointOf(to).x() + horizontal->value();
+    const int fromX = pointOf(from).x() + horizontal->value();
+    int left = horizontal->value();
+    if (toX > left + viewWidth - margin || toX < left)
+        left = toX - viewWidth + margin;
+    if (fromX < left && toX - fromX < viewWidth - margin)
+        left = fromX - margin;
+    horizontal->setValue(std::max(0, left));
+}
+
+void TextView::moveCaret(qsizetype position, bool extend) {
+    const qreal preferredX = m_preferredX;
+    setSelection(extend ? m_anchor : position, position);
+    m_preferredX = preferredX;
+    ensureVisible(position, position);
+}
+
+qsizetype TextView::previousCharacter(qsizetype position) const {
+    const QString& t = m_buffer.text();
+    if (position <= 0)
+        return 0;
+    --position;
+    if (position > 0 && t[position].isLowSurrogate() && t[position - 1].isHighSurrogate())
+        --position;
+    return position;
+}
+
+qsizetype TextView::nextCharacter(qsizetype position) const {
+    const QString& t = m_buffer.text();
+    if (position >= t.size())
+        return t.size();
+    ++position;
+    if (position < t.size() && t[position].isLowSurrogate() && t[position - 1].isHighSurrogate())
+        ++position;
+    return position;
+}
+
+qsizetype TextView::verticalMove(qsizetype lines) {
+    const qsizetype line = m_buffer.lineOfPosition(m_caret);
+    if (m_preferredX < 0)
+        m_preferredX = m_layout.xOf(line, m_buffer.line(line), m_caret - m_buffer.lineStart(line));
+    const qsizetype target = std::clamp<qsizetype>(line + lines, 0, m_buffer.lineCount() - 1);
+    return m_buffer.lineStart(target) +
+           m_layout.columnAt(target, m_buffer.line(target), m_preferredX);
+}
+
+void TextView::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    if (event->matches(QKeySequence::Copy) ||
+        (event->key() == Qt::Key_Insert && modifiers == Qt::ControlModifier)) {
+        copy();
+        event->accept();
+        return;
+    }
+    if (!m_modified) { // no caret, nothing to move
+        event->ignore();
+        return;
+    }
+    const bool extend = modifiers & Qt::ShiftModifier;
+    const bool control = modifiers & Qt::ControlModifier;
+    const qsizetype line = m_buffer.lineOfPosition(m_caret);
+    const int page = visibleLines();
+    switch (event->key()) {
+    case Qt::Key_Left:
+        m_preferredX = -1;
+        moveCaret(hasSelection() && !extend ? selectionStart() : previousCharacter(m_caret),
+                  extend);
+        break;
+    case Qt::Key_Right:
+        m_preferredX = -1;
+        moveCaret(hasSelection() && !extend ? selectionEnd() : nextCharacter(m_caret), extend);
+        break;
+    case Qt::Key_Up: moveCaret(verticalMove(-1), extend); break;
+    case Qt::Key_Down: moveCaret(verticalMove(1), extend); break;
+    case Qt::Key_PageUp:
+        verticalScrollBar()->setValue(verticalScrollBar()->value() - page);
+        moveCaret(verticalMove(-page), extend);
+        break;
+    case Qt::Key_PageDown:
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + page);
+        moveCaret(verticalMove(page), extend);
+        break;
+    case Qt::Key_Home:
+        m_preferredX = -1;
+        moveCaret(control ? 0 : m_buffer.lineStart(line), extend);
+        break;
+    case Qt::Key_End:
+        m_preferredX = -1;
+        moveCaret(control ? m_buffer.size() : m_buffer.lineStart(line) + m_buffer.lineLength(line),
+                  extend);
+        break;
+    default: event->ignore(); return;
+    }
+    event->accept();
+}
+
+void TextView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    const QPoint point = event->position().toPoint();
+    const bool tripleClick =
+        m_sinceDoubleClick.isValid() &&
+        m_sinceDoubleClick.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval() &&
+        (point - m_doubleClickPoint).manhattanLength() <= QApplication::startDragDistance();
+    m_sinceDoubleClick.invalidate();
+    if (tripleClick) {
+        selectLineAt(positionAt(point));
+        return;
+    }
+    m_preferredX = -1;
+    moveCaret(positionAt(point), event->modifiers() & Qt::ShiftModifier);
+    m_dragging = true;
+}
+
+void TextView::mouseMoveEvent(QMouseEvent* event) {
+    if (m_dragging && (event->buttons() & Qt::LeftButton))
+        dragTo(event->position().toPoint());
+}
+
+void TextView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && m_dragging) {
+        m_dragging = false;
+        m_autoScroll.stop();
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        if (hasSelection() && clipboard->supportsSelection())
+            clipboard->setText(selectedText(), QClipboard::Selection);
+    }
+}
+
+void TextView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QPoint point = event->position().toPoint();
+    selectWordAt(positionAt(point));
+    m_sinceDoubleClick.start();
+    m_doubleClickPoint = point;
+}
+
+void TextView::dragTo(QPoint point) {
+    m_dragPoint = point;
+    const qsizetype position = positionAt(point);
+    setSelection(m_anchor, position);
+    if (viewport()->rect().contains(point))
+        m_autoScroll.stop();
+    else if (!m_autoScroll.isActive())
+        m_autoScroll.start();
+}
+
+void TextView::autoScrollStep() {
+    const QRect area = viewport()->rect();
+    QScrollBar* vertical = verticalScrollBar();
+    QScrollBar* horizontal = horizontalScrollBar();
+    if (m_dragPoint.y() < area.top())
+        vertical->setValue(vertical->value() - 1);
+    else if (m_dragPoint.y() > area.bottom())
+        vertical->setValue(vertical->value() + 1);
+    if (m_dragPoint.x() < area.left())
+        horizontal->setValue(horizontal->value() - horizontal->singleStep());
+    else if (m_dragPoint.x() > area.right())
+        horizontal->setValue(horizontal->value() + horizontal->singleStep());
+    setSelection(m_anchor, positionAt(m_dragPoint));
+}
+
+void TextView::selectWordAt(qsizetype position) {
+    const qsizetype line = m_buffer.lineOfPosition(position);
+    const qsizetype start = m_buffer.lineStart(line);
+    const QStringView text = m_buffer.line(line);
+    qsizetype from = position - start;
+    qsizetype to = from;
+    if (from < text.size() && isWordCharacter(text[from])) {
+        while (from > 0 && isWordCharacter(text[from - 1]))
+            --from;
+        while (to < text.size() && isWordCharacter(text[to]))
+            ++to;
+    } else if (from < text.size()) {
+        to = nextCharacter(position) - start;
+    }
+    setSelection(start + from, start + to);
+}
+
+void TextView::selectLineAt(qsizetype position) {
+    const qsizetype line = m_buffer.lineOfPosition(position);
+    const qsizetype start = m_buffer.lineStart(line);
+    const bool hasBreak = line < m_buffer.lineCount() - 1;
+    setSelection(start, start + m_buffer.lineLength(line) + (hasBreak ? 1 : 0));
+}
+
+void TextView::wheelEvent(QWheelEvent* event) {
+    QPoint delta = event->angleDelta();
+    if (event->modifiers() & Qt::ShiftModifier)
+        delta = QPoint(delta.y() != 0 ? delta.y() : delta.x(), 0);
+    if (delta.y() != 0) {
+        const int lines = delta.y() * QApplication::wheelScrollLines() / 120;
+        verticalScrollBar()->setValue(verticalScrollBar()->value() - lines);
+    }
+    if (delta.x() != 0) {
+        const int step = horizontalScrollBar()->singleStep() * QApplication::wheelScrollLines();
+        horizontalScrollBar()->setValue(horizontalScrollBar()->value() - delta.x() * step / 120);
+    }
+    event->accept();
+}
+
+void TextView::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    QAction* copyAction = menu.addAction(QStringLiteral("&Copy"), this, &TextView::copy);
+    copyAction->setEnabled(hasSelection());
+    QAction* selectAllAction =
+        menu.addAction(QStringLiteral("Select &All"), this, &TextView::selectAll);
+    selectAllAction->setEnabled(m_modified);
+    menu.exec(event->globalPos());
+}
+
+void TextView::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    updateCaretBlink();
+}
+
+void TextView::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    updateCaretBlink();
+}
+
+void TextView::updateCaretBlink() {
+    m_blinkOn = true;
+    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
+    if (caretShown() && flash > 0)
+        m_blink.start(flash / 2, this);
+    else
+        m_blink.stop();
+    viewport()->update();
+}
+
+void TextView::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != m_blink.timerId()) {
+        QAbstractScrollArea::timerEvent(event);
+        return;
+    }
+    m_blinkOn = !m_blinkOn;
+    const QPoint caret = pointOf(m_caret);
+    viewport()->update(QRect(caret.x() - 1, caret.y(), 3, lineHeight()));
+}
+
+bool TextView::event(QEvent* e) {
+    if (e->type() == QEvent::FontChange) {
+        m_layout.setFont(font());
+        m_widestPainted = 0;
+        updateScrollRanges();
+    }
+    return QAbstractScrollArea::event(e);
+}
+
+void TextView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollRanges();
+}
+
+void TextView::scrollContentsBy(int, int) {
+    viewport()->update();
+}
+
+void TextView::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    const QRect area = event->rect();
+    painter.fillRect(area, palette().base());
+    const int height = lineHeight();
+    const qsizetype first = verticalScrollBar()->value();
+    for (qsizetype row = area.top() / height; row * height <= area.bottom(); ++row) {
+        const qsizetype line = first + row;
+        if (line >= m_buffer.lineCount())
+            break;
+        paintLine(painter, line, int(row) * height, area);
+    }
+    if (caretShown() && m_blinkOn) {
+        const QPoint caret = pointOf(m_caret);
+        painter.fillRect(QRect(caret.x(), caret.y(), 1, height), palette().text());
+    }
+}
+
+void TextView::paintLine(QPainter& painter, qsizetype line, int y, const QRect& area) {
+    const QStringView text = m_buffer.line(line);
+    const qsizetype start = m_buffer.lineStart(line);
+    const qreal originX = leftMargin() - horizontalScrollBar()->value();
+    const qreal left = area.left() - originX;
+    const qreal right = area.right() + 1 - originX;
+    const QPointF origin(originX, y + m_layout.ascent());
+
+    const int width = int(std::ceil(m_layout.width(line, text)));
+    if (width > m_widestPainted) {
+        m_widestPainted = width;
+        // The scroll range follows after this paint, not inside it.
+        QMetaObject::invokeMethod(
+            this, [this] { m_throttle.request(); }, Qt::QueuedConnection);
+    }
+
+    painter.setPen(palette().text().color());
+    m_layout.draw(painter, line, text, origin, left, right);
+
+    const qsizetype lineEnd = start + text.size();
+    const qsizetype from = selectionStart();
+    const qsizetype to = selectionEnd();
+    if (from == to || from > lineEnd || to <= start)
+        return;
+    const qreal x0 = m_layout.xOf(line, text, std::max(from, start) - start);
+    qreal x1 = m_layout.xOf(line, text, std::min(to, lineEnd) - start);
+    if (to > lineEnd) // the line break is selected too
+        x1 += m_layout.averageCharWidth();
+    const QRectF selected(originX + x0, y, x1 - x0, lineHeight());
+    painter.save();
+    painter.setClipRect(selected);
+    painter.fillRect(selected, palette().highlight());
+    painter.setPen(palette().highlightedText().color());
+    m_layout.draw(painter, line, text, origin, x0, x1);
+    painter.restore();
+}
+
+} // namespace view

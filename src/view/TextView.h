@@ -1,0 +1,120 @@
+#pragma once
+// A read-only, unwrapped text pane for texts of any size. The text lives in a TextBuffer (one
+// flat string with a sparse line index) and only the visible lines are laid out and painted,
+// so appending, scrolling and painting cost the same at the end of 64 MiB as at the start.
+//
+// Positions count characters of the whole text, a line break counting one. The selection is
+// an anchor and a caret position; equal positions are a bare caret. Appends from the network
+// arrive far more often than the screen can show them: they change the buffer at once and the
+// scroll ranges and the repaint follow at most once per screen frame.
+
+#include "FrameThrottle.h"
+#include "LineLayout.h"
+#include "TextBuffer.h"
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QElapsedTimer>
+#include <QTimer>
+
+namespace view {
+
+class TextView : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit TextView(QWidget* parent = nullptr);
+
+    // The text.
+    const QString& toPlainText() const { return m_buffer.text(); }
+    const TextBuffer& buffer() const { return m_buffer; }
+    qsizetype lineCount() const { return m_buffer.lineCount(); }
+    QStringView lineText(qsizetype line) const { return m_buffer.line(line); }
+    qsizetype lineStart(qsizetype line) const { return m_buffer.lineStart(line); }
+    void append(QStringView text);
+    void clear();
+
+    // The edit control's modified flag: set by an append, cleared by clear().
+    bool isModified() const { return m_modified; }
+    void setModified(bool modified);
+
+    // The selection.
+    qsizetype anchorPosition() const { return m_anchor; }
+    qsizetype caretPosition() const { return m_caret; }
+    qsizetype selectionStart() const { return std::min(m_anchor, m_caret); }
+    qsizetype selectionEnd() const { return std::max(m_anchor, m_caret); }
+    bool hasSelection() const { return m_anchor != m_caret; }
+    QString selectedText() const;
+    void setSelection(qsizetype anchor, qsizetype caret);
+    void selectAll();
+    void copy() const;
+
+    // Scrolls so that the range from..to is visible, its end first.
+    void ensureVisible(qsizetype from, qsizetype to);
+    // Applies pending appends to the scroll ranges at once.
+    void flushUpdates() { m_throttle.flush(); }
+
+    // The caret blinks only while the window holds text and has the focus.
+    bool caretShown() const { return m_modified && hasFocus(); }
+    // The width of the widest line, in pixels: the horizontal scroll extent.
+    int textWidth();
+    int lineHeight() const { return int(m_layout.lineHeight()); }
+    // The number of whole lines the view shows.
+    int visibleLines() const;
+    // Text position under a point of the viewport.
+    qsizetype positionAt(QPoint point);
+    // Where a position's character starts, in viewport coordinates (top of its line).
+    QPoint pointOf(qsizetype position);
+
+signals:
+    void selectionChanged();
+    void modificationChanged(bool modified);
+
+protected:
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    void updateScrollRanges();
+    void moveCaret(qsizetype position, bool extend);
+    void updateCaretBlink();
+    qsizetype previousCharacter(qsizetype position) const;
+    qsizetype nextCharacter(qsizetype position) const;
+    qsizetype verticalMove(qsizetype lines);
+    void selectWordAt(qsizetype position);
+    void selectLineAt(qsizetype position);
+    void dragTo(QPoint point);
+    void autoScrollStep();
+    void paintLine(QPainter& painter, qsizetype line, int y, const QRect& area);
+    int leftMargin() const { return 2; }
+
+    TextBuffer m_buffer;
+    LineLayout m_layout;
+    FrameThrottle m_throttle;
+    bool m_modified = false;
+    qsizetype m_anchor = 0;
+    qsizetype m_caret = 0;
+    qreal m_preferredX = -1; // kept while moving up and down
+    int m_widestPainted = 0;
+
+    QBasicTimer m_blink;
+    bool m_blinkOn = true;
+    bool m_dragging = false;
+    QPoint m_dragPoint;
+    QTimer m_autoScroll;
+    QElapsedTimer m_sinceDoubleClick;
+    QPoint m_doubleClickPoint;
+};
+
+} // namespace view

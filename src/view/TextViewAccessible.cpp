@@ -1,0 +1,123 @@
+#include "TextViewAccessible.h"
+#include "TextView.h"
+
+#include <climits>
+
+namespace view {
+
+namespace {
+
+int clampToInt(qsizetype value) {
+    return int(std::clamp<qsizetype>(value, INT_MIN, INT_MAX));
+}
+
+QAccessibleInterface* createFor(const QString&, QObject* object) {
+    if (auto* textView = qobject_cast<TextView*>(object))
+        return new TextViewAccessible(textView);
+    return nullptr;
+}
+
+} // namespace
+
+TextViewAccessible::TextViewAccessible(TextView* view)
+    : QAccessibleWidget(view, QAccessible::EditableText) {}
+
+void TextViewAccessible::installFactory() {
+    static const bool installed = [] {
+        QAccessible::installFactory(createFor);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
+TextView* TextViewAccessible::view() const {
+    return static_cast<TextView*>(widget());
+}
+
+void* TextViewAccessible::interface_cast(QAccessible::InterfaceType type) {
+    if (type == QAccessible::TextInterface)
+        return static_cast<QAccessibleTextInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+}
+
+QAccessible::State TextViewAccessible::state() const {
+    QAccessible::State s = QAccessibleWidget::state();
+    s.readOnly = true;
+    s.multiLine = true;
+    s.selectableText = true;
+    return s;
+}
+
+QString TextViewAccessible::text(QAccessible::Text kind) const {
+    if (kind == QAccessible::Value)
+        return view()->toPlainText();
+    return QAccessibleWidget::text(kind);
+}
+
+void TextViewAccessible::selection(int selectionIndex, int* startOffset, int* endOffset) const {
+    *startOffset = *endOffset = 0;
+    if (selectionIndex != 0 || !view()->hasSelection())
+        return;
+    *startOffset = clampToInt(view()->selectionStart());
+    *endOffset = clampToInt(view()->selectionEnd());
+}
+
+int TextViewAccessible::selectionCount() const {
+    return view()->hasSelection() ? 1 : 0;
+}
+
+void TextViewAccessible::addSelection(int startOffset, int endOffset) {
+    view()->setSelection(startOffset, endOffset);
+}
+
+void TextViewAccessible::removeSelection(int selectionIndex) {
+    if (selectionIndex == 0)
+        view()->setSelection(view()->caretPosition(), view()->caretPosition());
+}
+
+void TextViewAccessible::setSelection(int selectionIndex, int startOffset, int endOffset) {
+    if (selectionIndex == 0)
+        view()->setSelection(startOffset, endOffset);
+}
+
+int TextViewAccessible::cursorPosition() const {
+    return clampToInt(view()->caretPosition());
+}
+
+void TextViewAccessible::setCursorPosition(int position) {
+    view()->setSelection(position, position);
+}
+
+QString TextViewAccessible::text(int startOffset, int endOffset) const {
+    const QString& all = view()->toPlainText();
+    const qsizetype from = std::clamp<qsizetype>(startOffset, 0, all.size());
+    const qsizetype to = std::clamp<qsizetype>(endOffset, from, all.size());
+    return all.mid(from, to - from);
+}
+
+int TextViewAccessible::characterCount() const {
+    return clampToInt(view()->toPlainText().size());
+}
+
+QRect TextViewAccessible::characterRect(int offset) const {
+    const QPoint topLeft = view()->pointOf(offset);
+    const QPoint next = view()->pointOf(offset + 1);
+    const int width = next.y() == topLeft.y() ? std::max(1, next.x() - topLeft.x()) : 1;
+    const QRect local(topLeft, QSize(width, view()->lineHeight()));
+    return QRect(view()->viewport()->mapToGlobal(local.topLeft()), local.size());
+}
+
+int TextViewAccessible::offsetAtPoint(const QPoint& point) const {
+    return clampToInt(view()->positionAt(view()->viewport()->mapFromGlobal(point)));
+}
+
+void TextViewAccessible::scrollToSubstring(int startIndex, int endIndex) {
+    view()->ensureVisible(startIndex, endIndex);
+}
+
+QString TextViewAccessible::attributes(int offset, int* startOffset, int* endOffset) const {
+    *startOffset = *endOffset = offset;
+    return QString();
+}
+
+} // namespace view

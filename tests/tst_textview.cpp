@@ -1,0 +1,367 @@
+#include "view/LineLayout.h"
+#include "view/TextBuffer.h"
+#include "view/TextView.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QRandomGenerator>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+
+using view::TextBuffer;
+using view::TextView;
+
+namespace {
+
+// Appends text in pieces of the given sizes (cycled), as replies arrive in blocks.
+void appendInPieces(TextBuffer& buffer, const QString& text, QList<int> sizes) {
+    qsizetype at = 0;
+    for (int i = 0; at < text.size(); ++i) {
+        const qsizetype n = sizes.isEmpty() ? text.size() : sizes[i % sizes.size()];
+        buffer.append(QStringView(text).mid(at, n));
+        at += n;
+    }
+}
+
+QFont fixedFont() {
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    font.setPixelSize(12);
+    font.setStyleHint(QFont::Monospace);
+    return font;
+}
+
+} // namespace
+
+class tst_TextView : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TextView> m_view;
+
+    // A shown view with the given text, caret at 0.
+    TextView* viewWith(const QString& text) {
+        m_view = std::make_unique<TextView>();
+        m_view->setFont(fixedFont());
+        m_view->resize(400, 200);
+        m_view->show();
+        m_view->activateWindow();
+        m_view->setFocus();
+        if (!QTest::qWaitForWindowExposed(m_view.get()))
+            return nullptr;
+        m_view->append(text);
+        m_view->flushUpdates();
+        return m_view.get();
+    }
+
+private slots:
+    void cleanup() { m_view.reset(); }
+
+    // The index against a plain split of the same text, whatever the blocks.
+    void lineIndex_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<int>>("pieces");
+        QTest::newRow("empty") << QString() << QList<int>{};
+        QTest::newRow("one line, no break") << QString("abc") << QList<int>{};
+        QTest::newRow("ends in a break: empty last line") << QString("a\nb\n") << QList<int>{1};
+        QTest::newRow("only breaks") << QString(100, '\n') << QList<int>{7};
+        QTest::newRow("empty lines between") << QString("a\n\n\nb") << QList<int>{2, 1};
+        QTest::newRow("1 MiB line then short ones") << QString(1 << 20, 'x') + "\nshort\nlines\n"
+                                                    << QList<int>{800};
+        QTest::newRow("short, 200k line, short")
+            << QString("a\n") + QString(200000, 'y') + "\nb\nc" << QList<int>{65536, 3};
+        QString many;
+        for (int i = 0; i < 5000; ++i)
+            many += QString(i % 97, 'z') + '\n';
+        QTest::newRow("5000 lines across checkpoints") << many << QList<int>{800, 13};
+    }
+    void lineIndex() {
+        QFETCH(QString, text);
+        QFETCH(QList<int>, pieces);
+        TextBuffer buffer;
+        appendInPieces(buffer, text, pieces);
+        const QStringList lines = text.split('\n');
+        QCOMPARE(buffer.text(), text);
+        QCOMPARE(buffer.lineCount(), lines.size());
+        qsizetype start = 0;
+        qsizetype longest = 0;
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            QCOMPARE(buffer.lineStart(i), start);
+            QCOMPARE(buffer.line(i).toString(), lines[i]);
+            QCOMPARE(buffer.lineOfPosition(start), i);
+            QCOMPARE(buffer.lineOfPosition(start + lines[i].size()), i); // at its line end
+            if (lines[i].size() > lines[longest].size())
+                longest = i;
+            start += lines[i].size() + 1;
+        }
+        QCOMPARE(buffer.longestLine(), longest);
+    }
+
+    void clearStartsAfresh() {
+        TextBuffer buffer;
+        buffer.append(u"one\ntwo\n");
+        buffer.clear();
+        QCOMPARE(buffer.lineCount(), 1);
+        QCOMPARE(buffer.size(), 0);
+        buffer.append(u"x\ny");
+        QCOMPARE(buffer.lineCount(), 2);
+        QCOMPARE(buffer.line(1).toString(), QString("y"));
+    }
+
+    // Key presses from a caret at position `at` in "alpha beta\ngamma\n\ndelta epsilon".
+    void keys_data() {
+        QTest::addColumn<int>("at");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("anchor");
+        QTest::addColumn<int>("caret");
+        const int none = Qt::NoModifier;
+        const int shift = Qt::ShiftModifier;
+        const int ctrl = Qt::ControlModifier;
+        QTest::newRow("right") << 0 << int(Qt::Key_Right) << none << 1 << 1;
+        QTest::newRow("left at start stays") << 0 << int(Qt::Key_Left) << none << 0 << 0;
+        QTest::newRow("right across line end") << 10 << int(Qt::Key_Right) << none << 11 << 11;
+        QTest::newRow("shift+right extends") << 2 << int(Qt::Key_Right) << shift << 2 << 3;
+        QTest::newRow("down keeps column") << 3 << int(Qt::Key_Down) << none << 14 << 14;
+        QTest::newRow("down into empty line") << 14 << int(Qt::Key_Down) << none << 17 << 17;
+        QTest::newRow("up from first line stays on it") << 3 << int(Qt::Key_Up) << none << 3 << 3;
+        QTest::newRow("down to shorter line ends it") << 9 << int(Qt::Key_Down) << none << 16 << 16;
+        QTest::newRow("home") << 14 << int(Qt::Key_Home) << none << 11 << 11;
+        QTest::newRow("end") << 12 << int(Qt::Key_End) << none << 16 << 16;
+        QTest::newRow("shift+end") << 12 << int(Qt::Key_End) << shift << 12 << 16;
+        QTest::newRow("ctrl+end") << 0 << int(Qt::Key_End) << ctrl << 31 << 31;
+        QTest::newRow("ctrl+shift+home") << 20 << int(Qt::Key_Home) << (ctrl | shift) << 20 << 0;
+        QTest::newRow("page down to last line") << 0 << int(Qt::Key_PageDown) << none << 18 << 18;
+        QTest::newRow("shift+page up") << 20 << int(Qt::Key_PageUp) << shift << 20 << 2;
+    }
+    void keys() {
+        QFETCH(int, at);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, anchor);
+        QFETCH(int, caret);
+        TextView* view = viewWith("alpha beta\ngamma\n\ndelta epsilon");
+        QVERIFY(view);
+        view->setSelection(at, at);
+        QTest::keyClick(view, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(view->anchorPosition(), anchor);
+        QCOMPARE(view->caretPosition(), caret);
+    }
+
+    void leftAndRightCollapseASelection() {
+        TextView* view = viewWith("abcdef");
+        QVERIFY(view);
+        view->setSelection(4, 1);
+        QTest::keyClick(view, Qt::Key_Right);
+        QCOMPARE(view->caretPosition(), 4);
+        QVERIFY(!view->hasSelection());
+        view->setSelection(4, 1);
+        QTest::keyClick(view, Qt::Key_Left);
+        QCOMPARE(view->caretPosition(), 1);
+    }
+
+    void arrowsStepOverSurrogatePairs() {
+        TextView* view = viewWith(QString::fromUtf8("a\xF0\x9F\x98\x80"
+                                                    "b"));
+        QVERIFY(view);
+        QTest::keyClick(view, Qt::Key_Right);
+        QTest::keyClick(view, Qt::Key_Right);
+        QCOMPARE(view->caretPosition(), 3);
+        QTest::keyClick(view, Qt::Key_Left, Qt::ShiftModifier);
+        QCOMPARE(view->selectedText(), QString::fromUtf8("\xF0\x9F\x98\x80"));
+    }
+
+    void copyAcrossLinesWithBothShortcuts() {
+        TextView* view = viewWith("first\nsecond\nthird");
+        QVERIFY(view);
+        view->setSelection(3, 9);
+        QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QString("st\nsec"));
+        view->selectAll();
+        QTest::keyClick(view, Qt::Key_Insert, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QString("first\nsecond\nthird"));
+    }
+
+    void clearEmptiesTextSelectionAndFlag() {
+        TextView* view = viewWith("some\ntext");
+        QVERIFY(view);
+        view->selectAll();
+        QSignalSpy modified(view, &TextView::modificationChanged);
+        view->clear();
+        QCOMPARE(view->toPlainText(), QString());
+        QCOMPARE(view->lineCount(), 1);
+        QVERIFY(!view->hasSelection());
+        QVERIFY(!view->isModified());
+        QCOMPARE(modified.size(), 1);
+        QCOMPARE(view->verticalScrollBar()->maximum(), 0);
+    }
+
+    void caretOnlyWithTextAndFocus() {
+        TextView* view = viewWith(QString());
+        QVERIFY(view);
+        QVERIFY(view->hasFocus());
+        QVERIFY(!view->caretShown()); // focus but no text
+        QTest::keyClick(view, Qt::Key_Right);
+        QCOMPARE(view->caretPosition(), 0);
+        view->append(u"text");
+        QVERIFY(view->caretShown());
+        view->clearFocus();
+        QVERIFY(!view->caretShown());
+    }
+
+    void appendKeepsSelectionAndFollowsEndOnlyAtEnd() {
+        QString many;
+        for (int i = 0; i < 300; ++i)
+            many += QString("line %1\n").arg(i);
+        TextView* view = viewWith(many);
+        QVERIFY(view);
+        view->setSelection(2, 7);
+        QScrollBar* bar = view->verticalScrollBar();
+        QCOMPARE(bar->value(), bar->maximum()); // an empty view is at its end, and follows it
+        view->append(many);
+        view->flushUpdates();
+        QCOMPARE(bar->value(), bar->maximum()); // followed the end
+        QCOMPARE(bar->maximum(), 600 + 1 - view->visibleLines());
+        QCOMPARE(view->selectedText(), QString("ne 0\n"));
+        bar->setValue(20);
+        view->append(many);
+        view->flushUpdates();
+        QCOMPARE(bar->value(), 20); // scrolled away: stays
+    }
+
+    void clickAndDragSelect() {
+        TextView* view = viewWith("alpha beta\ngamma delta\nepsilon");
+        QVERIFY(view);
+        QWidget* area = view->viewport();
+        const QPoint start = view->pointOf(2) + QPoint(0, view->lineHeight() / 2);
+        const QPoint end = view->pointOf(17) + QPoint(0, view->lineHeight() / 2);
+        QTest::mouseClick(area, Qt::LeftButton, {}, start);
+        QCOMPARE(view->caretPosition(), 2);
+        QTest::mousePress(area, Qt::LeftButton, {}, start);
+        QMouseEvent move(QEvent::MouseMove, end, area->mapToGlobal(end), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(area, &move);
+        QTest::mouseRelease(area, Qt::LeftButton, {}, end);
+        QCOMPARE(view->selectedText(), QString("pha beta\ngamma "));
+        // Shift+click extends from the same anchor.
+        QTest::mouseClick(area, Qt::LeftButton, Qt::ShiftModifier, view->pointOf(24));
+        QCOMPARE(view->anchorPosition(), 2);
+        QCOMPARE(view->caretPosition(), 24);
+    }
+
+    void doubleClickWordTripleClickLine() {
+        TextView* view = viewWith("one two_three four\nnext line");
+        QVERIFY(view);
+        QWidget* area = view->viewport();
+        const QPoint inWord = view->pointOf(6) + QPoint(2, 2);
+        QTest::mouseDClick(area, Qt::LeftButton, {}, inWord);
+        QCOMPARE(view->selectedText(), QString("two_three"));
+        QTest::mousePress(area, Qt::LeftButton, {}, inWord);
+        QTest::mouseRelease(area, Qt::LeftButton, {}, inWord);
+        QCOMPARE(view->selectedText(), QString("one two_three four\n"));
+    }
+
+    void dragBelowTheViewScrollsAndExtends() {
+        QString many;
+        for (int i = 0; i < 100; ++i)
+            many += QString("row %1\n").arg(i);
+        TextView* view = viewWith(many);
+        QVERIFY(view);
+        view->verticalScrollBar()->setValue(0);
+        QWidget* area = view->viewport();
+        QTest::mousePress(area, Qt::LeftButton, {}, QPoint(3, 3));
+        const QPoint below(10, area->height() + 20);
+        QMouseEvent move(QEvent::MouseMove, below, area->mapToGlobal(below), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(area, &move);
+        QTRY_VERIFY(view->verticalScrollBar()->value() > 2);
+        QTest::mouseRelease(area, Qt::LeftButton, {}, below);
+        QVERIFY(view->caretPosition() > view->lineStart(view->visibleLines()));
+        QCOMPARE(view->anchorPosition(), 0);
+    }
+
+    void wheelScrollsShiftWheelScrollsSideways() {
+        QString wide;
+        for (int i = 0; i < 100; ++i)
+            wide += QString(300, 'w') + '\n';
+        TextView* view = viewWith(wide);
+        QVERIFY(view);
+        view->verticalScrollBar()->setValue(0);
+        QWheelEvent down(QPointF(5, 5), view->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120),
+                         Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view->viewport(), &down);
+        QCOMPARE(view->verticalScrollBar()->value(), QApplication::wheelScrollLines());
+        QWheelEvent sideways(QPointF(5, 5), view->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120),
+                             Qt::NoButton, Qt::ShiftModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view->viewport(), &sideways);
+        QVERIFY(view->horizontalScrollBar()->value() > 0);
+        QCOMPARE(view->verticalScrollBar()->value(), QApplication::wheelScrollLines());
+    }
+
+    void horizontalExtentIsTheWidestLine() {
+        TextView* view = viewWith(QString("short\n") + QString(120, 'm') + "\nend");
+        QVERIFY(view);
+        const QFontMetricsF metrics(fixedFont());
+        const int expected = int(std::ceil(120 * metrics.horizontalAdvance('m')));
+        QVERIFY(qAbs(view->textWidth() - expected) <= 1);
+        QCOMPARE(view->horizontalScrollBar()->maximum(),
+                 view->textWidth() + 4 - view->viewport()->width());
+    }
+
+    void tabsStopEveryEightCharacters() {
+        view::LineLayout layout(fixedFont());
+        const qreal cell = QFontMetricsF(fixedFont()).horizontalAdvance('x');
+        QCOMPARE(layout.tabWidth(), 8 * QFontMetricsF(fixedFont()).averageCharWidth());
+        QVERIFY(qAbs(layout.xOf(0, u"\tx", 1) - 8 * cell) < 0.5);
+        QVERIFY(qAbs(layout.xOf(0, u"abc\tx", 4) - 8 * cell) < 0.5);
+        QVERIFY(qAbs(layout.xOf(0, u"abcdefgh\tx", 9) - 16 * cell) < 0.5);
+        QCOMPARE(layout.columnAt(0, u"abc\tx", 8 * cell + 1), 4);
+    }
+
+    void controlCharactersShowAsPictures() {
+        QCOMPARE(view::LineLayout::displayed(u"a\x01\x1b\x7f"),
+                 QString::fromUtf8("a\xE2\x90\x81\xE2\x90\x9B\xE2\x90\xA1"));
+        view::LineLayout layout(fixedFont());
+        QVERIFY(layout.xOf(0, u"\x07", 1) > 0);
+    }
+
+    void screenReadersReadTextAndSelection() {
+        TextView* view = viewWith("hello\nworld");
+        QVERIFY(view);
+        view->setSelection(6, 9);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(view);
+        QVERIFY(accessible);
+        QAccessibleTextInterface* text = accessible->textInterface();
+        QVERIFY(text);
+        QVERIFY(accessible->state().readOnly);
+        QCOMPARE(text->characterCount(), 11);
+        QCOMPARE(text->text(3, 8), QString("lo\nwo"));
+        QCOMPARE(text->text(-5, 99), QString("hello\nworld")); // offsets are clamped
+        QCOMPARE(text->cursorPosition(), 9);
+        int start = -1;
+        int end = -1;
+        text->selection(0, &start, &end);
+        QCOMPARE(start, 6);
+        QCOMPARE(end, 9);
+        text->setCursorPosition(2);
+        QCOMPARE(view->caretPosition(), 2);
+        QVERIFY(!view->hasSelection());
+    }
+
+    void longLineMeasuresLikeItsPieces() {
+        // Segment positions are cached; a grown line must give the same x as a fresh one.
+        view::LineLayout cached(fixedFont());
+        view::LineLayout fresh(fixedFont());
+        QString line;
+        for (int i = 0; i < 3000; ++i)
+            line += (i % 37 == 0) ? QChar('\t') : QChar('a' + i % 26);
+        QStringView part = QStringView(line).first(1500);
+        cached.xOf(7, part, part.size());
+        QCOMPARE(cached.xOf(7, line, 2999), fresh.xOf(7, line, 2999));
+        const qreal x = fresh.xOf(7, line, 2222);
+        QCOMPARE(cached.columnAt(7, line, x), 2222);
+    }
+};
+
+QTEST_MAIN(tst_TextView)
+#include "tst_textview.moc"
