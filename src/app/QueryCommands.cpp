@@ -1,6 +1,7 @@
 #include "QueryCommands.h"
 #include "HelpWindow.h"
 #include "TMyDecoratedFrame.h"
+#include "dialogs/AddressBook.h"
 #include "dialogs/DNS_Dialog.h"
 #include "dialogs/Finger_Dialog.h"
 #include "dialogs/StoredList.h"
@@ -43,6 +44,15 @@ void QueryCommands::dnsLookup() {
     const QString host = dialogs::fieldText(dialog.text());
     if (!host.isEmpty())
         m_window.LookupHost(host);
+}
+
+void QueryCommands::addressBook() {
+    if (m_window.Busy())
+        return;
+    QString address;
+    dialogs::AddressBook dialog(&m_frame, res::DLG_ADDRBOOK, m_frame.dataDirectory(), &address);
+    if (dialog.exec() == dialogs::AddressBook::FingerResult)
+        m_window.Finger(AddrInfo(address, 1)); // an empty address starts nothing
 }
 
 void QueryCommands::cancel() {

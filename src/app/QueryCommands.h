@@ -1,5 +1,6 @@
 #pragma once
-// The commands that ask: Finger query, WhoIs query, DNS lookup, Cancel call, About and Help.
+// The commands that ask: Finger query, WhoIs query, DNS lookup, Address book, Cancel call,
+// About and Help.
 // Each opens its dialog, takes the query in a request record and hands it to the output window.
 
 namespace view {
@@ -19,6 +20,7 @@ public:
     void finger();
     void whois();
     void dnsLookup();
+    void addressBook();
     void cancel();
     void about();
     void helpIndex();

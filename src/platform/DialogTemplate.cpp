@@ -5,8 +5,11 @@
 #include <QDialog>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 namespace platform {
@@ -63,6 +66,24 @@ QWidget* makeControl(QDialog& dialog, const ControlTemplate& control) {
         edit->setReadOnly(control.style & ReadOnly);
         return edit;
     }
+    case ControlKind::GroupBox: {
+        auto* group = new QGroupBox(text, &dialog);
+        group->setAttribute(Qt::WA_TransparentForMouseEvents);
+        return group;
+    }
+    case ControlKind::ListBox: {
+        auto* list = new QListWidget(&dialog);
+        list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        return list;
+    }
+    case ControlKind::MultiLineEdit: {
+        auto* edit = new QPlainTextEdit(&dialog);
+        edit->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        edit->setTabChangesFocus(true);
+        edit->setReadOnly(control.style & ReadOnly);
+        return edit;
+    }
     case ControlKind::ComboDropDown:
     case ControlKind::ComboDropList: {
         auto* combo = new QComboBox(&dialog);
@@ -98,12 +119,14 @@ QHash<int, QWidget*> buildDialog(QDialog& dialog, const DialogTemplate& dialogTe
         if (auto* combo = qobject_cast<QComboBox*>(widget))
             pixels.setHeight(combo->sizeHint().height()); // the template height includes the list
         widget->setGeometry(pixels);
+        const bool frameLike = control.kind == ControlKind::EtchedFrame ||
+                               control.kind == ControlKind::WhiteFrame ||
+                               control.kind == ControlKind::GroupBox;
         const bool focusable =
-            control.kind != ControlKind::Label && control.kind != ControlKind::Icon &&
-            control.kind != ControlKind::EtchedFrame && control.kind != ControlKind::WhiteFrame;
+            control.kind != ControlKind::Label && control.kind != ControlKind::Icon && !frameLike;
         if (!focusable)
             widget->setFocusPolicy(Qt::NoFocus);
-        if (control.kind == ControlKind::EtchedFrame || control.kind == ControlKind::WhiteFrame)
+        if (frameLike)
             frames.append(widget);
         if (control.id != -1)
             controls.insert(control.id, widget);

@@ -25,6 +25,9 @@ enum class ControlKind {
     Edit,
     ComboDropDown, // drop-down with an edit field
     ComboDropList, // drop-down list without an edit field
+    GroupBox,      // a frame with its text as title
+    ListBox,       // a list of entries, one selected at most
+    MultiLineEdit, // several lines, wrapped at words, Enter breaks the line
 };
 
 enum ControlStyle : unsigned {

@@ -82,6 +82,27 @@ const DialogTemplate dnsInfoDialog{
         {-1, K::EtchedFrame, "", {2, 4, 185, 65}},
     }};
 
+const DialogTemplate addressBookDialog{
+    DLG_ADDRBOOK,
+    "Address Book",
+    "MS Sans Serif",
+    8,
+    {242, 171},
+    {
+        {-1, K::GroupBox, "Address(es)", {6, 3, 230, 71}},
+        {IDC_ADDRBOOK_LIST, K::ListBox, "", {11, 12, 219, 63}, Sorted | TabStop},
+        {-1, K::GroupBox, "Notes", {6, 77, 230, 63}},
+        {IDC_ADDRBOOK_NOTES, K::MultiLineEdit, "", {11, 86, 220, 50}, TabStop},
+        {IDC_ADDRBOOK_NEW, K::PushButton, "&New", {11, 150, 37, 13}, TabStop},
+        {IDC_ADDRBOOK_DELETE, K::PushButton, "&Delete", {58, 150, 37, 13}, TabStop},
+        {IDC_ADDRBOOK_FINGER, K::PushButton, "&Finger", {103, 150, 37, 13}, TabStop},
+        {IDOK, K::PushButton, "&OK", {149, 150, 37, 13}, TabStop},
+        {IDCANCEL, K::PushButton, "&Cancel", {194, 150, 37, 13}, TabStop},
+        {-1, K::EtchedFrame, "", {6, 144, 138, 23}},
+        {-1, K::EtchedFrame, "", {144, 144, 92, 23}},
+        {-1, K::EtchedFrame, "", {0, 0, 242, 171}},
+    }};
+
 const DialogTemplate inputDialog{DLG_INPUT,
                                  "",
                                  "MS Sans Serif",
@@ -98,8 +119,9 @@ const DialogTemplate inputDialog{DLG_INPUT,
 
 const DialogTemplate& dialogTemplate(int id) {
     static const QHash<int, const DialogTemplate*> templates = {
-        {DLG_FINGER, &fingerDialog},   {DLG_ABOUT, &aboutDialog}, {DLG_WHOIS, &whoisDialog},
-        {DLG_DNSINFO, &dnsInfoDialog}, {DLG_INPUT, &inputDialog},
+        {DLG_FINGER, &fingerDialog}, {DLG_ABOUT, &aboutDialog},
+        {DLG_WHOIS, &whoisDialog},   {DLG_DNSINFO, &dnsInfoDialog},
+        {DLG_INPUT, &inputDialog},   {DLG_ADDRBOOK, &addressBookDialog},
     };
     return *templates.value(id, &aboutDialog);
 }

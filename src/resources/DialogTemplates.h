@@ -6,6 +6,7 @@
 namespace res {
 
 enum DialogId : int {
+    DLG_ADDRBOOK = 200,
     DLG_FINGER = 201,
     DLG_ABOUT = 202,
     DLG_WHOIS = 204,
@@ -17,6 +18,11 @@ enum DialogId : int {
 enum ControlId : int {
     IDOK = 1,
     IDCANCEL = 2,
+    IDC_ADDRBOOK_LIST = 201,
+    IDC_ADDRBOOK_NOTES = 202,
+    IDC_ADDRBOOK_NEW = 203,
+    IDC_ADDRBOOK_DELETE = 204,
+    IDC_ADDRBOOK_FINGER = 205,
     IDC_DNS_HOSTNAME = 101,
     IDC_DNS_ALIASES = 102,
     IDC_DNS_ADDRESS = 103,

@@ -1,0 +1,140 @@
+#include "AddressBookFile.h"
+#include "net/ReplyText.h"
+#include "platform/ProfileFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QtEndian>
+
+namespace dialogs {
+
+namespace {
+
+// Far above the largest sound book (8 + N * 304 bytes for any list a person keeps).
+constexpr qint64 MaxFileSize = 64 * 1024 * 1024;
+
+// Reads little-endian numbers and fields from a byte array, never past its end.
+class Reader {
+public:
+    explicit Reader(const QByteArray& bytes) : m_bytes(bytes) {}
+
+    bool readInt32(qint32& value) { return read(value); }
+    bool readInt16(qint16& value) { return read(value); }
+    // A field of length bytes, ending in NUL; what comes before the first NUL is its text.
+    bool readField(qint16 length, int capacity, QByteArray& text) {
+        if (length < 1 || length > capacity || m_bytes.size() - m_at < length)
+            return false;
+        const QByteArray field = m_bytes.mid(m_at, length);
+        m_at += length;
+        const qsizetype nul = field.indexOf('\0');
+        // A field without its NUL keeps what its buffer could hold.
+        text = nul >= 0 ? field.left(nul) : platform::cutUtf8(field, capacity - 1);
+        return true;
+    }
+
+private:
+    template <typename T> bool read(T& value) {
+        if (m_bytes.size() - m_at < qsizetype(sizeof(T)))
+            return false;
+        value = qFromLittleEndian<T>(m_bytes.constData() + m_at);
+        m_at += qsizetype(sizeof(T));
+        return true;
+    }
+
+    const QByteArray& m_bytes;
+    qsizetype m_at = 0;
+};
+
+QString decodeText(const QByteArray& bytes) {
+    // The same decoding as replies: UTF-8, and a byte that is not UTF-8 as its Latin-1 letter.
+    net::ReplyText decoder;
+    return decoder.convert(bytes) + decoder.finish();
+}
+
+void appendInt16(QByteArray& out, qint16 value) {
+    char bytes[2];
+    qToLittleEndian(value, bytes);
+    out.append(bytes, 2);
+}
+
+void appendInt32(QByteArray& out, qint32 value) {
+    char bytes[4];
+    qToLittleEndian(value, bytes);
+    out.append(bytes, 4);
+}
+
+void appendField(QByteArray& out, const QByteArray& text) {
+    appendInt16(out, qint16(text.size() + 1));
+    out.append(text);
+    out.append('\0');
+}
+
+} // namespace
+
+QByteArray notesBytes(const QString& notes) {
+    QString withCrLf = notes;
+    withCrLf.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    QByteArray bytes = platform::cutUtf8(withCrLf.toUtf8(), NotesBufferSize - 1);
+    if (bytes.endsWith('\r')) // never half a line end
+        bytes.chop(1);
+    return bytes;
+}
+
+QString notesFromBytes(const QByteArray& bytes) {
+    return decodeText(bytes);
+}
+
+AddressBookContent decodeAddressBook(const QByteArray& bytes) {
+    AddressBookContent content;
+    Reader reader(bytes);
+    qint32 count = 0;
+    qint32 selected = -1;
+    if (!reader.readInt32(count) || !reader.readInt32(selected))
+        return content;
+    content.selected = selected;
+    for (qint32 i = 0; i < count; ++i) {
+        qint16 length = 0;
+        QByteArray address;
+        QByteArray notes;
+        if (!reader.readInt16(length) || !reader.readField(length, AddressBufferSize, address) ||
+            !reader.readInt16(length) || !reader.readField(length, NotesBufferSize, notes))
+            break; // the rest is damaged: keep the whole records before it
+        content.records.append(
+            {decodeText(address).remove(QLatin1Char('\n')), notesFromBytes(notes)});
+    }
+    return content;
+}
+
+QByteArray encodeAddressBook(const QList<InfoBlock>& records, int selected) {
+    QByteArray out;
+    appendInt32(out, qint32(records.size()));
+    appendInt32(out, selected);
+    for (const InfoBlock& record : records) {
+        appendField(out, platform::cutUtf8(record.address.toUtf8(), AddressBufferSize - 1));
+        appendField(out, notesBytes(record.notes));
+    }
+    return out;
+}
+
+AddressBookContent loadAddressBook(const QString& path) {
+    QFile file(path);
+    // Only a regular file is read: a FIFO would block, a device could be endless.
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return {};
+    return decodeAddressBook(file.read(MaxFileSize));
+}
+
+bool saveAddressBook(const QString& path, const QList<InfoBlock>& records, int selected) {
+    const QByteArray bytes = encodeAddressBook(records, selected);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace dialogs

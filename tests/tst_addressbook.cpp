@@ -1,0 +1,383 @@
+#include "TestNetwork.h"
+#include "WhenModal.h"
+#include "app/TMyDecoratedFrame.h"
+#include "dialogs/AddressBook.h"
+#include "dialogs/AddressBookFile.h"
+#include "dialogs/DNS_Dialog.h"
+#include "resources/Commands.h"
+#include "resources/DialogTemplates.h"
+#include "view/TFingWnd.h"
+
+#include <QFile>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+using dialogs::AddressBook;
+using dialogs::InfoBlock;
+
+namespace {
+
+QByteArray hex(const char* text) {
+    return QByteArray::fromHex(text);
+}
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// Answers the next message box with button, keeping its text.
+void answerBox(QMessageBox::StandardButton button, QString* text = nullptr) {
+    whenModal<QMessageBox>([=](QMessageBox* box) {
+        if (text)
+            *text = box->text();
+        box->button(button)->click();
+    });
+}
+
+} // namespace
+
+class tst_AddressBook : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QWidget m_parent;
+    QString m_handBack;
+    std::unique_ptr<AddressBook> m_book;
+
+    QString bookPath() const { return m_dir.filePath("addrbook.adb"); }
+
+    AddressBook* open() {
+        m_handBack = "untouched";
+        m_book = std::make_unique<AddressBook>(&m_parent, res::DLG_ADDRBOOK, m_dir.path() + '/',
+                                               &m_handBack);
+        m_book->show();
+        m_book->activateWindow();
+        if (!QTest::qWaitForWindowActive(m_book.get()))
+            qWarning("the address book did not become active");
+        return m_book.get();
+    }
+    QListWidget* list() { return m_book->control<QListWidget>(res::IDC_ADDRBOOK_LIST); }
+    QPlainTextEdit* notes() { return m_book->control<QPlainTextEdit>(res::IDC_ADDRBOOK_NOTES); }
+    QPushButton* button(int id) { return m_book->control<QPushButton>(id); }
+    QStringList entries() {
+        QStringList all;
+        for (int i = 0; i < list()->count(); ++i)
+            all.append(list()->item(i)->text());
+        return all;
+    }
+    // New: types the address into the input dialog and presses Enter.
+    void addNew(const QString& address) {
+        whenModal<dialogs::InputDialog>([address](dialogs::InputDialog*) {
+            QTest::keyClicks(QApplication::focusWidget(), address);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        });
+        QTest::mouseClick(button(res::IDC_ADDRBOOK_NEW), Qt::LeftButton);
+    }
+    void clickEntry(int row) {
+        const QRect item = list()->visualItemRect(list()->item(row));
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, item.center());
+    }
+
+private slots:
+    void initTestCase() { m_parent.setGeometry(100, 100, 600, 400); }
+    void init() { QFile::remove(bookPath()); }
+    void cleanup() { m_book.reset(); }
+
+    // The byte layout.
+    void workedExamples() {
+        QCOMPARE(dialogs::encodeAddressBook({{"abc", ""}}, 0),
+                 hex("01000000 00000000 0400 61626300 0100 00"));
+        QCOMPARE(dialogs::encodeAddressBook({{"u@h", "x\ny"}}, 0).right(7),
+                 hex("0500 78 0D0A 79 00"));
+        QCOMPARE(dialogs::encodeAddressBook({}, -1), hex("00000000 FFFFFFFF"));
+    }
+
+    void fieldLimits_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("notes");
+        QTest::addColumn<QString>("storedAddress");
+        QTest::addColumn<QString>("storedNotes");
+        const QString a49(49, 'a');
+        const QString n249(249, 'n');
+        QTest::newRow("49 and 249 bytes fit") << a49 << n249 << a49 << n249;
+        QTest::newRow("one more is cut") << a49 + "b" << n249 + "o" << a49 << n249;
+        const QString e = QString::fromUtf8("\xC3\xA9"); // two bytes
+        QTest::newRow("a character over the limit goes whole")
+            << QString(48, 'a') + e << QString(248, 'n') + e << QString(48, 'a')
+            << QString(248, 'n');
+        QTest::newRow("a line end over the limit goes whole") << "x" << QString(248, 'n') + "\ny"
+                                                              << "x" << QString(248, 'n');
+    }
+    void fieldLimits() {
+        QFETCH(QString, address);
+        QFETCH(QString, notes);
+        QFETCH(QString, storedAddress);
+        QFETCH(QString, storedNotes);
+        const QByteArray bytes = dialogs::encodeAddressBook({{address, notes}}, 0);
+        const dialogs::AddressBookContent back = dialogs::decodeAddressBook(bytes);
+        QCOMPARE(back.records.size(), 1);
+        QCOMPARE(back.records[0].address, storedAddress);
+        QCOMPARE(back.records[0].notes, storedNotes);
+        QVERIFY(bytes.size() <= 8 + 4 + 50 + 250);
+    }
+
+    void damagedFiles_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("addresses");
+        const QByteArray one = hex("0400 61626300 0200 7800"); // "abc" with notes "x"
+        const QByteArray two = hex("0200 7A00 0100 00");       // "z"
+        QTest::newRow("empty file") << QByteArray() << QStringList();
+        QTest::newRow("header cut short") << hex("010000") << QStringList();
+        QTest::newRow("negative count") << hex("FFFFFFFF 00000000") + one << QStringList();
+        QTest::newRow("huge count, two records")
+            << hex("FFFFFF7F 00000000") + one + two << QStringList{"abc", "z"};
+        QTest::newRow("count beyond the records")
+            << hex("05000000 00000000") + one << QStringList{"abc"};
+        QTest::newRow("record cut in its notes")
+            << hex("02000000 00000000") + one + two.left(5) << QStringList{"abc"};
+        QTest::newRow("address length 0") << hex("01000000 00000000 0000 0100 00") << QStringList();
+        QTest::newRow("address length 51")
+            << hex("01000000 00000000 3300") + QByteArray(51, 'a') + hex("0100 00")
+            << QStringList();
+        QTest::newRow("negative notes length")
+            << hex("02000000 00000000 0200 6100 FFFF") + two << QStringList();
+        QTest::newRow("notes length 251")
+            << hex("01000000 00000000 0200 6100 FB00") + QByteArray(251, 'n') << QStringList();
+        QTest::newRow("address without its NUL keeps 49 bytes")
+            << hex("01000000 00000000 3200") + QByteArray(50, 'q') + hex("0100 00")
+            << QStringList{QString(49, 'q')};
+        QTest::newRow("text after a NUL is not the address")
+            << hex("01000000 00000000 0400 61006200 0100 00") << QStringList{"a"};
+    }
+    void damagedFiles() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, addresses);
+        const dialogs::AddressBookContent content = dialogs::decodeAddressBook(bytes);
+        QStringList loaded;
+        for (const InfoBlock& record : content.records)
+            if (!record.address.isEmpty())
+                loaded.append(record.address);
+        QCOMPARE(loaded, addresses);
+    }
+
+    void notesKeepCrLfInTheFile() {
+        QCOMPARE(dialogs::notesBytes("one\ntwo\n"), QByteArray("one\r\ntwo\r\n"));
+        QCOMPARE(dialogs::notesFromBytes("one\r\ntwo"), QString("one\ntwo"));
+    }
+
+    void latin1BytesSurvive() {
+        writeFile(bookPath(), hex("01000000 00000000 0800 6A6F73E9406869") + hex("00 0100 00"));
+        const dialogs::AddressBookContent content = dialogs::loadAddressBook(bookPath());
+        QCOMPARE(content.records.value(0).address, QString::fromLatin1("jos\xE9@hi"));
+    }
+
+    void failedSaveKeepsTheOldBook() {
+        if (geteuid() != 0)
+            QSKIP("needs root to mount a small tmpfs");
+        QTemporaryDir mountPoint;
+        if (QProcess::execute("mount",
+                              {"-t", "tmpfs", "-o", "size=8k", "tmpfs", mountPoint.path()}) != 0)
+            QSKIP("cannot mount a tmpfs here");
+        const QString path = mountPoint.filePath("addrbook.adb");
+        const QByteArray old = dialogs::encodeAddressBook({{"keep@me", "old notes"}}, 0);
+        writeFile(path, old);
+        QList<InfoBlock> big;
+        for (int i = 0; i < 1000; ++i)
+            big.append({QString("user%1@host").arg(i), QString(240, 'n')});
+        const bool saved = dialogs::saveAddressBook(path, big, 0);
+        QProcess::execute("sh", {"-c", "cp '" + path + "' '" + m_dir.filePath("after") + "'"});
+        QProcess::execute("umount", {mountPoint.path()});
+        QVERIFY(!saved);
+        QCOMPARE(contentOf(m_dir.filePath("after")), old);
+    }
+
+    // The dialog, driven as a user does.
+    void noFileOpensEmptyAndOkWritesNothing() {
+        open();
+        QCOMPARE(list()->count(), 0);
+        QCOMPARE(notes()->toPlainText(), QString());
+        QTest::mouseClick(button(res::IDOK), Qt::LeftButton);
+        QCOMPARE(m_book->result(), int(res::IDOK));
+        QVERIFY(!QFile::exists(bookPath()));
+    }
+
+    void newEntriesSortAndDuplicatesWarn() {
+        open();
+        addNew("b");
+        addNew("a");
+        addNew("B");
+        QCOMPARE(entries(), (QStringList{"a", "b", "B"}));
+        QString warning;
+        answerBox(QMessageBox::Ok, &warning);
+        addNew("a");
+        QCOMPARE(warning, QString("Address a is already in address book"));
+        QCOMPARE(entries(), (QStringList{"a", "b", "B"}));
+        QTest::mouseClick(button(res::IDOK), Qt::LeftButton);
+        const dialogs::AddressBookContent saved = dialogs::loadAddressBook(bookPath());
+        QCOMPARE(saved.records.size(), 3);
+        QCOMPARE(saved.records[0].address, QString("a"));
+        QCOMPARE(saved.selected, 2); // "B", added last, is selected
+    }
+
+    void notesGoToTheirOwnEntry() {
+        open();
+        addNew("first@host");
+        QTRY_COMPARE(QApplication::focusWidget(), notes());
+        QTest::keyClicks(notes(), "about first");
+        QTest::keyClick(notes(), Qt::Key_Return);
+        QTest::keyClicks(notes(), "line two");
+        addNew("second@host"); // the click on New commits the notes first
+        QTRY_COMPARE(QApplication::focusWidget(), notes());
+        QTest::keyClicks(notes(), "about second");
+        clickEntry(0);
+        QCOMPARE(notes()->toPlainText(), QString("about first\nline two"));
+        clickEntry(1);
+        QCOMPARE(notes()->toPlainText(), QString("about second"));
+        QTest::mouseClick(button(res::IDOK), Qt::LeftButton);
+        const QByteArray bytes = contentOf(bookPath());
+        QVERIFY(bytes.contains("about first\r\nline two"));
+        QVERIFY(bytes.contains("about second"));
+    }
+
+    void notesTypedWithNothingSelectedAreDropped() {
+        open();
+        notes()->setFocus();
+        QTest::keyClicks(notes(), "nobody's notes");
+        QTest::mouseClick(button(res::IDOK), Qt::LeftButton);
+        QVERIFY(!QFile::exists(bookPath()));
+    }
+
+    void notesStillBeingTypedAreKeptOnOk() {
+        writeFile(bookPath(), dialogs::encodeAddressBook({{"a@h", ""}}, 0));
+        open();
+        notes()->setFocus();
+        QTest::keyClicks(notes(), "typed");
+        QTest::keyClick(m_book.get(), Qt::Key_O, Qt::AltModifier);
+        QTRY_COMPARE(m_book->result(), int(res::IDOK));
+        QCOMPARE(dialogs::loadAddressBook(bookPath()).records.value(0).notes, QString("typed"));
+    }
+
+    void deleteSequencesKeepNotesAndReuseSlots() {
+        writeFile(bookPath(), dialogs::encodeAddressBook(
+                                  {{"a", "na"}, {"b", "nb"}, {"c", "nc"}, {"d", "nd"}}, 1));
+        open();
+        QCOMPARE(list()->currentRow(), 1);
+        QCOMPARE(notes()->toPlainText(), QString("nb"));
+        answerBox(QMessageBox::No);
+        QTest::mouseClick(button(res::IDC_ADDRBOOK_DELETE), Qt::LeftButton);
+        QCOMPARE(entries().size(), 4);
+        QString question;
+        answerBox(QMessageBox::Yes, &question);
+        QTest::mouseClick(button(res::IDC_ADDRBOOK_DELETE), Qt::LeftButton);
+        QCOMPARE(question, QString("Are you sure you want to delete\n b ?"));
+        QCOMPARE(entries(), (QStringList{"a", "c", "d"}));
+        QCOMPARE(notes()->toPlainText(), QString("nc")); // the next entry took the position
+        addNew("e");                                     // takes b's free slot
+        QTest::keyClicks(notes(), "ne");
+        clickEntry(3);
+        QCOMPARE(list()->currentItem()->text(), QString("e"));
+        answerBox(QMessageBox::Yes);
+        QTest::mouseClick(button(res::IDC_ADDRBOOK_DELETE), Qt::LeftButton);
+        QCOMPARE(list()->currentItem()->text(), QString("d")); // the last went: the one before
+        QCOMPARE(notes()->toPlainText(), QString("nd"));
+        QTest::mouseClick(button(res::IDOK), Qt::LeftButton);
+        const dialogs::AddressBookContent saved = dialogs::loadAddressBook(bookPath());
+        QStringList written;
+        for (const InfoBlock& record : saved.records)
+            written.append(record.address + '=' + record.notes);
+        QCOMPARE(written, (QStringList{"a=na", "c=nc", "d=nd"}));
+        QCOMPARE(saved.selected, 2);
+    }
+
+    void deletingTheOnlyEntryLeavesNothingSelected() {
+        writeFile(bookPath(), dialogs::encodeAddressBook({{"only", "n"}}, 0));
+        open();
+        answerBox(QMessageBox::Yes);
+        QTest::mouseClick(button(res::IDC_ADDRBOOK_DELETE), Qt::LeftButton);
+        QCOMPARE(list()->count(), 0);
+        QCOMPARE(notes()->toPlainText(), QString());
+        QTest::mouseClick(button(res::IDOK), Qt::LeftButton);
+        QCOMPARE(contentOf(bookPath()), hex("00000000 FFFFFFFF"));
+    }
+
+    void growsBeyondLoadedCountPlusThirty() {
+        open();
+        for (int i = 0; i < 32; ++i)
+            addNew(QString("user%1").arg(i, 2, 10, QChar('0')));
+        QCOMPARE(list()->count(), 32);
+        QTest::mouseClick(button(res::IDOK), Qt::LeftButton);
+        QCOMPARE(dialogs::loadAddressBook(bookPath()).records.size(), 32);
+    }
+
+    void changedFlagRules() {
+        const QByteArray before = dialogs::encodeAddressBook({{"a", ""}, {"b", ""}}, 0);
+        writeFile(bookPath(), before);
+        open();
+        QTest::mouseClick(button(res::IDOK), Qt::LeftButton); // untouched: nothing written
+        QCOMPARE(contentOf(bookPath()), before);
+
+        open();
+        addNew("c");
+        QTest::keyClick(m_book.get(), Qt::Key_Escape); // changes, then Cancel
+        QCOMPARE(m_book->result(), int(res::IDCANCEL));
+        QCOMPARE(contentOf(bookPath()), before);
+
+        open();
+        clickEntry(1); // a change of selection alone is written
+        QTest::mouseClick(button(res::IDOK), Qt::LeftButton);
+        QCOMPARE(contentOf(bookPath()), dialogs::encodeAddressBook({{"a", ""}, {"b", ""}}, 1));
+    }
+
+    void doubleClickFingersTheEntry() {
+        writeFile(bookPath(), dialogs::encodeAddressBook({{"a@h", ""}, {"b@h", ""}}, -1));
+        open();
+        const QPoint item = list()->visualItemRect(list()->item(1)).center();
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, item);
+        QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, item);
+        QCOMPARE(m_book->result(), AddressBook::FingerResult);
+        QCOMPARE(m_handBack, QString("b@h"));
+    }
+
+    void fingerWithEmptyBookHandsBackNothing() {
+        open();
+        QTest::mouseClick(button(res::IDC_ADDRBOOK_FINGER), Qt::LeftButton);
+        QCOMPARE(m_book->result(), AddressBook::FingerResult);
+        QCOMPARE(m_handBack, QString());
+    }
+
+    // Through the main window: the Finger button starts a full-information call.
+    void fingerCommandSendsFullInfoQuery() {
+        writeFile(bookPath(), dialogs::encodeAddressBook({{"someone@book.test", ""}}, 0));
+        app::TMyDecoratedFrame frame(m_dir.path() + '/');
+        frame.client().engine().setResolver(loopbackResolver());
+        LoopbackServer server({{"reply\r\n"}});
+        routeServicesTo(frame.client().engine(), server);
+        frame.show();
+        QVERIFY(frame.commandEnabled(res::CM_ADDRBOOK));
+        whenModal<AddressBook>([](AddressBook* book) {
+            QTest::mouseClick(book->control<QPushButton>(res::IDC_ADDRBOOK_FINGER), Qt::LeftButton);
+        });
+        frame.command(res::CM_ADDRBOOK);
+        QVERIFY(!frame.commandEnabled(res::CM_ADDRBOOK)); // a call runs
+        QTRY_COMPARE(server.requests(), QList<QByteArray>{"/W someone\r\n"});
+        QTRY_VERIFY(!frame.client().Busy());
+        QCOMPARE(frame.client().toPlainText(), QString("reply\n"));
+    }
+};
+
+QTEST_MAIN(tst_AddressBook)
+#include "tst_addressbook.moc"
