@@ -1,4 +1,6 @@
 #include "TMyDecoratedFrame.h"
+#include "FindCommand.h"
+#include "PrintCommands.h"
 #include "QueryCommands.h"
 #include "T3DControlBar.h"
 #include "TStyleStatusBar.h"
@@ -19,7 +21,9 @@ TMyDecoratedFrame::TMyDecoratedFrame(const QString& dataDirectory, QWidget* pare
       m_settingsPath(dataDirectory + QStringLiteral("vintrel.ini")),
       m_statusBar(new TStyleStatusBar(this)), m_toolBar(new T3DControlBar(this)),
       m_textCommands(new TextCommands(*this, *m_client)),
-      m_queryCommands(new QueryCommands(*this, *m_client)) {
+      m_queryCommands(new QueryCommands(*this, *m_client)),
+      m_findCommand(new FindCommand(*this, *m_client)),
+      m_printCommands(new PrintCommands(*this, *m_client)) {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowTitle(QStringLiteral("Vintrel"));
     setWindowIcon(res::appIcon());
@@ -52,6 +56,8 @@ TMyDecoratedFrame::~TMyDecoratedFrame() {
     writeSettings();
     delete m_textCommands;
     delete m_queryCommands;
+    delete m_findCommand;
+    delete m_printCommands;
 }
 
 void TMyDecoratedFrame::buildMenu() {
@@ -151,7 +157,10 @@ bool TMyDecoratedFrame::commandEnabled(int id) const {
     case res::CM_EDITCOPY: return m_client->hasSelection();
     case res::CM_CLEAR:
     case res::CM_SELECTALL:
-    case res::CM_SAVEAS: return textCommands;
+    case res::CM_SAVEAS:
+    case res::CM_FINDTEXT:
+    case res::CM_PRINT:
+    case res::CM_PRINTSETUP: return textCommands;
     case res::CM_FINGER:
     case res::CM_WHOIS:
     case res::CM_ADDRBOOK: return !busy;
@@ -186,6 +195,9 @@ void TMyDecoratedFrame::command(int id) {
     case res::CM_SELECTALL: m_textCommands->selectAll(); break;
     case res::CM_SAVEAS: m_textCommands->saveAs(); break;
     case res::CM_FONT: m_textCommands->chooseFont(); break;
+    case res::CM_FINDTEXT: m_findCommand->findText(); break;
+    case res::CM_PRINT: m_printCommands->print(); break;
+    case res::CM_PRINTSETUP: m_printCommands->printerSetup(); break;
     case res::CM_HISTORY: setKeepHistory(!m_keepHistory); break;
     case res::CM_FINGER: m_queryCommands->finger(); break;
     case res::CM_WHOIS: m_queryCommands->whois(); break;

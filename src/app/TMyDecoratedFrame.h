@@ -5,7 +5,9 @@
 //     menu "FINGER_MENU", accelerators, T3DControlBar (tool bar), TStyleStatusBar
 //     client: view::TFingWnd, the output window, which owns the net::QueryEngine
 //     TextCommands   Copy, Clear, Select All, Save As, Font
-//     QueryCommands  Finger, WhoIs, DNS lookup, Cancel call, About, Help
+//     FindCommand    Find Text, with the search settings of the run
+//     PrintCommands  Print, Printer Setup, with the printer of the run
+//     QueryCommands  Finger, WhoIs, DNS lookup, Address book, Cancel call, About, Help
 //
 // Every menu item, accelerator and tool-bar button ends in command(id), which refuses a
 // command that is disabled; commandEnabled(id) computes availability from live state (the
@@ -27,6 +29,8 @@ class TFingWnd;
 
 namespace app {
 
+class FindCommand;
+class PrintCommands;
 class QueryCommands;
 class T3DControlBar;
 class TStyleStatusBar;
@@ -61,6 +65,8 @@ public:
     QAction* action(int id) const { return m_actions.value(id); }
     QToolButton* toolButton(int id) const { return m_buttons.value(id); }
     QueryCommands& queryCommands() const { return *m_queryCommands; }
+    FindCommand& findCommand() const { return *m_findCommand; }
+    PrintCommands& printCommands() const { return *m_printCommands; }
 
     // Shows a command's hint text (0: none) while menu hints are on.
     void showHint(int id);
@@ -93,6 +99,8 @@ private:
     QHash<int, QToolButton*> m_buttons;
     TextCommands* m_textCommands;
     QueryCommands* m_queryCommands;
+    FindCommand* m_findCommand;
+    PrintCommands* m_printCommands;
 };
 
 } // namespace app

@@ -1,5 +1,6 @@
 #include "DialogTemplate.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -11,6 +12,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 
 namespace platform {
 
@@ -44,6 +46,11 @@ QWidget* makeControl(QDialog& dialog, const ControlTemplate& control) {
         return button;
     }
     case ControlKind::CheckBox: return new QCheckBox(text, &dialog);
+    case ControlKind::RadioButton: {
+        auto* radio = new QRadioButton(text, &dialog);
+        radio->setAutoExclusive(false); // exclusive through its group below
+        return radio;
+    }
     case ControlKind::Label: {
         auto* label = new QLabel(text, &dialog);
         label->setTextFormat(Qt::PlainText);
@@ -113,6 +120,7 @@ QHash<int, QWidget*> buildDialog(QDialog& dialog, const DialogTemplate& dialogTe
 
     QHash<int, QWidget*> controls;
     QList<QWidget*> frames;
+    QButtonGroup* radioGroup = nullptr;
     for (const ControlTemplate& control : dialogTemplate.controls) {
         QWidget* widget = makeControl(dialog, control);
         QRect pixels = dialogUnitsToPixels(control.rect, font);
@@ -128,6 +136,11 @@ QHash<int, QWidget*> buildDialog(QDialog& dialog, const DialogTemplate& dialogTe
             widget->setFocusPolicy(Qt::NoFocus);
         if (frameLike)
             frames.append(widget);
+        if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
+            if (!radioGroup || (control.style & GroupStart))
+                radioGroup = new QButtonGroup(&dialog);
+            radioGroup->addButton(radio);
+        }
         if (control.id != -1)
             controls.insert(control.id, widget);
     }

@@ -28,6 +28,7 @@ enum class ControlKind {
     GroupBox,      // a frame with its text as title
     ListBox,       // a list of entries, one selected at most
     MultiLineEdit, // several lines, wrapped at words, Enter breaks the line
+    RadioButton,   // exclusive within its group (from a GroupStart to the next)
 };
 
 enum ControlStyle : unsigned {
@@ -36,6 +37,7 @@ enum ControlStyle : unsigned {
     ReadOnly = 1u << 1,
     Sorted = 1u << 2,
     TabStop = 1u << 3,
+    GroupStart = 1u << 4, // the first control of a group of radio buttons
 };
 
 struct ControlTemplate {

@@ -8,6 +8,7 @@ using platform::ControlKind;
 using platform::DialogTemplate;
 using K = platform::ControlKind;
 using platform::Centered;
+using platform::GroupStart;
 using platform::ReadOnly;
 using platform::Sorted;
 using platform::TabStop;
@@ -103,6 +104,34 @@ const DialogTemplate addressBookDialog{
         {-1, K::EtchedFrame, "", {0, 0, 242, 171}},
     }};
 
+const DialogTemplate findTextDialog{
+    DLG_FINDTEXT,
+    "Find Text",
+    "MS Sans Serif",
+    8,
+    {244, 79},
+    {
+        {IDC_FIND_TEXT, K::Edit, "", {53, 8, 180, 12}, TabStop},
+        {-1, K::Label, "&Text to find:", {9, 10, 40, 8}},
+        {IDOK, K::DefPushButton, "Find", {198, 36, 40, 14}, TabStop},
+        {IDCANCEL, K::PushButton, "Cancel", {198, 57, 40, 14}, TabStop},
+        {-1, K::EtchedFrame, "", {5, 37, 67, 34}},
+        {-1, K::EtchedFrame, "", {78, 37, 51, 34}},
+        {-1, K::EtchedFrame, "", {135, 37, 58, 34}},
+        {IDC_FIND_FORWARD, K::RadioButton, "Forwar&d", {81, 40, 43, 12}, GroupStart | TabStop},
+        {IDC_FIND_BACKWARD, K::RadioButton, "&Backward", {81, 56, 46, 12}, TabStop},
+        {IDC_FIND_FROMCURSOR, K::RadioButton, "&From cursor", {138, 40, 53, 12},
+         GroupStart | TabStop},
+        {IDC_FIND_ENTIRESCOPE, K::RadioButton, "&Entire scope", {138, 56, 53, 12}, TabStop},
+        {IDC_FIND_CASE, K::CheckBox, "&Case sensitive", {10, 39, 59, 12}, TabStop},
+        {IDC_FIND_WHOLEWORD, K::CheckBox, "&Whole word", {10, 56, 54, 12}, TabStop},
+        {-1, K::Label, "Options:", {7, 27, 30, 8}},
+        {-1, K::Label, "Directions:", {79, 27, 36, 8}},
+        {-1, K::Label, "Origin:", {136, 27, 24, 8}},
+        {-1, K::EtchedFrame, "", {6, 4, 232, 20}},
+        {-1, K::EtchedFrame, "", {0, 0, 244, 78}},
+    }};
+
 const DialogTemplate inputDialog{DLG_INPUT,
                                  "",
                                  "MS Sans Serif",
@@ -122,6 +151,7 @@ const DialogTemplate& dialogTemplate(int id) {
         {DLG_FINGER, &fingerDialog}, {DLG_ABOUT, &aboutDialog},
         {DLG_WHOIS, &whoisDialog},   {DLG_DNSINFO, &dnsInfoDialog},
         {DLG_INPUT, &inputDialog},   {DLG_ADDRBOOK, &addressBookDialog},
+        {DLG_FINDTEXT, &findTextDialog},
     };
     return *templates.value(id, &aboutDialog);
 }

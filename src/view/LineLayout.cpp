@@ -134,19 +134,25 @@ void LineLayout::draw(QPainter& painter, qsizetype line, QStringView text, QPoin
     const std::vector<qreal>& starts = segmentStarts(line, text);
     const auto first = std::upper_bound(starts.begin(), starts.end(), left);
     const qsizetype k = std::max<qsizetype>(0, qsizetype(first - starts.begin()) - 1);
-    qsizetype column = k * SegmentLength;
-    qreal x = starts[size_t(k)];
+    const auto past = std::upper_bound(starts.begin(), starts.end(), right);
+    const qsizetype end = std::min(text.size(), qsizetype(past - starts.begin()) * SegmentLength);
+    drawColumns(painter, text, origin, k * SegmentLength, end, starts[size_t(k)]);
+}
+
+void LineLayout::drawColumns(QPainter& painter, QStringView text, QPointF origin, qsizetype from,
+                             qsizetype to, qreal x) {
     painter.setFont(m_font);
-    while (column < text.size() && x <= right) {
-        const QStringView rest = text.sliced(column);
+    qsizetype column = from;
+    while (column < to) {
+        const QStringView rest = text.sliced(column, to - column);
         const qsizetype tab = rest.first(std::min(rest.size(), SegmentLength)).indexOf(u'\t');
         // Pieces of at most one segment, so a line without tabs is not drawn whole.
         qsizetype pieceLength = std::min<qsizetype>(tab < 0 ? rest.size() : tab, SegmentLength);
         if (pieceLength > 1 && pieceLength < rest.size() && rest[pieceLength - 1].isHighSurrogate())
             --pieceLength;
         if (pieceLength > 0) {
-            const QString piece = displayed(rest.first(pieceLength));
-            painter.drawText(QPointF(origin.x() + x, origin.y()), piece);
+            painter.drawText(QPointF(origin.x() + x, origin.y()),
+                             displayed(rest.first(pieceLength)));
             x += pieceWidth(rest.first(pieceLength));
             column += pieceLength;
         } else {

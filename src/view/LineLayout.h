@@ -43,6 +43,9 @@ public:
     // the line's start at origin.x and its baseline at origin.y.
     void draw(QPainter& painter, qsizetype line, QStringView text, QPointF origin, qreal left,
               qreal right);
+    // Draws the columns from..to of the line, the first of them at x (line coordinates).
+    void drawColumns(QPainter& painter, QStringView text, QPointF origin, qsizetype from,
+                     qsizetype to, qreal x);
 
     // The text as drawn: control characters replaced by their pictures.
     static QString displayed(QStringView run);

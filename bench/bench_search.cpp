@@ -1,0 +1,38 @@
+// Times Find Text's search over a 64 MiB text of reply lines for a word that is not there:
+// case-sensitive, any case, and whole words, forward and backward. Prints one line each.
+
+#include "view/TextSearch.h"
+
+#include <QElapsedTimer>
+#include <QString>
+
+#include <cstdio>
+
+int main() {
+    const QString line =
+        QStringLiteral("Login: someone        Name: Some One         Directory: /home/someone\n");
+    QString text;
+    text.reserve(64 * 1024 * 1024 + line.size());
+    while (text.size() < 64 * 1024 * 1024)
+        text += line;
+    struct Case {
+        const char* label;
+        view::SearchOptions options;
+    };
+    const Case cases[] = {
+        {"case-sensitive, forward", {true, false, false}},
+        {"any case, forward", {false, false, false}},
+        {"whole word, any case, forward", {false, true, false}},
+        {"any case, backward", {false, false, true}},
+    };
+    std::printf("search of 64 MiB for a missing word\n");
+    for (const Case& c : cases) {
+        QElapsedTimer timer;
+        timer.start();
+        const qsizetype start = c.options.backward ? text.size() : 0;
+        const qsizetype found = view::findText(text, QStringLiteral("Nowhere"), start, c.options);
+        std::printf("  %-32s %7.3f s%s\n", c.label, double(timer.nsecsElapsed()) / 1e9,
+                    found < 0 ? "" : " (found?)");
+    }
+    return 0;
+}
