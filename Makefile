@@ -18,7 +18,8 @@ test:
 
 bench:
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVINTREL_BENCH=ON
-	cmake --build build-bench -j $(JOBS) --target bench_reply bench_search
+	cmake --build build-bench -j $(JOBS) --target bench_reply bench_search bench_settings
+	./build-bench/bench/bench_settings
 	./build-bench/bench/bench_search
 	bench/run build-bench/bench/bench_reply
 

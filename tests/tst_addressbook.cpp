@@ -9,6 +9,7 @@
 #include "view/TFingWnd.h"
 
 #include <QFile>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -81,7 +82,9 @@ class tst_AddressBook : public QObject {
     }
     // New: types the address into the input dialog and presses Enter.
     void addNew(const QString& address) {
-        whenModal<dialogs::InputDialog>([address](dialogs::InputDialog*) {
+        whenModal<dialogs::InputDialog>([address](dialogs::InputDialog* input) {
+            // A person types once the dialog has the focus.
+            QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(input->field()));
             QTest::keyClicks(QApplication::focusWidget(), address);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         });

@@ -32,6 +32,7 @@ class tst_FindText : public QObject {
         // the window the focus back after a dialog, so the test does.
         reactivate();
         whenModal<FindDlg>([=](FindDlg* dialog) {
+            QTRY_VERIFY(QApplication::focusWidget());
             if (retype)
                 QTest::keyClicks(QApplication::focusWidget(), typed);
             for (int id : clicks)
@@ -209,6 +210,7 @@ private slots:
         window()->appendText("abc");
         findWithDialog("abc", {res::IDC_FIND_WHOLEWORD});
         whenModal<FindDlg>([](FindDlg* dialog) {
+            QTRY_VERIFY(QApplication::focusWidget());
             QTest::keyClicks(QApplication::focusWidget(), "other");
             QTest::mouseClick(dialog->control<QAbstractButton>(res::IDC_FIND_BACKWARD),
                               Qt::LeftButton);

@@ -1,6 +1,12 @@
 #include "FrameSettings.h"
 
 #include "platform/ProfileFile.h"
+#include "platform/Utf8Text.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace app {
 
@@ -9,7 +15,8 @@ namespace {
 const QString windowSize = QStringLiteral("Window Size");
 const QString options = QStringLiteral("Options");
 const QString fontSection = QStringLiteral("Font");
-constexpr int faceNameBuffer = platform::LF_FACENAME_MAX + 1;
+// Room for the longest face name in any script: 39 characters of up to 4 bytes.
+constexpr int faceNameBuffer = 4 * platform::LF_FACENAME_MAX + 1;
 
 std::uint8_t lowByte(int value) {
     return static_cast<std::uint8_t>(value & 0xFF);
@@ -26,11 +33,27 @@ platform::LOGFONT FrameSettings::defaultFont() {
     return lf;
 }
 
-FrameSettings FrameSettings::read(const QString& path) {
+QRect FrameSettings::availableArea() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableVirtualGeometry() : QRect(0, 0, 1024, 768);
+}
+
+QRect FrameSettings::clampedPlacement(qint64 x, qint64 y, qint64 w, qint64 h,
+                                      const QRect& available) {
+    // In 64 bits, so that no sum overflows whatever the file says.
+    w = std::clamp<qint64>(w, 1, std::max(1, available.width()));
+    h = std::clamp<qint64>(h, 1, std::max(1, available.height()));
+    x = std::clamp<qint64>(x, available.left(), available.left() + available.width() - w);
+    y = std::clamp<qint64>(y, available.top(), available.top() + available.height() - h);
+    return QRect(int(x), int(y), int(w), int(h));
+}
+
+FrameSettings FrameSettings::read(const QString& path, const QRect& available) {
     const platform::ProfileFile file(path);
     FrameSettings s;
-    s.placement = QRect(file.readInt(windowSize, "x", 40), file.readInt(windowSize, "y", 60),
-                        file.readInt(windowSize, "w", 560), file.readInt(windowSize, "h", 360));
+    s.placement = clampedPlacement(
+        file.readInt(windowSize, "x", 40), file.readInt(windowSize, "y", 60),
+        file.readInt(windowSize, "w", 560), file.readInt(windowSize, "h", 360), available);
     s.reopenMaximized = file.readInt(windowSize, "Reopen", 0) != 0;
     s.keepHistory = file.readInt(options, "keep_history", 1) != 0;
 
@@ -48,11 +71,14 @@ FrameSettings FrameSettings::read(const QString& path) {
     lf.lfClipPrecision = lowByte(file.readInt(fontSection, "clipprecision", 0));
     lf.lfQuality = lowByte(file.readInt(fontSection, "quality", 0));
     lf.lfPitchAndFamily = lowByte(file.readInt(fontSection, "pitchandfamily", 0));
-    lf.lfFaceName = file.readString(fontSection, "facename", "Fixedsys", faceNameBuffer);
+    // The same limit as when writing: characters, never half of one.
+    lf.lfFaceName = platform::utf8::cutCharacters(
+        file.readString(fontSection, "facename", "Fixedsys", faceNameBuffer),
+        platform::LF_FACENAME_MAX);
     return s;
 }
 
-void FrameSettings::write(const QString& path) const {
+bool FrameSettings::write(const QString& path) const {
     platform::ProfileFile file(path);
     if (!reopenMaximized) {
         file.writeInt(windowSize, "x", placement.x());
@@ -76,10 +102,11 @@ void FrameSettings::write(const QString& path) const {
     file.writeInt(fontSection, "clipprecision", lf.lfClipPrecision);
     file.writeInt(fontSection, "quality", lf.lfQuality);
     file.writeInt(fontSection, "pitchandfamily", lf.lfPitchAndFamily);
-    file.writeString(fontSection, "facename", lf.lfFaceName.left(platform::LF_FACENAME_MAX));
+    file.writeString(fontSection, "facename",
+                     platform::utf8::cutCharacters(lf.lfFaceName, platform::LF_FACENAME_MAX));
 
     file.writeInt(options, "keep_history", keepHistory ? 1 : 0);
-    file.save(); // a settings file that cannot be written is left as it was
+    return file.save(); // on failure the file is left as it was
 }
 
 } // namespace app

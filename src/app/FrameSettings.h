@@ -16,12 +16,17 @@ struct FrameSettings {
 
     static platform::LOGFONT defaultFont();
 
-    // Missing file, section or key: the defaults above.
-    static FrameSettings read(const QString& path);
+    // Missing file, section or key: the defaults above. The placement is kept on the
+    // available screen area: a stored position or size beyond it (a hostile 2147483647
+    // included) is clamped, so the window always opens where it can be seen and reached.
+    static FrameSettings read(const QString& path, const QRect& available = availableArea());
+    static QRect availableArea();
+    static QRect clampedPlacement(qint64 x, qint64 y, qint64 w, qint64 h, const QRect& available);
 
     // Writes "Window Size" (placement only when not maximized), "Font" and "Options" in one
-    // atomic save; every other section of the file stays as it was.
-    void write(const QString& path) const;
+    // atomic save; every other section of the file stays as it was. False when the file could
+    // not be written (a full disk, no permission, a file that could not be read).
+    bool write(const QString& path) const;
 };
 
 } // namespace app

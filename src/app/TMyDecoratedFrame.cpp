@@ -9,7 +9,10 @@
 #include "resources/ToolBarFaces.h"
 #include "view/TFingWnd.h"
 
+#include "platform/MessageBox.h"
+
 #include <QCloseEvent>
+#include <QDir>
 #include <QMenuBar>
 #include <QShortcut>
 #include <QToolButton>
@@ -250,7 +253,12 @@ void TMyDecoratedFrame::writeSettings() const {
     settings.placement = QRect(frameGeometry().topLeft(), size());
     settings.keepHistory = m_keepHistory;
     settings.font = m_windowFont;
-    settings.write(m_settingsPath);
+    if (!settings.write(m_settingsPath))
+        platform::messageBox(nullptr,
+                             QStringLiteral("Unable to write the settings file\n%1\n"
+                                            "The settings of this session are not saved.")
+                                 .arg(QDir::toNativeSeparators(m_settingsPath)),
+                             QStringLiteral("File Error"), QMessageBox::Warning);
 }
 
 } // namespace app

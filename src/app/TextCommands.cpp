@@ -3,9 +3,9 @@
 #include "platform/MessageBox.h"
 #include "view/TFingWnd.h"
 
-#include <algorithm>
-
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QSaveFile>
 
@@ -33,7 +33,19 @@ void TextCommands::saveAs() {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    switch (saveText(m_window.buffer(), dialog.selectedFiles().constFirst())) {
+    const QString path = dialog.selectedFiles().constFirst();
+    if (replacedInPlace(path)) {
+        const auto answer = platform::messageBox(
+            &m_frame,
+            QStringLiteral("The folder of %1 cannot be written, so the file is written over in "
+                           "place.\nIf writing fails, the file may be left damaged.\n\n"
+                           "Save anyway?")
+                .arg(QDir::toNativeSeparators(path)),
+            QStringLiteral("Warning"), QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No);
+        if (answer != QMessageBox::Yes)
+            return;
+    }
+    switch (saveText(m_window.buffer(), path)) {
     case SaveResult::Saved: break;
     case SaveResult::OpenFailed:
         platform::messageBox(&m_frame, QStringLiteral("Unable to open file"),
@@ -47,30 +59,24 @@ void TextCommands::saveAs() {
 }
 
 TextCommands::SaveResult TextCommands::saveText(const view::TextBuffer& text, const QString& path) {
+    // Every line ends in a line end, so a text that ends in a line break gets an empty last
+    // line. The bytes go out in one write: where the file must be written over in place (its
+    // folder cannot be written), that leaves the shortest time for a failure to damage it.
+    const QByteArray bytes = (text.text() + QLatin1Char('\n')).toUtf8();
     QSaveFile file(path);
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return SaveResult::OpenFailed;
-    // Every line ends in a line end, so a text that ends in a line break gets an empty last
-    // line. Written in slices, so a large text is never copied whole.
-    const QStringView all = text.text();
-    constexpr qsizetype Slice = 1 << 20;
-    for (qsizetype from = 0; from <= all.size();) {
-        qsizetype to = std::min(all.size(), from + Slice);
-        if (to < all.size() && all[to - 1].isHighSurrogate())
-            --to; // keep a surrogate pair in one slice
-        QByteArray bytes = all.sliced(from, to - from).toUtf8();
-        if (to == all.size())
-            bytes += '\n';
-        if (file.write(bytes) != bytes.size()) {
-            file.cancelWriting();
-            return SaveResult::WriteFailed;
-        }
-        if (to == all.size())
-            break;
-        from = to;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting(); // a full disk: an existing file stays as it was
+        return SaveResult::WriteFailed;
     }
     return file.commit() ? SaveResult::Saved : SaveResult::WriteFailed;
+}
+
+bool TextCommands::replacedInPlace(const QString& path) {
+    const QFileInfo target(path);
+    return target.exists() && !QFileInfo(target.absolutePath()).isWritable();
 }
 
 void TextCommands::chooseFont() {

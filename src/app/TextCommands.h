@@ -27,6 +27,9 @@ public:
     // all its bytes (a full disk) cancels the save and leaves an existing file as it was.
     enum class SaveResult { Saved, OpenFailed, WriteFailed };
     static SaveResult saveText(const view::TextBuffer& text, const QString& path);
+    // Whether saving to path must write over an existing file in place, because its folder
+    // cannot take the temporary file that would replace it atomically.
+    static bool replacedInPlace(const QString& path);
 
 private:
     TMyDecoratedFrame& m_frame;

@@ -57,9 +57,10 @@ void Finger_Dialog::done(int result) {
         const QString typed = fieldText(m_address->currentText());
         platform::ProfileFile file(m_settingsPath);
         if (m_keepHistory) {
-            if (m_address->findText(typed, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0 &&
+            const QString entry = entryText(typed);
+            if (m_address->findText(entry, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0 &&
                 passesEntryCheck(typed))
-                m_address->setCurrentIndex(insertSorted(m_address, typed));
+                m_address->setCurrentIndex(insertSorted(m_address, entry));
             const int count = m_address->count();
             if (count > 0) {
                 file.writeInt(history, QStringLiteral("count"), count);

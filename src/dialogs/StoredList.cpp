@@ -34,7 +34,16 @@ void storeEntries(platform::ProfileFile& file, const QString& section, const QSt
 }
 
 QString fieldText(const QString& text) {
-    return QString::fromUtf8(platform::cutUtf8(text.toUtf8(), FieldBufferSize - 1));
+    // A pasted line break would end the field's line in the settings file.
+    QString oneLine = text;
+    for (QChar& c : oneLine)
+        if (c == u'\r' || c == u'\n')
+            c = u' ';
+    return QString::fromUtf8(platform::cutUtf8(oneLine.toUtf8(), FieldBufferSize - 1));
+}
+
+QString entryText(const QString& typed) {
+    return typed.trimmed();
 }
 
 } // namespace dialogs

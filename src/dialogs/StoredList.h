@@ -28,7 +28,11 @@ QStringList loadEntries(const platform::ProfileFile& file, const QString& sectio
 void storeEntries(platform::ProfileFile& file, const QString& section, const QString& prefix,
                   const QStringList& entries);
 
-// Text cut to what a field of 50 bytes holds: 49 bytes of UTF-8.
+// Text cut to what a field of 50 bytes holds: 49 bytes of UTF-8, on one line.
 QString fieldText(const QString& text);
+
+// A typed text as a stored list keeps it: the settings file does not keep blanks at the ends
+// of a value, so the entry is compared and stored as it will read back.
+QString entryText(const QString& typed);
 
 } // namespace dialogs

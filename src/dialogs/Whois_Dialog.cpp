@@ -61,9 +61,10 @@ void Whois_Dialog::done(int result) {
     if (!m_closed) {
         m_closed = true;
         const QString typed = fieldText(m_server->currentText());
-        if (m_server->findText(typed, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0 &&
+        const QString entry = entryText(typed);
+        if (m_server->findText(entry, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0 &&
             passesEntryCheck(typed)) {
-            m_server->addItem(typed);
+            m_server->addItem(entry);
             m_server->setCurrentIndex(m_server->count() - 1);
         }
         platform::ProfileFile file(m_settingsPath);

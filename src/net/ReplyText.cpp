@@ -1,44 +1,11 @@
 #include "ReplyText.h"
+#include "platform/Utf8Text.h"
 
 namespace net {
 
-namespace {
-
-// How many continuation bytes a lead byte announces; 0 for a byte that cannot lead.
-int continuationCount(unsigned char lead) {
-    if (lead >= 0xC2 && lead <= 0xDF)
-        return 1;
-    if (lead >= 0xE0 && lead <= 0xEF)
-        return 2;
-    if (lead >= 0xF0 && lead <= 0xF4)
-        return 3;
-    return 0;
-}
-
-// Whether byte may follow the bytes gathered so far; rejects overlong forms, surrogates and
-// code points above U+10FFFF at the first continuation byte.
-bool acceptsContinuation(const unsigned char* gathered, int count, unsigned char byte) {
-    if ((byte & 0xC0) != 0x80)
-        return false;
-    if (count != 1)
-        return true;
-    switch (gathered[0]) {
-    case 0xE0: return byte >= 0xA0;
-    case 0xED: return byte <= 0x9F;
-    case 0xF0: return byte >= 0x90;
-    case 0xF4: return byte <= 0x8F;
-    default: return true;
-    }
-}
-
-char32_t decode(const unsigned char* bytes, int size) {
-    char32_t cp = bytes[0] & (0x7F >> size);
-    for (int i = 1; i < size; ++i)
-        cp = (cp << 6) | (bytes[i] & 0x3F);
-    return cp;
-}
-
-} // namespace
+using platform::utf8::acceptsContinuation;
+using platform::utf8::continuationCount;
+using platform::utf8::decode;
 
 QChar* ReplyText::flushPending(QChar* to) {
     // An unfinished sequence shows byte by byte as Latin-1.

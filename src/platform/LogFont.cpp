@@ -1,4 +1,5 @@
 #include "LogFont.h"
+#include "Utf8Text.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -72,7 +73,7 @@ LOGFONT logFontFromFont(const QFont& font) {
     lf.lfStrikeOut = font.strikeOut() ? 1 : 0;
     if (QFontInfo(font).fixedPitch())
         lf.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-    lf.lfFaceName = font.family().left(LF_FACENAME_MAX);
+    lf.lfFaceName = utf8::cutCharacters(font.family(), LF_FACENAME_MAX);
     return lf;
 }
 

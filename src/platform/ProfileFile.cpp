@@ -1,7 +1,12 @@
 #include "ProfileFile.h"
 
+#include "Utf8Text.h"
+
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+
+#include <cstring>
 
 #include <climits>
 
@@ -39,10 +44,6 @@ bool splitKeyLine(const QByteArray& line, QByteArray* key, QByteArray* value) {
     return true;
 }
 
-bool sameName(const QByteArray& raw, const QByteArray& name) {
-    return raw.compare(name, Qt::CaseInsensitive) == 0;
-}
-
 } // namespace
 
 QByteArray cutUtf8(const QByteArray& text, qsizetype maxBytes) {
@@ -58,56 +59,117 @@ QByteArray cutUtf8(const QByteArray& text, qsizetype maxBytes) {
 }
 
 ProfileFile::ProfileFile(QString path) : m_path(std::move(path)) {
+    m_blocks.append(Block{});
+    const QFileInfo info(m_path);
+    if (!info.exists() && !info.isSymLink())
+        return; // a new file
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Only a regular file is opened: a FIFO would block, a device could be endless.
+    if (!info.isFile() || info.size() > MaxFileSize || !file.open(QIODevice::ReadOnly)) {
+        m_unreadable = true;
         return;
-    QByteArray content = file.readAll();
-    const qsizetype firstLf = content.indexOf('\n');
-    if (firstLf > 0 && content[firstLf - 1] == '\r')
-        m_lineEnd = "\r\n";
-    if (content.endsWith('\n'))
-        content.chop(1);
-    if (content.isEmpty() && file.size() == 0)
+    }
+    const QByteArray content = file.read(MaxFileSize + 1);
+    if (content.size() > MaxFileSize || file.error() != QFileDevice::NoError) {
+        m_unreadable = true;
         return;
-    m_lines = content.split('\n');
-    for (QByteArray& line : m_lines)
-        if (line.endsWith('\r'))
-            line.chop(1);
+    }
+    parse(content);
 }
 
-ProfileFile::Position ProfileFile::find(const QString& section, const QString& key) const {
-    Position pos;
-    const QByteArray sectionBytes = section.toUtf8();
-    const QByteArray keyBytes = key.toUtf8();
-    for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        if (isSectionHeader(m_lines[i]) && sameName(sectionName(m_lines[i]), sectionBytes)) {
-            pos.sectionLine = i;
-            break;
+ProfileFile ProfileFile::fromContent(const QByteArray& content) {
+    ProfileFile file;
+    file.m_blocks.append(Block{});
+    file.parse(content);
+    return file;
+}
+
+void ProfileFile::parse(const QByteArray& content) {
+    // Lines are views into m_raw, which never changes; only written lines own their text.
+    m_raw = content;
+    qsizetype at = 0;
+    if (m_raw.startsWith("\xEF\xBB\xBF")) {
+        m_byteOrderMark = true;
+        at = 3;
+    }
+    static const QByteArray crlf("\r\n");
+    static const QByteArray lf("\n");
+    bool firstEnd = true;
+    const char* data = m_raw.constData();
+    while (at < m_raw.size()) {
+        const auto* found =
+            static_cast<const char*>(std::memchr(data + at, '\n', size_t(m_raw.size() - at)));
+        const qsizetype newline = found ? found - data : -1;
+        Line line;
+        if (newline < 0) {
+            line.text = QByteArray::fromRawData(data + at, m_raw.size() - at);
+            at = m_raw.size();
+        } else {
+            const bool isCrlf = newline > at && data[newline - 1] == '\r';
+            line.text = QByteArray::fromRawData(data + at, newline - at - (isCrlf ? 1 : 0));
+            line.end = isCrlf ? crlf : lf;
+            if (firstEnd)
+                m_lineEnd = line.end;
+            firstEnd = false;
+            at = newline + 1;
+        }
+        const QByteArrayView view = QByteArrayView(line.text).trimmed();
+        if (view.startsWith('['))
+            m_blocks.append(Block{});
+        Block& block = m_blocks.last();
+        block.lines.append(line);
+        if (!view.isEmpty())
+            block.insertAt = block.lines.size();
+    }
+}
+
+void ProfileFile::indexKeys(const Block& block) const {
+    // Built on the first look-up in a section: most sections of a large file are never asked.
+    if (block.indexed)
+        return;
+    block.indexed = true;
+    for (qsizetype line = 0; line < block.lines.size(); ++line) {
+        const QByteArray& text = block.lines[line].text;
+        QByteArray name;
+        if (!(line == 0 && isSectionHeader(text)) && splitKeyLine(text, &name, nullptr)) {
+            const QByteArray lower = name.toLower();
+            if (!block.keys.contains(lower))
+                block.keys.insert(lower, line);
         }
     }
-    if (pos.sectionLine < 0)
-        return pos;
-    pos.insertLine = pos.sectionLine + 1;
-    for (qsizetype i = pos.sectionLine + 1; i < m_lines.size(); ++i) {
-        const QByteArray& line = m_lines[i];
-        if (isSectionHeader(line))
-            break;
-        if (!trimmed(line).isEmpty())
-            pos.insertLine = i + 1;
-        QByteArray name;
-        if (pos.keyLine < 0 && splitKeyLine(line, &name, nullptr) && sameName(name, keyBytes))
-            pos.keyLine = i;
-    }
-    return pos;
+}
+
+qsizetype ProfileFile::findSection(const QByteArray& lowerName) const {
+    // Found by a scan of the headers on the first look-up of a name, then remembered: a large
+    // file's sections cost nothing until one is asked for.
+    const auto known = m_sections.constFind(lowerName);
+    if (known != m_sections.cend())
+        return *known;
+    qsizetype found = -1;
+    for (qsizetype i = 1; i < m_blocks.size() && found < 0; ++i)
+        if (sectionName(m_blocks[i].lines.first().text).compare(lowerName, Qt::CaseInsensitive) ==
+            0)
+            found = i;
+    m_sections.insert(lowerName, found);
+    return found;
+}
+
+const ProfileFile::Block* ProfileFile::sectionBlock(const QString& section) const {
+    const qsizetype found = findSection(section.toUtf8().trimmed().toLower());
+    return found < 0 ? nullptr : &m_blocks[found];
 }
 
 std::optional<QByteArray> ProfileFile::rawValue(const QString& section, const QString& key) const {
-    const Position pos = find(section, key);
-    if (pos.keyLine < 0)
+    const Block* block = sectionBlock(section);
+    if (!block)
+        return std::nullopt;
+    indexKeys(*block);
+    const auto found = block->keys.constFind(key.toUtf8().trimmed().toLower());
+    if (found == block->keys.cend())
         return std::nullopt;
     QByteArray name;
     QByteArray value;
-    splitKeyLine(m_lines[pos.keyLine], &name, &value);
+    splitKeyLine(block->lines[*found].text, &name, &value);
     // A value wrapped in matching quotes reads without them.
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front())
@@ -138,40 +200,98 @@ int ProfileFile::readInt(const QString& section, const QString& key, int default
 
 QString ProfileFile::readString(const QString& section, const QString& key,
                                 const QString& defaultValue, int bufferSize) const {
-    const QByteArray text = rawValue(section, key).value_or(defaultValue.toUtf8());
-    return QString::fromUtf8(cutUtf8(text, bufferSize - 1));
+    const std::optional<QByteArray> raw = rawValue(section, key);
+    const QString text = raw ? utf8::decodeLenient(*raw) : defaultValue;
+    return QString::fromUtf8(cutUtf8(text.toUtf8(), bufferSize - 1));
 }
 
 void ProfileFile::writeString(const QString& section, const QString& key, const QString& value) {
-    const Position pos = find(section, key);
-    if (pos.keyLine >= 0) {
+    const auto singleLine = [](QString text) {
+        text.replace(QLatin1Char('\r'), QLatin1Char(' '))
+            .replace(QLatin1Char('\n'), QLatin1Char(' '));
+        return text;
+    };
+    const QString cleanSection = singleLine(section).remove(QLatin1Char(']'));
+    const QString cleanKey = singleLine(key).remove(QLatin1Char('='));
+    const QString cleanValue = singleLine(value);
+    // The value as it will read back: blanks at its ends are not kept by the format.
+    const std::optional<QByteArray> current = rawValue(cleanSection, cleanKey);
+    if (current && utf8::decodeLenient(*current) == cleanValue.trimmed())
+        return;
+    m_changed = true;
+
+    const QByteArray keyBytes = cleanKey.toUtf8().trimmed();
+    const QByteArray lowerSection = cleanSection.toUtf8().trimmed().toLower();
+    qsizetype found = findSection(lowerSection);
+    if (found < 0) {
+        endLastLine();
+        Block block;
+        block.lines.append({'[' + cleanSection.toUtf8().trimmed() + ']', m_lineEnd});
+        block.insertAt = 1;
+        block.indexed = true;
+        m_blocks.append(block);
+        found = m_blocks.size() - 1;
+        m_sections.insert(lowerSection, found);
+    }
+    Block& block = m_blocks[found];
+    indexKeys(block);
+    const auto keyLine = block.keys.constFind(keyBytes.toLower());
+    if (keyLine != block.keys.cend()) {
         QByteArray name;
-        splitKeyLine(m_lines[pos.keyLine], &name, nullptr);
-        m_lines[pos.keyLine] = name + '=' + value.toUtf8();
+        splitKeyLine(block.lines[*keyLine].text, &name, nullptr);
+        block.lines[*keyLine].text = name + '=' + cleanValue.toUtf8();
         return;
     }
-    const QByteArray line = key.toUtf8() + '=' + value.toUtf8();
-    if (pos.sectionLine >= 0) {
-        m_lines.insert(pos.insertLine, line);
+    // A new key goes after the section's last line that is not blank.
+    Line& before = block.lines[block.insertAt - 1];
+    if (before.end.isEmpty())
+        before.end = m_lineEnd; // it was the file's last line
+    block.lines.insert(block.insertAt, Line{keyBytes + '=' + cleanValue.toUtf8(), m_lineEnd});
+    block.keys.insert(keyBytes.toLower(), block.insertAt);
+    ++block.insertAt;
+}
+
+void ProfileFile::endLastLine() {
+    for (auto block = m_blocks.rbegin(); block != m_blocks.rend(); ++block) {
+        if (block->lines.isEmpty())
+            continue;
+        if (block->lines.last().end.isEmpty())
+            block->lines.last().end = m_lineEnd;
         return;
     }
-    m_lines.append('[' + section.toUtf8() + ']');
-    m_lines.append(line);
 }
 
 void ProfileFile::writeInt(const QString& section, const QString& key, int value) {
     writeString(section, key, QString::number(value));
 }
 
+QByteArray ProfileFile::content() const {
+    QByteArray out;
+    if (m_byteOrderMark)
+        out += "\xEF\xBB\xBF";
+    for (const Block& block : m_blocks)
+        for (const Line& line : block.lines)
+            out += line.text + line.end;
+    return out;
+}
+
 bool ProfileFile::save() {
+    if (m_unreadable || m_path.isEmpty())
+        return false;
+    if (!m_changed && QFileInfo::exists(m_path))
+        return true;
+    const QByteArray bytes = content();
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    QByteArray content;
-    for (const QByteArray& line : m_lines)
-        content += line + m_lineEnd;
-    file.write(content);
-    return file.commit();
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting(); // a full disk: the old file stays whole
+        return false;
+    }
+    if (!file.commit())
+        return false;
+    m_changed = false;
+    return true;
 }
 
 int getProfileInt(const QString& section, const QString& key, int defaultValue,

@@ -1,10 +1,21 @@
 #pragma once
 // Settings files in the classic profile format: "[section]" lines open a section, "key=value"
-// lines hold values. Section and key names compare without regard to case; a missing file,
-// section or key reads as the caller's default. A write changes only the one value line (or
-// adds it) and keeps every other line of the file in place, byte for byte.
+// lines hold values. Section and key names compare without regard to case; the first section
+// of a name and its first key of a name count; a missing file, section or key reads as the
+// caller's default. Values are UTF-8, and bytes that are not UTF-8 read as Latin-1 letters.
+//
+// The file is read once into blocks, one per section, each with an index of its keys, so a
+// look-up costs the same in a file of a million lines as in one of ten. A write changes only
+// its own value line (or adds one) and keeps every other line byte for byte, line end included;
+// a value written equal to the one there leaves its line untouched. A load and save of an
+// unchanged file writes nothing at all.
+//
+// Only a regular file of at most MaxFileSize bytes is read. A file that exists but cannot be
+// read (no permission, a FIFO, a device, a link to one, too large) reads as empty and is never
+// written over.
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -14,10 +25,16 @@ namespace platform {
 
 class ProfileFile {
 public:
-    // Loads the file; a missing or unreadable file reads as empty.
+    // Far above any settings file the program writes (about 60 KB with full lists).
+    static constexpr qint64 MaxFileSize = 4 * 1024 * 1024;
+
     explicit ProfileFile(QString path);
+    // A file's content without the file, for tests and fuzzing; save() then fails.
+    static ProfileFile fromContent(const QByteArray& content);
 
     const QString& path() const { return m_path; }
+    // The file exists but could not be read; save() refuses to write over it.
+    bool unreadable() const { return m_unreadable; }
 
     // The value's leading decimal number with an optional minus sign ("7abc" reads 7,
     // "abc" reads 0), saturated to the int range; the default when the key is missing.
@@ -28,25 +45,49 @@ public:
     QString readString(const QString& section, const QString& key, const QString& defaultValue,
                        int bufferSize) const;
 
-    // Sets the value in memory, creating section and key as needed; save() stores it.
+    // Sets the value in memory, creating section and key as needed; save() stores it. A line
+    // break in a key or value becomes a blank: no value can add lines to the file.
     void writeString(const QString& section, const QString& key, const QString& value);
     void writeInt(const QString& section, const QString& key, int value);
 
-    // Replaces the file atomically (temporary file, then rename). False when it failed.
+    // Replaces the file atomically (temporary file, then rename), checking that every byte was
+    // written; on any failure the old file stays as it was. Nothing is written when nothing
+    // changed. False when it failed or the file was unreadable.
     bool save();
+    // Test seam: the bytes save() would write.
+    QByteArray content() const;
 
 private:
-    struct Position {
-        qsizetype sectionLine = -1; // line of the "[section]" header, -1 when missing
-        qsizetype keyLine = -1;     // line of the key, -1 when missing
-        qsizetype insertLine = -1;  // where a new key of the section goes
+    ProfileFile() = default;
+
+    struct Line {
+        QByteArray text; // without its line end
+        QByteArray end;  // "\r\n", "\n", or empty for a last line without one
     };
-    Position find(const QString& section, const QString& key) const;
+    struct Block {
+        QList<Line> lines; // a section's first line is its header
+        // Lower-case key name -> line within the block, made on the block's first look-up.
+        mutable QHash<QByteArray, qsizetype> keys;
+        mutable bool indexed = false;
+        qsizetype insertAt = 0; // after the last line that is not blank
+    };
+
+    void parse(const QByteArray& content);
+    void indexKeys(const Block& block) const;
+    void endLastLine();
     std::optional<QByteArray> rawValue(const QString& section, const QString& key) const;
+    const Block* sectionBlock(const QString& section) const;
+    qsizetype findSection(const QByteArray& lowerName) const;
 
     QString m_path;
-    QList<QByteArray> m_lines; // without their line ends
-    QByteArray m_lineEnd = "\n";
+    QByteArray m_raw; // the file as read; unchanged lines are views into it
+    bool m_unreadable = false;
+    bool m_changed = false;
+    bool m_byteOrderMark = false;
+    QByteArray m_lineEnd = "\n"; // for new lines: the style of the file's first line end
+    QList<Block> m_blocks;       // [0] holds the lines before the first section
+    // Lower-case section name -> its first block (-1: none), filled as names are asked for.
+    mutable QHash<QByteArray, qsizetype> m_sections;
 };
 
 // The same operations as one-shot calls on a file: each read loads the file anew and each

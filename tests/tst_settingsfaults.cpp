@@ -1,0 +1,269 @@
+// Hostile settings files and failing disks: nothing lost, nothing frozen, byte for byte.
+#include "WhenModal.h"
+#include "app/FrameSettings.h"
+#include "app/TMyDecoratedFrame.h"
+#include "app/TextCommands.h"
+#include "dialogs/Finger_Dialog.h"
+#include "platform/ProfileFile.h"
+#include "resources/DialogTemplates.h"
+#include "view/TextBuffer.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using platform::ProfileFile;
+
+namespace {
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+} // namespace
+
+class tst_SettingsFaults : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString iniPath() const { return m_dir.filePath("vintrel.ini"); }
+
+    // A tmpfs of the given size, mounted for one test; empty when that cannot be done here.
+    QString mountSmallDisk(const QString& size) {
+        if (geteuid() != 0)
+            return {};
+        const QString point = m_dir.filePath("disk");
+        QDir().mkpath(point);
+        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=" + size, "tmpfs", point}) != 0)
+            return {};
+        return point;
+    }
+    void unmount(const QString& point) { QProcess::execute("umount", {point}); }
+
+private slots:
+    void init() { QFile::remove(iniPath()); }
+
+    void fullDiskKeepsTheSettingsFile() {
+        const QString disk = mountSmallDisk("16k");
+        if (disk.isEmpty())
+            QSKIP("needs root and a tmpfs to fill the disk");
+        const QString path = disk + "/vintrel.ini";
+        QByteArray old = "[History]\ncount=2\nAddress1=a@b\nAddress2=c@d\n";
+        writeFile(path, old);
+        ProfileFile file(path);
+        for (int i = 1; i <= 1000; ++i)
+            file.writeString("History", QString("Address%1").arg(i), QString(40, 'x'));
+        const bool saved = file.save();
+        const QByteArray after = contentOf(path);
+        unmount(disk);
+        QVERIFY(!saved);
+        QCOMPARE(after, old);
+    }
+
+    void fullDiskFailsSaveAsAndKeepsTheOldFile() {
+        const QString disk = mountSmallDisk("64k");
+        if (disk.isEmpty())
+            QSKIP("needs root and a tmpfs to fill the disk");
+        const QString path = disk + "/reply.txt";
+        writeFile(path, "old reply\n");
+        view::TextBuffer text;
+        text.append(QString(1024 * 1024, 'r'));
+        const auto result = app::TextCommands::saveText(text, path);
+        const QByteArray after = contentOf(path);
+        unmount(disk);
+        QCOMPARE(result, app::TextCommands::SaveResult::WriteFailed);
+        QCOMPARE(after, QByteArray("old reply\n"));
+    }
+
+    void failedExitSaveIsReported() {
+        // A directory stands where the settings file should be: it can be neither read nor
+        // replaced, and the user is told at exit.
+        QVERIFY(QDir().mkpath(iniPath()));
+        QString text;
+        whenModal<QMessageBox>([&text](QMessageBox* box) {
+            text = box->text();
+            box->button(QMessageBox::Ok)->click();
+        });
+        delete new app::TMyDecoratedFrame(m_dir.path() + '/');
+        QVERIFY(QFileInfo(iniPath()).isDir());
+        QVERIFY2(text.contains(QDir::toNativeSeparators(iniPath())), qPrintable(text));
+        QDir(iniPath()).removeRecursively();
+    }
+
+    void unreadableFileIsNeverWrittenOver() {
+        writeFile(iniPath(), "[Window Size]\nx=100\n");
+        if (geteuid() == 0)
+            QSKIP("root reads a file of mode 0200; the FIFO case covers the rule");
+        QVERIFY(::chmod(QFile::encodeName(iniPath()).constData(), 0200) == 0);
+        ProfileFile file(iniPath());
+        QVERIFY(file.unreadable());
+        file.writeInt("Window Size", "x", 5);
+        QVERIFY(!file.save());
+        ::chmod(QFile::encodeName(iniPath()).constData(), 0600);
+        QCOMPARE(contentOf(iniPath()), QByteArray("[Window Size]\nx=100\n"));
+    }
+
+    void fifoNeitherBlocksNorIsReplaced() {
+        QVERIFY(::mkfifo(QFile::encodeName(iniPath()).constData(), 0600) == 0);
+        ProfileFile file(iniPath()); // would block for ever if opened
+        QVERIFY(file.unreadable());
+        QCOMPARE(file.readInt("Window Size", "x", 40), 40);
+        file.writeInt("Window Size", "x", 1);
+        QVERIFY(!file.save());
+        QVERIFY(QFileInfo(iniPath()).isFile() == false);
+        QFile::remove(iniPath());
+    }
+
+    void linkToEndlessDeviceIsNotRead() {
+        QVERIFY(QFile::link("/dev/zero", iniPath()));
+        ProfileFile file(iniPath());
+        QVERIFY(file.unreadable());
+        QCOMPARE(file.readString("Font", "facename", "Fixedsys", 40), QString("Fixedsys"));
+        QFile::remove(iniPath());
+    }
+
+    void hugeFileIsNotRead() {
+        QFile file(iniPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(ProfileFile::MaxFileSize + 1)); // sparse: costs no disk
+        file.close();
+        ProfileFile profile(iniPath());
+        QVERIFY(profile.unreadable());
+        QVERIFY(!profile.save());
+        QCOMPARE(QFileInfo(iniPath()).size(), ProfileFile::MaxFileSize + 1);
+    }
+
+    void latinOneEntriesSurviveTheFingerDialog() {
+        const QByteArray old = "[History]\r\ncount=1\r\nindex=0\r\nAddress1=jos\xE9@host\r\n"
+                               "[Options]\r\nfull_info=1\r\n";
+        writeFile(iniPath(), old);
+        QWidget parent;
+        AddrInfo info;
+        dialogs::Finger_Dialog dialog(&parent, res::DLG_FINGER, iniPath(), true, &info);
+        dialog.show();
+        auto* box = dialog.control<QComboBox>(res::IDC_FINGER_ADDRESS);
+        QCOMPARE(box->itemText(0), QString::fromLatin1("jos\xE9@host"));
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QCOMPARE(contentOf(iniPath()), old);
+    }
+
+    void untouchedLinesKeepTheirBytes() {
+        const QByteArray old =
+            "; made by hand\r\n[Window Size]\nx=1\r\ny=2\n\n[Font]\r\nheight=-12";
+        writeFile(iniPath(), old);
+        {
+            ProfileFile file(iniPath());
+            QVERIFY(file.save()); // unchanged: the same bytes
+        }
+        QCOMPARE(contentOf(iniPath()), old);
+        ProfileFile file(iniPath());
+        file.writeInt("Window Size", "y", 7);
+        file.writeInt("Font", "width", 8);
+        QVERIFY(file.save());
+        QCOMPARE(contentOf(iniPath()), QByteArray("; made by hand\r\n[Window Size]\nx=1\r\ny=7\n\n"
+                                                  "[Font]\r\nheight=-12\r\nwidth=8\r\n"));
+    }
+
+    void longFaceNameSurvivesWholeCharacters() {
+        app::FrameSettings settings;
+        settings.font.lfFaceName = QString::fromUtf8("Моноширинный Шрифт Про");
+        QVERIFY(settings.write(iniPath()));
+        QCOMPARE(app::FrameSettings::read(iniPath()).font.lfFaceName,
+                 QString::fromUtf8("Моноширинный Шрифт Про"));
+        settings.font.lfFaceName = QString(38, 'x') + QString::fromUtf8("\xF0\x9F\x98\x80");
+        QVERIFY(settings.write(iniPath()));
+        QCOMPARE(app::FrameSettings::read(iniPath()).font.lfFaceName, QString(38, 'x'));
+    }
+
+    void lineBreaksNeverReachTheFile() {
+        ProfileFile file(iniPath());
+        file.writeString("History", "Address1", "x@y\n[History]\ncount=999");
+        QVERIFY(file.save());
+        const QByteArray bytes = contentOf(iniPath());
+        QCOMPARE(bytes.count("[History]"), 2); // the header, and the text inside the value
+        QVERIFY(!bytes.contains("\ncount=999"));
+        QCOMPARE(ProfileFile(iniPath()).readString("History", "Address1", "", 100),
+                 QString("x@y [History] count=999"));
+    }
+
+    void pastedLineBreakStaysOneEntry() {
+        QWidget parent;
+        AddrInfo info;
+        dialogs::Finger_Dialog dialog(&parent, res::DLG_FINGER, iniPath(), true, &info);
+        dialog.show();
+        QApplication::clipboard()->setText("x@y\n[History]\ncount=999");
+        auto* field = dialog.control<QComboBox>(res::IDC_FINGER_ADDRESS)->lineEdit();
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_Return);
+        const QByteArray bytes = contentOf(iniPath());
+        QCOMPARE(bytes.count("[History]"), 2);
+        QCOMPARE(ProfileFile(iniPath()).readInt("History", "count", 0), 1);
+    }
+
+    void trailingBlankDoesNotMultiplyEntries() {
+        for (int round = 0; round < 3; ++round) {
+            QWidget parent;
+            AddrInfo info;
+            dialogs::Finger_Dialog dialog(&parent, res::DLG_FINGER, iniPath(), true, &info);
+            dialog.show();
+            QLineEdit* field = dialog.control<QComboBox>(res::IDC_FINGER_ADDRESS)->lineEdit();
+            field->setFocus();
+            field->selectAll();
+            QTest::keyClicks(field, "user@host ");
+            QTest::keyClick(field, Qt::Key_Return);
+        }
+        QCOMPARE(ProfileFile(iniPath()).readInt("History", "count", 0), 1);
+    }
+
+    void byteOrderMarkIsSkipped() {
+        const QByteArray old = "\xEF\xBB\xBF[Window Size]\nx=100\n";
+        writeFile(iniPath(), old);
+        ProfileFile file(iniPath());
+        QCOMPARE(file.readInt("Window Size", "x", 40), 100);
+        file.writeInt("Window Size", "y", 5);
+        QVERIFY(file.save());
+        QCOMPARE(contentOf(iniPath()), QByteArray("\xEF\xBB\xBF[Window Size]\nx=100\ny=5\n"));
+    }
+
+    void placementIsClampedToTheScreen_data() {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QRect>("expected");
+        const QRect screen(0, 0, 1024, 768);
+        QTest::newRow("as stored")
+            << QByteArray("x=10\ny=20\nw=300\nh=200") << QRect(10, 20, 300, 200);
+        QTest::newRow("largest int") << QByteArray("x=2147483647\ny=2147483647\nw=2147483647\nh=9")
+                                     << QRect(0, 759, 1024, 9);
+        QTest::newRow("far left and up")
+            << QByteArray("x=-2147483648\ny=-99999\nw=100\nh=100") << QRect(0, 0, 100, 100);
+        QTest::newRow("off the right edge")
+            << QByteArray("x=2000\ny=10\nw=500\nh=300") << QRect(524, 10, 500, 300);
+        QTest::newRow("no size") << QByteArray("x=5\ny=5\nw=0\nh=-4") << QRect(5, 5, 1, 1);
+    }
+    void placementIsClampedToTheScreen() {
+        QFETCH(QByteArray, stored);
+        QFETCH(QRect, expected);
+        writeFile(iniPath(), "[Window Size]\n" + stored + "\n");
+        QCOMPARE(app::FrameSettings::read(iniPath(), QRect(0, 0, 1024, 768)).placement, expected);
+    }
+};
+
+QTEST_MAIN(tst_SettingsFaults)
+#include "tst_settingsfaults.moc"
