@@ -36,5 +36,9 @@ struct RecordingView : net::EngineView {
         if (closeDnsInfoAtOnce && engine)
             engine->dnsInfoClosed();
     }
-    void showDnsError(const QString& t) override { dnsErrors.append(t); }
+    void showDnsError(const QString& t) override {
+        dnsErrors.append(t);
+        if (closeDnsInfoAtOnce && engine)
+            engine->dnsInfoClosed();
+    }
 };

@@ -6,6 +6,7 @@
 #include "platform/ProfileFile.h"
 #include "resources/DialogTemplates.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -14,6 +15,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "Typing.h"
 
 using dialogs::Base_Dialog;
 using dialogs::Finger_Dialog;
@@ -153,7 +156,7 @@ private slots:
     void fingerCancelStillStoresHistory() {
         AddrInfo info;
         auto dialog = fingerDialog(true, &info);
-        dialog->addressBox()->setEditText("user@host");
+        typeInto(dialog->addressBox()->lineEdit(), "user@host");
         dialog->fullInfoBox()->setChecked(false);
         QTest::mouseClick(dialog->control(res::IDCANCEL), Qt::LeftButton);
         QCOMPARE(dialog->result(), int(res::IDCANCEL));
@@ -165,12 +168,75 @@ private slots:
         QCOMPARE(info.fullInfo, 0);
     }
 
+    // What the user types is what is handed over and stored, whatever the list holds.
+    void typedTextIsWhatIsUsed_data() {
+        QTest::addColumn<QString>("history");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("stored");
+        QTest::newRow("prefix of an entry") << "bob@host"
+                                            << "bob" << QStringList{"bob", "bob@host"};
+        QTest::newRow("capitals of an entry") << "mia@host"
+                                              << "MIA@HOST" << QStringList{"mia@host", "MIA@HOST"};
+        QTest::newRow("the entry itself") << "mia@host"
+                                          << "mia@host" << QStringList{"mia@host"};
+    }
+    void typedTextIsWhatIsUsed() {
+        QFETCH(QString, history);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, stored);
+        writeIni("[History]\ncount=1\nindex=0\nAddress1=" + history.toUtf8() + "\n");
+        AddrInfo info;
+        auto dialog = fingerDialog(true, &info);
+        QLineEdit* field = dialog->addressBox()->lineEdit();
+        typeInto(field, typed);
+        QTest::keyClick(field, Qt::Key_Return); // one Enter closes the dialog
+        QCOMPARE(dialog->result(), int(res::IDOK));
+        QCOMPARE(info.address, typed);
+        QStringList history2;
+        for (int i = 1; i <= ini("History", "count").toInt(); ++i)
+            history2.append(ini("History", QString("Address%1").arg(i)));
+        QCOMPARE(history2, stored);
+    }
+
+    void pickingFromTheDropDownStillWorks() {
+        writeIni("[History]\ncount=2\nindex=-1\nAddress1=a@one\nAddress2=b@two\n");
+        AddrInfo info;
+        auto dialog = fingerDialog(true, &info);
+        QComboBox* box = dialog->addressBox();
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Down, Qt::AltModifier); // opens the list
+        QTRY_VERIFY(box->view()->isVisible());
+        QTest::keyClick(box->view(), Qt::Key_Down);
+        QTest::keyClick(box->view(), Qt::Key_Return); // picks the entry
+        QCOMPARE(box->currentText(), QString("b@two"));
+        QTest::mouseClick(dialog->control(res::IDOK), Qt::LeftButton);
+        QCOMPARE(info.address, QString("b@two"));
+    }
+
+    void fingerDialogStaysOnTop() {
+        AddrInfo info;
+        auto dialog = fingerDialog(true, &info);
+        QVERIFY(dialog->windowFlags() & Qt::WindowStaysOnTopHint);
+    }
+
+    void whoisTypedPrefixIsTheServer() {
+        writeIni("[WhoIs]\ncount=1\nindex=0\nServer1=whois.example.net\n");
+        WhoisInfo info;
+        auto dialog = whoisDialog(&info);
+        typeInto(dialog->queryField(), "example.com");
+        typeInto(dialog->serverBox()->lineEdit(), "whois");
+        QTest::keyClick(dialog->serverBox()->lineEdit(), Qt::Key_Return);
+        QCOMPARE(dialog->result(), int(res::IDOK));
+        QCOMPARE(info.server, QString("whois"));
+        QCOMPARE(info.query, QString("example.com"));
+    }
+
     void fingerHistoryStaysSorted() {
         writeIni("[History]\ncount=3\nindex=0\nAddress1=zed@b\nAddress2=Mia@a\nAddress3=al@c\n");
         AddrInfo info;
         auto dialog = fingerDialog(true, &info);
         QCOMPARE(items(dialog->addressBox()), (QStringList{"al@c", "Mia@a", "zed@b"}));
-        dialog->addressBox()->setEditText("MIA@a");
+        typeInto(dialog->addressBox()->lineEdit(), "MIA@a");
         QTest::mouseClick(dialog->control(res::IDOK), Qt::LeftButton);
         QCOMPARE(dialog->result(), int(res::IDOK));
         // Case differs, so both stay, next to each other; the new one is selected.
@@ -197,7 +263,7 @@ private slots:
         writeIni("[History]\ncount=1\nAddress1=user@host\n");
         AddrInfo info;
         auto dialog = fingerDialog(true, &info);
-        dialog->addressBox()->setEditText("user@host");
+        typeInto(dialog->addressBox()->lineEdit(), "user@host");
         dialog->done(res::IDOK);
         QCOMPARE(ini("History", "count"), QString("1"));
     }
@@ -205,7 +271,7 @@ private slots:
     void fingerFailedCheckIsHandedOverButNotStored() {
         AddrInfo info;
         auto dialog = fingerDialog(true, &info);
-        dialog->addressBox()->setEditText(" user@host");
+        typeInto(dialog->addressBox()->lineEdit(), " user@host");
         dialog->done(res::IDOK);
         QCOMPARE(info.address, QString(" user@host"));
         QCOMPARE(ini("History", "count"), QString("<none>")); // an empty list is not written
@@ -218,7 +284,7 @@ private slots:
         QCOMPARE(items(dialog->addressBox()), (QStringList{"a@x", "b@y"}));
         QCOMPARE(dialog->addressBox()->currentText(), QString());
         QCOMPARE(dialog->addressBox()->currentIndex(), -1);
-        dialog->addressBox()->setEditText("new@host");
+        typeInto(dialog->addressBox()->lineEdit(), "new@host");
         dialog->done(res::IDOK);
         QCOMPARE(ini("History", "count"), QString("2"));
         QCOMPARE(ini("Options", "full_info"), QString("1"));
@@ -237,7 +303,8 @@ private slots:
         AddrInfo info;
         auto dialog = fingerDialog(true, &info);
         QCOMPARE(dialog->addressBox()->lineEdit()->maxLength(), 49);
-        dialog->addressBox()->setEditText(QString(48, 'a') + QString::fromUtf8("\xC3\xA9"));
+        typeInto(dialog->addressBox()->lineEdit(),
+                 QString(48, 'a') + QString::fromUtf8("\xC3\xA9"));
         dialog->done(res::IDOK);
         QCOMPARE(info.address, QString(48, 'a')); // the character would straddle byte 49
     }
@@ -284,8 +351,8 @@ private slots:
         QCOMPARE(dialog->serverBox()->currentText(), QString("whois.b"));
         QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
         QCOMPARE(QApplication::focusWidget(), dialog->queryField());
-        dialog->queryField()->setText("example.com");
-        dialog->serverBox()->setEditText("whois.c");
+        typeInto(dialog->queryField(), "example.com");
+        typeInto(dialog->serverBox()->lineEdit(), "whois.c");
         QTest::mouseClick(dialog->control(res::IDOK), Qt::LeftButton);
         QCOMPARE(dialog->result(), int(res::IDOK));
         QCOMPARE(ini("WhoIs", "count"), QString("3"));
@@ -298,7 +365,7 @@ private slots:
     void whoisCancelStillStores() {
         WhoisInfo info;
         auto dialog = whoisDialog(&info);
-        dialog->serverBox()->setEditText("whois.new");
+        typeInto(dialog->serverBox()->lineEdit(), "whois.new");
         dialog->reject();
         QCOMPARE(dialog->result(), int(res::IDCANCEL));
         QCOMPARE(ini("WhoIs", "Server1"), QString("whois.new"));
@@ -354,10 +421,21 @@ private slots:
     void whoisLeadingSpaceHandedOverNotStored() {
         WhoisInfo info;
         auto dialog = whoisDialog(&info);
-        dialog->serverBox()->setEditText(" whois.x");
+        typeInto(dialog->serverBox()->lineEdit(), " whois.x");
         dialog->done(res::IDOK);
         QCOMPARE(info.server, QString(" whois.x"));
         QCOMPARE(ini("WhoIs", "count"), QString("0"));
+    }
+
+    void dnsInfoFrameIsWhite() {
+        net::DNStransfer result{"host", {"None"}, "1.2.3.4"};
+        dialogs::DNS_Dialog dialog(&m_parent, res::DLG_DNSINFO, result);
+        QFrame* white = nullptr;
+        for (QFrame* frame : dialog.findChildren<QFrame*>())
+            if (frame->frameShape() == QFrame::Box && frame->frameShadow() == QFrame::Plain)
+                white = frame;
+        QVERIFY(white);
+        QCOMPARE(white->palette().color(QPalette::WindowText), QColor(Qt::white));
     }
 
     void dnsInfo_data() {

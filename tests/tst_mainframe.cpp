@@ -5,10 +5,12 @@
 #include "resources/ToolBarFaces.h"
 #include "view/TFingWnd.h"
 
+#include <QContextMenuEvent>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 
 using app::TMyDecoratedFrame;
@@ -127,6 +129,31 @@ private slots:
         menu->popup(QPoint(0, 0));
         menu->hide();
         QCOMPARE(status(), QString());
+    }
+
+    void greyedMenuItemShowsItsHint() {
+        m_frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+        QMenu* file = m_frame->menuBar()->actions().at(0)->menu();
+        file->popup(m_frame->mapToGlobal(QPoint(10, 10)));
+        QVERIFY(QTest::qWaitForWindowExposed(file));
+        m_frame->action(res::CM_EXIT)->hover();
+        QCOMPARE(status(), QString("Exit Vintrel"));
+        QAction* saveAs = m_frame->action(res::CM_SAVEAS);
+        QVERIFY(!saveAs->isEnabled()); // no text yet
+        QTest::mouseMove(file, file->actionGeometry(saveAs).center());
+        QTRY_COMPARE(status(), QString("Save window contents in a file"));
+        file->hide();
+    }
+
+    void noPopUpOnMenuBarOrToolBar() {
+        QVERIFY(m_frame->createPopupMenu() == nullptr);
+        m_frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+        QContextMenuEvent onToolBar(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(5, 5));
+        QApplication::sendEvent(m_frame->findChild<QToolBar*>(), &onToolBar);
+        QVERIFY(!QApplication::activePopupWidget());
+        QVERIFY(m_frame->findChild<QToolBar*>()->isVisible());
     }
 
     void toolButtonHintOnEnterWhileIdle() {

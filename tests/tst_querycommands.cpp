@@ -22,6 +22,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "Typing.h"
+
 #include "WhenModal.h"
 #include <QTextBrowser>
 #include <QThread>
@@ -133,7 +135,7 @@ private slots:
 
     void fingerDialogCancelledStartsNothing() {
         whenModal<dialogs::Finger_Dialog>([](dialogs::Finger_Dialog* dialog) {
-            dialog->addressBox()->setEditText("user@finger.test");
+            typeInto(dialog->addressBox()->lineEdit(), "user@finger.test");
             dialog->reject();
         });
         m_frame->command(res::CM_FINGER);
@@ -146,8 +148,8 @@ private slots:
         routeServicesTo(window()->engine(), server);
         whenModal<dialogs::Whois_Dialog>([](dialogs::Whois_Dialog* dialog) {
             QCOMPARE(dialog->windowTitle(), QString("WhoIs query"));
-            dialog->queryField()->setText("example.com");
-            dialog->serverBox()->setEditText("whois.test");
+            typeInto(dialog->queryField(), "example.com");
+            typeInto(dialog->serverBox()->lineEdit(), "whois.test");
             QTest::mouseClick(dialog->control(res::IDOK), Qt::LeftButton);
         });
         m_frame->command(res::CM_WHOIS);
@@ -193,10 +195,17 @@ private slots:
         QCOMPARE(box->text(), QString("Host not found"));
         QCOMPARE(box->textFormat(), Qt::PlainText);
         QVERIFY(!openDnsInfo());
-        QVERIFY(!window()->DnsBusy());
-        QVERIFY(m_frame->commandEnabled(res::CM_DNS));
+        // Cancel call and the DNS button stay as they are while the box is open...
+        QVERIFY(window()->DnsBusy());
+        QVERIFY(!m_frame->commandEnabled(res::CM_DNS));
+        QVERIFY(m_frame->commandEnabled(res::CM_CANCEL));
         QCOMPARE(status(), QString());
         box->button(QMessageBox::Ok)->click();
+        // ...and change when it closes.
+        QTRY_VERIFY(!window()->DnsBusy());
+        QVERIFY(m_frame->commandEnabled(res::CM_DNS));
+        QVERIFY(!m_frame->commandEnabled(res::CM_CANCEL));
+        QVERIFY(m_frame->toolButton(res::CM_DNS)->isEnabled());
     }
 
     void dnsInputEmptyDoesNothing() {

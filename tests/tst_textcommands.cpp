@@ -168,6 +168,27 @@ private slots:
         QCOMPARE(contentOf(path), QByteArray("saved through the dialog\n"));
     }
 
+    void saveAsOffersTheClassicFilters() {
+        window()->appendText("x");
+        QStringList filters;
+        QString selected;
+        whenModal<QFileDialog>([&](QFileDialog* dialog) {
+            filters = dialog->nameFilters();
+            selected = dialog->selectedNameFilter();
+            dialog->reject();
+        });
+        m_frame->command(res::CM_SAVEAS);
+        QCOMPARE(filters, (QStringList{"Text files (*.TXT)", "All files (*.*)"}));
+        QCOMPARE(selected, QString("Text files (*.TXT)"));
+    }
+
+    void arrowCursorAfterACall() {
+        window()->setWaitCursor(true);
+        QCOMPARE(window()->viewport()->cursor().shape(), Qt::WaitCursor);
+        window()->setWaitCursor(false);
+        QCOMPARE(window()->viewport()->cursor().shape(), Qt::ArrowCursor);
+    }
+
     void saveAsCancelledWritesNothing() {
         window()->appendText("x");
         const QStringList before = QDir(m_dir.path()).entryList(QDir::Files);

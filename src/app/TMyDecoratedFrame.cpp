@@ -1,5 +1,6 @@
 #include "TMyDecoratedFrame.h"
 #include "FindCommand.h"
+#include "MenuHintStyle.h"
 #include "PrintCommands.h"
 #include "QueryCommands.h"
 #include "T3DControlBar.h"
@@ -64,8 +65,11 @@ TMyDecoratedFrame::~TMyDecoratedFrame() {
 }
 
 void TMyDecoratedFrame::buildMenu() {
+    m_menuStyle = new MenuHintStyle();
+    m_menuStyle->setParent(this);
     for (const res::Menu& menuResource : res::fingerMenu()) {
         QMenu* menu = menuBar()->addMenu(QString::fromLatin1(menuResource.text));
+        menu->setStyle(m_menuStyle);
         connect(menu, &QMenu::aboutToShow, this, &TMyDecoratedFrame::updateCommands);
         connect(menu, &QMenu::aboutToHide, this, [this] { showHint(res::CM_NONE); });
         for (const res::MenuItem& item : menuResource.items) {

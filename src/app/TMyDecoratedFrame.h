@@ -30,6 +30,7 @@ class TFingWnd;
 namespace app {
 
 class FindCommand;
+class MenuHintStyle;
 class PrintCommands;
 class QueryCommands;
 class T3DControlBar;
@@ -74,6 +75,9 @@ public:
 public slots:
     void updateCommands();
 
+    // No pop-up on the menu bar or the tool bar: Qt's would only offer to hide the tool bar.
+    QMenu* createPopupMenu() override { return nullptr; }
+
 protected:
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -101,6 +105,7 @@ private:
     QueryCommands* m_queryCommands;
     FindCommand* m_findCommand;
     PrintCommands* m_printCommands;
+    MenuHintStyle* m_menuStyle = nullptr;
 };
 
 } // namespace app

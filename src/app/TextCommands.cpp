@@ -24,8 +24,9 @@ void TextCommands::selectAll() {
 }
 
 void TextCommands::saveAs() {
+    // The dialog matches names without regard to case, so "*.TXT" finds "report.txt" too.
     QFileDialog dialog(&m_frame, QString(), QString(),
-                       QStringLiteral("Text files (*.TXT *.txt);;All files (*)"));
+                       QStringLiteral("Text files (*.TXT);;All files (*.*)"));
     dialog.setObjectName(QStringLiteral("saveAsDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

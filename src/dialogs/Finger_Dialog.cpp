@@ -20,6 +20,8 @@ Finger_Dialog::Finger_Dialog(QWidget* parent, int resourceId, QString settingsPa
       m_address(control<QComboBox>(res::IDC_FINGER_ADDRESS)),
       m_fullInfo(control<QCheckBox>(res::IDC_FINGER_FULLINFO)) {
     m_address->lineEdit()->setMaxLength(FieldBufferSize - 1);
+    // The template's system-modal style: the dialog stays above other windows.
+    setWindowFlag(Qt::WindowStaysOnTopHint);
     m_address->setFocus();
 }
 

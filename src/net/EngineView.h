@@ -33,6 +33,8 @@ public:
     // Shows the result of a DNS look-up; the view calls QueryEngine::dnsInfoClosed() once
     // the user has closed it.
     virtual void showDnsInfo(const DNStransfer& result) = 0;
+    // Shows why a DNS look-up failed; the view calls QueryEngine::dnsInfoClosed() once the
+    // user has closed the message.
     virtual void showDnsError(const QString& text) = 0;
 };
 

@@ -294,8 +294,7 @@ void QueryEngine::EvDnsReply(const HostLookupEvent& reply) {
     if (error == 0 && reply.entry.addresses.isEmpty())
         error = WSANO_DATA;
     if (error != 0) {
-        m_view.showDnsError(SocketErrorText(error));
-        setDnsBusy(false);
+        m_view.showDnsError(SocketErrorText(error)); // DnsBusy ends when the box is closed
         return;
     }
     DNStransfer result;

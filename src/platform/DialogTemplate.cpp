@@ -66,6 +66,11 @@ QWidget* makeControl(QDialog& dialog, const ControlTemplate& control) {
                                  ? QFrame::Box | QFrame::Sunken
                                  : QFrame::Box | QFrame::Plain);
         frame->setAttribute(Qt::WA_TransparentForMouseEvents);
+        if (control.kind == ControlKind::WhiteFrame) {
+            QPalette white = frame->palette();
+            white.setColor(QPalette::WindowText, Qt::white);
+            frame->setPalette(white);
+        }
         return frame;
     }
     case ControlKind::Edit: {
@@ -96,6 +101,12 @@ QWidget* makeControl(QDialog& dialog, const ControlTemplate& control) {
         auto* combo = new QComboBox(&dialog);
         combo->setEditable(control.kind == ControlKind::ComboDropDown);
         combo->setInsertPolicy(QComboBox::NoInsert);
+        if (combo->isEditable()) {
+            // What is typed is what is used: no completion that replaces it with a list entry
+            // (Qt's matches without regard to case), and Enter does not pick an entry either.
+            combo->setCompleter(nullptr);
+            combo->setDuplicatesEnabled(true);
+        }
         combo->setMaxVisibleItems(10);
         return combo;
     }

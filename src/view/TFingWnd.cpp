@@ -74,7 +74,8 @@ void TFingWnd::refreshCaret() {
 }
 
 void TFingWnd::setWaitCursor(bool wait) {
-    viewport()->setCursor(wait ? Qt::WaitCursor : Qt::IBeamCursor);
+    // The arrow comes back at every ending of a call.
+    viewport()->setCursor(wait ? Qt::WaitCursor : Qt::ArrowCursor);
 }
 
 void TFingWnd::showDnsInfo(const net::DNStransfer& result) {
@@ -87,7 +88,9 @@ void TFingWnd::showDnsInfo(const net::DNStransfer& result) {
 }
 
 void TFingWnd::showDnsError(const QString& text) {
-    platform::openMessageBox(this, text, QStringLiteral("DNS lookup error"), QMessageBox::Critical);
+    QMessageBox* box = platform::openMessageBox(this, text, QStringLiteral("DNS lookup error"),
+                                                QMessageBox::Critical);
+    connect(box, &QDialog::finished, this, [this] { m_engine.dnsInfoClosed(); });
 }
 
 } // namespace view

@@ -1,0 +1,280 @@
+#!/usr/bin/env python3
+"""The real program in a real X server, driven as a person drives it.
+
+Starts Xvfb (-noreset, so the server outlives each program start), copies the built program
+into an empty folder, starts finger and WhoIs servers on 127.0.0.1 (ports 79 and 43, so the
+suite needs root or skips those cases) and types with xdotool. Captions are read with
+`xdotool getwindowname`; the window's text is checked through File > Save As.
+
+    run.py PATH-TO-VINTREL
+"""
+
+import os
+import re
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+FAILURES = []
+
+
+def check(condition, what):
+    print(("ok    " if condition else "FAIL  ") + what, flush=True)
+    if not condition:
+        FAILURES.append(what)
+    return condition
+
+
+class Server:
+    """A TCP server on 127.0.0.1 that records each request line and answers it."""
+
+    def __init__(self, port, reply):
+        self.reply = reply  # bytes, or None to stay silent
+        self.requests = []
+        self.sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        self.sock.bind(("127.0.0.1", port))
+        self.sock.listen(5)
+        self.held = []
+        threading.Thread(target=self.serve, daemon=True).start()
+
+    def serve(self):
+        while True:
+            try:
+                peer, _ = self.sock.accept()
+            except OSError:
+                return
+            line = b""
+            while not line.endswith(b"\n"):
+                chunk = peer.recv(1)
+                if not chunk:
+                    break
+                line += chunk
+            self.requests.append(line)
+            if self.reply is None:
+                self.held.append(peer)  # never answers, never closes
+                continue
+            peer.sendall(self.reply)
+            peer.close()
+
+
+class Desktop:
+    def __init__(self):
+        for number in range(90, 200):
+            if os.path.exists(f"/tmp/.X11-unix/X{number}") or os.path.exists(f"/tmp/.X{number}-lock"):
+                continue
+            self.display = f":{number}"
+            self.xvfb = subprocess.Popen(
+                ["Xvfb", self.display, "-noreset", "-nolisten", "tcp", "-screen", "0", "1280x1024x24"],
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            for _ in range(100):
+                if os.path.exists(f"/tmp/.X11-unix/X{number}"):
+                    break
+                time.sleep(0.05)
+            if self.xvfb.poll() is None:
+                break
+        self.env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb")
+        self.env.pop("QT_QPA_PLATFORMTHEME", None)
+        # Leaks of the X libraries at exit are not this program's to report.
+        self.env["ASAN_OPTIONS"] = "detect_leaks=0"
+
+    def close(self):
+        self.xvfb.terminate()
+        self.xvfb.wait()
+
+    def xdo(self, *args):
+        return subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
+                              timeout=30).stdout.strip()
+
+    def window(self, title, timeout=10.0):
+        """The id of the visible window whose caption is title, waiting for it."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            found = self.xdo("search", "--onlyvisible", "--name", "^" + re.escape(title) + "$")
+            if found:
+                return found.split()[-1]
+            time.sleep(0.1)
+        return None
+
+    def gone(self, title, timeout=10.0):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if not self.xdo("search", "--onlyvisible", "--name", "^" + re.escape(title) + "$"):
+                return True
+            time.sleep(0.1)
+        return False
+
+    def caption(self, window):
+        return self.xdo("getwindowname", window)
+
+    def keys(self, window, *keys):
+        self.xdo("windowfocus", "--sync", window)
+        time.sleep(0.2)
+        self.xdo("key", "--clearmodifiers", "--delay", "60", *keys)
+
+    def type(self, window, text):
+        self.xdo("windowfocus", "--sync", window)
+        time.sleep(0.2)
+        self.xdo("type", "--delay", "30", text)
+
+
+def wait_for(predicate, timeout=10.0):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        if predicate():
+            return True
+        time.sleep(0.1)
+    return predicate()
+
+
+def read_ini(path):
+    values, section = {}, ""
+    with open(path, encoding="utf-8", errors="replace") as ini:
+        for line in ini:
+            line = line.strip()
+            if line.startswith("["):
+                section = line.strip("[]")
+            elif "=" in line:
+                key, value = line.split("=", 1)
+                values[(section, key)] = value
+    return values
+
+
+def main():
+    program = os.path.abspath(sys.argv[1])
+    folder = tempfile.mkdtemp(prefix="vintrel-ui-")
+    shutil.copy(program, folder)
+    binary = os.path.join(folder, os.path.basename(program))
+    desk = Desktop()
+    try:
+        finger = Server(79, b"Login: someone\r\nName: Some One\r\n")
+        whois = Server(43, b"Domain Name: EXAMPLE.COM\r\n")
+        servers = True
+    except OSError as error:
+        print(f"skip  finger and WhoIs cases: cannot listen on ports 79 and 43 ({error})")
+        servers = False
+
+    app = subprocess.Popen([binary], cwd=folder, env=desk.env)
+    try:
+        main_window = desk.window("Vintrel", 20)
+        check(main_window is not None, "the main window opens in an empty folder")
+        if main_window is None:
+            return
+        check(not os.path.exists(os.path.join(folder, "vintrel.ini")), "no settings file before exit")
+
+        if servers:
+            desk.keys(main_window, "alt+n")
+            dialog = desk.window("Finger")
+            check(dialog is not None, "Alt+N opens the Finger dialog")
+            desk.type(dialog, "someone@localhost")
+            desk.keys(dialog, "Return")
+            check(wait_for(lambda: finger.requests == [b"/W someone\r\n"]),
+                  "the finger server receives the full-information request")
+            check(wait_for(lambda: desk.caption(main_window) == "Vintrel: someone@localhost"),
+                  "the caption names the query after the reply")
+
+            reply = os.path.join(folder, "reply.txt")
+            desk.keys(main_window, "alt+f", "a")
+            save = desk.window("Save As")
+            check(save is not None, "File > Save As opens its dialog")
+            if save:
+                desk.type(save, reply)
+                desk.keys(save, "Return")
+            check(wait_for(lambda: os.path.exists(reply)), "Save As writes the file")
+            if os.path.exists(reply):
+                with open(reply, "rb") as saved:
+                    check(saved.read() == b"Login: someone\nName: Some One\n\n",
+                          "the window holds the reply, line by line")
+
+            desk.keys(main_window, "alt+w")
+            dialog = desk.window("WhoIs query")
+            check(dialog is not None, "Alt+W opens the WhoIs dialog")
+            desk.type(dialog, "example.com")
+            desk.keys(dialog, "Tab")
+            desk.type(dialog, "localhost")
+            desk.keys(dialog, "Return")
+            check(wait_for(lambda: whois.requests == [b"example.com\r\n"]),
+                  "the WhoIs server receives the query")
+            check(wait_for(lambda: desk.caption(main_window) == "Vintrel: localhost"),
+                  "the caption names the WhoIs server after the reply")
+
+        desk.keys(main_window, "alt+d")
+        dialog = desk.window("DNS lookup dialog")
+        check(dialog is not None, "Alt+D opens the DNS dialog")
+        if dialog:
+            desk.type(dialog, "localhost")
+            desk.keys(dialog, "Return")
+        info = desk.window("DNS info")
+        check(info is not None, "the DNS look-up of localhost shows DNS info")
+        if info:
+            desk.keys(info, "Return")
+            check(desk.gone("DNS info"), "OK closes DNS info")
+
+        if servers:
+            finger.reply = None  # from now on the server never answers
+            desk.keys(main_window, "alt+n")
+            dialog = desk.window("Finger")
+            desk.type(dialog, "quiet@localhost")
+            desk.keys(dialog, "Return")
+            check(wait_for(lambda: len(finger.requests) == 2), "a call to a silent server runs")
+            desk.keys(main_window, "alt+c")
+            time.sleep(0.5)
+            desk.keys(main_window, "alt+n")
+            dialog = desk.window("Finger", 5)
+            check(dialog is not None, "after Cancel call a new query can start")
+            if dialog:
+                desk.keys(dialog, "Escape")
+                desk.gone("Finger")
+
+            desk.keys(main_window, "alt+n")
+            dialog = desk.window("Finger")
+            desk.type(dialog, "quiet@localhost")
+            desk.keys(dialog, "Return")
+            check(wait_for(lambda: len(finger.requests) == 3), "another silent call runs")
+            desk.keys(main_window, "alt+x")
+            guard = desk.window("Warning: socket in use")
+            check(guard is not None, "closing during a call asks first")
+            if guard:
+                desk.keys(guard, "Escape")
+                time.sleep(0.5)
+                check(app.poll() is None, "Cancel keeps the program and its call")
+
+        desk.keys(main_window, "alt+x")
+        guard = desk.window("Warning: socket in use", 3) if servers else None
+        if guard:
+            desk.keys(guard, "Return")
+        check(wait_for(lambda: app.poll() is not None, 15), "Alt+X ends the program")
+
+        ini = os.path.join(folder, "vintrel.ini")
+        check(os.path.exists(ini), "the exit writes vintrel.ini")
+        if os.path.exists(ini):
+            values = read_ini(ini)
+            expected = {("Window Size", "x"): "40", ("Window Size", "y"): "60",
+                        ("Window Size", "w"): "560", ("Window Size", "h"): "360",
+                        ("Window Size", "Reopen"): "0", ("Options", "keep_history"): "1",
+                        ("Font", "facename"): "Fixedsys", ("Font", "height"): "-12"}
+            if servers:
+                expected.update({("History", "count"): "2",
+                                 ("History", "Address1"): "quiet@localhost",
+                                 ("History", "Address2"): "someone@localhost",
+                                 ("WhoIs", "Server1"): "localhost"})
+            for key, value in expected.items():
+                check(values.get(key) == value, f"vintrel.ini {key[0]}/{key[1]} = {value} "
+                                                f"(is {values.get(key)})")
+    finally:
+        if app.poll() is None:
+            app.kill()
+        desk.close()
+        shutil.rmtree(folder, ignore_errors=True)
+
+    passed = "failed" if FAILURES else "passed"
+    print(f"ui suite {passed}: {len(FAILURES)} failure(s)")
+
+
+if __name__ == "__main__":
+    main()
+    sys.exit(1 if FAILURES else 0)
