@@ -1,7 +1,7 @@
 # Convenience targets used by the README and CI.
 JOBS ?= $(shell nproc)
 
-.PHONY: all run test bench format clean
+.PHONY: all run test bench package format clean
 
 all:
 	cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -15,6 +15,10 @@ test:
 	cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVINTREL_SANITIZE=ON -DVINTREL_WERROR=ON
 	cmake --build build-test -j $(JOBS)
 	cd build-test && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# A Debian package of the build: build/vintrel_VERSION_ARCH.deb
+package: all
+	cd build && cpack -G DEB
 
 bench:
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVINTREL_BENCH=ON

@@ -1,4 +1,5 @@
 #include "QueryCommands.h"
+#include "CommandLine.h"
 #include "HelpWindow.h"
 #include "TMyDecoratedFrame.h"
 #include "dialogs/AddressBook.h"
@@ -10,7 +11,9 @@
 #include "resources/ToolBarFaces.h"
 #include "view/TFingWnd.h"
 
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 
 namespace app {
 
@@ -53,6 +56,40 @@ void QueryCommands::addressBook() {
     dialogs::AddressBook dialog(&m_frame, res::DLG_ADDRBOOK, m_frame.dataDirectory(), &address);
     if (dialog.exec() == dialogs::AddressBook::FingerResult)
         m_window.Finger(AddrInfo(address, 1)); // an empty address starts nothing
+}
+
+void QueryCommands::start(const StartQuery& query) {
+    if (m_window.Busy())
+        return;
+    switch (query.kind) {
+    case StartQuery::Kind::Finger: {
+        AddrInfo info;
+        dialogs::Finger_Dialog dialog(&m_frame, res::DLG_FINGER, m_frame.settingsPath(),
+                                      m_frame.keepHistory(), &info);
+        dialog.fillControls();
+        dialog.addressBox()->setEditText(query.text);
+        dialog.done(res::IDOK);
+        m_window.Finger(info);
+        break;
+    }
+    case StartQuery::Kind::Whois: {
+        WhoisInfo info;
+        dialogs::Whois_Dialog dialog(&m_frame, res::DLG_WHOIS, m_frame.settingsPath(), &info);
+        dialog.fillControls();
+        dialog.queryField()->setText(query.text);
+        dialog.serverBox()->setEditText(query.server);
+        dialog.done(res::IDOK);
+        m_window.Whois(info);
+        break;
+    }
+    case StartQuery::Kind::Dns: {
+        const QString host = dialogs::fieldText(query.text);
+        if (!host.isEmpty() && !m_window.DnsBusy())
+            m_window.LookupHost(host);
+        break;
+    }
+    case StartQuery::Kind::None: break;
+    }
 }
 
 void QueryCommands::cancel() {

@@ -9,6 +9,8 @@ class TFingWnd;
 
 namespace app {
 
+struct StartQuery;
+
 class HelpWindow;
 class TMyDecoratedFrame;
 
@@ -21,6 +23,9 @@ public:
     void whois();
     void dnsLookup();
     void addressBook();
+    // A query from the command line, handed to its dialog as if typed there and accepted, so
+    // it joins the history or the server list like any other.
+    void start(const StartQuery& query);
     void cancel();
     void about();
     void helpIndex();

@@ -36,16 +36,23 @@ QPoint Base_Dialog::centredPosition(const QRect& parent, const QSize& dialog, co
     return {x, y + 12};
 }
 
+void Base_Dialog::fillControls() {
+    if (m_filled)
+        return;
+    m_filled = true;
+    SetupWindow();
+}
+
 void Base_Dialog::showEvent(QShowEvent* event) {
-    if (!m_setUp) {
-        m_setUp = true;
+    if (!m_placed) {
+        m_placed = true;
         if (QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr) {
             const QScreen* screen = owner->screen();
             const QSize screenSize = screen ? screen->geometry().size() : QSize(1024, 768);
             move(centredPosition(owner->frameGeometry(), frameGeometry().size(), screenSize));
         }
-        SetupWindow();
     }
+    fillControls();
     QDialog::showEvent(event);
 }
 

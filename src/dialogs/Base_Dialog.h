@@ -23,6 +23,10 @@ public:
 
     void reject() override;
 
+    // Fills the controls now, as the first showing would (once only); for a query that is
+    // handed to the dialog instead of typed into it.
+    void fillControls();
+
 protected:
     void showEvent(QShowEvent* event) override;
     // Fills the controls; runs once, before the dialog is first shown.
@@ -30,7 +34,8 @@ protected:
 
 private:
     QHash<int, QWidget*> m_controls;
-    bool m_setUp = false;
+    bool m_placed = false;
+    bool m_filled = false;
 };
 
 } // namespace dialogs

@@ -29,9 +29,13 @@ QString userConfigDirectory() {
     return base + QStringLiteral("/vintrel/");
 }
 
+bool isInstalledCopy(const QString& programDir) {
+    return programDir.endsWith(QStringLiteral("/bin/"));
+}
+
 QString dataDirectory(const QString& programDir) {
     const QString dir = programDir.isEmpty() ? QStringLiteral("./") : programDir;
-    if (::access(QFile::encodeName(dir).constData(), W_OK) == 0)
+    if (!isInstalledCopy(programDir) && ::access(QFile::encodeName(dir).constData(), W_OK) == 0)
         return programDir;
     const QString user = userConfigDirectory();
     QDir().mkpath(user);

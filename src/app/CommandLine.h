@@ -1,0 +1,30 @@
+#pragma once
+// The command line: --help, --version, and a query to start once the window is shown:
+//   vintrel [user@]host                       a finger query
+//   vintrel --whois QUERY --server SERVER     a WhoIs query
+//   vintrel --dns HOST                        a DNS look-up
+// A malformed command line is refused with the usage text and exit status 2.
+
+#include <QString>
+#include <QStringList>
+
+namespace app {
+
+struct StartQuery {
+    enum class Kind { None, Finger, Whois, Dns };
+    Kind kind = Kind::None;
+    QString text;   // the address, the WhoIs query, or the host
+    QString server; // WhoIs only
+};
+
+struct CommandLine {
+    enum class Action { Run, Help, Version, Error };
+    Action action = Action::Run;
+    StartQuery query;
+    QString output; // the help or version text, or the error and the usage
+
+    // arguments as main receives them, the program name first.
+    static CommandLine parse(const QStringList& arguments);
+};
+
+} // namespace app

@@ -1,0 +1,173 @@
+#include "TestNetwork.h"
+#include "app/CommandLine.h"
+#include "app/QueryCommands.h"
+#include "app/TMyDecoratedFrame.h"
+#include "dialogs/DNS_Dialog.h"
+#include "platform/ProfileFile.h"
+#include "platform/ProgramDirectory.h"
+#include "view/TFingWnd.h"
+
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using app::CommandLine;
+using app::StartQuery;
+using Kind = app::StartQuery::Kind;
+using Action = app::CommandLine::Action;
+
+class tst_CommandLine : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    // The built program, run with arguments and without a display for the text-only forms.
+    QProcess* run(const QStringList& arguments) {
+        auto* process = new QProcess(this);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("DISPLAY");
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        process->setProcessEnvironment(environment);
+        process->start(QStringLiteral(VINTREL_BINARY), arguments);
+        process->waitForFinished(30000);
+        return process;
+    }
+
+private slots:
+    void parse_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("server");
+        const int run = int(Action::Run);
+        const int error = int(Action::Error);
+        QTest::newRow("nothing") << QStringList{} << run << int(Kind::None) << ""
+                                 << "";
+        QTest::newRow("finger") << QStringList{"alice@example.org"} << run << int(Kind::Finger)
+                                << "alice@example.org"
+                                << "";
+        QTest::newRow("finger a host")
+            << QStringList{"example.org"} << run << int(Kind::Finger) << "example.org"
+            << "";
+        QTest::newRow("whois") << QStringList{"--whois", "example.org", "--server", "w.test"} << run
+                               << int(Kind::Whois) << "example.org"
+                               << "w.test";
+        QTest::newRow("whois, server first")
+            << QStringList{"--server=w.test", "--whois=q"} << run << int(Kind::Whois) << "q"
+            << "w.test";
+        QTest::newRow("dns") << QStringList{"--dns", "example.org"} << run << int(Kind::Dns)
+                             << "example.org"
+                             << "";
+        QTest::newRow("help") << QStringList{"--help"} << int(Action::Help) << 0 << ""
+                              << "";
+        QTest::newRow("version") << QStringList{"-v"} << int(Action::Version) << 0 << ""
+                                 << "";
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << error << 0 << ""
+                                        << "";
+        QTest::newRow("whois without server") << QStringList{"--whois", "q"} << error << 0 << ""
+                                              << "";
+        QTest::newRow("server without whois") << QStringList{"--server", "s"} << error << 0 << ""
+                                              << "";
+        QTest::newRow("two addresses") << QStringList{"a@b", "c@d"} << error << 0 << ""
+                                       << "";
+        QTest::newRow("finger and dns") << QStringList{"a@b", "--dns", "x"} << error << 0 << ""
+                                        << "";
+        QTest::newRow("dns without host") << QStringList{"--dns"} << error << 0 << ""
+                                          << "";
+        QTest::newRow("empty dns host") << QStringList{"--dns", ""} << error << 0 << ""
+                                        << "";
+    }
+    void parse() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, action);
+        QFETCH(int, kind);
+        QFETCH(QString, text);
+        QFETCH(QString, server);
+        const CommandLine command = CommandLine::parse(QStringList{"vintrel"} + arguments);
+        QCOMPARE(int(command.action), action);
+        if (command.action == Action::Error)
+            QVERIFY(command.output.contains("Usage:"));
+        if (command.action != Action::Run)
+            return;
+        QCOMPARE(int(command.query.kind), kind);
+        QCOMPARE(command.query.text, text);
+        QCOMPARE(command.query.server, server);
+    }
+
+    void programPrintsHelpVersionAndRefusesBadArguments() {
+        QProcess* help = run({"--help"});
+        QCOMPARE(help->exitCode(), 0);
+        QVERIFY(help->readAllStandardOutput().contains("--whois <query>"));
+        QProcess* version = run({"--version"});
+        QCOMPARE(version->exitCode(), 0);
+        QCOMPARE(version->readAllStandardOutput().trimmed(), QByteArray("Vintrel 1.0"));
+        QProcess* bad = run({"--whois", "example.org"});
+        QCOMPARE(bad->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(bad->exitCode(), 2);
+        const QByteArray error = bad->readAllStandardError();
+        QVERIFY(error.contains("--whois and --server go together."));
+        QVERIFY(error.contains("Usage:"));
+        QVERIFY(bad->readAllStandardOutput().isEmpty());
+    }
+
+    // Each form starts its call as if typed into its dialog, lists included.
+    void fingerFormStartsAFullInfoCall() {
+        app::TMyDecoratedFrame frame(m_dir.path() + '/');
+        frame.client().engine().setResolver(loopbackResolver());
+        LoopbackServer server({{"Login: alice\r\n"}});
+        routeServicesTo(frame.client().engine(), server);
+        frame.show();
+        frame.queryCommands().start({Kind::Finger, "alice@finger.test", {}});
+        QTRY_VERIFY(!frame.client().Busy());
+        QCOMPARE(server.requests(), QList<QByteArray>{"/W alice\r\n"});
+        QCOMPARE(frame.client().toPlainText(), QString("Login: alice\n"));
+        QCOMPARE(platform::getProfileString("History", "Address1", "", 55, frame.settingsPath()),
+                 QString("alice@finger.test"));
+    }
+
+    void whoisFormAsksTheServerAndKeepsIt() {
+        app::TMyDecoratedFrame frame(m_dir.path() + '/');
+        frame.client().engine().setResolver(loopbackResolver());
+        LoopbackServer server({{"Domain Name: EXAMPLE.ORG\r\n"}});
+        routeServicesTo(frame.client().engine(), server);
+        frame.show();
+        frame.queryCommands().start({Kind::Whois, "example.org", "whois.test"});
+        QTRY_VERIFY(!frame.client().Busy());
+        QCOMPARE(server.requests(), QList<QByteArray>{"example.org\r\n"});
+        QCOMPARE(platform::getProfileString("WhoIs", "Server1", "", 55, frame.settingsPath()),
+                 QString("whois.test"));
+    }
+
+    void dnsFormShowsDnsInfo() {
+        app::TMyDecoratedFrame frame(m_dir.path() + '/');
+        frame.client().engine().setResolver(loopbackResolver());
+        frame.show();
+        frame.queryCommands().start({Kind::Dns, "localhost", {}});
+        QTRY_VERIFY(frame.findChild<dialogs::DNS_Dialog*>());
+        auto* info = frame.findChild<dialogs::DNS_Dialog*>();
+        QCOMPARE(info->addressField()->text(), QString("127.0.0.1"));
+        info->done(1);
+        QTRY_VERIFY(!frame.client().DnsBusy());
+    }
+
+    void installedCopyKeepsFilesPerUser_data() {
+        QTest::addColumn<QString>("programDir");
+        QTest::addColumn<bool>("installed");
+        QTest::newRow("/usr/bin") << "/usr/bin/" << true;
+        QTest::newRow("/usr/local/bin") << "/usr/local/bin/" << true;
+        QTest::newRow("a build folder") << "/home/me/vintrel/build/" << false;
+        QTest::newRow("a folder named like bin") << "/home/me/cabin/" << false;
+    }
+    void installedCopyKeepsFilesPerUser() {
+        QFETCH(QString, programDir);
+        QFETCH(bool, installed);
+        QCOMPARE(platform::isInstalledCopy(programDir), installed);
+        if (installed)
+            QCOMPARE(platform::dataDirectory(programDir), platform::userConfigDirectory());
+    }
+};
+
+QTEST_MAIN(tst_CommandLine)
+#include "tst_commandline.moc"
