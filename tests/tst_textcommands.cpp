@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "TestFiles.h"
+
 #include "WhenModal.h"
 #include <QTimer>
 #include <QToolButton>
@@ -21,14 +23,6 @@
 using app::TextCommands;
 using app::TMyDecoratedFrame;
 
-namespace {
-
-QByteArray contentOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-} // namespace
 
 class tst_TextCommands : public QObject {
     Q_OBJECT

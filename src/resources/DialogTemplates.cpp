@@ -120,7 +120,10 @@ const DialogTemplate findTextDialog{
         {-1, K::EtchedFrame, "", {135, 37, 58, 34}},
         {IDC_FIND_FORWARD, K::RadioButton, "Forwar&d", {81, 40, 43, 12}, GroupStart | TabStop},
         {IDC_FIND_BACKWARD, K::RadioButton, "&Backward", {81, 56, 46, 12}, TabStop},
-        {IDC_FIND_FROMCURSOR, K::RadioButton, "&From cursor", {138, 40, 53, 12},
+        {IDC_FIND_FROMCURSOR,
+         K::RadioButton,
+         "&From cursor",
+         {138, 40, 53, 12},
          GroupStart | TabStop},
         {IDC_FIND_ENTIRESCOPE, K::RadioButton, "&Entire scope", {138, 56, 53, 12}, TabStop},
         {IDC_FIND_CASE, K::CheckBox, "&Case sensitive", {10, 39, 59, 12}, TabStop},
@@ -148,9 +151,9 @@ const DialogTemplate inputDialog{DLG_INPUT,
 
 const DialogTemplate& dialogTemplate(int id) {
     static const QHash<int, const DialogTemplate*> templates = {
-        {DLG_FINGER, &fingerDialog}, {DLG_ABOUT, &aboutDialog},
-        {DLG_WHOIS, &whoisDialog},   {DLG_DNSINFO, &dnsInfoDialog},
-        {DLG_INPUT, &inputDialog},   {DLG_ADDRBOOK, &addressBookDialog},
+        {DLG_FINGER, &fingerDialog},     {DLG_ABOUT, &aboutDialog},
+        {DLG_WHOIS, &whoisDialog},       {DLG_DNSINFO, &dnsInfoDialog},
+        {DLG_INPUT, &inputDialog},       {DLG_ADDRBOOK, &addressBookDialog},
         {DLG_FINDTEXT, &findTextDialog},
     };
     return *templates.value(id, &aboutDialog);
