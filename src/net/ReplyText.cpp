@@ -7,6 +7,16 @@ using platform::utf8::acceptsContinuation;
 using platform::utf8::continuationCount;
 using platform::utf8::decode;
 
+namespace {
+
+// A byte that stands for itself: ASCII above CR (line ends, NUL and the UTF-8 lead and
+// continuation bytes go through the state machine; the few controls below CR are rare).
+bool isPlainAscii(unsigned char byte) {
+    return byte > '\r' && byte < 0x80;
+}
+
+} // namespace
+
 QChar* ReplyText::flushPending(QChar* to) {
     // An unfinished sequence shows byte by byte as Latin-1.
     for (int i = 0; i < m_pendingSize; ++i)
@@ -67,7 +77,7 @@ void ReplyText::convertInto(const char* data, qsizetype size, QString& out) {
     while (bytes < end) {
         if (m_pendingSize == 0) { // the common case: a run of plain ASCII
             const auto* run = bytes;
-            while (bytes<end&& * bytes> '\r' && *bytes < 0x80)
+            while (bytes < end && isPlainAscii(*bytes))
                 *to++ = QChar(*bytes++);
             if (bytes != run) {
                 m_afterCr = false;

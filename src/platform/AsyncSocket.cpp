@@ -2,6 +2,7 @@
 #include "WinsockErrors.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QSocketNotifier>
 
@@ -26,6 +27,9 @@ struct SocketState {
     bool connectDue = false; // connect succeeded at once; FD_CONNECT still to report
     bool writeDue = false;   // FD_WRITE owed: after connecting, or after a send that blocked
     bool readPosted = false; // FD_READ or FD_CLOSE posted, waiting for the next recv
+    bool readDue = false;    // a recv left data behind: the next FD_READ is owed at once
+    bool pumpPosted = false; // the read pump has an event waiting for this socket
+    bool pumping = false;    // the read pump is handing FD_READs over right now
     bool closeReported = false;
     std::unique_ptr<QSocketNotifier> readNotifier;
     std::unique_ptr<QSocketNotifier> writeNotifier;
@@ -59,6 +63,44 @@ void post(SOCKET s, SocketState& st, long event, int error) {
 
 void onReadable(SOCKET s);
 void onWritable(SOCKET s);
+
+// Hands owed FD_READs over one after another. Each FD_READ is answered by one recv; when that
+// recv leaves data behind, the next FD_READ is due at once, and the pump delivers it in the same
+// turn of the event loop instead of posting it through the queue, for up to PumpBudgetMs. Then
+// the loop runs (paints, input, timers, a Cancel) before the pump goes on.
+class ReadPump : public QObject {
+public:
+    static constexpr int PumpBudgetMs = 4;
+    static constexpr QEvent::Type PumpEvent = QEvent::Type(QEvent::User + 26002);
+
+    class Request : public QEvent {
+    public:
+        explicit Request(SOCKET socket) : QEvent(PumpEvent), s(socket) {}
+        const SOCKET s;
+    };
+
+    static ReadPump& instance() {
+        static ReadPump pump;
+        return pump;
+    }
+    void schedule(SOCKET s, SocketState& st) {
+        if (st.pumping || st.pumpPosted)
+            return;
+        st.pumpPosted = true;
+        QCoreApplication::postEvent(this, new Request(s));
+    }
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() != PumpEvent)
+            return QObject::event(e);
+        deliver(static_cast<Request*>(e)->s);
+        return true;
+    }
+
+private:
+    void deliver(SOCKET s);
+};
 
 // Switches the notifiers on or off to match what the socket owes its receiver.
 void rearm(SOCKET s, SocketState& st) {
@@ -105,6 +147,27 @@ void onWritable(SOCKET s) {
         post(s, *st, FD_WRITE, 0);
     }
     rearm(s, *st);
+}
+
+void ReadPump::deliver(SOCKET s) {
+    SocketState* st = lookup(s);
+    if (!st)
+        return;
+    st->pumpPosted = false;
+    st->pumping = true;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (st && st->readDue && st->receiver && elapsed.elapsed() < PumpBudgetMs) {
+        st->readDue = false;
+        AsyncReplyEvent read(st->message, s, makeSelectReply(FD_READ, 0));
+        QCoreApplication::sendEvent(st->receiver, &read);
+        st = lookup(s); // the receiver may have closed the socket
+    }
+    if (!st)
+        return;
+    st->pumping = false;
+    if (st->readDue && st->receiver)
+        schedule(s, *st);
 }
 
 void onReadable(SOCKET s) {
@@ -196,7 +259,8 @@ int recv(SOCKET s, char* buffer, int length) {
     int waiting = 0;
     if (n > 0 && (st->mask & FD_READ) && ::ioctl(st->fd, FIONREAD, &waiting) == 0 && waiting > 0) {
         // Data is left behind: the next FD_READ is due at once, without a round through poll.
-        post(s, *st, FD_READ, 0);
+        st->readDue = true;
+        ReadPump::instance().schedule(s, *st);
     } else {
         st->readPosted = false;
         rearm(s, *st);
