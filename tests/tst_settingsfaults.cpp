@@ -26,7 +26,6 @@
 
 using platform::ProfileFile;
 
-
 class tst_SettingsFaults : public QObject {
     Q_OBJECT
 

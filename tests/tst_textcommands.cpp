@@ -23,7 +23,6 @@
 using app::TextCommands;
 using app::TMyDecoratedFrame;
 
-
 class tst_TextCommands : public QObject {
     Q_OBJECT
 
