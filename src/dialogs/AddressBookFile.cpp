@@ -1,6 +1,6 @@
 #include "AddressBookFile.h"
-#include "net/ReplyText.h"
 #include "platform/ProfileFile.h"
+#include "platform/Utf8Text.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -46,12 +46,6 @@ private:
     qsizetype m_at = 0;
 };
 
-QString decodeText(const QByteArray& bytes) {
-    // The same decoding as replies: UTF-8, and a byte that is not UTF-8 as its Latin-1 letter.
-    net::ReplyText decoder;
-    return decoder.convert(bytes) + decoder.finish();
-}
-
 void appendInt16(QByteArray& out, qint16 value) {
     char bytes[2];
     qToLittleEndian(value, bytes);
@@ -82,7 +76,11 @@ QByteArray notesBytes(const QString& notes) {
 }
 
 QString notesFromBytes(const QByteArray& bytes) {
-    return decodeText(bytes);
+    // UTF-8 with the Latin-1 fallback of replies; every line end (CR LF, CR, LF) becomes '\n'.
+    QString notes = platform::utf8::decodeLenient(bytes);
+    notes.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return notes;
 }
 
 AddressBookContent decodeAddressBook(const QByteArray& bytes) {
@@ -100,8 +98,10 @@ AddressBookContent decodeAddressBook(const QByteArray& bytes) {
         if (!reader.readInt16(length) || !reader.readField(length, AddressBufferSize, address) ||
             !reader.readInt16(length) || !reader.readField(length, NotesBufferSize, notes))
             break; // the rest is damaged: keep the whole records before it
-        content.records.append(
-            {decodeText(address).remove(QLatin1Char('\n')), notesFromBytes(notes)});
+        content.records.append({platform::utf8::decodeLenient(address)
+                                    .remove(QLatin1Char('\r'))
+                                    .remove(QLatin1Char('\n')),
+                                notesFromBytes(notes)});
     }
     return content;
 }
