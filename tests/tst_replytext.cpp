@@ -49,6 +49,42 @@ private slots:
         QCOMPARE(text, expected);
     }
 
+    // A block is read sixteen plain bytes at a time; each byte that needs the state machine is
+    // put at every offset around those chunks, and the whole block must come out as it does
+    // when the same bytes arrive one at a time.
+    void wholeBlockMatchesByteByByte_data() {
+        QTest::addColumn<QByteArray>("special");
+        QTest::newRow("NUL") << QByteArray(1, '\0');
+        QTest::newRow("tab, a control below CR") << QByteArray("\t");
+        QTest::newRow("CR") << QByteArray("\r");
+        QTest::newRow("LF") << QByteArray("\n");
+        QTest::newRow("CR LF") << QByteArray("\r\n");
+        QTest::newRow("0x0E, the first plain byte") << QByteArray("\x0E");
+        QTest::newRow("CR then 0x0E") << QByteArray("\r\x0E");
+        QTest::newRow("DEL") << QByteArray("\x7F");
+        QTest::newRow("lone 0x80") << QByteArray("\x80");
+        QTest::newRow("two-byte UTF-8") << QByteArray("\xC3\xA9");
+        QTest::newRow("four-byte UTF-8") << QByteArray("\xF0\x9F\x98\x80");
+        QTest::newRow("0xFF") << QByteArray("\xFF");
+    }
+    void wholeBlockMatchesByteByByte() {
+        QFETCH(QByteArray, special);
+        const QByteArray plain = "abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ!";
+        for (qsizetype at = 0; at <= 40; ++at) {
+            const QByteArray block = plain.left(at) + special + plain.mid(at);
+            net::ReplyText whole;
+            const QString wholeText = whole.convert(block) + whole.finish();
+            net::ReplyText single;
+            QString singleText;
+            for (char byte : block)
+                singleText += single.convert(&byte, 1);
+            singleText += single.finish();
+            QVERIFY2(wholeText == singleText, qPrintable(QStringLiteral("at %1").arg(at)));
+            QVERIFY(wholeText.startsWith(QLatin1StringView(plain.left(at))));
+            QVERIFY(wholeText.endsWith(QLatin1StringView(plain.mid(at))));
+        }
+    }
+
     void unfinishedSequenceWaitsForMore() {
         net::ReplyText reply;
         QCOMPARE(reply.convert("\xE2\x82"), QString());

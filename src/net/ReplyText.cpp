@@ -1,6 +1,10 @@
 #include "ReplyText.h"
 #include "platform/Utf8Text.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace net {
 
 using platform::utf8::acceptsContinuation;
@@ -9,11 +13,36 @@ using platform::utf8::decode;
 
 namespace {
 
-// A byte that stands for itself: ASCII above CR (line ends, NUL and the UTF-8 lead and
-// continuation bytes go through the state machine; the few controls below CR are rare).
-bool isPlainAscii(unsigned char byte) {
-    return byte > '\r' && byte < 0x80;
+// A byte that gives one character of its own: ASCII above CR, and CR itself, a line end
+// ('\n') whatever follows. LF, NUL and the UTF-8 lead and continuation bytes go through the
+// state machine; the few controls below CR are rare.
+bool mapsOneToOne(unsigned char byte) {
+    return byte >= '\r' && byte < 0x80;
 }
+
+QChar oneToOne(unsigned char byte) {
+    return QChar(byte == '\r' ? u'\n' : char16_t(byte));
+}
+
+#ifdef __SSE2__
+constexpr int ChunkSize = 16;
+
+// Converts sixteen bytes into to when every one of them maps one to one. As signed bytes, the
+// bytes above 0x7F are negative, so one comparison finds them and the bytes below CR.
+bool convertChunk(const unsigned char* bytes, QChar* to) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    const __m128i cr = _mm_set1_epi8('\r');
+    if (_mm_movemask_epi8(_mm_cmplt_epi8(chunk, cr)) != 0)
+        return false;
+    const __m128i crToLf =
+        _mm_and_si128(_mm_cmpeq_epi8(chunk, cr), _mm_set1_epi8('\r' - '\n'));
+    const __m128i mapped = _mm_sub_epi8(chunk, crToLf);
+    const __m128i zero = _mm_setzero_si128();
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_unpacklo_epi8(mapped, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 8), _mm_unpackhi_epi8(mapped, zero));
+    return true;
+}
+#endif
 
 } // namespace
 
@@ -74,34 +103,34 @@ void ReplyText::convertInto(const char* data, qsizetype size, QString& out) {
     QChar* to = begin;
     const auto* bytes = reinterpret_cast<const unsigned char*>(data);
     const auto* const end = bytes + size;
+    bool afterCr = m_afterCr;
     while (bytes < end) {
-        if (m_pendingSize == 0) { // the common case: a run of plain ASCII
-            const auto* run = bytes;
-            while (bytes < end && isPlainAscii(*bytes))
-                *to++ = QChar(*bytes++);
-            if (bytes != run) {
-                m_afterCr = false;
-                if (bytes == end)
-                    break;
+        if (m_pendingSize == 0 && mapsOneToOne(*bytes)) { // the common case, in bulk
+#ifdef __SSE2__
+            while (end - bytes >= ChunkSize && convertChunk(bytes, to)) {
+                to += ChunkSize;
+                bytes += ChunkSize;
             }
+#endif
+            while (bytes < end && mapsOneToOne(*bytes))
+                *to++ = oneToOne(*bytes++);
+            afterCr = bytes[-1] == '\r';
+            continue;
         }
         const unsigned char byte = *bytes++;
-        const bool afterCr = m_afterCr;
-        m_afterCr = byte == '\r';
-        switch (byte) {
-        case '\r':
-            to = flushPending(to);
-            *to++ = QLatin1Char('\n');
-            break;
-        case '\n':
-            to = flushPending(to);
-            if (!afterCr) // a CR LF pair is one line end, wherever the blocks split it
+        const bool lineEndBefore = afterCr;
+        afterCr = byte == '\r';
+        if (byte == '\r' || byte == '\n' || byte == '\0') {
+            if (m_pendingSize != 0)
+                to = flushPending(to);
+            // A CR LF pair is one line end, wherever the blocks split it; NUL is dropped.
+            if (byte == '\r' || (byte == '\n' && !lineEndBefore))
                 *to++ = QLatin1Char('\n');
-            break;
-        case '\0': to = flushPending(to); break;
-        default: to = emitByte(byte, to);
+        } else {
+            to = emitByte(byte, to);
         }
     }
+    m_afterCr = afterCr;
     out.truncate(before + (to - begin));
 }
 

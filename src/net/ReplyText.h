@@ -16,8 +16,8 @@ class ReplyText {
 public:
     QString convert(const char* data, qsizetype size);
     QString convert(const QByteArray& bytes) { return convert(bytes.constData(), bytes.size()); }
-    // The same, adding to out: plain ASCII is copied straight through, and only line ends,
-    // NUL and bytes above 0x7F go through the state machine.
+    // The same, adding to out: plain ASCII and CR are converted in bulk, and only LF, NUL, the
+    // controls below CR and bytes above 0x7F go through the state machine.
     void convertInto(const char* data, qsizetype size, QString& out);
 
     // What is still held back at the end of the reply: an unfinished UTF-8 sequence.
