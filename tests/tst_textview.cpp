@@ -74,6 +74,14 @@ private slots:
         for (int i = 0; i < 5000; ++i)
             many += QString(i % 97, 'z') + '\n';
         QTest::newRow("5000 lines across checkpoints") << many << QList<int>{800, 13};
+        QTest::newRow("10000 breaks in one piece") << QString(10000, '\n') << QList<int>{};
+        // A run of empty lines where the 64 Ki-character checkpoint falls due part way through.
+        QTest::newRow("65530-character line, then 100 breaks")
+            << QString(65530, 'x') + QString(100, '\n') + "end" << QList<int>{800};
+        QString runs;
+        for (int i = 0; i < 2000; ++i)
+            runs += QString(i % 5, 'a') + QString(i % 70, '\n');
+        QTest::newRow("runs of breaks of every length") << runs << QList<int>{800, 31, 1};
     }
     void lineIndex() {
         QFETCH(QString, text);
@@ -306,6 +314,29 @@ private slots:
         QVERIFY(qAbs(view->textWidth() - expected) <= 1);
         QCOMPARE(view->horizontalScrollBar()->maximum(),
                  view->textWidth() + 4 - view->viewport()->width());
+    }
+
+    // Plain ASCII in a fixed-pitch font is measured by counting; one other character anywhere
+    // in the line, also past the first sixteen, must send it to the font's own measure.
+    void lineWidthMatchesTheFont_data() {
+        QTest::addColumn<QString>("line");
+        const QString ascii(40, 'a');
+        QTest::newRow("plain ASCII") << ascii;
+        QTest::newRow("space and tilde") << QString(" ~") + ascii;
+        QTest::newRow("combining acute at 20, no advance")
+            << QString(ascii).insert(20, QChar(0x301));
+        QTest::newRow("e acute at 17") << QString(ascii).insert(17, QChar(0xE9));
+        QTest::newRow("escape at 33") << QString(ascii).insert(33, QChar(0x1B));
+        QTest::newRow("DEL at 39") << QString(ascii).insert(39, QChar(0x7F));
+    }
+    void lineWidthMatchesTheFont() {
+        QFETCH(QString, line);
+        view::LineLayout layout(fixedFont());
+        const qreal expected =
+            QFontMetricsF(fixedFont()).horizontalAdvance(view::LineLayout::displayed(line));
+        QVERIFY2(qAbs(layout.xOf(0, line, line.size()) - expected) < 0.5,
+                 qPrintable(QString::number(layout.xOf(0, line, line.size())) + " vs " +
+                            QString::number(expected)));
     }
 
     void tabsStopEveryEightCharacters() {

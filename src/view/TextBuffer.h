@@ -6,6 +6,11 @@
 // and at the first line start 64 Ki characters or more past the previous checkpoint. Finding a
 // line therefore scans at most 31 line ends within 64 Ki characters, and a line costs the
 // index about half a byte on average, so a text of nothing but line ends stays small.
+//
+// The first append reserves room for ReservedCharacters, the output window's capacity. That is
+// address space only: the kernel gives memory to the pages as they are written, so the text
+// never moves or gets copied as it grows, and the room is asked to come in huge pages, one page
+// fault per 2 MiB written rather than per 4 KiB. Text beyond it still grows as a QString does.
 
 #include <QString>
 #include <QStringView>
@@ -43,10 +48,12 @@ private:
     };
     static constexpr qsizetype LinesPerCheckpoint = 32;
     static constexpr qsizetype CharactersPerCheckpoint = 64 * 1024;
+    static constexpr qsizetype ReservedCharacters = qsizetype(64) * 1024 * 1024;
 
     const Checkpoint& checkpointForLine(qsizetype line) const;
     const Checkpoint& checkpointForPosition(qsizetype position) const;
     void noteLineLength(qsizetype line, qsizetype length);
+    void reserveMemory();
 
     QString m_text;
     std::vector<Checkpoint> m_checkpoints;
