@@ -368,6 +368,24 @@ private slots:
         QCOMPARE(m_engine->BytesReceived(), 29u);
     }
 
+    void fullBlocksThenAPauseKeepTheCallWaiting() {
+        // Two whole 800-byte reads empty the socket: the read that follows finds nothing yet,
+        // and the call must wait for the rest instead of failing or stalling.
+        const QByteArray first(1600, 'x');
+        LS server({{first, "tail"}, 300});
+        useService(server.portNetworkOrder());
+        m_engine->Finger("finger.test", 0);
+        QTRY_COMPARE(m_view->status(), QString("1600 bytes received"));
+        QTest::qWait(100);
+        QVERIFY(m_engine->Busy());
+        QCOMPARE(m_view->status(), QString("1600 bytes received"));
+        QVERIFY(waitForIdle());
+        QCOMPARE(m_view->status(), QString("Connection closed"));
+        QCOMPARE(m_view->text, QString::fromLatin1(first + "tail"));
+        for (const QString& status : m_view->statuses)
+            QVERIFY2(!status.startsWith("Receive data error"), qPrintable(status));
+    }
+
     void severalMegabytesArriveWholeAndInOrder() {
         QByteArray reply;
         for (int i = 0; reply.size() < 4 * 1024 * 1024; ++i)

@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <map>
 #include <memory>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -256,9 +255,10 @@ int recv(SOCKET s, char* buffer, int length) {
         return fail(10038);
     const ssize_t n = ::recv(st->fd, buffer, static_cast<size_t>(length), MSG_DONTWAIT);
     const int error = n < 0 ? errno : 0;
-    int waiting = 0;
-    if (n > 0 && (st->mask & FD_READ) && ::ioctl(st->fd, FIONREAD, &waiting) == 0 && waiting > 0) {
-        // Data is left behind: the next FD_READ is due at once, without a round through poll.
+    if (n == length && length > 0 && (st->mask & FD_READ)) {
+        // A full buffer probably left data behind: the next FD_READ is due at once, without a
+        // round through poll. When the guess is wrong, that recv says WSAEWOULDBLOCK, as a
+        // spurious FD_READ may.
         st->readDue = true;
         ReadPump::instance().schedule(s, *st);
     } else {
