@@ -134,7 +134,7 @@ void TMyDecoratedFrame::setKeepHistory(bool keep) {
 }
 
 void TMyDecoratedFrame::SetStatusText(const QString& text, const QString& suffix) {
-    m_statusBar->setText(text + suffix);
+    m_statusBar->setText(suffix.isEmpty() ? text : text + suffix);
 }
 
 void TMyDecoratedFrame::SetCaptionSuffix(const QString& suffix) {

@@ -13,7 +13,10 @@ MessageField::MessageField(QWidget* parent) : QFrame(parent), m_repaint([this] {
 void MessageField::setText(const QString& text) {
     if (m_text == text)
         return;
-    m_text = text;
+    // Copied into the field's own buffer rather than shared, so that a sender that rewrites one
+    // string for every received block goes on writing it in place.
+    m_text.resize(0);
+    m_text.append(text);
     m_repaint.request();
 }
 

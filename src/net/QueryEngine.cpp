@@ -224,10 +224,10 @@ void QueryEngine::showText(QString& text) {
 }
 
 void QueryEngine::showReceivedCount() {
-    QString text = QString::number(m_bytesReceived) + QStringLiteral(" bytes received");
-    if (m_windowFull)
-        text += QStringLiteral(", window full");
-    m_view.setStatusText(text);
+    // Written into one string kept for the call, so that a block costs no allocation here.
+    m_countText.setNum(m_bytesReceived);
+    m_countText += QStringView(m_windowFull ? u" bytes received, window full" : u" bytes received");
+    m_view.setStatusText(m_countText);
 }
 
 void QueryEngine::EvConnectTimer() {

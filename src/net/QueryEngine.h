@@ -88,6 +88,7 @@ private:
 
     ReplyText m_replyText;
     QString m_blockText; // one block's text, its buffer kept from block to block
+    QString m_countText; // the status text of the count, its buffer kept likewise
     qsizetype m_windowChars = 0;
     qsizetype m_windowCapacity = DefaultWindowCapacity;
     bool m_windowFull = false;
