@@ -3,6 +3,8 @@
 #include "platform/WinsockErrors.h"
 
 #include <arpa/inet.h>
+#include <charconv>
+#include <iterator>
 
 namespace net {
 
@@ -224,8 +226,12 @@ void QueryEngine::showText(QString& text) {
 }
 
 void QueryEngine::showReceivedCount() {
-    // Written into one string kept for the call, so that a block costs no allocation here.
-    m_countText.setNum(m_bytesReceived);
+    // Written into one string kept for the call, so that a block costs no allocation here
+    // (QString::setNum would make a new string each time).
+    char digits[16];
+    const auto written = std::to_chars(std::begin(digits), std::end(digits), m_bytesReceived);
+    m_countText.resize(0);
+    m_countText += QLatin1StringView(digits, written.ptr);
     m_countText += QStringView(m_windowFull ? u" bytes received, window full" : u" bytes received");
     m_view.setStatusText(m_countText);
 }
