@@ -21,10 +21,11 @@ bool isControl(QChar c) {
 // early exit so that the compiler vectorises it: a long line is measured piece by piece as it
 // arrives, and this test runs over every character of it.
 bool isPrintableAscii(QStringView piece) {
-    bool outside = false;
-    for (QChar c : piece)
-        outside |= char16_t(c.unicode() - 0x20) >= 0x5F; // below 0x20 wraps to the top
-    return !outside;
+    const char16_t* chars = piece.utf16();
+    unsigned outside = 0;
+    for (qsizetype i = 0; i < piece.size(); ++i)
+        outside |= unsigned(char16_t(chars[i] - 0x20) >= 0x5F); // below 0x20 wraps to the top
+    return outside == 0;
 }
 
 } // namespace
