@@ -386,6 +386,18 @@ private slots:
             QVERIFY2(!status.startsWith("Receive data error"), qPrintable(status));
     }
 
+    void replyOfWholeBlocksEndsCleanly() {
+        // The read after the last whole block finds the connection closed, not more data.
+        const QByteArray reply(2400, 'y');
+        LS server({{reply}});
+        useService(server.portNetworkOrder());
+        m_engine->Finger("finger.test", 0);
+        QVERIFY(waitForIdle());
+        QCOMPARE(m_view->status(), QString("Connection closed"));
+        QCOMPARE(m_view->text, QString::fromLatin1(reply));
+        QCOMPARE(m_engine->BytesReceived(), 2400u);
+    }
+
     void severalMegabytesArriveWholeAndInOrder() {
         QByteArray reply;
         for (int i = 0; reply.size() < 4 * 1024 * 1024; ++i)

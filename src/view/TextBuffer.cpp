@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <new>
 #include <sys/mman.h>
 
 #ifdef __SSE2__
@@ -123,7 +124,11 @@ void TextBuffer::append(QStringView text) {
 }
 
 void TextBuffer::reserveMemory() {
-    m_text.reserve(ReservedCharacters);
+    try {
+        m_text.reserve(ReservedCharacters);
+    } catch (const std::bad_alloc&) {
+        return; // a system that will not lend the address space: the text grows as it comes
+    }
 #ifdef MADV_HUGEPAGE
     // Only the whole huge pages inside the reservation can be asked for.
     constexpr std::uintptr_t HugePage = std::uintptr_t(2) << 20;

@@ -10,7 +10,8 @@
 // The first append reserves room for ReservedCharacters, the output window's capacity. That is
 // address space only: the kernel gives memory to the pages as they are written, so the text
 // never moves or gets copied as it grows, and the room is asked to come in huge pages, one page
-// fault per 2 MiB written rather than per 4 KiB. Text beyond it still grows as a QString does.
+// fault per 2 MiB written rather than per 4 KiB. Text beyond it, or on a system that will not
+// lend that much address space, grows as a QString does.
 
 #include <QString>
 #include <QStringView>
