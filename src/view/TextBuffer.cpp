@@ -50,6 +50,19 @@ qsizetype endOfLineEndRun(const char16_t* chars, qsizetype from, qsizetype size)
     return i;
 }
 
+// Asks for huge pages in the whole 2 MiB pages inside the range. Only advice: without them the
+// memory is the same, in smaller pages.
+void adviseHugePages([[maybe_unused]] const void* start, [[maybe_unused]] size_t bytes) {
+#ifdef MADV_HUGEPAGE
+    constexpr std::uintptr_t HugePage = std::uintptr_t(2) << 20;
+    const auto begin = reinterpret_cast<std::uintptr_t>(start);
+    const std::uintptr_t first = (begin + HugePage - 1) & ~(HugePage - 1);
+    const std::uintptr_t last = (begin + bytes) & ~(HugePage - 1);
+    if (first < last)
+        madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#endif
+}
+
 } // namespace
 
 TextBuffer::TextBuffer() {
@@ -58,7 +71,7 @@ TextBuffer::TextBuffer() {
 
 void TextBuffer::clear() {
     m_text = QString();
-    m_checkpoints.assign(1, Checkpoint{0, 0});
+    m_checkpoints = std::vector<Checkpoint>(1, Checkpoint{0, 0}); // gives the memory back
     m_lineCount = 1;
     m_lastLineStart = 0;
     m_longestLine = 0;
@@ -126,19 +139,13 @@ void TextBuffer::append(QStringView text) {
 void TextBuffer::reserveMemory() {
     try {
         m_text.reserve(ReservedCharacters);
+        // A text of nothing but line ends has a checkpoint every LinesPerCheckpoint characters.
+        m_checkpoints.reserve(ReservedCharacters / LinesPerCheckpoint + 1);
     } catch (const std::bad_alloc&) {
-        return; // a system that will not lend the address space: the text grows as it comes
+        return; // a system that will not lend the address space: both grow as they must
     }
-#ifdef MADV_HUGEPAGE
-    // Only the whole huge pages inside the reservation can be asked for.
-    constexpr std::uintptr_t HugePage = std::uintptr_t(2) << 20;
-    const auto begin = reinterpret_cast<std::uintptr_t>(m_text.constData());
-    const auto end = begin + std::uintptr_t(m_text.capacity()) * sizeof(QChar);
-    const std::uintptr_t first = (begin + HugePage - 1) & ~(HugePage - 1);
-    const std::uintptr_t last = end & ~(HugePage - 1);
-    if (first < last) // only advice: without huge pages the text still grows in place
-        madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#endif
+    adviseHugePages(m_text.constData(), size_t(m_text.capacity()) * sizeof(QChar));
+    adviseHugePages(m_checkpoints.data(), m_checkpoints.capacity() * sizeof(Checkpoint));
 }
 
 void TextBuffer::noteLineLength(qsizetype line, qsizetype length) {

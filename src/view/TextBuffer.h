@@ -7,11 +7,11 @@
 // line therefore scans at most 31 line ends within 64 Ki characters, and a line costs the
 // index about half a byte on average, so a text of nothing but line ends stays small.
 //
-// The first append reserves room for ReservedCharacters, the output window's capacity. That is
-// address space only: the kernel gives memory to the pages as they are written, so the text
-// never moves or gets copied as it grows, and the room is asked to come in huge pages, one page
-// fault per 2 MiB written rather than per 4 KiB. Text beyond it, or on a system that will not
-// lend that much address space, grows as a QString does.
+// The first append reserves room for ReservedCharacters, the output window's capacity, and for
+// the checkpoints such a text can need. That is address space only: the kernel gives memory to
+// the pages as they are written, so neither moves or gets copied as it grows, and the room is
+// asked to come in huge pages, one page fault per 2 MiB written rather than per 4 KiB. Text
+// beyond it, or on a system that will not lend that much address space, grows as it comes.
 
 #include <QString>
 #include <QStringView>
