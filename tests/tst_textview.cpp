@@ -5,6 +5,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QPainter>
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -337,6 +338,35 @@ private slots:
         QVERIFY2(qAbs(layout.xOf(0, line, line.size()) - expected) < 0.5,
                  qPrintable(QString::number(layout.xOf(0, line, line.size())) + " vs " +
                             QString::number(expected)));
+    }
+
+    // On screen, plain ASCII in a fixed-pitch font is drawn as glyphs without shaping; it must
+    // look exactly as the font draws the same text.
+    void asciiIsDrawnAsTheFontDrawsIt_data() {
+        QTest::addColumn<QString>("line");
+        QTest::newRow("letters and signs") << QString("Login: someone  Name: Some One {x} ~!");
+        QTest::newRow("with a control picture") << QString("before") + QChar(0x01) + "after";
+        QTest::newRow("with a non-ASCII letter") << QString("caf") + QChar(0xE9) + " au lait";
+    }
+    void asciiIsDrawnAsTheFontDrawsIt() {
+        QFETCH(QString, line);
+        const QSize size(400, 30);
+        const QPointF origin(3, 20);
+        QImage drawn(size, QImage::Format_ARGB32_Premultiplied);
+        drawn.fill(Qt::white);
+        {
+            QPainter painter(&drawn);
+            view::LineLayout layout(fixedFont());
+            layout.drawColumns(painter, line, origin, 0, line.size(), 0);
+        }
+        QImage expected(size, QImage::Format_ARGB32_Premultiplied);
+        expected.fill(Qt::white);
+        {
+            QPainter painter(&expected);
+            painter.setFont(fixedFont());
+            painter.drawText(origin, view::LineLayout::displayed(line));
+        }
+        QCOMPARE(drawn, expected);
     }
 
     void tabsStopEveryEightCharacters() {

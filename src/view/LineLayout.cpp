@@ -1,6 +1,8 @@
 #include "LineLayout.h"
 
 #include <QFontInfo>
+#include <QGlyphRun>
+#include <QPaintEngine>
 #include <QPainter>
 
 #include <algorithm>
@@ -44,6 +46,37 @@ void LineLayout::setFont(const QFont& font) {
     if (m_fixedPitch && m_metrics.horizontalAdvance(QStringLiteral("iWm")) != 3 * m_asciiAdvance)
         m_fixedPitch = false; // a font that claims a fixed pitch but has none
     m_segments.clear();
+    m_rawFont = m_fixedPitch ? QRawFont::fromFont(font) : QRawFont();
+    m_asciiGlyphs.clear();
+    if (m_rawFont.isValid()) {
+        QString ascii;
+        for (char16_t c = 0x20; c < 0x7F; ++c)
+            ascii += QChar(c);
+        const QList<quint32> glyphs = m_rawFont.glyphIndexesForString(ascii);
+        // A font without a glyph for some ASCII character is left to drawText and its fallbacks.
+        if (glyphs.size() == ascii.size() && !glyphs.contains(0u))
+            m_asciiGlyphs.assign(glyphs.begin(), glyphs.end());
+    }
+}
+
+bool LineLayout::drawAsciiGlyphs(QPainter& painter, QStringView piece, QPointF origin) const {
+    // Printers and PDF get text through drawText, which keeps it searchable there.
+    if (m_asciiGlyphs.empty() || painter.paintEngine()->type() != QPaintEngine::Raster ||
+        !isPrintableAscii(piece))
+        return false;
+    QList<quint32> glyphs(piece.size());
+    QList<QPointF> positions(piece.size());
+    const char16_t* chars = piece.utf16();
+    for (qsizetype i = 0; i < piece.size(); ++i) {
+        glyphs[i] = m_asciiGlyphs[size_t(chars[i] - 0x20)];
+        positions[i] = QPointF(qreal(i) * m_asciiAdvance, 0);
+    }
+    QGlyphRun run;
+    run.setRawFont(m_rawFont);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(positions);
+    painter.drawGlyphRun(origin, run);
+    return true;
 }
 
 QString LineLayout::displayed(QStringView run) {
@@ -159,9 +192,11 @@ void LineLayout::drawColumns(QPainter& painter, QStringView text, QPointF origin
         if (pieceLength > 1 && pieceLength < rest.size() && rest[pieceLength - 1].isHighSurrogate())
             --pieceLength;
         if (pieceLength > 0) {
-            painter.drawText(QPointF(origin.x() + x, origin.y()),
-                             displayed(rest.first(pieceLength)));
-            x += pieceWidth(rest.first(pieceLength));
+            const QStringView piece = rest.first(pieceLength);
+            const QPointF at(origin.x() + x, origin.y());
+            if (!drawAsciiGlyphs(painter, piece, at))
+                painter.drawText(at, displayed(piece));
+            x += pieceWidth(piece);
             column += pieceLength;
         } else {
             x = nextTabStop(x);

@@ -11,6 +11,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QHash>
+#include <QRawFont>
 #include <QStringView>
 
 #include <vector>
@@ -58,6 +59,7 @@ private:
     qreal advance(qreal x, QStringView run) const;
     qreal nextTabStop(qreal x) const;
     qreal pieceWidth(QStringView piece) const;
+    bool drawAsciiGlyphs(QPainter& painter, QStringView piece, QPointF origin) const;
 
     QFont m_font;
     QFontMetricsF m_metrics;
@@ -67,6 +69,10 @@ private:
     // shaping: the same result, a hundred times faster on long lines.
     bool m_fixedPitch = false;
     qreal m_asciiAdvance = 0;
+    // The same fonts draw printable ASCII on screen as glyphs at those advances, without the
+    // shaping that drawText does for every line of every frame.
+    QRawFont m_rawFont;
+    std::vector<quint32> m_asciiGlyphs; // for 0x20 to 0x7E
     QHash<qsizetype, std::vector<qreal>> m_segments;
     std::vector<qreal> m_shortLine{0.0};
 };
