@@ -203,9 +203,8 @@ int measureOne(int argc, char** argv) {
     }
     const QByteArray kind = argv[2];
     const qsizetype size = qsizetype(atoi(argv[3])) * 1024 * 1024;
-    const double seconds = mode == "recv"
-                               ? runRecvLoop(kind, size)
-                               : runEngine(argc, argv, kind, size, mode == "first");
+    const double seconds = mode == "recv" ? runRecvLoop(kind, size)
+                                          : runEngine(argc, argv, kind, size, mode == "first");
     std::printf("%.6f %ld\n", seconds, peakKiB());
     return seconds < 0 ? 1 : 0;
 }
@@ -226,8 +225,8 @@ int main(int argc, char** argv) {
     std::printf("platform: %s\n", qgetenv("QT_QPA_PLATFORM").isEmpty()
                                       ? "default"
                                       : qgetenv("QT_QPA_PLATFORM").constData());
-    std::printf("%-16s %9s %8s %9s   %9s %8s %8s   %6s\n", "reply", "engine ms", "MB/s",
-                "peak MB", "recv ms", "MB/s", "peak MB", "ratio");
+    std::printf("%-16s %9s %8s %9s   %9s %8s %8s   %6s\n", "reply", "engine ms", "MB/s", "peak MB",
+                "recv ms", "MB/s", "peak MB", "ratio");
     struct Row {
         const char* label;
         const char* kind;

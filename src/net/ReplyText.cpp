@@ -34,8 +34,7 @@ bool convertChunk(const unsigned char* bytes, QChar* to) {
     const __m128i cr = _mm_set1_epi8('\r');
     if (_mm_movemask_epi8(_mm_cmplt_epi8(chunk, cr)) != 0)
         return false;
-    const __m128i crToLf =
-        _mm_and_si128(_mm_cmpeq_epi8(chunk, cr), _mm_set1_epi8('\r' - '\n'));
+    const __m128i crToLf = _mm_and_si128(_mm_cmpeq_epi8(chunk, cr), _mm_set1_epi8('\r' - '\n'));
     const __m128i mapped = _mm_sub_epi8(chunk, crToLf);
     const __m128i zero = _mm_setzero_si128();
     _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_unpacklo_epi8(mapped, zero));

@@ -120,8 +120,8 @@ void TextBuffer::append(QStringView text) {
             continue;
         const qsizetype firstLine = lineCount; // the line the first of them starts
         const qsizetype firstStart = lastLineStart + 1;
-        qsizetype k = std::max<qsizetype>(0, std::min(nextCheckpointLine - firstLine,
-                                                      nextCheckpointPosition - firstStart));
+        qsizetype k = std::max<qsizetype>(
+            0, std::min(nextCheckpointLine - firstLine, nextCheckpointPosition - firstStart));
         for (; k < empties; k += LinesPerCheckpoint) {
             m_checkpoints.push_back({firstLine + k, firstStart + k});
             nextCheckpointLine = firstLine + k + LinesPerCheckpoint;
