@@ -91,16 +91,6 @@ void TextBuffer::append(QStringView text) {
     qsizetype lastLineStart = m_lastLineStart;
     qsizetype nextCheckpointLine = m_checkpoints.back().line + LinesPerCheckpoint;
     qsizetype nextCheckpointPosition = m_checkpoints.back().position + CharactersPerCheckpoint;
-    // Starts line lineCount at start, with a checkpoint there when one is due.
-    const auto startLine = [&](qsizetype start) {
-        lastLineStart = start;
-        ++lineCount;
-        if (lineCount - 1 >= nextCheckpointLine || start >= nextCheckpointPosition) {
-            m_checkpoints.push_back({lineCount - 1, start});
-            nextCheckpointLine = lineCount - 1 + LinesPerCheckpoint;
-            nextCheckpointPosition = start + CharactersPerCheckpoint;
-        }
-    };
     const char16_t* chars = text.utf16();
     const qsizetype size = text.size();
     for (qsizetype i = 0; i < size; ++i) {
@@ -110,7 +100,14 @@ void TextBuffer::append(QStringView text) {
         const qsizetype end = base + i;
         if (end - lastLineStart > m_longestLength)
             noteLineLength(lineCount - 1, end - lastLineStart);
-        startLine(end + 1);
+        // The next line starts after the line end, with a checkpoint there when one is due.
+        lastLineStart = end + 1;
+        ++lineCount;
+        if (lineCount - 1 >= nextCheckpointLine || lastLineStart >= nextCheckpointPosition) {
+            m_checkpoints.push_back({lineCount - 1, lastLineStart});
+            nextCheckpointLine = lineCount - 1 + LinesPerCheckpoint;
+            nextCheckpointPosition = lastLineStart + CharactersPerCheckpoint;
+        }
 
         // Each further line end of the run ends an empty line and starts the next one line and
         // one character on. Only the lines where a checkpoint falls are visited.
