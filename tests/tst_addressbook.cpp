@@ -75,9 +75,9 @@ class tst_AddressBook : public QObject {
     void addNew(const QString& address) {
         whenModal<dialogs::InputDialog>([address](dialogs::InputDialog* input) {
             // A person types once the dialog has the focus.
-            QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(input->field()));
-            QTest::keyClicks(QApplication::focusWidget(), address);
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QTRY_COMPARE(focusIn(input), static_cast<QWidget*>(input->field()));
+            QTest::keyClicks(input->field(), address);
+            QTest::keyClick(input->field(), Qt::Key_Return);
         });
         QTest::mouseClick(button(res::IDC_ADDRBOOK_NEW), Qt::LeftButton);
     }

@@ -32,18 +32,19 @@ class tst_FindText : public QObject {
         // the window the focus back after a dialog, so the test does.
         reactivate();
         whenModal<FindDlg>([=](FindDlg* dialog) {
-            QTRY_VERIFY(QApplication::focusWidget());
+            QLineEdit* field = dialog->control<QLineEdit>(res::IDC_FIND_TEXT);
+            QTRY_COMPARE(focusIn(dialog), static_cast<QWidget*>(field));
             if (retype)
-                QTest::keyClicks(QApplication::focusWidget(), typed);
+                QTest::keyClicks(field, typed);
             for (int id : clicks)
                 QTest::mouseClick(dialog->control<QAbstractButton>(id), Qt::LeftButton);
-            dialog->control<QLineEdit>(res::IDC_FIND_TEXT)->setFocus();
+            field->setFocus();
             if (message)
                 whenModal<QMessageBox>([message](QMessageBox* box) {
                     *message = box->text() + '|' + box->windowTitle();
                     box->button(QMessageBox::Ok)->click();
                 });
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QTest::keyClick(field, Qt::Key_Return);
         });
         QTest::keyClick(m_frame.get(), Qt::Key_F5);
     }
@@ -210,8 +211,9 @@ private slots:
         window()->appendText("abc");
         findWithDialog("abc", {res::IDC_FIND_WHOLEWORD});
         whenModal<FindDlg>([](FindDlg* dialog) {
-            QTRY_VERIFY(QApplication::focusWidget());
-            QTest::keyClicks(QApplication::focusWidget(), "other");
+            QLineEdit* field = dialog->control<QLineEdit>(res::IDC_FIND_TEXT);
+            QTRY_COMPARE(focusIn(dialog), static_cast<QWidget*>(field));
+            QTest::keyClicks(field, "other");
             QTest::mouseClick(dialog->control<QAbstractButton>(res::IDC_FIND_BACKWARD),
                               Qt::LeftButton);
             QTest::mouseClick(dialog->control<QAbstractButton>(res::IDC_FIND_CASE), Qt::LeftButton);
