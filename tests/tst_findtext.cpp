@@ -109,9 +109,18 @@ private slots:
                                           << "cat" << 0 << true << true << false << -1;
         QTest::newRow("digits join") << "cat9"
                                      << "cat" << 0 << true << true << false << -1;
-        QTest::newRow("non-ASCII letter separates") << QString::fromUtf8("\xC3\xA9"
-                                                                         "cat")
-                                                    << "cat" << 0 << true << true << false << 1;
+        QTest::newRow("non-ASCII letter joins") << QString::fromUtf8("\xC3\xA9"
+                                                                     "cat")
+                                                << "cat" << 0 << true << true << false << -1;
+        QTest::newRow("letter beyond the BMP joins") << QString::fromUtf8("cat\xF0\x9D\x90\x80")
+                                                     << "cat" << 0 << true << true << false << -1;
+        QTest::newRow("Arabic digit joins") << QString::fromUtf8("\xD9\xA3"
+                                                                 "cat")
+                                            << "cat" << 0 << true << true << false << -1;
+        QTest::newRow("non-ASCII punctuation separates")
+            << QString::fromUtf8("\xC2\xAB"
+                                 "cat\xC2\xBB")
+            << "cat" << 0 << true << true << false << 1;
         QTest::newRow("after a rejected one") << "cats cat"
                                               << "cat" << 0 << true << true << false << 5;
         QTest::newRow("line break separates") << "x\ncat\ny"

@@ -6,15 +6,32 @@ namespace view {
 
 namespace {
 
-bool isWordCharacter(QChar c) {
-    const char16_t u = c.unicode();
-    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '_';
+// Letters, digits and marks of every script, and the underscore, make words; a character
+// outside the Basic Multilingual Plane is looked at as the pair of units it is stored in.
+bool isWordCodePoint(char32_t c) {
+    return QChar::isLetterOrNumber(c) || QChar::isMark(c) || c == U'_';
+}
+
+bool wordCharacterBefore(QStringView text, qsizetype at) {
+    if (at == 0)
+        return false;
+    const QChar last = text[at - 1];
+    if (last.isLowSurrogate() && at >= 2 && text[at - 2].isHighSurrogate())
+        return isWordCodePoint(QChar::surrogateToUcs4(text[at - 2], last));
+    return isWordCodePoint(last.unicode());
+}
+
+bool wordCharacterAt(QStringView text, qsizetype at) {
+    if (at >= text.size())
+        return false;
+    const QChar first = text[at];
+    if (first.isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate())
+        return isWordCodePoint(QChar::surrogateToUcs4(first, text[at + 1]));
+    return isWordCodePoint(first.unicode());
 }
 
 bool isWholeWord(QStringView text, qsizetype at, qsizetype length) {
-    const bool startsWord = at == 0 || !isWordCharacter(text[at - 1]);
-    const bool endsWord = at + length == text.size() || !isWordCharacter(text[at + length]);
-    return startsWord && endsWord;
+    return !wordCharacterBefore(text, at) && !wordCharacterAt(text, at + length);
 }
 
 } // namespace

@@ -5,8 +5,8 @@
 // positions from start - n towards 0, so a backward match ends at or before start. Without
 // case sensitivity letters match whatever their case (Unicode case folding). With whole
 // words a match must not touch a word character on either side; word characters are the
-// ASCII letters, digits and the underscore (so "cat_name" is one word), and every other
-// character, non-ASCII letters included, separates words.
+// letters, digits and combining marks of every script and the underscore (so "cat_name" and
+// "écat" are one word each), and every other character separates words.
 // After a candidate rejected for that, forward goes on at the next position and backward
 // with the candidates that end at or before it.
 
