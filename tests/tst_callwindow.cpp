@@ -6,6 +6,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -43,6 +45,27 @@ class tst_CallWindow : public QObject {
     view::TFingWnd* window() { return &m_frame->client(); }
     QString status() { return m_frame->statusBarField().text(); }
 
+    // Opens the output window's context menu, as a right click does, and reads its Select All.
+    int contextMenuSelectAllEnabled() {
+        int enabled = -1;
+        auto* poll = new QTimer(this);
+        connect(poll, &QTimer::timeout, this, [&enabled, poll] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            poll->deleteLater();
+            for (QAction* action : menu->actions())
+                if (action->text() == "Select &All")
+                    enabled = action->isEnabled();
+            menu->close();
+        });
+        poll->start(5);
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                window()->viewport()->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(window()->viewport(), &click);
+        return enabled;
+    }
+
 private slots:
     void init() {
         m_frame = std::make_unique<TMyDecoratedFrame>(m_dir.path() + '/');
@@ -79,6 +102,7 @@ private slots:
         QVERIFY(m_frame->toolButton(res::CM_CANCEL)->isEnabled());
         QVERIFY(!m_frame->toolButton(res::CM_FINGER)->isEnabled());
         QVERIFY(!m_frame->toolButton(res::CM_CLEAR)->isEnabled());
+        QCOMPARE(contextMenuSelectAllEnabled(), false); // the view's own menu, likewise
 
         m_frame->command(res::CM_CANCEL);
         QCOMPARE(status(), QString("Call canceled"));
@@ -88,6 +112,7 @@ private slots:
         QVERIFY(m_frame->toolButton(res::CM_CLEAR)->isEnabled());
         QCOMPARE(window()->toPlainText(), QString("some text"));
         QCOMPARE(m_frame->windowTitle(), QString("Vintrel"));
+        QCOMPARE(contextMenuSelectAllEnabled(), true);
     }
 
     void progressTextsSurviveHintsDuringACall() {

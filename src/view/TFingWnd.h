@@ -35,6 +35,8 @@ public:
     // The Clear command: empty text, plain caption, no caret.
     void clearCommand();
     void selectAllText();
+    // Select All, in the menu and the view's own context menu alike: text and no call.
+    bool selectAllAllowed() const override { return holdsText() && !Busy(); }
 
     // EngineView
     void setStatusText(const QString& text) override;

@@ -44,7 +44,12 @@ TextView::TextView(QWidget* parent)
 void TextView::append(QStringView text) {
     if (text.isEmpty())
         return;
+    // A bare caret at the end moves on with the text, as it would after typing there; a caret
+    // or selection the user put elsewhere stays where it is.
+    const bool caretAtEnd = m_anchor == m_caret && m_caret == m_buffer.size();
     m_buffer.append(text);
+    if (caretAtEnd)
+        m_anchor = m_caret = m_buffer.size();
     setModified(true);
     m_throttle.request();
 }
@@ -385,7 +390,7 @@ void TextView::contextMenuEvent(QContextMenuEvent* event) {
     copyAction->setEnabled(hasSelection());
     QAction* selectAllAction =
         menu.addAction(QStringLiteral("Select &All"), this, &TextView::selectAll);
-    selectAllAction->setEnabled(m_modified);
+    selectAllAction->setEnabled(selectAllAllowed());
     menu.exec(event->globalPos());
 }
 

@@ -46,6 +46,8 @@ public:
     QString selectedText() const;
     void setSelection(qsizetype anchor, qsizetype caret);
     void selectAll();
+    // Whether Select All is offered; the window that owns a call narrows it.
+    virtual bool selectAllAllowed() const { return m_modified; }
     void copy() const;
 
     // Scrolls so that the range from..to is visible, its end first.
