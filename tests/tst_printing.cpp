@@ -145,11 +145,21 @@ private slots:
         QCOMPARE(pages[1].last(), QString("line 099"));
     }
 
-    void finalLineBreakAddsNoBlankPage() {
-        const QList<QStringList> pages =
-            print(numberedLines(50) + '\n', monoFont(12), 50, "trailing.pdf");
-        QCOMPARE(pages.size(), 1);
-        QCOMPARE(pages[0].size(), 50);
+    void finalLineBreaksAddNoBlankPage_data() {
+        QTest::addColumn<QString>("ending");
+        QTest::newRow("one line break") << "\n";
+        QTest::newRow("two line breaks") << "\n\n";
+        QTest::newRow("blank lines") << "\n \n\n";
+    }
+    void finalLineBreaksAddNoBlankPage() {
+        QFETCH(QString, ending);
+        view::TextBuffer text;
+        text.append(QString(numberedLines(50) + ending));
+        view::APXPrintOut printout(text, monoFont(12), QSizeF(96, 96));
+        printout.paginate(QSize(8160, 51 * QFontMetrics(monoFont(12)).lineSpacing() * 12),
+                          QSizeF(1152, 1152));
+        QCOMPARE(printout.linesPerPage(), 50);
+        QCOMPARE(printout.pageCount(), ending.contains(' ') ? 2 : 1);
     }
 
     void tabsStopEveryEightCharacters() {

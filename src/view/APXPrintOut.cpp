@@ -40,10 +40,10 @@ void APXPrintOut::paginate(QSize pagePixels, QSizeF printerDpi) {
                            m_lineHeight; // one line's height stays free at the foot
     m_linesPerPage = std::max(1, mulDiv(pageHeight, 1, m_lineHeight));
     m_printed.clear();
-    // The empty line after a final line break is no line of the reply: printing it would only
-    // add a blank page whenever the lines fill the last page.
+    // Empty lines at the end of the text print nothing: printing them would only add blank
+    // pages whenever the lines before them fill the last page.
     qsizetype lines = m_text.lineCount();
-    if (lines > 1 && m_text.lineLength(lines - 1) == 0)
+    while (lines > 1 && m_text.lineLength(lines - 1) == 0)
         --lines;
     for (qsizetype line = 0; line < lines; ++line)
         breakLine(line, m_pageWidth);

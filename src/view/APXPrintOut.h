@@ -5,8 +5,8 @@
 //
 // A line too wide for the page continues on the next printed lines, and those count in the
 // pagination; a page holds at least one line however large the font; the page count is the
-// printed lines divided by the lines per page, rounded up, and the empty line after a final
-// line break is not printed, so no blank page ends a job.
+// printed lines divided by the lines per page, rounded up, and the empty lines that end a
+// text are not printed, so no blank page ends a job.
 
 #include "LineLayout.h"
 #include "TextBuffer.h"
