@@ -6,10 +6,13 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QLineEdit>
+#include <QListView>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -104,6 +107,12 @@ private slots:
         window()->appendText(" more");
         QCOMPARE(window()->toPlainText(), QString("first line\nsecond line\nthird more"));
         QCOMPARE(window()->caretPosition(), 3);
+
+        // A caret at the end goes on with the end, where Find from the cursor starts.
+        window()->setSelection(window()->toPlainText().size(), window()->toPlainText().size());
+        window()->appendText("\nlast");
+        QCOMPARE(window()->caretPosition(), window()->toPlainText().size());
+        QVERIFY(!window()->hasSelection());
     }
 
     void viewFollowsEndOnlyUntilUserScrollsAway() {
@@ -177,6 +186,33 @@ private slots:
         QCOMPARE(selected, QString("Text files (*.TXT)"));
     }
 
+    void allFilesShowsNamesWithoutADot() {
+        window()->appendText("x");
+        writeFile(m_dir.filePath("README"), "r");
+        writeFile(m_dir.filePath("notes.txt"), "n");
+        QStringList shown;
+        QString typed;
+        whenModal<QFileDialog>([&](QFileDialog* dialog) {
+            dialog->setDirectory(m_dir.path());
+            auto* fileName = qobject_cast<QLineEdit*>(focusIn(dialog));
+            QVERIFY(fileName);
+            QTest::keyClicks(fileName, "report.txt");
+            auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+            QVERIFY(types);
+            QTest::keyClick(types, Qt::Key_Down); // "All files (*.*)"
+            auto* list = dialog->findChild<QListView*>("listView");
+            QTRY_VERIFY(list->model()->rowCount(list->rootIndex()) >= 2);
+            for (int row = 0; row < list->model()->rowCount(list->rootIndex()); ++row)
+                shown.append(list->model()->index(row, 0, list->rootIndex()).data().toString());
+            typed = fileName->text();
+            dialog->reject();
+        });
+        m_frame->command(res::CM_SAVEAS);
+        QVERIFY2(shown.contains("README"), qPrintable(shown.join(',')));
+        QVERIFY(shown.contains("notes.txt"));
+        QCOMPARE(typed, QString("report.txt"));
+    }
+
     void arrowCursorAfterACall() {
         window()->setWaitCursor(true);
         QCOMPARE(window()->viewport()->cursor().shape(), Qt::WaitCursor);
@@ -202,6 +238,20 @@ private slots:
         m_frame->command(res::CM_FONT);
         QCOMPARE(m_frame->windowFont().lfHeight, -20);
         QCOMPARE(window()->font().pixelSize(), 20);
+    }
+
+    void fontDialogOpensOnTheFontInUseAndOkChangesNothing() {
+        const platform::LOGFONT before = m_frame->windowFont();
+        const QFont shown = window()->font();
+        QString offered;
+        whenModal<QFontDialog>([&offered](QFontDialog* dialog) {
+            offered = QFontInfo(dialog->currentFont()).family();
+            QTest::keyClick(focusIn(dialog), Qt::Key_Return);
+        });
+        m_frame->command(res::CM_FONT);
+        QCOMPARE(offered, QFontInfo(shown).family());
+        QVERIFY(m_frame->windowFont() == before);
+        QCOMPARE(window()->font(), shown);
     }
 
     void fontCommandCancelledKeepsFont() {

@@ -6,8 +6,14 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QFontDialog>
+#include <QFontInfo>
+#include <QLineEdit>
 #include <QSaveFile>
+
+#include <memory>
+#include <utility>
 
 namespace app {
 
@@ -23,15 +29,45 @@ void TextCommands::selectAll() {
     m_window.selectAllText();
 }
 
+namespace {
+
+const QString AllFilesFilter = QStringLiteral("All files (*.*)");
+
+// "All files (*.*)" means every file, as it always has on the desktop it comes from; the
+// dialog would take "*.*" literally and hide names without a dot, and would rename the typed
+// file to "name.*". Once the filter is chosen, the list is shown unfiltered and the name the
+// user had is given back.
+void allFilesMatchEveryName(QFileDialog& dialog) {
+    auto* fileName = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    auto* model = dialog.findChild<QFileSystemModel*>();
+    if (!fileName || !model)
+        return;
+    auto names = std::make_shared<std::pair<QString, QString>>(); // before last, last
+    QObject::connect(fileName, &QLineEdit::textChanged, &dialog, [names](const QString& text) {
+        names->first = std::exchange(names->second, text);
+    });
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [fileName, model, names](const QString& filter) {
+                         if (filter != AllFilesFilter)
+                             return;
+                         model->setNameFilters({QStringLiteral("*")});
+                         if (names->second.endsWith(QStringLiteral(".*")))
+                             fileName->setText(names->first);
+                     });
+}
+
+} // namespace
+
 void TextCommands::saveAs() {
     // The dialog matches names without regard to case, so "*.TXT" finds "report.txt" too.
     QFileDialog dialog(&m_frame, QString(), QString(),
-                       QStringLiteral("Text files (*.TXT);;All files (*.*)"));
+                       QStringLiteral("Text files (*.TXT);;") + AllFilesFilter);
     dialog.setObjectName(QStringLiteral("saveAsDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(QStringLiteral("TXT"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    allFilesMatchEveryName(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString path = dialog.selectedFiles().constFirst();
@@ -80,13 +116,33 @@ bool TextCommands::replacedInPlace(const QString& path) {
     return target.exists() && !QFileInfo(target.absolutePath()).isWritable();
 }
 
+namespace {
+
+// Whether two fonts show the same: same resolved family, size, weight and style.
+bool sameFace(const QFont& a, const QFont& b) {
+    const QFontInfo x(a);
+    const QFontInfo y(b);
+    return x.family() == y.family() && x.pixelSize() == y.pixelSize() && x.weight() == y.weight() &&
+           x.italic() == y.italic() && a.underline() == b.underline() &&
+           a.strikeOut() == b.strikeOut();
+}
+
+} // namespace
+
 void TextCommands::chooseFont() {
-    QFontDialog dialog(platform::fontFromLogFont(m_frame.windowFont()), &m_frame);
+    // The dialog opens on the font the window really shows: the stored face may be a name this
+    // system lacks ("Fixedsys"), which the dialog would replace by some other font.
+    const QFont inUse = m_window.font();
+    QFontDialog dialog(inUse, &m_frame);
     dialog.setObjectName(QStringLiteral("fontDialog"));
     dialog.setOption(QFontDialog::DontUseNativeDialog);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    m_frame.setWindowFont(platform::logFontFromFont(dialog.selectedFont()));
+    // OK on the font already in use keeps the stored logical font as it is.
+    const QFont chosen = dialog.selectedFont();
+    if (sameFace(chosen, inUse))
+        return;
+    m_frame.setWindowFont(platform::logFontFromFont(chosen));
 }
 
 } // namespace app
