@@ -15,8 +15,32 @@ namespace {
 // How many long lines keep their segment positions before the cache starts afresh.
 constexpr qsizetype CachedLines = 2048;
 
-bool isControl(QChar c) {
-    return (c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7F;
+// Characters that no font shows usefully, or that would move or hide other text: the C0 and
+// C1 controls, DEL, and the invisible format characters that reorder or hide text. Each is
+// drawn as a small box holding its code, so the window shows exactly what arrived.
+bool isShownAsCode(char16_t c) {
+    return (c < 0x20 && c != u'\t') || (c >= 0x7F && c <= 0x9F) || c == 0x061C ||
+           (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2060 && c <= 0x2064) || (c >= 0x2066 && c <= 0x2069) || c == 0xFEFF;
+}
+
+int codeDigits(char16_t c) {
+    return c < 0x100 ? 2 : 4;
+}
+
+// Calls visit(run, shownAsCode) for each run of plain text and each coded character.
+template <typename Visit> void forEachRun(QStringView piece, Visit visit) {
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < piece.size(); ++i) {
+        if (!isShownAsCode(piece[i].unicode()))
+            continue;
+        if (i > from)
+            visit(piece.sliced(from, i - from), false);
+        visit(piece.sliced(i, 1), true);
+        from = i + 1;
+    }
+    if (from < piece.size())
+        visit(piece.sliced(from), false);
 }
 
 // Whether every character is printable ASCII (0x20 to 0x7E). Written as a reduction without an
@@ -45,6 +69,9 @@ void LineLayout::setFont(const QFont& font) {
     m_asciiAdvance = m_metrics.horizontalAdvance(QLatin1Char('x'));
     if (m_fixedPitch && m_metrics.horizontalAdvance(QStringLiteral("iWm")) != 3 * m_asciiAdvance)
         m_fixedPitch = false; // a font that claims a fixed pitch but has none
+    m_codeFont = font;
+    m_codeFont.setPixelSize(std::max(5, int(m_metrics.height() * 0.5)));
+    m_codeDigitWidth = QFontMetricsF(m_codeFont).horizontalAdvance(QStringLiteral("0ABCDEF")) / 7;
     m_segments.clear();
     m_rawFont = m_fixedPitch ? QRawFont::fromFont(font) : QRawFont();
     m_asciiGlyphs.clear();
@@ -79,15 +106,36 @@ bool LineLayout::drawAsciiGlyphs(QPainter& painter, QStringView piece, QPointF o
     return true;
 }
 
-QString LineLayout::displayed(QStringView run) {
-    QString shown = run.toString();
-    for (QChar& c : shown) {
-        if (c.unicode() == 0x7F)
-            c = QChar(0x2421);
-        else if (c.unicode() < 0x20)
-            c = QChar(0x2400 + c.unicode());
-    }
-    return shown;
+qreal LineLayout::codeBoxWidth(QChar c) const {
+    return codeDigits(c.unicode()) * m_codeDigitWidth + 2 * CodeBoxPadding;
+}
+
+void LineLayout::drawCodeBox(QPainter& painter, QChar c, QPointF at) const {
+    const QRectF box(at.x() + 0.5, at.y() - m_metrics.ascent() + 1.5, codeBoxWidth(c) - 1,
+                     m_metrics.height() - 3);
+    painter.save();
+    QColor muted = painter.pen().color();
+    muted.setAlphaF(muted.alphaF() * 0.55f);
+    painter.setPen(QPen(muted, 0));
+    painter.drawRect(box);
+    painter.setFont(m_codeFont);
+    const QString code =
+        QStringLiteral("%1").arg(c.unicode(), codeDigits(c.unicode()), 16, QLatin1Char('0'));
+    painter.drawText(box, Qt::AlignCenter, code.toUpper());
+    painter.restore();
+}
+
+void LineLayout::drawPiece(QPainter& painter, QStringView piece, QPointF at) const {
+    forEachRun(piece, [&](QStringView run, bool code) {
+        if (code) {
+            drawCodeBox(painter, run[0], at);
+            at.rx() += codeBoxWidth(run[0]);
+        } else {
+            const QString text = run.toString();
+            painter.drawText(at, text);
+            at.rx() += m_metrics.horizontalAdvance(text);
+        }
+    });
 }
 
 qreal LineLayout::nextTabStop(qreal x) const {
@@ -97,9 +145,11 @@ qreal LineLayout::nextTabStop(qreal x) const {
 qreal LineLayout::pieceWidth(QStringView piece) const {
     if (m_fixedPitch && isPrintableAscii(piece))
         return qreal(piece.size()) * m_asciiAdvance;
-    const bool plain = std::none_of(piece.begin(), piece.end(), isControl);
-    return plain ? m_metrics.horizontalAdvance(piece.toString())
-                 : m_metrics.horizontalAdvance(displayed(piece));
+    qreal width = 0;
+    forEachRun(piece, [&](QStringView run, bool code) {
+        width += code ? codeBoxWidth(run[0]) : m_metrics.horizontalAdvance(run.toString());
+    });
+    return width;
 }
 
 qreal LineLayout::advance(qreal x, QStringView run) const {
@@ -195,7 +245,7 @@ void LineLayout::drawColumns(QPainter& painter, QStringView text, QPointF origin
             const QStringView piece = rest.first(pieceLength);
             const QPointF at(origin.x() + x, origin.y());
             if (!drawAsciiGlyphs(painter, piece, at))
-                painter.drawText(at, displayed(piece));
+                drawPiece(painter, piece, at);
             x += pieceWidth(piece);
             column += pieceLength;
         } else {

@@ -1,7 +1,8 @@
 #pragma once
 // Where the characters of a line stand and how the line is drawn, in one font: tabs advance
 // to the next stop (every 8 average character widths, as the classic tabbed text output
-// does), and control characters show as their Unicode control pictures rather than vanish.
+// does), and control and invisible format characters show as small boxes holding their hex
+// code, drawn here rather than by a font, so nothing that arrived vanishes or reorders text.
 //
 // A line is measured from its start, so a long line would cost its whole length for every
 // caret or paint. Lines longer than one segment keep the x position of each segment start in
@@ -48,8 +49,8 @@ public:
     void drawColumns(QPainter& painter, QStringView text, QPointF origin, qsizetype from,
                      qsizetype to, qreal x);
 
-    // The text as drawn: control characters replaced by their pictures.
-    static QString displayed(QStringView run);
+    // The width of the box that shows a control or format character.
+    qreal codeBoxWidth(QChar c) const;
 
 private:
     static constexpr qsizetype SegmentLength = 512;
@@ -60,11 +61,17 @@ private:
     qreal nextTabStop(qreal x) const;
     qreal pieceWidth(QStringView piece) const;
     bool drawAsciiGlyphs(QPainter& painter, QStringView piece, QPointF origin) const;
+    void drawPiece(QPainter& painter, QStringView piece, QPointF at) const;
+    void drawCodeBox(QPainter& painter, QChar c, QPointF at) const;
+
+    static constexpr qreal CodeBoxPadding = 2;
 
     QFont m_font;
     QFontMetricsF m_metrics;
     qreal m_lineHeight = 1;
     qreal m_tabWidth = 8;
+    QFont m_codeFont; // the hex codes in their boxes
+    qreal m_codeDigitWidth = 4;
     // With a fixed-pitch font, printable ASCII is measured by adding up advances instead of
     // shaping: the same result, a hundred times faster on long lines.
     bool m_fixedPitch = false;
