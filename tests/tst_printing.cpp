@@ -1,5 +1,6 @@
 #include "app/PrintCommands.h"
 #include "app/TMyDecoratedFrame.h"
+#include "app/TStyleStatusBar.h"
 #include "resources/Commands.h"
 #include "view/APXPrintOut.h"
 #include "view/TFingWnd.h"
@@ -7,11 +8,14 @@
 #include "WhenModal.h"
 
 #include <QFile>
+#include <QMessageBox>
 #include <QPageLayout>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -87,7 +91,7 @@ class tst_Printing : public QObject {
         window()->setFont(font);
         window()->appendText(text);
         auto printer = pdfPrinter(name, font, linesPerPage);
-        if (!m_frame->printCommands().printText(*printer))
+        if (m_frame->printCommands().printText(*printer) != view::APXPrintOut::Result::Printed)
             return {};
         return pagesOf(m_dir.filePath(name));
     }
@@ -201,7 +205,7 @@ private slots:
         window()->setFont(large);
         window()->appendText(numberedLines(100));
         auto printer = pdfPrinter("large.pdf", small, 50);
-        QVERIFY(m_frame->printCommands().printText(*printer));
+        QCOMPARE(m_frame->printCommands().printText(*printer), view::APXPrintOut::Result::Printed);
         const int spacing = QFontMetrics(large).lineSpacing();
         const int pageHeight = 51 * QFontMetrics(small).lineSpacing() - spacing;
         const int perPage = (pageHeight + spacing / 2) / spacing;
@@ -218,6 +222,30 @@ private slots:
         printout.paginate(QSize(120000, 1200), QSizeF(1200, 1200)); // one inch high
         QCOMPARE(printout.linesPerPage(), 1);
         QCOMPARE(printout.pageCount(), 3);
+    }
+
+    void cancelRemovesThePartialFile() {
+        window()->appendText(numberedLines(3000));
+        auto printer = pdfPrinter("cancel.pdf", window()->font(), 1); // a page a line
+        whenModal<QProgressDialog>([](QProgressDialog* progress) {
+            QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+        });
+        QCOMPARE(m_frame->printCommands().printText(*printer), view::APXPrintOut::Result::Canceled);
+        QVERIFY(!QFile::exists(m_dir.filePath("cancel.pdf")));
+        QCOMPARE(m_frame->statusBarField().text(), QString("Printing canceled"));
+    }
+
+    void printerThatCannotStartSaysPrinterError() {
+        window()->appendText("text");
+        auto printer = pdfPrinter("missing/folder.pdf", window()->font(), 50);
+        QString text;
+        whenModal<QMessageBox>([&text](QMessageBox* box) {
+            text = box->text();
+            box->button(QMessageBox::Ok)->click();
+        });
+        QCOMPARE(m_frame->printCommands().printText(*printer),
+                 view::APXPrintOut::Result::PrinterError);
+        QCOMPARE(text, QString("Printer error"));
     }
 
     void windowAndFrameUnchangedAfterPrinting() {

@@ -3,6 +3,8 @@
 // chosen in Printer Setup or the print dialog stays chosen. A machine without a printer prints
 // to a PDF file, which the print dialog offers as its destination.
 
+#include "view/APXPrintOut.h"
+
 #include <memory>
 
 class QPrinter;
@@ -25,8 +27,9 @@ public:
 
     QPrinter& printer();
     // Prints the window's text on printer with a progress dialog that can cancel between
-    // pages; no print dialog. Returns true when every page was printed.
-    bool printText(QPrinter& printer);
+    // pages; no print dialog. A cancelled job says so on the status bar, a printer that
+    // cannot start shows "Printer error"; either way a partial output file is removed.
+    view::APXPrintOut::Result printText(QPrinter& printer);
 
 private:
     TMyDecoratedFrame& m_frame;

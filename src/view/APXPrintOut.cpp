@@ -39,77 +39,83 @@ void APXPrintOut::paginate(QSize pagePixels, QSizeF printerDpi) {
     const int pageHeight = mulDiv(pagePixels.height(), m_screenDpi.height(), printerDpi.height()) -
                            m_lineHeight; // one line's height stays free at the foot
     m_linesPerPage = std::max(1, mulDiv(pageHeight, 1, m_lineHeight));
-    m_printed.clear();
     // Empty lines at the end of the text print nothing: printing them would only add blank
     // pages whenever the lines before them fill the last page.
-    qsizetype lines = m_text.lineCount();
-    while (lines > 1 && m_text.lineLength(lines - 1) == 0)
-        --lines;
-    for (qsizetype line = 0; line < lines; ++line)
-        breakLine(line, m_pageWidth);
+    const QString& text = m_text.text();
+    qsizetype last = text.size() - 1;
+    while (last >= 0 && text[last] == u'\n')
+        --last;
+    m_lines = last < 0 ? 1 : m_text.lineOfPosition(last) + 1;
 }
 
-void APXPrintOut::breakLine(qsizetype line, qreal pageWidth) {
+qsizetype APXPrintOut::nextPiece(Cursor& cursor) {
+    const qsizetype line = cursor.line;
     const QStringView text = m_text.line(line);
-    qsizetype from = 0;
-    do {
-        const qreal left = m_layout.xOf(line, text, from);
-        qsizetype to = text.size();
-        if (m_layout.width(line, text) - left > pageWidth) {
-            to = m_layout.columnAt(line, text, left + pageWidth);
-            if (m_layout.xOf(line, text, to) - left > pageWidth)
-                --to;
-            if (to > from && to < text.size() && text[to].isLowSurrogate())
-                --to;
-            to = std::max(to, from + 1); // at least one character a printed line
-        }
-        m_printed.append({line, from, to - from});
-        from = to;
-    } while (from < text.size());
+    const qsizetype from = cursor.from;
+    qsizetype to = text.size();
+    const qreal left = from == 0 ? 0 : m_layout.xOf(line, text, from);
+    if (!text.isEmpty() && m_layout.width(line, text) - left > m_pageWidth) {
+        to = m_layout.columnAt(line, text, left + m_pageWidth);
+        if (m_layout.xOf(line, text, to) - left > m_pageWidth)
+            --to;
+        if (to > from && to < text.size() && text[to].isLowSurrogate())
+            --to;
+        to = std::max(to, from + 1); // at least one character a printed line
+    }
+    if (to >= text.size())
+        cursor = {line + 1, 0};
+    else
+        cursor.from = to;
+    return to - from;
 }
 
-int APXPrintOut::pageCount() const {
-    const qsizetype lines = m_printed.size();
-    return int(std::max<qsizetype>(1, (lines + m_linesPerPage - 1) / m_linesPerPage));
+int APXPrintOut::pageCount() {
+    qsizetype printed = 0;
+    for (Cursor cursor; !atEnd(cursor); ++printed)
+        nextPiece(cursor);
+    return int(std::max<qsizetype>(1, (printed + m_linesPerPage - 1) / m_linesPerPage));
 }
 
-void APXPrintOut::printPage(QPainter& painter, int page) {
+void APXPrintOut::printPage(QPainter& painter, Cursor& cursor) {
     painter.save();
     painter.scale(m_printerDpi.width() / m_screenDpi.width(),
                   m_printerDpi.height() / m_screenDpi.height());
     painter.setPen(Qt::black);
-    const qsizetype first = qsizetype(page - 1) * m_linesPerPage;
-    const qsizetype last = std::min<qsizetype>(first + m_linesPerPage, m_printed.size());
-    for (qsizetype i = first; i < last; ++i) {
-        const PrintedLine& piece = m_printed[i];
-        const QStringView text = m_text.line(piece.line);
-        const qreal left = m_layout.xOf(piece.line, text, piece.from);
-        const qreal y = qreal(i - first) * m_lineHeight;
-        m_layout.drawColumns(painter, text, QPointF(-left, y + m_layout.ascent()), piece.from,
-                             piece.from + piece.length, left);
+    for (int row = 0; row < m_linesPerPage && !atEnd(cursor); ++row) {
+        const Cursor at = cursor;
+        const qsizetype length = nextPiece(cursor);
+        const QStringView text = m_text.line(at.line);
+        const qreal left = at.from == 0 ? 0 : m_layout.xOf(at.line, text, at.from);
+        const qreal y = qreal(row) * m_lineHeight;
+        m_layout.drawColumns(painter, text, QPointF(-left, y + m_layout.ascent()), at.from,
+                             at.from + length, left);
     }
     painter.restore();
 }
 
-bool APXPrintOut::print(QPrinter& printer, const std::function<bool(int, int)>& betweenPages) {
+APXPrintOut::Result APXPrintOut::print(QPrinter& printer,
+                                       const std::function<bool(qsizetype, qsizetype)>& progress) {
     paginate(QSize(printer.width(), printer.height()),
              QSizeF(printer.logicalDpiX(), printer.logicalDpiY()));
+    if (!progress(0, m_lines))
+        return Result::Canceled;
     QPainter painter;
     if (!painter.begin(&printer))
-        return false;
-    const int pages = pageCount();
-    for (int page = 1; page <= pages; ++page) {
-        if (!betweenPages(page - 1, pages)) {
-            printer.abort();
-            painter.end();
-            return false;
-        }
-        if (page > 1)
+        return Result::PrinterError;
+    Cursor cursor;
+    for (bool first = true; first || !atEnd(cursor); first = false) {
+        if (!first) {
+            if (!progress(cursor.line, m_lines)) {
+                printer.abort();
+                painter.end();
+                return Result::Canceled;
+            }
             printer.newPage();
-        printPage(painter, page);
+        }
+        printPage(painter, cursor);
     }
-    betweenPages(pages, pages);
-    return painter.end();
+    progress(m_lines, m_lines);
+    return painter.end() ? Result::Printed : Result::PrinterError;
 }
 
 } // namespace view
