@@ -1,4 +1,5 @@
 #include "TestNetwork.h"
+#include "Typing.h"
 #include "WhenModal.h"
 #include "app/TMyDecoratedFrame.h"
 #include "dialogs/AddressBook.h"
@@ -263,6 +264,49 @@ private slots:
         QTest::keyClick(m_book.get(), Qt::Key_O, Qt::AltModifier);
         QTRY_COMPARE(m_book->result(), int(res::IDOK));
         QCOMPARE(dialogs::loadAddressBook(bookPath()).records.value(0).notes, QString("typed"));
+    }
+
+    // A full notes box refuses the keystroke that would overflow it; what it holds stays.
+    void fullNotesRefuseTheKey_data() {
+        QTest::addColumn<QString>("fill");
+        QTest::addColumn<bool>("atStart");
+        QTest::addColumn<QString>("extra");
+        const QString n248(248, 'n');
+        QTest::newRow("a letter at the start") << n248 + "Z" << true << "X";
+        QTest::newRow("a line end takes two bytes") << n248 << false << "\n";
+        QTest::newRow("e acute takes two bytes") << n248 << false << QString(QChar(0xE9));
+    }
+    void fullNotesRefuseTheKey() {
+        QFETCH(QString, fill);
+        QFETCH(bool, atStart);
+        QFETCH(QString, extra);
+        writeFile(bookPath(), dialogs::encodeAddressBook({{"a@h", ""}}, 0));
+        open();
+        notes()->setFocus();
+        QTest::keyClicks(notes(), fill);
+        if (atStart)
+            QTest::keyClick(notes(), Qt::Key_Home, Qt::ControlModifier);
+        if (extra == "\n")
+            QTest::keyClick(notes(), Qt::Key_Return);
+        else
+            typeKeys(notes(), extra);
+        QCOMPARE(notes()->toPlainText(), fill);
+        QTest::mouseClick(button(res::IDOK), Qt::LeftButton);
+        QCOMPARE(dialogs::loadAddressBook(bookPath()).records.value(0).notes, fill);
+    }
+
+    void newAddressFieldCountsBytes() {
+        open();
+        QString typed;
+        whenModal<dialogs::InputDialog>([&typed](dialogs::InputDialog* input) {
+            QTRY_COMPARE(focusIn(input), static_cast<QWidget*>(input->field()));
+            typeKeys(input->field(), QString(30, QChar(0xE9))); // 60 bytes of UTF-8
+            typed = input->field()->text();
+            QTest::keyClick(input->field(), Qt::Key_Return);
+        });
+        QTest::mouseClick(button(res::IDC_ADDRBOOK_NEW), Qt::LeftButton);
+        QCOMPARE(typed, QString(24, QChar(0xE9))); // 48 bytes; a 25th would make 50
+        QCOMPARE(entries(), QStringList{typed});
     }
 
     void deleteSequencesKeepNotesAndReuseSlots() {

@@ -10,6 +10,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace dialogs {
 
 AddressBook::AddressBook(QWidget* parent, int resourceId, const QString& dataDirectory,
@@ -117,19 +119,35 @@ void AddressBook::CommitNotes(const QString& address) {
     m_notes->document()->setModified(false);
 }
 
+namespace {
+
+// The bytes notes take in the file: UTF-8, each line end written as CR LF.
+qsizetype storedNotesSize(const QString& notes) {
+    return notes.toUtf8().size() + notes.count(QLatin1Char('\n'));
+}
+
+} // namespace
+
 void AddressBook::limitNotes() {
-    // The notes hold at most 249 bytes in the file, line ends counted as CR LF.
-    if (m_settingNotes)
-        return;
+    // The notes hold at most 249 bytes in the file. An edit that would go past that is refused
+    // whole, as a full field refuses a keystroke; notes read from a file that are longer
+    // already may still shrink.
     const QString text = m_notes->toPlainText();
-    const QString fitting = notesFromBytes(notesBytes(text));
-    if (fitting == text)
+    const qsizetype size = storedNotesSize(text);
+    if (m_settingNotes || size <= NotesBufferSize - 1 || size < storedNotesSize(m_acceptedNotes)) {
+        m_acceptedNotes = text;
         return;
+    }
     QApplication::beep();
+    // The caret goes back to where the refused text would have started.
+    const qsizetype caret =
+        m_notes->textCursor().position() - (text.size() - m_acceptedNotes.size());
     const bool modified = m_notes->document()->isModified();
     m_settingNotes = true;
-    m_notes->setPlainText(fitting);
-    m_notes->moveCursor(QTextCursor::End);
+    m_notes->setPlainText(m_acceptedNotes);
+    QTextCursor cursor = m_notes->textCursor();
+    cursor.setPosition(int(std::clamp<qsizetype>(caret, 0, m_acceptedNotes.size())));
+    m_notes->setTextCursor(cursor);
     m_notes->document()->setModified(modified);
     m_settingNotes = false;
 }

@@ -57,6 +57,7 @@ private:
     bool m_changed = false;
     bool m_closed = false;
     bool m_settingNotes = false;
+    QString m_acceptedNotes;  // the notes as they stood after the last edit that fitted
     QList<InfoBlock> m_slots; // live and free records
     QListWidget* m_list;
     QPlainTextEdit* m_notes;

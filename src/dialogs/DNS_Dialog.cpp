@@ -1,4 +1,5 @@
 #include "DNS_Dialog.h"
+#include "ByteLimit.h"
 #include "resources/DialogTemplates.h"
 
 #include <QComboBox>
@@ -36,7 +37,7 @@ InputDialog::InputDialog(QWidget* parent, const QString& caption, const QString&
     : Base_Dialog(parent, res::DLG_INPUT) {
     setWindowTitle(caption);
     control<QLabel>(res::IDC_INPUT_PROMPT)->setText(prompt);
-    field()->setMaxLength(maxLength);
+    limitUtf8Bytes(field(), maxLength);
     field()->setFocus();
 }
 

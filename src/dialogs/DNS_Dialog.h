@@ -26,7 +26,7 @@ private:
     net::DNStransfer m_result;
 };
 
-// A one-line input dialog: caption, prompt and a field of at most maxLength characters.
+// A one-line input dialog: caption, prompt and a field of at most maxLength bytes of UTF-8.
 class InputDialog : public Base_Dialog {
     Q_OBJECT
 public:

@@ -1,4 +1,5 @@
 #include "FindDlg.h"
+#include "ByteLimit.h"
 #include "StoredList.h"
 #include "resources/DialogTemplates.h"
 
@@ -29,7 +30,7 @@ constexpr StateField stateFields[] = {
 FindDlg::FindDlg(QWidget* parent, int resourceId, FindTransferBuffer* buffer)
     : Base_Dialog(parent, resourceId), m_buffer(buffer) {
     auto* text = control<QLineEdit>(res::IDC_FIND_TEXT);
-    text->setMaxLength(FieldBufferSize - 1);
+    limitUtf8Bytes(text, FieldBufferSize - 1);
     for (QLabel* label : findChildren<QLabel*>())
         if (label->text() == QStringLiteral("&Text to find:"))
             label->setBuddy(text);

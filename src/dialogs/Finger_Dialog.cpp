@@ -1,4 +1,5 @@
 #include "Finger_Dialog.h"
+#include "ByteLimit.h"
 #include "StoredList.h"
 #include "resources/DialogTemplates.h"
 
@@ -19,7 +20,7 @@ Finger_Dialog::Finger_Dialog(QWidget* parent, int resourceId, QString settingsPa
       m_keepHistory(keepHistory), m_result(result),
       m_address(control<QComboBox>(res::IDC_FINGER_ADDRESS)),
       m_fullInfo(control<QCheckBox>(res::IDC_FINGER_FULLINFO)) {
-    m_address->lineEdit()->setMaxLength(FieldBufferSize - 1);
+    limitUtf8Bytes(m_address->lineEdit(), FieldBufferSize - 1);
     // The template's system-modal style: the dialog stays above other windows.
     setWindowFlag(Qt::WindowStaysOnTopHint);
     m_address->setFocus();

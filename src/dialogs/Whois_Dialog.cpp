@@ -1,4 +1,5 @@
 #include "Whois_Dialog.h"
+#include "ByteLimit.h"
 #include "StoredList.h"
 #include "platform/MessageBox.h"
 #include "resources/DialogTemplates.h"
@@ -18,8 +19,8 @@ Whois_Dialog::Whois_Dialog(QWidget* parent, int resourceId, QString settingsPath
     : Base_Dialog(parent, resourceId), m_settingsPath(std::move(settingsPath)), m_result(result),
       m_query(control<QLineEdit>(res::IDC_WHOIS_QUERY)),
       m_server(control<QComboBox>(res::IDC_WHOIS_SERVER)) {
-    m_query->setMaxLength(FieldBufferSize - 1);
-    m_server->lineEdit()->setMaxLength(FieldBufferSize - 1);
+    limitUtf8Bytes(m_query, FieldBufferSize - 1);
+    limitUtf8Bytes(m_server->lineEdit(), FieldBufferSize - 1);
     confirmDelete = [this](const QString& question) {
         return platform::messageBox(this, question, QStringLiteral("Question box"),
                                     QMessageBox::Question,
