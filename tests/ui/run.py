@@ -78,6 +78,7 @@ class Desktop:
             if self.xvfb.poll() is None:
                 break
         self.env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb")
+        # The program's own files stay in the test's folder: HOME is set there by main().
         self.env.pop("QT_QPA_PLATFORMTHEME", None)
         # Leaks of the X libraries at exit are not this program's to report.
         self.env["ASAN_OPTIONS"] = "detect_leaks=0"
@@ -144,12 +145,77 @@ def read_ini(path):
     return values
 
 
+def pdf_text(path):
+    result = subprocess.run(["pdftotext", "-layout", path, "-"], capture_output=True, timeout=60)
+    return result.stdout.decode("utf-8", "replace")
+
+
+def finger_and_wait(desk, main_window, address):
+    desk.keys(main_window, "alt+n")
+    dialog = desk.window("Finger")
+    if dialog:
+        desk.type(dialog, address)
+        desk.keys(dialog, "Return")
+    return wait_for(lambda: desk.caption(main_window) == "Vintrel: " + address, 20)
+
+
+def print_through_dialog(desk, main_window):
+    """File > Print, then Enter in the print dialog: the PDF goes to ~/vintrel.pdf."""
+    desk.keys(main_window, "alt+f", "p")
+    dialog = desk.window("Print")
+    if dialog:
+        desk.keys(dialog, "Return")
+    return dialog is not None
+
+
+def check_reply_end_caret_and_print(desk, main_window, finger, folder):
+    # A line wider than the page holding byte 0x9C (a Windows-1252 "oe"), which shows as a
+    # C1 control: printing must continue the line to its very end.
+    wide = b"A" * 70 + b"\x9c" + b"B" * 70 + b" END-OF-WIDE-LINE"
+    finger.reply = b"first line\r\n" + wide + b"\r\nlast line\r\n"
+    check(finger_and_wait(desk, main_window, "wide@localhost"), "a reply with a C1 byte arrives")
+
+    # The caret follows the reply to its end: Find backward from the cursor finds "first".
+    desk.keys(main_window, "F5")
+    find = desk.window("Find Text")
+    check(find is not None, "F5 opens Find Text")
+    if find:
+        desk.type(find, "first")
+        desk.keys(find, "alt+b", "alt+f", "Return")
+        check(desk.window("Find text message box", 2) is None,
+              "backward from the caret after a reply finds text before it")
+        box = desk.window("Find text message box", 0.1)
+        if box:
+            desk.keys(box, "Return")
+
+    pdf = os.path.join(folder, "vintrel.pdf")
+    check(print_through_dialog(desk, main_window), "File > Print opens the print dialog")
+    check(wait_for(lambda: os.path.exists(pdf) and "last line" in pdf_text(pdf), 20),
+          "the reply is printed to ~/vintrel.pdf")
+    printed = re.sub(r"\s+", "", pdf_text(pdf)) if os.path.exists(pdf) else ""
+    check("END-OF-WIDE-LINE" in printed, "a line with a C1 control is printed to its end")
+
+    # Cancel in the progress dialog leaves no partial file behind.
+    os.remove(pdf)
+    finger.reply = b"".join(b"line %06d of a long reply\r\n" % i for i in range(60000))
+    check(finger_and_wait(desk, main_window, "long@localhost"), "a long reply arrives")
+    check(print_through_dialog(desk, main_window), "Print opens for the long reply")
+    progress = desk.window("Vintrel", 20)
+    check(progress is not None, "printing shows its progress dialog")
+    if progress:
+        desk.keys(progress, "Escape")
+        check(desk.gone("Vintrel", 20), "Cancel closes the progress dialog")
+    check(wait_for(lambda: not os.path.exists(pdf), 10), "a cancelled job leaves no PDF")
+
+
 def main():
     program = os.path.abspath(sys.argv[1])
     folder = tempfile.mkdtemp(prefix="vintrel-ui-")
     shutil.copy(program, folder)
     binary = os.path.join(folder, os.path.basename(program))
     desk = Desktop()
+    desk.env.update(HOME=folder, XDG_CONFIG_HOME=os.path.join(folder, ".config"),
+                    XDG_CACHE_HOME=os.path.join(folder, ".cache"))
     try:
         finger = Server(79, b"Login: someone\r\nName: Some One\r\n")
         whois = Server(43, b"Domain Name: EXAMPLE.COM\r\n")
@@ -202,6 +268,9 @@ def main():
             check(wait_for(lambda: desk.caption(main_window) == "Vintrel: localhost"),
                   "the caption names the WhoIs server after the reply")
 
+        if servers:
+            check_reply_end_caret_and_print(desk, main_window, finger, folder)
+
         desk.keys(main_window, "alt+d")
         dialog = desk.window("DNS lookup dialog")
         check(dialog is not None, "Alt+D opens the DNS dialog")
@@ -216,11 +285,13 @@ def main():
 
         if servers:
             finger.reply = None  # from now on the server never answers
+            asked = len(finger.requests)
             desk.keys(main_window, "alt+n")
             dialog = desk.window("Finger")
             desk.type(dialog, "quiet@localhost")
             desk.keys(dialog, "Return")
-            check(wait_for(lambda: len(finger.requests) == 2), "a call to a silent server runs")
+            check(wait_for(lambda: len(finger.requests) == asked + 1),
+                  "a call to a silent server runs")
             desk.keys(main_window, "alt+c")
             time.sleep(0.5)
             desk.keys(main_window, "alt+n")
@@ -234,7 +305,7 @@ def main():
             dialog = desk.window("Finger")
             desk.type(dialog, "quiet@localhost")
             desk.keys(dialog, "Return")
-            check(wait_for(lambda: len(finger.requests) == 3), "another silent call runs")
+            check(wait_for(lambda: len(finger.requests) == asked + 2), "another silent call runs")
             desk.keys(main_window, "alt+x")
             guard = desk.window("Warning: socket in use")
             check(guard is not None, "closing during a call asks first")
@@ -258,9 +329,11 @@ def main():
                         ("Window Size", "Reopen"): "0", ("Options", "keep_history"): "1",
                         ("Font", "facename"): "Fixedsys", ("Font", "height"): "-12"}
             if servers:
-                expected.update({("History", "count"): "2",
-                                 ("History", "Address1"): "quiet@localhost",
-                                 ("History", "Address2"): "someone@localhost",
+                expected.update({("History", "count"): "4",
+                                 ("History", "Address1"): "long@localhost",
+                                 ("History", "Address2"): "quiet@localhost",
+                                 ("History", "Address3"): "someone@localhost",
+                                 ("History", "Address4"): "wide@localhost",
                                  ("WhoIs", "Server1"): "localhost"})
             for key, value in expected.items():
                 check(values.get(key) == value, f"vintrel.ini {key[0]}/{key[1]} = {value} "
