@@ -3,6 +3,7 @@
 #include "dialogs/Finger_Dialog.h"
 #include "dialogs/StoredList.h"
 #include "dialogs/Whois_Dialog.h"
+#include "platform/DialogTemplate.h"
 #include "platform/ProfileFile.h"
 #include "resources/DialogTemplates.h"
 
@@ -10,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -57,8 +59,49 @@ class tst_Dialogs : public QObject {
         return dialog;
     }
 
+    // How many pixels of image in the row y between x0 and x1 show the dialog's background.
+    static int backgroundPixels(const QImage& image, int y, int x0, int x1, QRgb background) {
+        int count = 0;
+        for (int x = x0; x <= x1; ++x)
+            count += image.pixel(x, y) == background;
+        return count;
+    }
+
 private slots:
     void initTestCase() { m_parent.setGeometry(100, 100, 600, 400); }
+
+    // Frames drawn as the templates draw them: the Finger dialog's label masks the frame edge
+    // it sits on, and a group box is a rectangle through its title, with nothing of it showing
+    // between the list inside it and its own edge.
+    void framesAreDrawnAsInTheTemplate() {
+        dialogs::Base_Dialog finger(&m_parent, res::DLG_FINGER);
+        finger.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&finger));
+        const QImage fingerImage = finger.grab().toImage();
+        const QRgb background = finger.palette().color(QPalette::Window).rgb();
+        QLabel* label = nullptr;
+        for (QLabel* candidate : finger.findChildren<QLabel*>())
+            if (candidate->text().startsWith("Address in form"))
+                label = candidate;
+        QVERIFY(label);
+        const int edge = platform::dialogUnitsToPixels(QRect(4, 8, 189, 45), finger.font()).y();
+        const QRect on = label->geometry();
+        // Half the row crosses letters; without the mask none of it would be background.
+        QVERIFY(backgroundPixels(fingerImage, edge, on.left(), on.right(), background) >
+                on.width() / 4);
+
+        dialogs::Base_Dialog book(&m_parent, res::DLG_ADDRBOOK);
+        book.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&book));
+        const QImage bookImage = book.grab().toImage();
+        const QRect list = book.control(res::IDC_ADDRBOOK_LIST)->geometry();
+        const QRect group = platform::dialogUnitsToPixels(QRect(6, 3, 230, 71), book.font());
+        QVERIFY(list.bottom() < group.bottom());
+        const int gap = group.right() - 3 - (list.right() + 1);
+        QCOMPARE(backgroundPixels(bookImage, list.center().y(), list.right() + 1, group.right() - 4,
+                                  background),
+                 gap);
+    }
     void init() { QFile::remove(iniPath()); }
 
     void centredPosition_data() {

@@ -10,9 +10,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+
+#include <algorithm>
 
 namespace platform {
 
@@ -35,6 +38,35 @@ int mulDiv(int value, int numerator, int denominator) {
                             denominator);
 }
 
+// A group box as dialog templates draw one: an etched rectangle whose top edge runs through
+// the middle of the title, the title on the dialog's background. The style's own group box
+// puts its frame below the title and fills a panel, which shows around the controls that the
+// template places inside the box's rectangle.
+class TemplateGroupBox : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QFontMetrics metrics(font());
+        const QRect box = rect().adjusted(0, metrics.height() / 2, -2, -2);
+        painter.setPen(palette().color(QPalette::Dark));
+        painter.drawRect(box);
+        painter.setPen(palette().color(QPalette::Light));
+        painter.drawRect(box.translated(1, 1));
+        const QString shown = QString(title()).remove(QLatin1Char('&'));
+        if (shown.isEmpty())
+            return;
+        const QRect label(metrics.averageCharWidth(), 0, metrics.horizontalAdvance(shown) + 4,
+                          metrics.height());
+        painter.fillRect(label, palette().window());
+        painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                       QPalette::WindowText));
+        painter.drawText(label, Qt::AlignCenter, shown);
+    }
+};
+
 QWidget* makeControl(QDialog& dialog, const ControlTemplate& control) {
     const QString text = QString::fromLatin1(control.text ? control.text : "");
     switch (control.kind) {
@@ -54,6 +86,8 @@ QWidget* makeControl(QDialog& dialog, const ControlTemplate& control) {
     case ControlKind::Label: {
         auto* label = new QLabel(text, &dialog);
         label->setTextFormat(Qt::PlainText);
+        // Static text paints its own rectangle, so a frame edge it sits on stops at its text.
+        label->setAutoFillBackground(true);
         label->setAlignment((control.style & Centered) ? Qt::AlignHCenter | Qt::AlignTop
                                                        : Qt::AlignLeft | Qt::AlignTop);
         return label;
@@ -79,7 +113,7 @@ QWidget* makeControl(QDialog& dialog, const ControlTemplate& control) {
         return edit;
     }
     case ControlKind::GroupBox: {
-        auto* group = new QGroupBox(text, &dialog);
+        auto* group = new TemplateGroupBox(text, &dialog);
         group->setAttribute(Qt::WA_TransparentForMouseEvents);
         return group;
     }
@@ -137,6 +171,13 @@ QHash<int, QWidget*> buildDialog(QDialog& dialog, const DialogTemplate& dialogTe
         QRect pixels = dialogUnitsToPixels(control.rect, font);
         if (auto* combo = qobject_cast<QComboBox*>(widget))
             pixels.setHeight(combo->sizeHint().height()); // the template height includes the list
+        if (auto* list = qobject_cast<QListWidget*>(widget)) {
+            // A list box shows whole lines only: it shrinks to a whole number of them, as
+            // templates expect (the box around it is drawn for that height).
+            const int frame = 2 * list->frameWidth();
+            const int line = QFontMetrics(font).height();
+            pixels.setHeight(std::max(1, (pixels.height() - frame) / line) * line + frame);
+        }
         widget->setGeometry(pixels);
         const bool frameLike = control.kind == ControlKind::EtchedFrame ||
                                control.kind == ControlKind::WhiteFrame ||
