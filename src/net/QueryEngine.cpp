@@ -188,7 +188,8 @@ void QueryEngine::EvSocketEvent(SOCKET s, std::uint32_t lParam) {
 }
 
 int QueryEngine::ReceiveBlock(int* count) {
-    char buffer[ReceiveBlockSize];
+    m_receiveBuffer.resize(ReceiveBlockSize);
+    char* buffer = m_receiveBuffer.data();
     const int n = recv(m_socket, buffer, ReceiveBlockSize);
     *count = 0;
     if (n == SOCKET_ERROR) {
@@ -198,7 +199,7 @@ int QueryEngine::ReceiveBlock(int* count) {
         return error;
     }
     *count = n;
-    m_bytesReceived += static_cast<quint32>(n);
+    m_bytesReceived += static_cast<quint64>(n);
     if (n > 0) {
         m_blockText.resize(0);
         m_replyText.convertInto(buffer, n, m_blockText);
@@ -228,7 +229,7 @@ void QueryEngine::showText(QString& text) {
 void QueryEngine::showReceivedCount() {
     // Written into one string kept for the call, so that a block costs no allocation here
     // (QString::setNum would make a new string each time).
-    char digits[16];
+    char digits[24];
     const auto written = std::to_chars(std::begin(digits), std::end(digits), m_bytesReceived);
     m_countText.resize(0);
     m_countText += QLatin1StringView(digits, written.ptr);

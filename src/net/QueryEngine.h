@@ -18,13 +18,17 @@
 #include <QObject>
 #include <QTimer>
 
+#include <vector>
+
 namespace net {
 
 class QueryEngine : public QObject {
     Q_OBJECT
 public:
     static constexpr int ConnectTimerPeriod = 45000;
-    static constexpr int ReceiveBlockSize = 800;
+    // One read takes what the socket holds up to this much, so a large reply costs few rounds
+    // through the event loop; the socket layer still hands over at most 4 ms of reads at once.
+    static constexpr int ReceiveBlockSize = 64 * 1024;
     // The most text the window is given; beyond it the call only counts bytes.
     static constexpr qsizetype DefaultWindowCapacity = qsizetype(64) * 1024 * 1024;
 
@@ -46,7 +50,7 @@ public:
 
     bool Busy() const { return m_busy; }
     bool DnsBusy() const { return m_dnsBusy; }
-    quint32 BytesReceived() const { return m_bytesReceived; }
+    quint64 BytesReceived() const { return m_bytesReceived; }
     const DataNet& Request() const { return m_request; }
 
 signals:
@@ -78,7 +82,8 @@ private:
     QTimer m_connectTimer; // ConnectTimer
 
     DataNet m_request;
-    quint32 m_bytesReceived = 0;
+    quint64 m_bytesReceived = 0; // a reply may well pass 4 GiB
+    std::vector<char> m_receiveBuffer;
     platform::SOCKET m_socket = platform::INVALID_SOCKET;
     platform::HANDLE_T m_hostRequest = 0;
     platform::HANDLE_T m_dnsRequest = 0;
