@@ -3,6 +3,7 @@
 #include "app/FrameSettings.h"
 #include "app/TMyDecoratedFrame.h"
 #include "app/TextCommands.h"
+#include "dialogs/AddressBookFile.h"
 #include "dialogs/Finger_Dialog.h"
 #include "platform/ProfileFile.h"
 #include "resources/DialogTemplates.h"
@@ -43,40 +44,60 @@ class tst_SettingsFaults : public QObject {
         return point;
     }
     void unmount(const QString& point) { QProcess::execute("umount", {point}); }
+    // Writes filler until the disk takes no more bytes.
+    static void fillDisk(const QString& filler) {
+        QFile file(filler);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return;
+        const QByteArray page(4096, 'f');
+        while (file.write(page) == page.size()) {
+        }
+        while (file.write("f", 1) == 1) {
+        }
+    }
 
 private slots:
     void init() { QFile::remove(iniPath()); }
 
-    void fullDiskKeepsTheSettingsFile() {
-        const QString disk = mountSmallDisk("16k");
+    // On a full disk every writer fails and keeps the old file whole, whatever the size of
+    // the old and the new bytes: small writes used to sit in a buffer whose failed flush went
+    // unreported, leaving an empty or cut file that looked saved.
+    void fullDiskKeepsEveryFile_data() {
+        QTest::addColumn<QString>("writer");
+        QTest::addColumn<int>("size");
+        for (const char* writer : {"settings", "address book", "save as"})
+            for (int size : {0, 100, 4096, 20 * 1024})
+                QTest::addRow("%s, %d bytes", writer, size) << QString(writer) << size;
+    }
+    void fullDiskKeepsEveryFile() {
+        QFETCH(QString, writer);
+        QFETCH(int, size);
+        const QString disk = mountSmallDisk("64k");
         if (disk.isEmpty())
             QSKIP("needs root and a tmpfs to fill the disk");
-        const QString path = disk + "/vintrel.ini";
-        QByteArray old = "[History]\ncount=2\nAddress1=a@b\nAddress2=c@d\n";
+        const QString path = disk + "/file";
+        const QByteArray old(size, 'o');
         writeFile(path, old);
-        ProfileFile file(path);
-        for (int i = 1; i <= 1000; ++i)
-            file.writeString("History", QString("Address%1").arg(i), QString(40, 'x'));
-        const bool saved = file.save();
+        fillDisk(disk + "/filler");
+        bool saved = false;
+        if (writer == "settings") {
+            ProfileFile file(path);
+            file.writeString("Options", "x", QString(size, 'x'));
+            saved = file.save();
+        } else if (writer == "address book") {
+            QList<dialogs::InfoBlock> records;
+            for (int left = size; left > 0; left -= 250)
+                records.append({QString("a%1@b").arg(left), QString(std::min(left, 240), 'n')});
+            saved = dialogs::saveAddressBook(path, records, -1);
+        } else {
+            view::TextBuffer text;
+            text.append(QString(size, 'r'));
+            saved = app::TextCommands::saveText(text, path) == app::TextCommands::SaveResult::Saved;
+        }
         const QByteArray after = contentOf(path);
         unmount(disk);
         QVERIFY(!saved);
         QCOMPARE(after, old);
-    }
-
-    void fullDiskFailsSaveAsAndKeepsTheOldFile() {
-        const QString disk = mountSmallDisk("64k");
-        if (disk.isEmpty())
-            QSKIP("needs root and a tmpfs to fill the disk");
-        const QString path = disk + "/reply.txt";
-        writeFile(path, "old reply\n");
-        view::TextBuffer text;
-        text.append(QString(1024 * 1024, 'r'));
-        const auto result = app::TextCommands::saveText(text, path);
-        const QByteArray after = contentOf(path);
-        unmount(disk);
-        QCOMPARE(result, app::TextCommands::SaveResult::WriteFailed);
-        QCOMPARE(after, QByteArray("old reply\n"));
     }
 
     void failedExitSaveIsReported() {

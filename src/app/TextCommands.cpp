@@ -1,6 +1,7 @@
 #include "TextCommands.h"
 #include "TMyDecoratedFrame.h"
 #include "platform/MessageBox.h"
+#include "platform/SafeSave.h"
 #include "view/TFingWnd.h"
 
 #include <QDir>
@@ -10,7 +11,6 @@
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QLineEdit>
-#include <QSaveFile>
 
 #include <memory>
 #include <utility>
@@ -100,15 +100,12 @@ TextCommands::SaveResult TextCommands::saveText(const view::TextBuffer& text, co
     // line. The bytes go out in one write: where the file must be written over in place (its
     // folder cannot be written), that leaves the shortest time for a failure to damage it.
     const QByteArray bytes = (text.text() + QLatin1Char('\n')).toUtf8();
-    QSaveFile file(path);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        return SaveResult::OpenFailed;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting(); // a full disk: an existing file stays as it was
-        return SaveResult::WriteFailed;
+    switch (platform::saveWholeFile(path, bytes, true)) {
+    case platform::SaveOutcome::Saved: return SaveResult::Saved;
+    case platform::SaveOutcome::OpenFailed: return SaveResult::OpenFailed;
+    case platform::SaveOutcome::WriteFailed: break;
     }
-    return file.commit() ? SaveResult::Saved : SaveResult::WriteFailed;
+    return SaveResult::WriteFailed;
 }
 
 bool TextCommands::replacedInPlace(const QString& path) {

@@ -1,10 +1,10 @@
 #include "AddressBookFile.h"
 #include "platform/ProfileFile.h"
+#include "platform/SafeSave.h"
 #include "platform/Utf8Text.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 
 namespace dialogs {
@@ -127,14 +127,7 @@ AddressBookContent loadAddressBook(const QString& path) {
 
 bool saveAddressBook(const QString& path, const QList<InfoBlock>& records, int selected) {
     const QByteArray bytes = encodeAddressBook(records, selected);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return platform::saveWholeFile(path, bytes) == platform::SaveOutcome::Saved;
 }
 
 } // namespace dialogs

@@ -1,10 +1,10 @@
 #include "ProfileFile.h"
+#include "SafeSave.h"
 
 #include "Utf8Text.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cstring>
 
@@ -280,16 +280,8 @@ bool ProfileFile::save() {
         return false;
     if (!m_changed && QFileInfo::exists(m_path))
         return true;
-    const QByteArray bytes = content();
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting(); // a full disk: the old file stays whole
-        return false;
-    }
-    if (!file.commit())
-        return false;
+    if (saveWholeFile(m_path, content()) != SaveOutcome::Saved)
+        return false; // the old file stays whole
     m_changed = false;
     return true;
 }
