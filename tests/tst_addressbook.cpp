@@ -178,6 +178,11 @@ private slots:
         writeFile(bookPath(), hex("01000000 00000000 0800 6A6F73E9406869") + hex("00 0100 00"));
         const dialogs::AddressBookContent content = dialogs::loadAddressBook(bookPath());
         QCOMPARE(content.records.value(0).address, QString::fromLatin1("jos\xE9@hi"));
+        // A U+FEFF in a note is a character of the note, not a byte-order mark.
+        const QByteArray note = hex("EFBBBF 61 EFBBBF 62");
+        const QByteArray noted = hex("01000000 00000000 0100 61") + char(note.size()) + '\0' + note;
+        QCOMPARE(dialogs::decodeAddressBook(noted).records.value(0).notes,
+                 QChar(0xFEFF) + QString("a") + QChar(0xFEFF) + "b");
     }
 
     void failedSaveKeepsTheOldBook() {

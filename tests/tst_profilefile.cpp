@@ -93,6 +93,12 @@ private slots:
         QTest::newRow("utf8 whole")
             << QByteArray("ab\xC3\xA9") << 5 << QString::fromUtf8("ab\xC3\xA9");
         QTest::newRow("55 byte buffer") << QByteArray(60, 'x') << 55 << QString(54, 'x');
+        QTest::newRow("U+FEFF inside is text") << QByteArray("a\xEF\xBB\xBF"
+                                                             "b")
+                                               << 10 << QString("a") + QChar(0xFEFF) + "b";
+        QTest::newRow("U+FEFF first in a value is text") << QByteArray("\xEF\xBB\xBF"
+                                                                       "b")
+                                                         << 10 << QChar(0xFEFF) + QString("b");
     }
     void readStringCutToBuffer() {
         QFETCH(QByteArray, value);

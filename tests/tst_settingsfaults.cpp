@@ -158,16 +158,25 @@ private slots:
         QCOMPARE(QFileInfo(iniPath()).size(), ProfileFile::MaxFileSize + 1);
     }
 
+    // A history entry written by another program in Latin-1 is shown whole and, unchanged,
+    // never rewritten: the byte limit applies to the file's bytes, not to their UTF-8 form.
+    void latinOneEntriesSurviveTheFingerDialog_data() {
+        QTest::addColumn<QByteArray>("entry");
+        QTest::newRow("short") << QByteArray("jos\xE9@host");
+        QTest::newRow("40 bytes, 80 as UTF-8")
+            << QByteArray("m\xFCnchen.user.with.a.long.name@h\xF6st.ex");
+    }
     void latinOneEntriesSurviveTheFingerDialog() {
-        const QByteArray old = "[History]\r\ncount=1\r\nindex=0\r\nAddress1=jos\xE9@host\r\n"
-                               "[Options]\r\nfull_info=1\r\n";
+        QFETCH(QByteArray, entry);
+        const QByteArray old = "[History]\r\ncount=1\r\nindex=0\r\nAddress1=" + entry +
+                               "\r\n[Options]\r\nfull_info=1\r\n";
         writeFile(iniPath(), old);
         QWidget parent;
         AddrInfo info;
         dialogs::Finger_Dialog dialog(&parent, res::DLG_FINGER, iniPath(), true, &info);
         dialog.show();
         auto* box = dialog.control<QComboBox>(res::IDC_FINGER_ADDRESS);
-        QCOMPARE(box->itemText(0), QString::fromLatin1("jos\xE9@host"));
+        QCOMPARE(box->itemText(0), QString::fromLatin1(entry));
         QTest::keyClick(&dialog, Qt::Key_Escape);
         QCOMPARE(contentOf(iniPath()), old);
     }

@@ -200,9 +200,10 @@ int ProfileFile::readInt(const QString& section, const QString& key, int default
 
 QString ProfileFile::readString(const QString& section, const QString& key,
                                 const QString& defaultValue, int bufferSize) const {
+    // The buffer limits the bytes as the file holds them, so text another program wrote in an
+    // 8-bit code page is not cut shorter for taking more bytes once in UTF-8.
     const std::optional<QByteArray> raw = rawValue(section, key);
-    const QString text = raw ? utf8::decodeLenient(*raw) : defaultValue;
-    return QString::fromUtf8(cutUtf8(text.toUtf8(), bufferSize - 1));
+    return utf8::decodeLenient(cutUtf8(raw ? *raw : defaultValue.toUtf8(), bufferSize - 1));
 }
 
 void ProfileFile::writeString(const QString& section, const QString& key, const QString& value) {

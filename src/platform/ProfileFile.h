@@ -40,8 +40,8 @@ public:
     // "abc" reads 0), saturated to the int range; the default when the key is missing.
     int readInt(const QString& section, const QString& key, int defaultValue) const;
 
-    // The value as text, cut to at most bufferSize - 1 bytes of UTF-8 (never inside a
-    // character); the default when the key is missing.
+    // The value as text, cut to at most bufferSize - 1 of the bytes the file holds (never
+    // inside a UTF-8 character); the default when the key is missing.
     QString readString(const QString& section, const QString& key, const QString& defaultValue,
                        int bufferSize) const;
 

@@ -46,7 +46,14 @@ QString decodeLenient(const QByteArray& bytes) {
             ++have;
         if (needed > 0 && have == needed + 1) {
             const char32_t cp = decode(data + i, have);
-            out.append(QString::fromUcs4(&cp, 1));
+            // Appended as code units: QString::fromUcs4 would drop a U+FEFF as a byte-order
+            // mark, and one inside a value or a note is text like any other.
+            if (QChar::requiresSurrogates(cp)) {
+                out.append(QChar(QChar::highSurrogate(cp)));
+                out.append(QChar(QChar::lowSurrogate(cp)));
+            } else {
+                out.append(QChar(char16_t(cp)));
+            }
             i += have;
         } else {
             out.append(QChar(data[i])); // ASCII, or a byte that is no UTF-8: its Latin-1 letter
