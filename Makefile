@@ -22,9 +22,10 @@ package: all
 
 bench:
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVINTREL_BENCH=ON
-	cmake --build build-bench -j $(JOBS) --target bench_reply bench_search bench_settings
+	cmake --build build-bench -j $(JOBS) --target bench_reply bench_search bench_settings bench_addressbook
 	./build-bench/bench/bench_settings
 	./build-bench/bench/bench_search
+	QT_QPA_PLATFORM=offscreen ./build-bench/bench/bench_addressbook
 	bench/run build-bench/bench/bench_reply
 
 format:

@@ -9,6 +9,7 @@
 #include "resources/DialogTemplates.h"
 #include "view/TFingWnd.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
@@ -21,6 +22,8 @@
 
 #include "TestFiles.h"
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using dialogs::AddressBook;
@@ -87,8 +90,137 @@ class tst_AddressBook : public QObject {
         QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, item.center());
     }
 
+    // One record as the file holds it: each field with its length and its NUL.
+    static QByteArray record(const QByteArray& address, const QByteArray& notes) {
+        QByteArray out;
+        for (const QByteArray& field : {address, notes}) {
+            const qint16 length = qint16(field.size() + 1);
+            out.append(char(length & 0xFF)).append(char(length >> 8)).append(field).append('\0');
+        }
+        return out;
+    }
+    static QByteArray book(const QList<QByteArray>& records) {
+        QByteArray out = hex("00000000 00000000");
+        out[0] = char(records.size());
+        for (const QByteArray& one : records)
+            out += one;
+        return out;
+    }
+    void addAndClose(const QString& address) {
+        addNew(address);
+        QTest::mouseClick(button(res::IDOK), Qt::LeftButton);
+    }
+
 private slots:
     void initTestCase() { m_parent.setGeometry(100, 100, 600, 400); }
+
+    // What stands at the book's path and is no regular, readable file is never replaced: the
+    // user is told when the book opens and when it cannot be saved, and the file stays.
+    void specialFilesAreLeftAlone_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("link to a device") << "device";
+        QTest::newRow("link to nothing") << "dangling";
+    }
+    void specialFilesAreLeftAlone() {
+        QFETCH(QString, kind);
+        const QByteArray path = QFile::encodeName(bookPath());
+        QFile::remove(bookPath());
+        if (kind == "fifo") {
+            QCOMPARE(mkfifo(path.constData(), 0600), 0);
+        } else if (kind == "device") {
+            const QByteArray node = QFile::encodeName(m_dir.filePath("null"));
+            if (mknod(node.constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+                QSKIP("needs root to make a device node");
+            QCOMPARE(symlink(node.constData(), path.constData()), 0);
+        } else {
+            QCOMPARE(symlink("nowhere", path.constData()), 0);
+        }
+        QString opening;
+        answerBox(QMessageBox::Ok, &opening);
+        open();
+        QVERIFY2(opening.contains("cannot be read"), qPrintable(opening));
+        QString saving;
+        answerBox(QMessageBox::Ok, &saving);
+        addAndClose("new@host");
+        QVERIFY2(saving.startsWith("Unable to save"), qPrintable(saving));
+        struct stat after {};
+        QCOMPARE(lstat(path.constData(), &after), 0);
+        QCOMPARE(bool(S_ISFIFO(after.st_mode)), kind == "fifo");
+        QCOMPARE(bool(S_ISLNK(after.st_mode)), kind != "fifo");
+        QFile::remove(bookPath());
+    }
+
+    // Records the user did not touch keep the bytes another program wrote, Latin-1 text and
+    // bare line feeds included; only the new record is encoded by this program.
+    void untouchedRecordsKeepTheirBytes() {
+        const QByteArray latin = record("m\xFCnchen.user.name.here@host.in.m\xFCnchen.example",
+                                        QByteArray(200, '\xE9') + QByteArray(49, 'n'));
+        const QByteArray lineFeeds = record("z@host", "one\ntwo\nthree\n");
+        writeFile(bookPath(), book({latin, lineFeeds}));
+        open();
+        addAndClose("a@new");
+        const QByteArray saved = contentOf(bookPath());
+        QVERIFY(saved.contains(latin));
+        QVERIFY(saved.contains(lineFeeds));
+        QCOMPARE(dialogs::loadAddressBook(bookPath()).records.size(), 3);
+        QFile::remove(bookPath());
+    }
+
+    // A damaged book says so once, and the file as it was is kept aside before the first
+    // save replaces it; an older copy is never written over.
+    void damagedBookIsKeptAside() {
+        QList<QByteArray> records;
+        for (int i = 0; i < 5; ++i)
+            records.append(record(QByteArray("user") + char('0' + i) + "@host", "notes"));
+        QByteArray damaged = book(records);
+        const qsizetype third = 8 + records[0].size() + records[1].size();
+        damaged[third + 1] = 0x7F; // an address length no field can have
+        writeFile(bookPath(), damaged);
+        QFile::remove(bookPath() + ".damaged");
+        QString message;
+        answerBox(QMessageBox::Ok, &message);
+        open();
+        QCOMPARE(entries().size(), 2);
+        const qsizetype unread = damaged.size() - third;
+        QVERIFY2(message.contains(QDir::toNativeSeparators(bookPath())) &&
+                     message.contains(QString::number(unread)),
+                 qPrintable(message));
+        QCOMPARE(contentOf(bookPath() + ".damaged"), damaged);
+        addAndClose("x@y");
+        QCOMPARE(dialogs::loadAddressBook(bookPath()).records.size(), 3);
+
+        writeFile(bookPath(), damaged.left(damaged.size() - 1));
+        answerBox(QMessageBox::Ok);
+        open();
+        m_book->reject();
+        QCOMPARE(contentOf(bookPath() + ".damaged"), damaged); // the first copy stays
+        QFile::remove(bookPath());
+        QFile::remove(bookPath() + ".damaged");
+    }
+
+    // Two copies of the program: what the other saved while this dialog was open is kept,
+    // and this dialog's own change wins on the same address.
+    void twoCopiesKeepEachOthersEntries() {
+        writeFile(bookPath(),
+                  dialogs::encodeAddressBook({{"both@h", "before"}, {"old@h", "old"}}, -1));
+        open();
+        dialogs::saveAddressBook(bookPath(),
+                                 {{"b@h", "from B"}, {"both@h", "B's"}, {"old@h", "old"}}, 0);
+        clickEntry(0); // both@h
+        notes()->setFocus();
+        QTest::keyClick(notes(), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(notes(), " and A's");
+        addAndClose("a@h");
+        const dialogs::AddressBookContent saved = dialogs::loadAddressBook(bookPath());
+        QStringList addresses;
+        for (const InfoBlock& one : saved.records)
+            addresses.append(one.address + '=' + one.notes);
+        QCOMPARE(addresses,
+                 (QStringList{"a@h=", "b@h=from B", "both@h=before and A's", "old@h=old"}));
+        QCOMPARE(saved.selected, 0); // a@h, added last
+        QFile::remove(bookPath());
+    }
     void init() { QFile::remove(bookPath()); }
     void cleanup() { m_book.reset(); }
 

@@ -5,6 +5,9 @@
 #include "resources/DialogTemplates.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -53,16 +56,39 @@ void AddressBook::SetupWindow() {
     m_list->setFocus();
 }
 
+namespace {
+
+bool sortsBefore(const QString& a, const QString& b) {
+    return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+}
+
+} // namespace
+
 void AddressBook::loadBook() {
     const AddressBookContent content = loadAddressBook(m_path);
-    QSignalBlocker quiet(m_list);
+    m_loadedStamp = content.stamp;
+    m_unreadable = content.unreadable;
+    if (m_unreadable)
+        platform::messageBox(this,
+                             QStringLiteral("The address book %1 cannot be read.\nIt is left as "
+                                            "it is, and changes made now cannot be saved.")
+                                 .arg(QDir::toNativeSeparators(m_path)),
+                             QStringLiteral("File Error"), QMessageBox::Warning);
+    else if (content.unreadBytes > 0)
+        keepDamagedCopy(content.unreadBytes);
+    QStringList addresses;
+    addresses.reserve(content.records.size());
     for (const InfoBlock& record : content.records) {
         // A record without an address, or a second one with the same text, cannot be shown.
-        if (record.address.isEmpty() || recordOf(record.address))
+        if (record.address.isEmpty() || m_records.contains(record.address))
             continue;
-        m_slots.append(record);
-        insertSorted(record.address);
+        m_records.insert(record.address, record);
+        addresses.append(record.address);
     }
+    // One sort and one insertion, in the order adding each at its sorted place would give.
+    std::stable_sort(addresses.begin(), addresses.end(), sortsBefore);
+    QSignalBlocker quiet(m_list);
+    m_list->addItems(addresses);
     const int selected = content.selected;
     // Set even when nothing is selected: the list would otherwise make its first entry current
     // when it first takes the focus, which is no choice of the user's.
@@ -75,20 +101,49 @@ void AddressBook::loadBook() {
     }
 }
 
+void AddressBook::keepDamagedCopy(qsizetype unreadBytes) {
+    // The original is kept beside the book before anything can replace it, and an older copy
+    // is never written over. Without a copy the book is not saved at all.
+    const QString copy = m_path + QStringLiteral(".damaged");
+    const bool kept = QFileInfo::exists(copy) || QFile::copy(m_path, copy);
+    if (!kept)
+        m_unreadable = true;
+    platform::messageBox(
+        this,
+        QStringLiteral("The address book %1 is damaged: %2 bytes at its end could not be read.\n")
+                .arg(QDir::toNativeSeparators(m_path))
+                .arg(unreadBytes) +
+            (kept ? QStringLiteral("The file as it was is kept as %1.")
+                        .arg(QDir::toNativeSeparators(copy))
+                  : QStringLiteral("No copy of it could be made, so changes made now cannot be "
+                                   "saved.")),
+        QStringLiteral("File Error"), QMessageBox::Warning);
+}
+
 InfoBlock* AddressBook::recordOf(const QString& address) {
-    for (InfoBlock& record : m_slots)
-        if (!record.address.isEmpty() && record.address == address)
-            return &record;
-    return nullptr;
+    auto found = m_records.find(address);
+    return found == m_records.end() || address.isEmpty() ? nullptr : &*found;
 }
 
 int AddressBook::insertSorted(const QString& address) {
-    int row = 0;
-    while (row < m_list->count() &&
-           QString::compare(m_list->item(row)->text(), address, Qt::CaseInsensitive) <= 0)
-        ++row;
-    m_list->insertItem(row, address);
-    return row;
+    // After every entry that sorts before it or equal to it.
+    int low = 0;
+    int high = m_list->count();
+    while (low < high) {
+        const int mid = (low + high) / 2;
+        if (sortsBefore(address, m_list->item(mid)->text()))
+            high = mid;
+        else
+            low = mid + 1;
+    }
+    m_list->insertItem(low, address);
+    return low;
+}
+
+void AddressBook::edited(const QString& address) {
+    m_changed = true;
+    m_edited.insert(address);
+    m_deleted.remove(address);
 }
 
 QString AddressBook::selectedAddress() const {
@@ -114,9 +169,15 @@ void AddressBook::CommitNotes(const QString& address) {
     InfoBlock* record = recordOf(address);
     if (!record)
         return;
-    m_changed = true;
-    record->notes = notesFromBytes(notesBytes(m_notes->toPlainText()));
+    const QString notes = notesFromBytes(notesBytes(m_notes->toPlainText()));
     m_notes->document()->setModified(false);
+    if (notes == record->notes) {
+        m_changed = true; // typed and typed back: nothing to encode anew
+        return;
+    }
+    record->notes = notes;
+    record->original.clear();
+    edited(address);
 }
 
 namespace {
@@ -166,14 +227,8 @@ void AddressBook::New() {
         activateWindow();
         return;
     }
-    m_changed = true;
-    // A free slot first; the store grows only when none is left.
-    auto free = std::find_if(m_slots.begin(), m_slots.end(),
-                             [](const InfoBlock& record) { return record.address.isEmpty(); });
-    if (free == m_slots.end())
-        free = m_slots.insert(m_slots.end(), InfoBlock{});
-    free->address = address;
-    free->notes.clear();
+    m_records.insert(address, InfoBlock{address, QString(), QByteArray()});
+    edited(address);
     const int row = insertSorted(address);
     m_list->setCurrentRow(row); // shows the new, empty notes
     activateWindow();
@@ -191,13 +246,9 @@ void AddressBook::Delete() {
     if (answer != QMessageBox::Yes)
         return;
     m_changed = true;
-    if (InfoBlock* record = recordOf(address)) {
-        record->notes.clear();
-        if (record == &m_slots.last())
-            m_slots.removeLast();
-        else
-            record->address.clear(); // a free slot for the next New
-    }
+    m_records.remove(address);
+    m_edited.remove(address);
+    m_deleted.insert(address);
     {
         QSignalBlocker quiet(m_list);
         delete m_list->takeItem(row);
@@ -245,11 +296,49 @@ void AddressBook::done(int result) {
 }
 
 bool AddressBook::saveBook() {
-    QList<InfoBlock> inListOrder;
-    for (int row = 0; row < m_list->count(); ++row)
-        if (const InfoBlock* record = recordOf(m_list->item(row)->text()))
-            inListOrder.append(*record);
-    return saveAddressBook(m_path, inListOrder, m_list->currentRow());
+    if (m_unreadable)
+        return false;
+    int selectedRow = -1;
+    const QList<InfoBlock> records = recordsToSave(selectedAddress(), &selectedRow);
+    return saveAddressBook(m_path, records, selectedRow);
+}
+
+QList<InfoBlock> AddressBook::recordsToSave(const QString& selected, int* selectedRow) {
+    QList<InfoBlock> records;
+    const AddressBookContent now = loadAddressBook(m_path);
+    if (now.unreadable || now.stamp == m_loadedStamp) {
+        // Nobody else changed the file: the list is the book.
+        records.reserve(m_list->count());
+        for (int row = 0; row < m_list->count(); ++row)
+            records.append(m_records.value(m_list->item(row)->text()));
+        *selectedRow = m_list->currentRow();
+        return records;
+    }
+    // Another copy saved the book meanwhile: its entries stay, and this opening's own
+    // additions, edits and deletions are laid over them (they win on the same address).
+    QHash<QString, qsizetype> at;
+    for (const InfoBlock& record : now.records) {
+        if (record.address.isEmpty() || at.contains(record.address) ||
+            m_deleted.contains(record.address))
+            continue;
+        at.insert(record.address, records.size());
+        records.append(record);
+    }
+    for (const QString& address : std::as_const(m_edited)) {
+        const InfoBlock& mine = m_records[address];
+        if (at.contains(address))
+            records[at.value(address)] = mine;
+        else
+            records.append(mine);
+    }
+    std::stable_sort(records.begin(), records.end(), [](const InfoBlock& a, const InfoBlock& b) {
+        return sortsBefore(a.address, b.address);
+    });
+    *selectedRow = -1;
+    for (qsizetype i = 0; i < records.size() && !selected.isEmpty(); ++i)
+        if (records[i].address == selected)
+            *selectedRow = int(i);
+    return records;
 }
 
 } // namespace dialogs

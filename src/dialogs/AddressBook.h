@@ -1,14 +1,21 @@
 #pragma once
 // The "Address Book" dialog: finger addresses with notes, kept in "addrbook.adb".
 //
-// The book is a store of record slots: a slot with an empty address is free and is taken by
-// the next New before the store grows. The list shows one entry per live record, sorted
-// without regard to case; an entry's record is the first slot with exactly its text.
-// Every change, a change of selection included, sets the changed flag; the book is written
-// when the dialog closes with OK or Finger and the flag is set. Cancel writes nothing.
+// The records are kept by address; the list shows one entry per record, sorted without regard
+// to case (entries that compare equal keep the order they came in). Every change, a change of
+// selection included, sets the changed flag; the book is written when the dialog closes with OK
+// or Finger and the flag is set. Cancel writes nothing.
+//
+// Saving keeps what the dialog did not touch: records the user did not edit are written with
+// the bytes they were read with, a damaged file is copied aside before it is replaced, a file
+// that cannot be read is never replaced, and a book another copy of the program saved while
+// this dialog was open is merged with this one's changes rather than overwritten.
 
 #include "AddressBookFile.h"
 #include "Base_Dialog.h"
+
+#include <QHash>
+#include <QSet>
 
 #include <functional>
 
@@ -51,14 +58,21 @@ private:
     QString selectedAddress() const;
     void loadBook();
     bool saveBook();
+    QList<InfoBlock> recordsToSave(const QString& selected, int* selectedRow);
+    void keepDamagedCopy(qsizetype unreadBytes);
+    void edited(const QString& address);
 
     QString m_path;
     QString* m_handBack;
     bool m_changed = false;
     bool m_closed = false;
     bool m_settingNotes = false;
-    QString m_acceptedNotes;  // the notes as they stood after the last edit that fitted
-    QList<InfoBlock> m_slots; // live and free records
+    QString m_acceptedNotes;             // the notes as they stood after the last edit that fitted
+    QHash<QString, InfoBlock> m_records; // by address
+    QSet<QString> m_edited;              // added, or with notes changed, in this opening
+    QSet<QString> m_deleted;             // deleted in this opening
+    bool m_unreadable = false;           // a file stands there that must not be written over
+    FileStamp m_loadedStamp;
     QListWidget* m_list;
     QPlainTextEdit* m_notes;
 };

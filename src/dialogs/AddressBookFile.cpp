@@ -3,6 +3,8 @@
 #include "platform/SafeSave.h"
 #include "platform/Utf8Text.h"
 
+#include <QCryptographicHash>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
@@ -42,6 +44,10 @@ private:
         return true;
     }
 
+public:
+    qsizetype position() const { return m_at; }
+
+private:
     const QByteArray& m_bytes;
     qsizetype m_at = 0;
 };
@@ -88,10 +94,14 @@ AddressBookContent decodeAddressBook(const QByteArray& bytes) {
     Reader reader(bytes);
     qint32 count = 0;
     qint32 selected = -1;
-    if (!reader.readInt32(count) || !reader.readInt32(selected))
+    if (!reader.readInt32(count) || !reader.readInt32(selected)) {
+        content.unreadBytes = bytes.size();
         return content;
+    }
     content.selected = selected;
+    qsizetype whole = reader.position(); // the end of the last whole record
     for (qint32 i = 0; i < count; ++i) {
+        const qsizetype start = reader.position();
         qint16 length = 0;
         QByteArray address;
         QByteArray notes;
@@ -101,8 +111,11 @@ AddressBookContent decodeAddressBook(const QByteArray& bytes) {
         content.records.append({platform::utf8::decodeLenient(address)
                                     .remove(QLatin1Char('\r'))
                                     .remove(QLatin1Char('\n')),
-                                notesFromBytes(notes)});
+                                notesFromBytes(notes),
+                                bytes.mid(start, reader.position() - start)});
+        whole = reader.position();
     }
+    content.unreadBytes = bytes.size() - whole;
     return content;
 }
 
@@ -111,6 +124,10 @@ QByteArray encodeAddressBook(const QList<InfoBlock>& records, int selected) {
     appendInt32(out, qint32(records.size()));
     appendInt32(out, selected);
     for (const InfoBlock& record : records) {
+        if (!record.original.isEmpty()) {
+            out.append(record.original);
+            continue;
+        }
         appendField(out, platform::cutUtf8(record.address.toUtf8(), AddressBufferSize - 1));
         appendField(out, notesBytes(record.notes));
     }
@@ -118,11 +135,23 @@ QByteArray encodeAddressBook(const QList<InfoBlock>& records, int selected) {
 }
 
 AddressBookContent loadAddressBook(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return {}; // no book yet
+    AddressBookContent unreadable;
+    unreadable.unreadable = true;
     QFile file(path);
-    // Only a regular file is read: a FIFO would block, a device could be endless.
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        return {};
-    return decodeAddressBook(file.read(MaxFileSize));
+    // Only a regular file is read: a FIFO would block, a device could be endless. A link is
+    // followed; isFile() answers for what it points to.
+    if (!info.isFile() || info.size() > MaxFileSize || !file.open(QIODevice::ReadOnly))
+        return unreadable;
+    const QByteArray bytes = file.read(MaxFileSize);
+    if (file.error() != QFileDevice::NoError)
+        return unreadable;
+    AddressBookContent content = decodeAddressBook(bytes);
+    content.stamp = {bytes.size(), info.lastModified().toMSecsSinceEpoch(),
+                     QCryptographicHash::hash(bytes, QCryptographicHash::Sha256)};
+    return content;
 }
 
 bool saveAddressBook(const QString& path, const QList<InfoBlock>& records, int selected) {

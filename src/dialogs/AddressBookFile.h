@@ -6,7 +6,8 @@
 //
 // A damaged or hostile file loads what is whole and sound: reading stops at the first record
 // that is cut short or whose lengths do not fit the fields, nothing is allocated by the
-// announced count, and a field never takes more than its buffer holds.
+// announced count, and a field never takes more than its buffer holds. How many bytes were
+// left unread is reported, so the user can be told before a save replaces them.
 
 #include <QByteArray>
 #include <QList>
@@ -18,14 +19,33 @@ namespace dialogs {
 struct InfoBlock {
     QString address; // empty: a free slot
     QString notes;   // lines separated by '\n'
+    // The record's bytes as the file held them. While the record is not edited they are
+    // written back as they were, so text another program wrote (Latin-1, bare LF, fields
+    // without their NUL) is never re-encoded or cut; an edit clears them.
+    QByteArray original = {};
 };
 
 inline constexpr int AddressBufferSize = 50;
 inline constexpr int NotesBufferSize = 250;
 
+// What the file on disk was when it was read: saving compares it with the file as it is then,
+// to notice a change made meanwhile by another copy of the program.
+struct FileStamp {
+    qint64 size = -1;    // -1: no file
+    qint64 modified = 0; // milliseconds since the epoch
+    QByteArray hash;
+    bool operator==(const FileStamp&) const = default;
+};
+
 struct AddressBookContent {
-    QList<InfoBlock> records; // in file order
-    int selected = -1;        // the saved list position, as stored
+    QList<InfoBlock> records;  // in file order
+    int selected = -1;         // the saved list position, as stored
+    qsizetype unreadBytes = 0; // bytes of a damaged file that no whole record holds
+    // Whether a file stands at the path that cannot be read as a book: not a regular file
+    // (a FIFO, a device, a link to one of them or to nothing) or not readable. Such a file is
+    // never written over.
+    bool unreadable = false;
+    FileStamp stamp;
 };
 
 // Bytes to content and back; encode writes the records in the order given.
@@ -37,7 +57,7 @@ QByteArray encodeAddressBook(const QList<InfoBlock>& records, int selected);
 QByteArray notesBytes(const QString& notes);
 QString notesFromBytes(const QByteArray& bytes);
 
-// A missing or unreadable file is an empty book.
+// A missing file is an empty book; see AddressBookContent for an unreadable one.
 AddressBookContent loadAddressBook(const QString& path);
 // Writes a temporary file and renames it over the old book, so a failed save (a full disk,
 // a folder that cannot be written) leaves the old book whole. false on any failure.
