@@ -121,6 +121,16 @@ private slots:
             << QString::fromUtf8("\xC2\xAB"
                                  "cat\xC2\xBB")
             << "cat" << 0 << true << true << false << 1;
+        const QString aroundChunk = QString(1024 * 1024 - 3, 'a') + "NeEdLe" + QString(9, 'b');
+        QTest::newRow("across a chunk boundary, any case")
+            << aroundChunk << "needle" << 0 << false << false << false << 1024 * 1024 - 3;
+        QTest::newRow("across a chunk boundary, backward")
+            << aroundChunk << "NeEdLe" << int(aroundChunk.size()) << true << false << true
+            << 1024 * 1024 - 3;
+        QTest::newRow("repetitive text") << "xxxxxxxxxy"
+                                         << "xxxy" << 0 << true << false << false << 6;
+        QTest::newRow("repetitive text, backward") << "xyxxxxxxxy"
+                                                   << "xxy" << 10 << true << false << true << 7;
         QTest::newRow("after a rejected one") << "cats cat"
                                               << "cat" << 0 << true << true << false << 5;
         QTest::newRow("line break separates") << "x\ncat\ny"

@@ -1,4 +1,5 @@
 #include "TextSearch.h"
+#include "TextMatcher.h"
 
 #include <algorithm>
 
@@ -41,12 +42,12 @@ qsizetype findText(QStringView text, QStringView pattern, qsizetype start,
     const qsizetype n = pattern.size();
     if (n == 0 || n > text.size())
         return -1;
-    const Qt::CaseSensitivity cs = options.caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const TextMatcher matcher(pattern, options.caseSensitive);
     start = std::clamp<qsizetype>(start, 0, text.size());
     if (!options.backward) {
         for (qsizetype from = start; from <= text.size() - n;) {
-            const qsizetype found = text.indexOf(pattern, from, cs);
-            if (found < 0 || found > text.size() - n)
+            const qsizetype found = matcher.first(text, from);
+            if (found < 0)
                 return -1;
             if (!options.wholeWord || isWholeWord(text, found, n))
                 return found;
@@ -54,13 +55,13 @@ qsizetype findText(QStringView text, QStringView pattern, qsizetype start,
         }
         return -1;
     }
-    for (qsizetype from = start - n; from >= 0;) {
-        const qsizetype found = text.lastIndexOf(pattern, from, cs);
+    for (qsizetype latest = start - n; latest >= 0;) {
+        const qsizetype found = matcher.last(text, latest);
         if (found < 0)
             return -1;
         if (!options.wholeWord || isWholeWord(text, found, n))
             return found;
-        from = found - n;
+        latest = found - n;
     }
     return -1;
 }
