@@ -11,6 +11,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <climits>
+
 using view::TextBuffer;
 using view::TextView;
 
@@ -307,6 +309,26 @@ private slots:
         QApplication::sendEvent(view->viewport(), &sideways);
         QVERIFY(view->horizontalScrollBar()->value() > 0);
         QCOMPARE(view->verticalScrollBar()->value(), QApplication::wheelScrollLines());
+    }
+
+    // A line wider than the int range in pixels (a long line in a large font): End and
+    // Ctrl+End still bring its end into view, and Home its start.
+    void endReachesTheEndOfALineWiderThanAnInt() {
+        TextView* view = viewWith(QString(4 * 1024 * 1024, 'x') + "END");
+        QVERIFY(view);
+        QFont huge = fixedFont();
+        huge.setPixelSize(1000);
+        view->setFont(huge);
+        QVERIFY(view->textWidth() > qreal(INT_MAX));
+        for (const auto modifier : {Qt::NoModifier, Qt::ControlModifier}) {
+            QTest::keyClick(view, Qt::Key_Home, Qt::ControlModifier);
+            QCOMPARE(view->horizontalScrollBar()->value(), 0);
+            QTest::keyClick(view, Qt::Key_End, modifier);
+            QCOMPARE(view->caretPosition(), view->toPlainText().size());
+            const QPoint caret = view->pointOf(view->caretPosition());
+            QVERIFY2(caret.x() > 0 && caret.x() <= view->viewport()->width(),
+                     qPrintable(QString::number(caret.x())));
+        }
     }
 
     void horizontalExtentIsTheWidestLine() {

@@ -166,8 +166,31 @@ qreal LineLayout::advance(qreal x, QStringView run) const {
     return x;
 }
 
+qsizetype LineLayout::segmentStart(QStringView text, qsizetype k) {
+    return k == 0 ? 0 : clusterStartFrom(text, k * SegmentLength);
+}
+
+qsizetype LineLayout::clusterStartFrom(QStringView text, qsizetype position) {
+    // A piece must not begin with what belongs to the character before it: a combining mark,
+    // the second half of a surrogate pair, a joiner or what a joiner joins. A cluster longer
+    // than MaxClusterShift (a letter under endless marks) is cut all the same.
+    const qsizetype limit = std::min(text.size(), position + MaxClusterShift);
+    while (position < limit) {
+        const QChar c = text[position];
+        const bool continues = c.isMark() || c.isLowSurrogate() || c == QChar(0x200D) ||
+                               (position > 0 && text[position - 1] == QChar(0x200D));
+        if (!continues)
+            break;
+        ++position;
+    }
+    return std::min(position, text.size());
+}
+
 const std::vector<qreal>& LineLayout::segmentStarts(qsizetype line, QStringView text) {
-    const qsizetype complete = text.size() / SegmentLength;
+    // Segment k starts near k * SegmentLength; its start is known for good once the text
+    // reaches past the farthest place it could move to, and only such starts are cached.
+    const qsizetype complete =
+        text.size() > MaxClusterShift ? (text.size() - MaxClusterShift - 1) / SegmentLength : 0;
     if (complete == 0)
         return m_shortLine;
     auto found = m_segments.find(line);
@@ -179,17 +202,27 @@ const std::vector<qreal>& LineLayout::segmentStarts(qsizetype line, QStringView 
     std::vector<qreal>& starts = *found;
     while (qsizetype(starts.size()) <= complete) {
         const qsizetype k = qsizetype(starts.size()) - 1;
-        starts.push_back(advance(starts.back(), text.mid(k * SegmentLength, SegmentLength)));
+        const qsizetype from = segmentStart(text, k);
+        starts.push_back(
+            advance(starts.back(), text.sliced(from, segmentStart(text, k + 1) - from)));
     }
     return starts;
+}
+
+qsizetype LineLayout::segmentOf(const std::vector<qreal>& starts, QStringView text,
+                                qsizetype column) {
+    qsizetype k = std::min<qsizetype>(column / SegmentLength, qsizetype(starts.size()) - 1);
+    if (k > 0 && segmentStart(text, k) > column)
+        --k;
+    return k;
 }
 
 qreal LineLayout::xOf(qsizetype line, QStringView text, qsizetype column) {
     column = std::clamp<qsizetype>(column, 0, text.size());
     const std::vector<qreal>& starts = segmentStarts(line, text);
-    const qsizetype k = std::min<qsizetype>(column / SegmentLength, qsizetype(starts.size()) - 1);
-    const qsizetype from = k * SegmentLength;
-    return advance(starts[size_t(k)], text.mid(from, column - from));
+    const qsizetype k = segmentOf(starts, text, column);
+    const qsizetype from = segmentStart(text, k);
+    return advance(starts[size_t(k)], text.sliced(from, column - from));
 }
 
 qsizetype LineLayout::columnAt(qsizetype line, QStringView text, qreal x) {
@@ -199,8 +232,8 @@ qsizetype LineLayout::columnAt(qsizetype line, QStringView text, qreal x) {
     const auto after = std::upper_bound(starts.begin(), starts.end(), x);
     const qsizetype k = qsizetype(after - starts.begin()) - 1;
     // Binary search for the last boundary at or left of x within segment k.
-    qsizetype low = k * SegmentLength;
-    qsizetype high = std::min(text.size(), low + SegmentLength);
+    qsizetype low = segmentStart(text, k);
+    qsizetype high = k + 1 < qsizetype(starts.size()) ? segmentStart(text, k + 1) : text.size();
     if (xOf(line, text, high) <= x)
         return high;
     while (high - low > 1) {
@@ -226,8 +259,15 @@ void LineLayout::draw(QPainter& painter, qsizetype line, QStringView text, QPoin
     const auto first = std::upper_bound(starts.begin(), starts.end(), left);
     const qsizetype k = std::max<qsizetype>(0, qsizetype(first - starts.begin()) - 1);
     const auto past = std::upper_bound(starts.begin(), starts.end(), right);
-    const qsizetype end = std::min(text.size(), qsizetype(past - starts.begin()) * SegmentLength);
-    drawColumns(painter, text, origin, k * SegmentLength, end, starts[size_t(k)]);
+    const qsizetype pastIndex = qsizetype(past - starts.begin());
+    qsizetype end =
+        pastIndex < qsizetype(starts.size()) ? segmentStart(text, pastIndex) : text.size();
+    // Characters without width (marks piled on one letter, format characters) would put a
+    // whole line inside the visible area; no more are drawn than the area could show apart.
+    const qsizetype from = segmentStart(text, k);
+    const qsizetype most = 2 * SegmentLength + 4 * qsizetype(std::max<qreal>(0, right - left));
+    end = std::min(end, from + most);
+    drawColumns(painter, text, origin, from, end, starts[size_t(k)]);
 }
 
 void LineLayout::drawColumns(QPainter& painter, QStringView text, QPointF origin, qsizetype from,
@@ -237,10 +277,12 @@ void LineLayout::drawColumns(QPainter& painter, QStringView text, QPointF origin
     while (column < to) {
         const QStringView rest = text.sliced(column, to - column);
         const qsizetype tab = rest.first(std::min(rest.size(), SegmentLength)).indexOf(u'\t');
-        // Pieces of at most one segment, so a line without tabs is not drawn whole.
-        qsizetype pieceLength = std::min<qsizetype>(tab < 0 ? rest.size() : tab, SegmentLength);
-        if (pieceLength > 1 && pieceLength < rest.size() && rest[pieceLength - 1].isHighSurrogate())
-            --pieceLength;
+        // Pieces of about one segment, so a line without tabs is not drawn whole; a piece ends
+        // where a character cluster starts, so marks are drawn with their letter.
+        qsizetype pieceLength = tab;
+        if (tab < 0)
+            pieceLength =
+                std::min(rest.size(), clusterStartFrom(text, column + SegmentLength) - column);
         if (pieceLength > 0) {
             const QStringView piece = rest.first(pieceLength);
             const QPointF at(origin.x() + x, origin.y());

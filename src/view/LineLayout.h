@@ -7,7 +7,10 @@
 // A line is measured from its start, so a long line would cost its whole length for every
 // caret or paint. Lines longer than one segment keep the x position of each segment start in
 // a cache; text is only appended, so a cached segment never changes and a growing line only
-// adds segments. Measuring or drawing then costs one segment plus what is visible.
+// adds segments. Measuring or drawing then costs one segment plus what is visible, and no
+// more characters are drawn than the visible width could show apart, however many of them
+// have no width. Segments start where a character cluster starts, so a letter and its marks
+// are measured and drawn together (a cluster longer than 32 characters is cut).
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -54,9 +57,15 @@ public:
 
 private:
     static constexpr qsizetype SegmentLength = 512;
+    static constexpr qsizetype MaxClusterShift = 32;
 
     // x at the start of every complete segment of the line; [0] is 0.
     const std::vector<qreal>& segmentStarts(qsizetype line, QStringView text);
+    // Where segment k starts: k * SegmentLength, moved on to the start of a character cluster.
+    static qsizetype segmentStart(QStringView text, qsizetype k);
+    static qsizetype clusterStartFrom(QStringView text, qsizetype position);
+    static qsizetype segmentOf(const std::vector<qreal>& starts, QStringView text,
+                               qsizetype column);
     qreal advance(qreal x, QStringView run) const;
     qreal nextTabStop(qreal x) const;
     qreal pieceWidth(QStringView piece) const;

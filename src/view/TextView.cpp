@@ -116,10 +116,18 @@ int TextView::visibleLines() const {
     return std::max(1, viewport()->height() / lineHeight());
 }
 
-int TextView::textWidth() {
+qreal TextView::textWidth() {
     const qsizetype longest = m_buffer.longestLine();
-    const qreal width = m_layout.width(longest, m_buffer.line(longest));
-    return std::max(int(std::ceil(width)), m_widestPainted);
+    return std::max(std::ceil(m_layout.width(longest, m_buffer.line(longest))), m_widestPainted);
+}
+
+qreal TextView::scrollX() const {
+    return qreal(horizontalScrollBar()->value()) * m_scrollUnit;
+}
+
+void TextView::setScrollX(qreal x) {
+    horizontalScrollBar()->setValue(
+        int(std::clamp<qreal>(std::round(x / m_scrollUnit), 0, INT_MAX)));
 }
 
 void TextView::updateScrollRanges() {
@@ -133,11 +141,17 @@ void TextView::updateScrollRanges() {
     if (followEnd)
         vertical->setValue(vertical->maximum());
 
+    // A line wider than a scroll bar can count in pixels (a long line in a large font) is
+    // scrolled in units of several pixels; positions themselves stay exact.
     QScrollBar* horizontal = horizontalScrollBar();
+    const qreal offset = scrollX();
     const int viewWidth = viewport()->width();
-    horizontal->setRange(0, std::max(0, textWidth() + 2 * leftMargin() - viewWidth));
-    horizontal->setPageStep(std::max(1, viewWidth));
-    horizontal->setSingleStep(std::max(1, int(m_layout.averageCharWidth())));
+    const qreal extent = std::max<qreal>(0, textWidth() + 2 * leftMargin() - viewWidth);
+    m_scrollUnit = std::max<qreal>(1, std::ceil(extent / MaxScrollUnits));
+    horizontal->setRange(0, int(std::ceil(extent / m_scrollUnit)));
+    horizontal->setPageStep(std::max(1, int(viewWidth / m_scrollUnit)));
+    horizontal->setSingleStep(std::max(1, int(m_layout.averageCharWidth() / m_scrollUnit)));
+    setScrollX(offset);
     viewport()->update();
 }
 
@@ -145,7 +159,7 @@ qsizetype TextView::positionAt(QPoint point) {
     const qsizetype line = std::clamp<qsizetype>(
         verticalScrollBar()->value() + qsizetype(std::floor(qreal(point.y()) / lineHeight())), 0,
         m_buffer.lineCount() - 1);
-    const qreal x = point.x() - leftMargin() + horizontalScrollBar()->value();
+    const qreal x = point.x() - leftMargin() + scrollX();
     return m_buffer.lineStart(line) + m_layout.columnAt(line, m_buffer.line(line), x);
 }
 
@@ -154,8 +168,9 @@ QPoint TextView::pointOf(qsizetype position) {
     const qsizetype column = position - m_buffer.lineStart(line);
     const qreal x = m_layout.xOf(line, m_buffer.line(line), column);
     const qsizetype row = line - verticalScrollBar()->value();
-    return {int(std::lround(x)) + leftMargin() - horizontalScrollBar()->value(),
-            int(std::clamp<qsizetype>(row * lineHeight(), INT_MIN / 2, INT_MAX / 2))};
+    return {
+        int(std::clamp<qreal>(std::round(x) + leftMargin() - scrollX(), INT_MIN / 2, INT_MAX / 2)),
+        int(std::clamp<qsizetype>(row * lineHeight(), INT_MIN / 2, INT_MAX / 2))};
 }
 
 void TextView::ensureVisible(qsizetype from, qsizetype to) {
@@ -172,22 +187,29 @@ void TextView::ensureVisible(qsizetype from, qsizetype to) {
     vertical->setValue(int(std::clamp<qsizetype>(top, 0, INT_MAX)));
 
     // The line may be wider than the extent known so far.
-    const int lineWidth = int(std::ceil(m_layout.width(toLine, m_buffer.line(toLine))));
+    const qreal lineWidth = std::ceil(m_layout.width(toLine, m_buffer.line(toLine)));
     if (lineWidth > textWidth()) {
         m_widestPainted = lineWidth;
         updateScrollRanges();
     }
-    QScrollBar* horizontal = horizontalScrollBar();
-    const int margin = 3 * std::max(1, int(m_layout.averageCharWidth()));
-    const int viewWidth = viewport()->width();
-    const int toX = pointOf(to).x() + horizontal->value();
-    const int fromX = pointOf(from).x() + horizontal->value();
-    int left = horizontal->value();
+    // In line coordinates, which a long line in a large font takes past the int range.
+    const qreal viewWidth = viewport()->width();
+    // Three characters of room beyond the caret, but never more than a third of the view.
+    const qreal margin =
+        std::min(3 * std::max<qreal>(1, m_layout.averageCharWidth()), viewWidth / 3);
+    const auto xInLine = [this](qsizetype position) {
+        const qsizetype line = m_buffer.lineOfPosition(position);
+        return m_layout.xOf(line, m_buffer.line(line), position - m_buffer.lineStart(line)) +
+               leftMargin();
+    };
+    const qreal toX = xInLine(to);
+    const qreal fromX = xInLine(from);
+    qreal left = scrollX();
     if (toX > left + viewWidth - margin || toX < left)
         left = toX - viewWidth + margin;
     if (fromX < left && toX - fromX < viewWidth - margin)
         left = fromX - margin;
-    horizontal->setValue(std::max(0, left));
+    setScrollX(std::max<qreal>(0, left));
 }
 
 void TextView::moveCaret(qsizetype position, bool extend) {
@@ -463,12 +485,12 @@ void TextView::paintEvent(QPaintEvent* event) {
 void TextView::paintLine(QPainter& painter, qsizetype line, int y, const QRect& area) {
     const QStringView text = m_buffer.line(line);
     const qsizetype start = m_buffer.lineStart(line);
-    const qreal originX = leftMargin() - horizontalScrollBar()->value();
+    const qreal originX = leftMargin() - scrollX();
     const qreal left = area.left() - originX;
     const qreal right = area.right() + 1 - originX;
     const QPointF origin(originX, y + m_layout.ascent());
 
-    const int width = int(std::ceil(m_layout.width(line, text)));
+    const qreal width = std::ceil(m_layout.width(line, text));
     if (width > m_widestPainted) {
         m_widestPainted = width;
         // The scroll range follows after this paint, not inside it.
@@ -493,7 +515,8 @@ void TextView::paintLine(QPainter& painter, qsizetype line, int y, const QRect& 
     painter.setClipRect(selected);
     painter.fillRect(selected, palette().highlight());
     painter.setPen(palette().highlightedText().color());
-    m_layout.draw(painter, line, text, origin, x0, x1);
+    // Only the visible part of the selection is drawn again: a selected line may be long.
+    m_layout.draw(painter, line, text, origin, std::max(x0, left), std::min(x1, right));
     painter.restore();
 }
 

@@ -58,7 +58,10 @@ public:
     // The caret blinks only while the window holds text and has the focus.
     bool caretShown() const { return m_modified && hasFocus(); }
     // The width of the widest line, in pixels: the horizontal scroll extent.
-    int textWidth();
+    qreal textWidth();
+    // How far the view is scrolled sideways, in pixels.
+    qreal scrollX() const;
+    void setScrollX(qreal x);
     int lineHeight() const { return int(m_layout.lineHeight()); }
     // The number of whole lines the view shows.
     int visibleLines() const;
@@ -108,7 +111,10 @@ private:
     qsizetype m_anchor = 0;
     qsizetype m_caret = 0;
     qreal m_preferredX = -1; // kept while moving up and down
-    int m_widestPainted = 0;
+    qreal m_widestPainted = 0;
+    // Pixels per horizontal scroll bar step: 1, unless the text is too wide for an int range.
+    qreal m_scrollUnit = 1;
+    static constexpr qreal MaxScrollUnits = 1 << 30;
 
     QBasicTimer m_blink;
     bool m_blinkOn = true;
