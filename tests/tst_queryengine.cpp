@@ -424,6 +424,10 @@ private slots:
         QCOMPARE(m_engine->BytesReceived(), quint64(5000));
         QVERIFY(m_view->statuses.contains("5000 bytes received, window full"));
         QCOMPARE(m_view->status(), QString("Connection closed"));
+        // Past 4 GiB the count goes on rather than wrapping.
+        QString text;
+        net::writeReceivedCount(quint64(5) << 32 | 7, true, text);
+        QCOMPARE(text, QString("21474836487 bytes received, window full"));
     }
 
     void twoCallsInARow() {

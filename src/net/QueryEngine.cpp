@@ -226,14 +226,18 @@ void QueryEngine::showText(QString& text) {
         m_view.appendText(text);
 }
 
-void QueryEngine::showReceivedCount() {
-    // Written into one string kept for the call, so that a block costs no allocation here
+void writeReceivedCount(quint64 bytes, bool windowFull, QString& out) {
+    // Written into a string kept by the caller, so that a block costs no allocation here
     // (QString::setNum would make a new string each time).
     char digits[24];
-    const auto written = std::to_chars(std::begin(digits), std::end(digits), m_bytesReceived);
-    m_countText.resize(0);
-    m_countText += QLatin1StringView(digits, written.ptr);
-    m_countText += QStringView(m_windowFull ? u" bytes received, window full" : u" bytes received");
+    const auto written = std::to_chars(std::begin(digits), std::end(digits), bytes);
+    out.resize(0);
+    out += QLatin1StringView(digits, written.ptr);
+    out += QStringView(windowFull ? u" bytes received, window full" : u" bytes received");
+}
+
+void QueryEngine::showReceivedCount() {
+    writeReceivedCount(m_bytesReceived, m_windowFull, m_countText);
     m_view.setStatusText(m_countText);
 }
 

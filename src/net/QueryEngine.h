@@ -22,6 +22,10 @@
 
 namespace net {
 
+// The status text of a running call's count: "N bytes received", and ", window full" once the
+// window holds all it can. N counts in 64 bits: a long reply passes 4 GiB.
+void writeReceivedCount(quint64 bytes, bool windowFull, QString& out);
+
 class QueryEngine : public QObject {
     Q_OBJECT
 public:
