@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Times the Address Book dialog on large books: opening (load, sort, list) and closing with
 // OK after one change of selection (save), for 10,000, 20,000 and 50,000 entries. Goal: 50,000
 // entries open and save in under 0.5 s each. Prints one line per size.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Times what hostile replies do to the output window and to printing, with the longest pause
 // the event loop sees (the window's answer time; goal: under 100 ms throughout):
 //   Select All on one long line, then repaints of the page;
@@ -116,7 +117,8 @@ int main(int argc, char** argv) {
     selectedLongLine("Select All on a 64 MiB line, 10 frames", QString(64 * 1024 * 1024, 'x'));
     QString arabic;
     while (arabic.size() < 4 * 1024 * 1024)
-        arabic += QString::fromUtf8("\xD8\xB3\xD9\x84\xD8\xA7\xD9\x85 \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D ");
+        arabic +=
+            QString::fromUtf8("\xD8\xB3\xD9\x84\xD8\xA7\xD9\x85 \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D ");
     selectedLongLine("Select All on a 4 MiB Arabic/Hebrew line", arabic);
     markedLetter("letter + marks, 4 MiB in 64 KiB blocks", 2 * 1024 * 1024);
     markedLetter("letter + marks, 20 MiB in 64 KiB blocks", 10 * 1024 * 1024);

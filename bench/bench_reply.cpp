@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Streams replies from a loopback server through the query engine into a shown main window
 // and reports the time until "Connection closed", the throughput and the peak resident memory,
 // beside a plain loop of 64 KiB recv calls on the same bytes. Each measurement runs in a

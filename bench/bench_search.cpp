@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Times Find Text's search over a 64 MiB text of reply lines for a word that is not there:
 // case-sensitive, any case, and whole words, forward and backward, then over 64 MiB of one
 // letter for a pattern that nearly matches everywhere. Prints one line each.

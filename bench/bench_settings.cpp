@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Times what opening and closing the Finger dialog does to the settings file: one load, 1,000
 // history look-ups, 1,000 writes and one save, on files of 60 KB, 1 MB and 16 MiB (the
 // largest that is read). Prints one line each.

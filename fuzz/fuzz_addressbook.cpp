@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The address-book reader on any bytes: no crash, no read past a field, fields within their
 // buffers, and the round trip that saving relies on: what was loaded, written back, loads as
 // the same records, and written a second time gives the same bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reply text conversion: the result does not depend on how the bytes are split into blocks,
 // and no byte is lost but NUL and the line-end conversions.
 #include "net/ReplyText.h"

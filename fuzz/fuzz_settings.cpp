@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings reader and writer on any bytes: no crash or hang; an unchanged file keeps its
 // bytes; a value written reads back equal; every other line survives a write.
 #include "platform/ProfileFile.h"

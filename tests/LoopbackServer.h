@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A server on 127.0.0.1 for the network tests. It reads one request line (up to CR LF), then
 // plays its script: the reply in chunks, then a close, a reset or silence.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TestNetwork.h"
 #include "platform/WinsockErrors.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Points a query engine at the test's own world: every service at one loopback port, and a
 // resolver that answers without the network.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Types into a field as a person does: the field takes the focus, what it holds is selected
 // (Ctrl+A) and the text is typed over it key by key. A character beyond ASCII arrives as a key

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Drives a modal dialog from inside: runs action on the first modal dialog of type Dialog once
 // it is open and has become the active window, so keys sent to it cannot reach the window

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "dialogs/Base_Dialog.h"
 #include "dialogs/DNS_Dialog.h"
 #include "dialogs/Finger_Dialog.h"

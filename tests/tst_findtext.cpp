@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "WhenModal.h"
 #include "app/FindCommand.h"
 #include "app/TMyDecoratedFrame.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/FrameSettings.h"
 #include "app/TMyDecoratedFrame.h"
 #include "platform/LogFont.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/PrintCommands.h"
 #include "app/TMyDecoratedFrame.h"
 #include "app/TStyleStatusBar.h"

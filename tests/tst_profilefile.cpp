@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/ProfileFile.h"
 
 #include <QDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "net/ReplyText.h"
 #include "net/SocketErrorText.h"
 #include "platform/WinsockErrors.h"

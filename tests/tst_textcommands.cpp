@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/TMyDecoratedFrame.h"
 #include "app/TextCommands.h"
 #include "platform/LogFont.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "view/LineLayout.h"
 #include "view/TextBuffer.h"
 #include "view/TextView.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FindCommand.h"
 #include "TMyDecoratedFrame.h"
 #include "platform/MessageBox.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Find Text (F5): asks for the search settings in the Find Text dialog and runs one search over
 // the output window's text. Enter in the dialog repeats the last search, so F5 and Enter step

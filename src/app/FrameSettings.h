@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the main window keeps in "vintrel.ini": its placement, its font and the history switch.
 

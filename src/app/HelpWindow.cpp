@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "HelpWindow.h"
 #include "resources/HelpResource.h"
 

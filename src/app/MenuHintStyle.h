@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The menus' style: a greyed item can be highlighted, as on the classic platform, so its hint
 // reaches the status bar like any other item's. Everything else is the application's style.

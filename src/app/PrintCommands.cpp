@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PrintCommands.h"
 #include "TMyDecoratedFrame.h"
 #include "platform/MessageBox.h"

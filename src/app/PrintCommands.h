@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Print and Printer Setup. The printer is made on first use and kept for the run, so the one
 // chosen in Printer Setup or the print dialog stays chosen. A machine without a printer prints

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "QueryCommands.h"
 #include "CommandLine.h"
 #include "HelpWindow.h"

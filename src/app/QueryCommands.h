@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The commands that ask: Finger query, WhoIs query, DNS lookup, Address book, Cancel call,
 // About and Help.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "T3DControlBar.h"
 
 #include <QLayout>

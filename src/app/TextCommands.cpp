@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TextCommands.h"
 #include "TMyDecoratedFrame.h"
 #include "platform/MessageBox.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The commands that act on the output window's text: Copy, Clear, Select All, Save As, Font.
 

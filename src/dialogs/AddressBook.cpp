@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "AddressBook.h"
 #include "DNS_Dialog.h"
 #include "StoredList.h"

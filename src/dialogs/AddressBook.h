@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The "Address Book" dialog: finger addresses with notes, kept in "addrbook.adb".
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "AddressBookFile.h"
 #include "platform/ProfileFile.h"
 #include "platform/SafeSave.h"

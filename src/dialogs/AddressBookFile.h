@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // "addrbook.adb": the address book on disk. Little-endian, no header beyond two numbers:
 //   int32 N (entries), int32 selected list position (-1: none), then N records of

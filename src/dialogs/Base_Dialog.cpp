@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Base_Dialog.h"
 #include "resources/DialogTemplates.h"
 

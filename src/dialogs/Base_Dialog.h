@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The program's dialog base: builds the dialog from its template and, when it is first shown,
 // places it centred over the window that opened it, 12 pixels lower, kept on the screen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Fields whose text is stored in a fixed number of bytes hold at most that many bytes of
 // UTF-8, counted as the user types: a keystroke or paste that would go past the limit is

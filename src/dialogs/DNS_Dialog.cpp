@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "DNS_Dialog.h"
 #include "ByteLimit.h"
 #include "resources/DialogTemplates.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The "DNS info" dialog: the official name, the aliases (first one shown; the list disabled
 // when it holds only "None") and the first address of a host.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FindDlg.h"
 #include "ByteLimit.h"
 #include "StoredList.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The "Find Text" dialog (template 203). It edits the frame's FindTransferBuffer: the controls
 // are filled from it when the dialog opens, and copied back only when it closes with Find.

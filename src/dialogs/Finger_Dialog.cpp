@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Finger_Dialog.h"
 #include "ByteLimit.h"
 #include "StoredList.h"

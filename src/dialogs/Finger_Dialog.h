@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The "Finger" dialog: an address with the finger history as its drop-down list (kept sorted
 // without regard to case), and the " Full user info" switch. Closing, by either button,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Lists the dialogs keep in the settings file: "count", "index" and one key per entry
 // ("Address1", "Server1", ...).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The "WhoIs query" dialog: a query string and a server picked from, or typed into, the
 // stored server list. "&Delete" removes the selected server after a question. Closing, by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "QueryEngine.h"
 #include "SocketErrorText.h"
 #include "platform/WinsockErrors.h"

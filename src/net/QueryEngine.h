@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The finger and WhoIs call engine. A call runs without ever blocking the window thread:
 //   StartCall        service port, then an asynchronous host look-up   (state Resolving)

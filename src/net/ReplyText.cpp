@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ReplyText.h"
 #include "platform/Utf8Text.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Turns the bytes of a reply into window text, block by block, carrying its state from one
 // block to the next:

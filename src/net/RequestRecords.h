@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The records that carry a query from the dialog in which it was typed to the query engine.
 // Each lives for one command.

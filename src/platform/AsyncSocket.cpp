@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "AsyncSocket.h"
 #include "WinsockErrors.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Non-blocking IPv4 TCP sockets that report their events as posted messages, the way the
 // classic asynchronous socket interface does:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Dialog templates as data, laid out in dialog units, and the one builder that turns a
 // template into widgets. A horizontal dialog unit is a quarter of the dialog font's average

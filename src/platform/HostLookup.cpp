@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "HostLookup.h"
 #include "WinsockErrors.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Asynchronous host look-ups. Each request runs the resolver on a worker thread of its own and
 // posts exactly one HostLookupEvent to the receiver, unless it was cancelled first. The window

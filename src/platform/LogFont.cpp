@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "LogFont.h"
 #include "Utf8Text.h"
 

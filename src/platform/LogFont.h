@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A logical font description with the fourteen fields of the classic LOGFONT record, and its
 // mapping to and from QFont. The record is what the settings file stores; the QFont is what

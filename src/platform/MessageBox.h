@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Message boxes as the program shows them: a caption, a text that is never read as markup,
 // an icon and a set of buttons. Returns the button pressed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ProfileFile.h"
 #include "SafeSave.h"
 

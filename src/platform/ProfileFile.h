@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Settings files in the classic profile format: "[section]" lines open a section, "key=value"
 // lines hold values. Section and key names compare without regard to case; the first section

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Where the program keeps "vintrel.ini" and "addrbook.adb": beside the executable while that
 // directory is writable (a portable copy), otherwise in the per-user configuration directory.

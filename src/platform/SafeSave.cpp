@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SafeSave.h"
 
 #include <QSaveFile>

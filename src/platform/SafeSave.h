@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Writes a whole file so that it is either replaced by every one of the new bytes or left as it
 // was: the bytes go to a temporary file beside it, unbuffered, are forced to the disk and their

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Services.h"
 
 #include <netdb.h>

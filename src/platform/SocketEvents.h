@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The messages through which look-ups and sockets report back to the window thread. Each is a
 // posted QEvent of a fixed type carrying a handle (wParam) and an lParam-style value: the error

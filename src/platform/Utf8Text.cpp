@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Utf8Text.h"
 
 namespace platform::utf8 {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // UTF-8 as the program reads it from replies and files: well-formed sequences decode to their
 // characters, and every byte that is not part of one shows as its Latin-1 character, so text

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "WinsockErrors.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The program's error vocabulary: the classic Windows Sockets error codes. Socket calls report
 // 10000 plus the BSD number of their errno (refused 10061, reset 10054, ...); resolver

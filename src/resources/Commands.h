@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Command identifiers shared by the menu, the accelerators, the tool bar and the hint texts.
 

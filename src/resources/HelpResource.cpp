@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "HelpResource.h"
 
 #include <QtGlobal>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "APXPrintOut.h"
 
 #include <QFontMetrics>

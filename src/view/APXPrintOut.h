@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Prints the output window's text: one window line per printed line, in the window's font at
 // the size it has on the screen (one logical unit on paper is one screen pixel), with one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Runs an update at most once per screen frame: the first request after a quiet spell runs at
 // once, later ones are gathered and run when the frame's time is up, so the last state is

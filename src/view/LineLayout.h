@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Where the characters of a line stand and how the line is drawn, in one font: tabs advance
 // to the next stop (every 8 average character widths, as the classic tabbed text output

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TFingWnd.h"
 #include "dialogs/DNS_Dialog.h"
 #include "platform/MessageBox.h"

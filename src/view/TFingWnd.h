@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The output window: a read-only, unwrapped text that shows everything a query returns, with
 // the query engine behind it. Received text always goes to the end of the text; the user's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TextBuffer.h"
 
 #include <algorithm>

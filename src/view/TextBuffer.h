@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The output window's text: one flat string with '\n' between lines, and a sparse index of
 // line starts. Text is only ever appended or cleared, so the index only grows.

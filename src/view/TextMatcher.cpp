@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TextMatcher.h"
 
 #include <QChar>

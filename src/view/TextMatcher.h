@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Finds a pattern in a long text in time linear in the text whatever the two hold, using the
 // C library's memmem (a two-way search). The text is searched in chunks of 1 Mi characters,

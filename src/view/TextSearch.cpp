@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TextSearch.h"
 #include "TextMatcher.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TextView.h"
 #include "TextViewAccessible.h"
 

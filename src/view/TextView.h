@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A read-only, unwrapped text pane for texts of any size. The text lives in a TextBuffer (one
 // flat string with a sparse line index) and only the visible lines are laid out and painted,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TextViewAccessible.h"
 #include "TextView.h"
 

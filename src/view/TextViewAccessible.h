@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What screen readers see of a TextView: a read-only, multi-line text with its caret and
 // selection, through Qt's accessible text interface.

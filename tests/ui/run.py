@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """The real program in a real X server, driven as a person drives it.
 
 Starts Xvfb (-noreset, so the server outlives each program start), copies the built program
