@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TMyApp.h"
 #include "TMyDecoratedFrame.h"
 #include "platform/LogFont.h"
@@ -6,7 +7,7 @@ namespace app {
 
 TMyApp::TMyApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Vintrel"));
-    setApplicationVersion(QStringLiteral("1.0"));
+    setApplicationVersion(QStringLiteral(VINTREL_VERSION));
     platform::installFontSubstitutes();
 }
 

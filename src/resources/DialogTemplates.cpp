@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "DialogTemplates.h"
 
 #include <QHash>
@@ -40,9 +41,10 @@ const DialogTemplate aboutDialog{
     {
         {IDC_ABOUT_ICON, K::Icon, "", {8, 8, 20, 20}},
         {-1, K::Label, "32bit", {6, 32, 26, 8}, Centered},
-        {-1, K::Label, "Vintrel v1.0", {34, 10, 124, 8}, Centered},
+        {-1, K::Label, "Vintrel v" VINTREL_VERSION, {34, 10, 124, 8}, Centered},
         {-1, K::Label, "Finger, WhoIs and DNS look-up", {34, 22, 124, 8}, Centered},
         {-1, K::Label, "Contact: the Vintrel developers", {34, 44, 124, 8}, Centered},
+        {-1, K::Label, "Free software under the MIT licence", {34, 56, 124, 8}, Centered},
         {IDOK, K::DefPushButton, "OK", {57, 72, 50, 14}, TabStop},
     }};
 
