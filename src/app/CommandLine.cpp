@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: MIT
 #include "CommandLine.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QUrl>
 
 namespace app {
 
@@ -12,8 +14,31 @@ const char* const description =
     "Without arguments Vintrel opens its window. A query given on the command line starts\n"
     "as soon as the window is shown, as if it had been typed into its dialog:\n"
     "  vintrel alice@example.org                 finger (user@host, or a host alone)\n"
+    "  vintrel finger://example.org/alice        the same, as a finger: link\n"
     "  vintrel --whois example.org --server whois.iana.org\n"
     "  vintrel --dns example.org";
+
+// A finger: link as the address it names: finger://host/user, finger://host and
+// finger:user@host (RFC 1288's forms, and the one mail programs write). Empty when the link
+// names no host.
+QString addressOfFingerLink(const QString& link) {
+    const QUrl url(link, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().compare(QLatin1String("finger"), Qt::CaseInsensitive) != 0)
+        return {};
+    if (url.host().isEmpty()) {
+        // finger:user@host: the address is the whole path.
+        const QString address = url.path(QUrl::FullyDecoded);
+        return address.contains(QLatin1Char('/')) ? QString() : address;
+    }
+    QString user = url.path(QUrl::FullyDecoded);
+    if (user.startsWith(QLatin1Char('/')))
+        user.remove(0, 1);
+    if (user.isEmpty())
+        user = url.userName(QUrl::FullyDecoded);
+    if (user.contains(QLatin1Char('/')) || url.hasQuery() || url.hasFragment())
+        return {};
+    return user.isEmpty() ? url.host() : user + QLatin1Char('@') + url.host();
+}
 
 } // namespace
 
@@ -41,11 +66,12 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     CommandLine result;
     const auto fail = [&](const QString& why) {
         result.action = Action::Error;
-        result.output = why + QStringLiteral("\n\n") + parser.helpText();
+        result.output =
+            QStringLiteral("vintrel: %1\nTry 'vintrel --help' for more information.\n").arg(why);
         return result;
     };
-    if (!parser.parse(arguments))
-        return fail(parser.errorText());
+    // Help and version answer even beside an option that is wrong.
+    const bool parsed = parser.parse(arguments);
     if (parser.isSet(help)) {
         result.action = Action::Help;
         result.output = parser.helpText();
@@ -56,7 +82,20 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         result.output = QStringLiteral("Vintrel %1\n").arg(QCoreApplication::applicationVersion());
         return result;
     }
-    const QStringList positional = parser.positionalArguments();
+    if (!parsed)
+        return fail(parser.errorText());
+    for (const QCommandLineOption* single : {&whois, &server, &dns})
+        if (parser.values(*single).size() > 1)
+            return fail(
+                QStringLiteral("--%1 is given more than once.").arg(single->names().first()));
+    QStringList positional = parser.positionalArguments();
+    if (positional.size() == 1 &&
+        positional.first().startsWith(QLatin1String("finger:"), Qt::CaseInsensitive)) {
+        const QString address = addressOfFingerLink(positional.first());
+        if (address.isEmpty())
+            return fail(QStringLiteral("%1 is not a finger link.").arg(positional.first()));
+        positional.first() = address;
+    }
     const int queries =
         int(!positional.isEmpty()) + int(parser.isSet(whois)) + int(parser.isSet(dns));
     if (positional.size() > 1)
@@ -78,6 +117,17 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     else if (parser.isSet(dns))
         result.query = {StartQuery::Kind::Dns, parser.value(dns), {}};
     return result;
+}
+
+bool CommandLine::asksForText(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArrayView argument(argv[i]);
+        if (argument == "--")
+            break;
+        if (argument == "-h" || argument == "--help" || argument == "-v" || argument == "--version")
+            return true;
+    }
+    return false;
 }
 
 } // namespace app

@@ -1,9 +1,14 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The command line: --help, --version, and a query to start once the window is shown:
 //   vintrel [user@]host                       a finger query
+//   vintrel finger://host/user                the same as a link (also finger://host and
+//                                             finger:user@host), as a browser hands it over
 //   vintrel --whois QUERY --server SERVER     a WhoIs query
 //   vintrel --dns HOST                        a DNS look-up
-// A malformed command line is refused with the usage text and exit status 2.
+// Qt's own options (-style, -platform, -display, -reverse, ...) are taken by the application
+// object before this parse sees the arguments. A malformed command line is refused with one
+// line saying what is wrong, a hint to --help, and exit status 2.
 
 #include <QString>
 #include <QStringList>
@@ -25,6 +30,8 @@ struct CommandLine {
 
     // arguments as main receives them, the program name first.
     static CommandLine parse(const QStringList& arguments);
+    // Whether argv asks for help or the version, which need no display and so no window system.
+    static bool asksForText(int argc, char** argv);
 };
 
 } // namespace app

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "CommandLine.h"
 #include "QueryCommands.h"
 #include "TMyApp.h"
@@ -9,23 +10,22 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    app::CommandLine command;
-    {
-        // Parsed before any window exists, so --help and --version work without a display.
+    // Help and version are answered before the application object exists: they need no display.
+    if (app::CommandLine::asksForText(argc, argv)) {
         QCoreApplication parsing(argc, argv);
-        QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
-        command = app::CommandLine::parse(QCoreApplication::arguments());
+        QCoreApplication::setApplicationVersion(QStringLiteral(VINTREL_VERSION));
+        const app::CommandLine command = app::CommandLine::parse(QCoreApplication::arguments());
+        const bool failed = command.action == app::CommandLine::Action::Error;
+        std::fputs(qPrintable(command.output), failed ? stderr : stdout);
+        return failed ? 2 : 0;
     }
-    switch (command.action) {
-    case app::CommandLine::Action::Help:
-    case app::CommandLine::Action::Version:
-        std::fputs(qPrintable(command.output), stdout);
-        return 0;
-    case app::CommandLine::Action::Error: std::fputs(qPrintable(command.output), stderr); return 2;
-    case app::CommandLine::Action::Run: break;
-    }
-
+    // The application object takes Qt's own options out of the arguments first.
     app::TMyApp application(argc, argv);
+    const app::CommandLine command = app::CommandLine::parse(QCoreApplication::arguments());
+    if (command.action == app::CommandLine::Action::Error) {
+        std::fputs(qPrintable(command.output), stderr);
+        return 2;
+    }
     app::TMyDecoratedFrame* frame =
         application.InitMainWindow(platform::dataDirectory(platform::programDirectory()));
     if (command.query.kind != app::StartQuery::Kind::None)
