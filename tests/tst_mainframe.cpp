@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/T3DControlBar.h"
 #include "app/TMyDecoratedFrame.h"
 #include "app/TStyleStatusBar.h"
@@ -6,10 +7,12 @@
 #include "view/TFingWnd.h"
 
 #include <QContextMenuEvent>
+#include <QDialog>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -112,14 +115,42 @@ private slots:
         QVERIFY(m_frame->toolButton(117)->x() > m_frame->toolButton(112)->x());
     }
 
-    void faceShowsItsLabel() {
-        const QImage face = res::toolBarFace(res::toolBarButtons().first()).toImage();
-        QCOMPARE(face.size(), QSize(50, 16));
-        int inked = 0;
-        for (int y = 0; y < face.height(); ++y)
-            for (int x = 0; x < face.width(); ++x)
-                inked += qAlpha(face.pixel(x, y)) > 0;
-        QVERIFY(inked > 20);
+    // Faces are drawn at the pixel ratio they are shown at, in the theme's button text colour
+    // and its disabled colour, so they are sharp at any scale and readable in a dark theme.
+    void facesFollowScaleAndTheme_data() {
+        QTest::addColumn<qreal>("scale");
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("scale 1") << 1.0 << false;
+        QTest::newRow("scale 2") << 2.0 << false;
+        QTest::newRow("scale 2, dark theme") << 2.0 << true;
+    }
+    void facesFollowScaleAndTheme() {
+        QFETCH(qreal, scale);
+        QFETCH(bool, dark);
+        const QPalette before = QGuiApplication::palette();
+        QPalette palette = before;
+        if (dark) {
+            palette.setColor(QPalette::Active, QPalette::ButtonText, QColor(240, 240, 240));
+            palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(120, 120, 120));
+            QGuiApplication::setPalette(palette);
+        }
+        const QIcon icon = res::toolBarIcon(res::toolBarButtons().first());
+        for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled}) {
+            const QImage face = icon.pixmap(QSize(50, 16), scale, mode).toImage();
+            QCOMPARE(face.size(), (QSizeF(50, 16) * scale).toSize());
+            const QRgb ink =
+                palette
+                    .color(mode == QIcon::Disabled ? QPalette::Disabled : QPalette::Active,
+                           QPalette::ButtonText)
+                    .rgb();
+            int solid = 0;
+            for (int y = 0; y < face.height(); ++y)
+                for (int x = 0; x < face.width(); ++x)
+                    solid += qAlpha(face.pixel(x, y)) == 255 &&
+                             (face.pixel(x, y) | 0xFF000000) == (ink | 0xFF000000);
+            QVERIFY2(solid > 20 * scale * scale, qPrintable(QString::number(solid)));
+        }
+        QGuiApplication::setPalette(before);
     }
 
     void menuHighlightShowsHintAndClosingEmptiesIt() {
@@ -263,6 +294,55 @@ private slots:
         QSignalSpy destroyed(m_frame.get(), &QObject::destroyed);
         m_frame->setAttribute(Qt::WA_DeleteOnClose);
         QTest::keyClick(m_frame.get(), Qt::Key_X, Qt::AltModifier);
+        QTRY_COMPARE(destroyed.count(), 1);
+        m_frame.release();
+    }
+
+    // The desktop's keys open what their commands open, and only when the command may run.
+    void desktopShortcutsRunTheirCommands_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("opens");
+        QTest::newRow("Ctrl+S") << int(Qt::Key_S) << int(Qt::ControlModifier) << "saveAsDialog";
+        QTest::newRow("Ctrl+P") << int(Qt::Key_P) << int(Qt::ControlModifier) << "printDialog";
+        QTest::newRow("Ctrl+F") << int(Qt::Key_F) << int(Qt::ControlModifier) << "dialog203";
+        QTest::newRow("F3") << int(Qt::Key_F3) << int(Qt::NoModifier) << "dialog203";
+    }
+    void desktopShortcutsRunTheirCommands() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, opens);
+        m_frame->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+        QString opened;
+        auto* poll = new QTimer(m_frame.get());
+        connect(poll, &QTimer::timeout, poll, [&opened] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                opened = dialog->objectName(); // dialog203 is Find Text's template
+                dialog->reject();
+            }
+        });
+        poll->start(5);
+        const auto press = [&] {
+            m_frame->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+            QTest::keyClick(m_frame.get(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+            QTest::qWait(50);
+        };
+        press(); // an empty window: the command is disabled
+        QCOMPARE(opened, QString());
+        m_frame->client().appendText("some text\n");
+        press();
+        QCOMPARE(opened, opens);
+        delete poll;
+    }
+
+    void ctrlQEndsTheProgram() {
+        m_frame->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+        QSignalSpy destroyed(m_frame.get(), &QObject::destroyed);
+        m_frame->setAttribute(Qt::WA_DeleteOnClose);
+        QTest::keyClick(m_frame.get(), Qt::Key_Q, Qt::ControlModifier);
         QTRY_COMPARE(destroyed.count(), 1);
         m_frame.release();
     }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TMyDecoratedFrame.h"
 #include "FindCommand.h"
 #include "MenuHintStyle.h"
@@ -92,7 +93,7 @@ void TMyDecoratedFrame::buildMenu() {
 }
 
 void TMyDecoratedFrame::buildAccelerators() {
-    for (const res::Accelerator& accelerator : res::acceleratorTable()) {
+    for (const res::Accelerator& accelerator : res::acceleratorTable() + res::desktopShortcuts()) {
         auto* shortcut = new QShortcut(accelerator.key, this);
         shortcut->setContext(Qt::WindowShortcut);
         const int id = accelerator.id;
@@ -110,7 +111,7 @@ void TMyDecoratedFrame::buildToolBar() {
         first = false;
         auto* button = new QToolButton(m_toolBar);
         button->setObjectName(QStringLiteral("button%1").arg(face.id));
-        button->setIcon(QIcon(res::toolBarFace(face)));
+        button->setIcon(res::toolBarIcon(face));
         button->setIconSize(QSize(res::FaceWidth, res::FaceHeight));
         button->setToolButtonStyle(Qt::ToolButtonIconOnly);
         button->setEnabled(face.enabledAtCreation);

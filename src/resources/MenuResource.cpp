@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "MenuResource.h"
 
 #include <QHash>
@@ -46,6 +47,17 @@ const QList<Accelerator>& acceleratorTable() {
         {QKeySequence(Qt::Key_F5), CM_FINDTEXT},
         {QKeySequence(Qt::ALT | Qt::Key_W), CM_WHOIS},
         {QKeySequence(Qt::Key_F1), CM_HELPINDEX},
+    };
+    return table;
+}
+
+const QList<Accelerator>& desktopShortcuts() {
+    static const QList<Accelerator> table = {
+        {QKeySequence(Qt::CTRL | Qt::Key_S), CM_SAVEAS},
+        {QKeySequence(Qt::CTRL | Qt::Key_P), CM_PRINT},
+        {QKeySequence(Qt::CTRL | Qt::Key_Q), CM_APPEXIT},
+        {QKeySequence(Qt::CTRL | Qt::Key_F), CM_FINDTEXT},
+        {QKeySequence(Qt::Key_F3), CM_FINDTEXT}, // find again, as F5 does
     };
     return table;
 }

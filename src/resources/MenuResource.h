@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The main window's menu "FINGER_MENU", its accelerator table 25003 and the hint strings.
 
@@ -29,6 +30,9 @@ struct Accelerator {
 };
 
 const QList<Accelerator>& acceleratorTable();
+// The keys a Linux desktop's users reach for, beside the table above: they run the same
+// commands under the same rules, and the menus keep showing the classic keys.
+const QList<Accelerator>& desktopShortcuts();
 
 // The hint text of a command: the string resource with the command's id; empty when none.
 QString hintText(int id);

@@ -1,9 +1,15 @@
+// SPDX-License-Identifier: MIT
 #include "ToolBarFaces.h"
 #include "Commands.h"
 
-#include <QApplication>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QIconEngine>
 #include <QPainter>
+#include <QPalette>
+
+#include <algorithm>
+#include <utility>
 
 namespace res {
 
@@ -20,24 +26,66 @@ const QList<ToolBarButton>& toolBarButtons() {
     return buttons;
 }
 
-QPixmap toolBarFace(const ToolBarButton& button) {
-    QPixmap face(FaceWidth, FaceHeight);
-    face.fill(Qt::transparent);
-    QPainter painter(&face);
-    QFont font = QApplication::font();
+namespace {
+
+// The largest bold lettering up to 11 pixels in which every label fits its face, so all faces
+// read alike.
+QFont faceFont() {
+    QFont font = QGuiApplication::font();
     font.setBold(true);
-    const QString label = QString::fromLatin1(button.label).remove('&');
-    // The largest bold lettering up to 11 pixels that fits the face.
     for (int pixels = 11; pixels > 6; --pixels) {
         font.setPixelSize(pixels);
-        if (QFontMetrics(font).horizontalAdvance(label) <= FaceWidth - 2)
+        const QFontMetrics metrics(font);
+        const bool fits = std::all_of(
+            toolBarButtons().begin(), toolBarButtons().end(), [&](const ToolBarButton& button) {
+                return metrics.horizontalAdvance(QString::fromLatin1(button.label).remove('&')) <=
+                       FaceWidth - 2;
+            });
+        if (fits)
             break;
     }
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    painter.drawText(face.rect(), Qt::AlignCenter | Qt::TextShowMnemonic,
-                     QString::fromLatin1(button.label));
-    return face;
+    return font;
+}
+
+// Draws the label for the size and pixel ratio it is shown at, in the palette's button text
+// colour (the disabled one for a disabled button), so it is sharp on any screen and readable
+// in any theme.
+class LabelIconEngine : public QIconEngine {
+public:
+    explicit LabelIconEngine(QString label) : m_label(std::move(label)) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+        const QPalette palette = QGuiApplication::palette();
+        painter->save();
+        painter->setFont(faceFont());
+        painter->setPen(palette.color(
+            mode == QIcon::Disabled ? QPalette::Disabled : QPalette::Active, QPalette::ButtonText));
+        painter->drawText(rect, Qt::AlignCenter | Qt::TextShowMnemonic, m_label);
+        painter->restore();
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return scaledPixmap(size, mode, state, 1);
+    }
+    // size counts device pixels: the face's own size times scale.
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
+                         qreal scale) override {
+        QPixmap face(size);
+        face.setDevicePixelRatio(scale);
+        face.fill(Qt::transparent);
+        QPainter painter(&face);
+        paint(&painter, QRect(QPoint(0, 0), (QSizeF(size) / scale).toSize()), mode, state);
+        return face;
+    }
+    QIconEngine* clone() const override { return new LabelIconEngine(m_label); }
+
+private:
+    QString m_label;
+};
+
+} // namespace
+
+QIcon toolBarIcon(const ToolBarButton& button) {
+    return QIcon(new LabelIconEngine(QString::fromLatin1(button.label)));
 }
 
 QIcon appIcon() {

@@ -1,6 +1,7 @@
+// SPDX-License-Identifier: MIT
 #pragma once
-// The tool bar's buttons and their faces: 50 x 16 pixel images showing the label in bold with
-// one letter underlined.
+// The tool bar's buttons and their faces: 50 x 16 pixel faces showing the label in bold with
+// one letter underlined, drawn at the screen's pixel ratio in the theme's colours.
 
 #include <QIcon>
 #include <QList>
@@ -23,7 +24,7 @@ inline constexpr int AppIconId = 10;
 // Left to right.
 const QList<ToolBarButton>& toolBarButtons();
 
-QPixmap toolBarFace(const ToolBarButton& button);
+QIcon toolBarIcon(const ToolBarButton& button);
 
 // The program's icon (resource 10).
 QIcon appIcon();
