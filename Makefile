@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Convenience targets used by the README and CI.
 JOBS ?= $(shell nproc)
 
@@ -33,4 +34,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf build build-test build-bench build-fuzz
+	rm -rf build build-test build-bench build-fuzz build-clang

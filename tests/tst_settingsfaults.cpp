@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hostile settings files and failing disks: nothing lost, nothing frozen, byte for byte.
 #include "WhenModal.h"
 #include "app/FrameSettings.h"
@@ -262,8 +263,7 @@ private slots:
 
     void placementIsClampedToTheScreen_data() {
         QTest::addColumn<QByteArray>("stored");
-        QTest::addColumn<QRect>("expected");
-        const QRect screen(0, 0, 1024, 768);
+        QTest::addColumn<QRect>("expected"); // on a screen of 1024 x 768
         QTest::newRow("as stored")
             << QByteArray("x=10\ny=20\nw=300\nh=200") << QRect(10, 20, 300, 200);
         QTest::newRow("largest int") << QByteArray("x=2147483647\ny=2147483647\nw=2147483647\nh=9")
