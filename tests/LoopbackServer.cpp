@@ -7,11 +7,11 @@
 #include <arpa/inet.h>
 #include <sys/socket.h>
 
-LoopbackServer::LoopbackServer(Script script, QObject* parent)
+LoopbackServer::LoopbackServer(Script script, const QHostAddress& at, QObject* parent)
     : QObject(parent), m_script(std::move(script)) {
     connect(&m_server, &QTcpServer::newConnection, this, &LoopbackServer::accept);
-    if (!m_server.listen(QHostAddress::LocalHost, 0))
-        qFatal("cannot listen on 127.0.0.1");
+    if (!m_server.listen(at, 0))
+        qFatal("cannot listen on %s", qPrintable(at.toString()));
 }
 
 quint16 LoopbackServer::portNetworkOrder() const {

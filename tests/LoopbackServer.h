@@ -4,6 +4,7 @@
 // plays its script: the reply in chunks, then a close, a reset or silence.
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QList>
 #include <QObject>
 #include <QTcpServer>
@@ -21,7 +22,9 @@ public:
         Ending ending = Ending::Close;
     };
 
-    explicit LoopbackServer(Script script, QObject* parent = nullptr);
+    // Listens on 127.0.0.1, or on the address given (::1 for IPv6), on a free port.
+    explicit LoopbackServer(Script script, const QHostAddress& at = QHostAddress::LocalHost,
+                            QObject* parent = nullptr);
 
     quint16 port() const { return m_server.serverPort(); }
     // The port in network byte order, as the services database gives it.

@@ -25,10 +25,10 @@ platform::Resolver loopbackResolver() {
         }
         answer.entry.officialName = name;
         answer.entry.aliases = {"alias." + name};
-        answer.entry.addresses = {htonl(INADDR_LOOPBACK)};
+        answer.entry.addresses = {platform::HostAddress::ipv4(htonl(INADDR_LOOPBACK))};
         return answer;
     };
-    r.byAddress = [](std::uint32_t address) {
+    r.byAddress = [](const platform::HostAddress& address) {
         platform::LookupAnswer answer;
         answer.entry.officialName = "localhost";
         answer.entry.addresses = {address};

@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -493,7 +494,8 @@ private slots:
         QFETCH(bool, listEnabled);
         const QString longName = QString("a-very-long-official-host-name-that-does-not-fit.") +
                                  QString(40, 'x') + ".example";
-        dialogs::DNS_Dialog dialog(&m_parent, res::DLG_DNSINFO, {longName, aliases, "192.0.2.7"});
+        dialogs::DNS_Dialog dialog(&m_parent, res::DLG_DNSINFO,
+                                   {longName, aliases, "192.0.2.7", {"192.0.2.7", "2001:db8::7"}});
         dialog.show();
         QCOMPARE(dialog.windowTitle(), QString("DNS info"));
         QCOMPARE(dialog.hostNameField()->text(), longName); // whole, not cut
@@ -502,6 +504,8 @@ private slots:
         QCOMPARE(dialog.aliasList()->count(), aliases.size());
         QCOMPARE(dialog.aliasList()->isEnabled(), listEnabled);
         QCOMPARE(dialog.addressField()->text(), QString("192.0.2.7"));
+        QCOMPARE(dialog.addressList()->count(), 2); // every address below the three fields
+        QCOMPARE(dialog.addressList()->item(1)->text(), QString("2001:db8::7"));
     }
 
     void inputDialog() {

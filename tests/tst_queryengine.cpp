@@ -25,7 +25,8 @@ constexpr int callTimeout = 15000;
 struct AskedNames {
     std::mutex mutex;
     QList<QByteArray> names;
-    QList<std::uint32_t> addresses;
+    QList<platform::HostAddress> addresses;
+    QHash<QByteArray, QList<platform::HostAddress>> answers; // names with addresses of their own
 };
 
 // Every name resolves to 127.0.0.1 except "nowhere.test"; 127.0.0.1 reverses to "localhost",
@@ -45,16 +46,21 @@ platform::Resolver testResolver(std::shared_ptr<AskedNames> asked) {
             return answer;
         }
         answer.entry.officialName = name;
-        answer.entry.addresses = {htonl(INADDR_LOOPBACK)};
+        answer.entry.addresses = {platform::HostAddress::ipv4(htonl(INADDR_LOOPBACK))};
+        {
+            std::lock_guard lock(asked->mutex);
+            if (asked->answers.contains(name))
+                answer.entry.addresses = asked->answers.value(name);
+        }
         return answer;
     };
-    r.byAddress = [asked](std::uint32_t address) {
+    r.byAddress = [asked](const platform::HostAddress& address) {
         {
             std::lock_guard lock(asked->mutex);
             asked->addresses.append(address);
         }
         platform::LookupAnswer answer;
-        if (address != htonl(INADDR_LOOPBACK)) {
+        if (address != platform::HostAddress::ipv4(htonl(INADDR_LOOPBACK))) {
             answer.error = platform::WSAHOST_NOT_FOUND;
             return answer;
         }
@@ -65,17 +71,19 @@ platform::Resolver testResolver(std::shared_ptr<AskedNames> asked) {
     return r;
 }
 
-// A listening socket whose backlog is full, so a further connect never completes.
+// A listening socket whose backlog is full, so a further connect never completes: a black hole
+// on loopback, at 127.0.0.1 or the address given, on a free port or the one given.
 struct UnansweredListener {
     int listener = -1;
     QList<int> fillers;
     quint16 portNetworkOrder = 0;
 
-    UnansweredListener() {
+    explicit UnansweredListener(std::uint32_t at = htonl(INADDR_LOOPBACK), quint16 port = 0) {
         listener = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_addr.s_addr = at;
+        address.sin_port = port;
         ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
         ::listen(listener, 0);
         socklen_t len = sizeof address;
@@ -239,18 +247,133 @@ private slots:
                  (QStringList{"", "Getting service port", "Looking up address 127.0.0.1",
                               "Connecting to host 127.0.0.1", "Connected to host 127.0.0.1"}));
         QCOMPARE(m_view->status(), QString("Connection closed"));
-        QCOMPARE(m_asked->addresses, QList<std::uint32_t>{htonl(INADDR_LOOPBACK)});
+        QCOMPARE(m_asked->addresses,
+                 QList<platform::HostAddress>{platform::HostAddress::ipv4(htonl(INADDR_LOOPBACK))});
         QVERIFY(m_asked->names.isEmpty());
     }
 
-    void dottedAddressWithoutReverseEntryFails() {
-        LS server({{"x"}});
+    // A host's every address is tried, the next one when the one before fails or stays silent
+    // for 250 ms; the status names the address that answered when there was a choice.
+    void everyAddressOfAHostIsTried_data() {
+        QTest::addColumn<QStringList>("addresses"); // what the resolver gives for multi.test
+        QTest::addColumn<QString>("listenOn");      // the server, or nobody
+        QTest::addColumn<QString>("blackHole");     // an address that never answers
+        QTest::addColumn<QString>("connected");     // the "Connected to host" text, if any
+        QTest::addColumn<QString>("ending");
+        QTest::newRow("one IPv4 address: the name, as ever")
+            << QStringList{"127.0.0.1"} << "127.0.0.1"
+            << ""
+            << "multi.test"
+            << "Connection closed";
+        QTest::newRow("only IPv6") << QStringList{"::1"} << "::1"
+                                   << ""
+                                   << "::1"
+                                   << "Connection closed";
+        QTest::newRow("refusing IPv4, serving IPv6") << QStringList{"127.0.0.1", "::1"} << "::1"
+                                                     << ""
+                                                     << "::1"
+                                                     << "Connection closed";
+        QTest::newRow("black-holed first address") << QStringList{"127.0.0.2", "::1"} << "::1"
+                                                   << "127.0.0.2"
+                                                   << "::1"
+                                                   << "Connection closed";
+        QTest::newRow("every address refuses") << QStringList{"127.0.0.1", "::1"} << ""
+                                               << ""
+                                               << ""
+                                               << "Connection refused";
+    }
+    void everyAddressOfAHostIsTried() {
+        QFETCH(QStringList, addresses);
+        QFETCH(QString, listenOn);
+        QFETCH(QString, blackHole);
+        QFETCH(QString, connected);
+        QFETCH(QString, ending);
+        QList<platform::HostAddress> answer;
+        for (const QString& text : addresses)
+            answer.append(*platform::HostAddress::parse(text.toLatin1()));
+        m_asked->answers.insert("multi.test", answer);
+        std::unique_ptr<LS> server;
+        if (!listenOn.isEmpty())
+            server = std::make_unique<LS>(LS::Script{{"reply"}}, QHostAddress(listenOn));
+        const quint16 port = server ? server->portNetworkOrder() : closedPortNetworkOrder();
+        std::unique_ptr<UnansweredListener> hole;
+        if (!blackHole.isEmpty())
+            hole = std::make_unique<UnansweredListener>(inet_addr(qPrintable(blackHole)), port);
+        useService(port);
+        m_engine->Finger("user@multi.test", 0);
+        QVERIFY(waitForIdle()); // a black hole would hold the call for 45 s
+        QCOMPARE(m_view->status(), ending);
+        if (!connected.isEmpty())
+            QVERIFY2(m_view->statuses.contains("Connected to host " + connected),
+                     qPrintable(m_view->statuses.join('|')));
+        if (server)
+            QCOMPARE(server->requests(), QList<QByteArray>{"user\r\n"});
+    }
+
+    // What the user types as a host: an address needs no name, IPv6 goes without brackets,
+    // international names go in their ASCII form, each host of a relay.
+    void typedHostsReachTheirAddress_data() {
+        QTest::addColumn<QByteArray>("typed");
+        QTest::addColumn<QString>("listenOn");
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("resolved"); // the name the resolver was asked, if any
+        QTest::newRow("IPv6 in brackets")
+            << QByteArray("x@[::1]") << "::1" << QByteArray("x") << QByteArray();
+        QTest::newRow("IPv6 alone") << QByteArray("::1") << "::1" << QByteArray() << QByteArray();
+        QTest::newRow("IPv4 without a reverse name")
+            << QByteArray("x@127.0.0.2") << "127.0.0.2" << QByteArray("x") << QByteArray();
+        QTest::newRow("international name")
+            << QByteArray("alice@b\xC3\xBC"
+                          "cher.test")
+            << "127.0.0.1" << QByteArray("alice") << QByteArray("xn--bcher-kva.test");
+        QTest::newRow("relay through an international name")
+            << QByteArray("a@b\xC3\xBC"
+                          "cher.test@relay.test")
+            << "127.0.0.1" << QByteArray("a@xn--bcher-kva.test") << QByteArray("relay.test");
+        QTest::newRow("relay through IPv6") << QByteArray("a@[::1]@relay.test") << "127.0.0.1"
+                                            << QByteArray("a@::1") << QByteArray("relay.test");
+    }
+    void typedHostsReachTheirAddress() {
+        QFETCH(QByteArray, typed);
+        QFETCH(QString, listenOn);
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, resolved);
+        LS server({{"reply"}}, QHostAddress(listenOn));
         useService(server.portNetworkOrder());
-        m_engine->Finger("127.0.0.2", 0);
+        m_engine->Finger(typed, 0);
         QVERIFY(waitForIdle());
-        QCOMPARE(m_view->status(), QString("Host not found"));
-        QCOMPARE(server.connections(), 0);
-        QCOMPARE(m_view->caption, QString());
+        QCOMPARE(m_view->status(), QString("Connection closed"));
+        QCOMPARE(server.requests(), QList<QByteArray>{request + "\r\n"});
+        QCOMPARE(m_asked->names, resolved.isEmpty() ? QList<QByteArray>{} : QList{resolved});
+        QCOMPARE(m_view->caption, QString::fromUtf8(typed)); // as typed
+    }
+
+    void invalidInternationalNameStartsNothing() {
+        m_engine->Finger("x@\xCC\x81"
+                         "bad.test",
+                         0); // a name that starts with a mark
+        QVERIFY(!m_engine->Busy());
+        QVERIFY2(m_view->status().startsWith("Invalid international host name: "),
+                 qPrintable(m_view->status()));
+        QVERIFY(m_asked->names.isEmpty());
+        QCOMPARE(m_view->clears, 0);
+    }
+
+    void dnsInfoListsEveryAddress() {
+        m_asked->answers.insert("multi.test", {*platform::HostAddress::parse("192.0.2.1"),
+                                               *platform::HostAddress::parse("2001:db8::1")});
+        m_engine->LookupHost("multi.test");
+        QTRY_COMPARE(m_view->dnsResults.size(), 1);
+        const net::DNStransfer& info = m_view->dnsResults.first();
+        QCOMPARE(info.Address, QString("192.0.2.1"));
+        QCOMPARE(info.Addresses, (QStringList{"192.0.2.1", "2001:db8::1"}));
+        m_asked->answers.insert("xn--bcher-kva.test", {*platform::HostAddress::parse("::1")});
+        m_engine->LookupHost("b\xC3\xBC"
+                             "cher.test");
+        QTRY_COMPARE(m_view->dnsResults.size(), 2);
+        QCOMPARE(m_view->dnsResults[1].HostName, QString::fromUtf8("xn--bcher-kva.test (b\xC3\xBC"
+                                                                   "cher.test)"));
+        QCOMPARE(m_view->dnsResults[1].Address, QString("::1")); // the first, even if IPv6
     }
 
     void refusedConnection() {

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 
 namespace dialogs {
 
@@ -21,6 +22,9 @@ QComboBox* DNS_Dialog::aliasList() const {
 QLineEdit* DNS_Dialog::addressField() const {
     return control<QLineEdit>(res::IDC_DNS_ADDRESS);
 }
+QListWidget* DNS_Dialog::addressList() const {
+    return control<QListWidget>(res::IDC_DNS_ALLADDRESSES);
+}
 
 void DNS_Dialog::SetupWindow() {
     // The fields take the whole name, however long; they scroll to show it.
@@ -29,6 +33,8 @@ void DNS_Dialog::SetupWindow() {
     aliasList()->addItems(m_result.Aliases);
     aliasList()->setCurrentIndex(0);
     addressField()->setText(m_result.Address);
+    addressList()->addItems(m_result.Addresses.isEmpty() ? QStringList{m_result.Address}
+                                                         : m_result.Addresses);
     if (aliasList()->itemText(0) == QStringLiteral("None"))
         aliasList()->setEnabled(false);
 }

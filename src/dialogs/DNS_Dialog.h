@@ -8,6 +8,7 @@
 
 class QComboBox;
 class QLineEdit;
+class QListWidget;
 
 namespace dialogs {
 
@@ -19,6 +20,7 @@ public:
     QLineEdit* hostNameField() const;
     QComboBox* aliasList() const;
     QLineEdit* addressField() const;
+    QListWidget* addressList() const; // every address, IPv4 and IPv6
 
 protected:
     void SetupWindow() override;

@@ -12,6 +12,7 @@ struct DNStransfer {
     QString HostName;
     QStringList Aliases;
     QString Address;
+    QStringList Addresses = {}; // every address, in the resolver's order
 };
 
 // What the query engine needs of the window it reports to. The output window implements it;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "QueryEngine.h"
+#include "HostNames.h"
 #include "SocketErrorText.h"
 #include "platform/WinsockErrors.h"
 
@@ -21,6 +22,10 @@ QString hostText(const QByteArray& host) {
 
 QueryEngine::QueryEngine(EngineView& view, QObject* parent)
     : QObject(parent), m_view(view), m_lookups(this) {
+    m_connector.onConnected = [this](SOCKET s, const HostAddress& address) {
+        EvConnected(s, address);
+    };
+    m_connector.onFailed = [this](int error) { EvConnectFailed(error); };
     m_connectTimer.setSingleShot(true);
     m_connectTimer.setInterval(ConnectTimerPeriod);
     connect(&m_connectTimer, &QTimer::timeout, this, &QueryEngine::EvConnectTimer);
@@ -34,13 +39,29 @@ QueryEngine::~QueryEngine() {
 void QueryEngine::Finger(const QByteArray& address, int fullInfo) {
     if (address.isEmpty() || m_busy)
         return;
-    StartCall(fingerRequest(address, fullInfo));
+    // Hosts typed in Unicode go out in their ASCII form, IPv6 addresses without brackets; the
+    // caption keeps what was typed.
+    const AsciiName ascii = asciiFingerAddress(address);
+    if (!ascii.error.isEmpty()) {
+        m_view.setStatusText(ascii.error);
+        return;
+    }
+    DataNet request = fingerRequest(ascii.name, fullInfo);
+    request.QueryText = address;
+    StartCall(std::move(request));
 }
 
 void QueryEngine::Whois(const QByteArray& server, const QByteArray& query) {
     if (server.isEmpty() || m_busy)
         return;
-    StartCall(whoisRequest(server, query));
+    const AsciiName ascii = asciiHost(server);
+    if (!ascii.error.isEmpty()) {
+        m_view.setStatusText(ascii.error);
+        return;
+    }
+    DataNet request = whoisRequest(ascii.name, query);
+    request.QueryText = server;
+    StartCall(std::move(request));
 }
 
 void QueryEngine::StartCall(DataNet request) {
@@ -65,19 +86,17 @@ void QueryEngine::StartCall(DataNet request) {
         endCall();
         return;
     }
-    m_remoteAddress = {};
-    m_remoteAddress.sin_family = AF_INET;
-    m_remoteAddress.sin_port = *port;
+    m_port = *port;
 
-    const in_addr_t numericAddress = ::inet_addr(m_request.Host.constData());
-    if (numericAddress == INADDR_NONE) {
+    m_typedAddress = HostAddress::parse(m_request.Host);
+    if (!m_typedAddress) {
         m_view.setStatusText(QStringLiteral("Resolving address ") + hostText(m_request.Host));
         m_hostRequest = m_lookups.getHostByName(WM_HOSTRESOLVED, m_request.Host);
     } else {
-        // A dotted address is looked up in reverse first; the call then goes to the address
-        // the host entry gives.
+        // A typed address is looked up in reverse first; the call then goes to the address
+        // the host entry gives, or to the typed one when it has no name.
         m_view.setStatusText(QStringLiteral("Looking up address ") + hostText(m_request.Host));
-        m_hostRequest = m_lookups.getHostByAddr(WM_HOSTRESOLVED, numericAddress);
+        m_hostRequest = m_lookups.getHostByAddr(WM_HOSTRESOLVED, *m_typedAddress);
     }
     if (m_hostRequest == 0) {
         ShowLastSocketError();
@@ -104,33 +123,45 @@ void QueryEngine::EvHostResolved(const HostLookupEvent& reply) {
     m_hostRequest = 0;
 
     int error = selectError(reply.lParam);
-    if (error == 0 && reply.entry.addresses.isEmpty())
+    QList<HostAddress> addresses = reply.entry.addresses;
+    if (error == 0 && addresses.isEmpty())
         error = WSANO_DATA;
+    if (error != 0 && m_typedAddress) {
+        // An address needs no name to be connected to.
+        error = 0;
+        addresses = {*m_typedAddress};
+    }
     if (error != 0) {
         m_view.setStatusText(SocketErrorText(error));
         endCall();
         return;
     }
+    // One IPv4 address is named as the user typed it; where there is a choice, the status
+    // says which address answered.
+    m_nameTheAddress = addresses.size() > 1 || addresses.first().family != AF_INET;
     m_connectTimer.start();
-    m_remoteAddress.sin_addr.s_addr = reply.entry.addresses.first();
+    m_view.setStatusText(QStringLiteral("Connecting to host ") + hostText(m_request.Host));
+    m_connector.start(addresses, m_port);
+}
 
-    m_socket = socket();
-    if (m_socket == INVALID_SOCKET) {
-        ShowLastSocketError();
-        endCall();
-        return;
-    }
-    if (WSAAsyncSelect(m_socket, this, WM_SOCKETEVENT, FD_CONNECT) == SOCKET_ERROR) {
+void QueryEngine::EvConnected(SOCKET s, const HostAddress& address) {
+    m_socket = s;
+    m_connectTimer.stop();
+    m_view.setStatusText(QStringLiteral("Connected to host ") +
+                         (m_nameTheAddress ? address.text() : hostText(m_request.Host)));
+    if (WSAAsyncSelect(m_socket, this, WM_SOCKETEVENT, FD_READ | FD_WRITE | FD_CLOSE) ==
+        SOCKET_ERROR) {
         m_view.setStatusText(QStringLiteral("Could not do async select"));
         endCall();
-        return;
     }
-    m_view.setStatusText(QStringLiteral("Connecting to host ") + hostText(m_request.Host));
-    if (platform::connect(m_socket, m_remoteAddress) == SOCKET_ERROR &&
-        WSAGetLastError() != WSAEWOULDBLOCK) {
-        m_view.setStatusText(SocketErrorText(WSAGetLastError()));
-        endCall();
-    }
+    m_view.refreshCaret();
+}
+
+void QueryEngine::EvConnectFailed(int error) {
+    // A refused connection or an unreachable network, for every address.
+    m_view.setStatusText(SocketErrorText(error));
+    endCall();
+    m_view.refreshCaret();
 }
 
 void QueryEngine::EvSocketEvent(SOCKET s, std::uint32_t lParam) {
@@ -158,15 +189,6 @@ void QueryEngine::EvSocketEvent(SOCKET s, std::uint32_t lParam) {
             if (pending != WSAEWOULDBLOCK)
                 m_view.setStatusText(QStringLiteral("Send data error: ") +
                                      SocketErrorText(pending));
-        }
-        break;
-    case FD_CONNECT:
-        m_connectTimer.stop();
-        m_view.setStatusText(QStringLiteral("Connected to host ") + hostText(m_request.Host));
-        if (WSAAsyncSelect(m_socket, this, WM_SOCKETEVENT, FD_READ | FD_WRITE | FD_CLOSE) ==
-            SOCKET_ERROR) {
-            m_view.setStatusText(QStringLiteral("Could not do async select"));
-            pending = 1;
         }
         break;
     case FD_CLOSE: {
@@ -274,6 +296,7 @@ void QueryEngine::endCall() {
 }
 
 void QueryEngine::closeSocket() {
+    m_connector.stop();
     if (m_socket == INVALID_SOCKET)
         return;
     closesocket(m_socket);
@@ -287,11 +310,15 @@ void QueryEngine::ShowLastSocketError() {
 void QueryEngine::LookupHost(const QByteArray& host) {
     if (m_dnsBusy || host.isEmpty())
         return;
-    setDnsBusy(true);
-    const in_addr_t numericAddress = ::inet_addr(host.constData());
-    m_dnsRequest = numericAddress == INADDR_NONE
-                       ? m_lookups.getHostByName(WM_DNSREPLY, host)
-                       : m_lookups.getHostByAddr(WM_DNSREPLY, numericAddress);
+    const AsciiName ascii = asciiHost(host);
+    setDnsBusy(true); // until the result or the error is closed
+    if (!ascii.error.isEmpty()) {
+        m_view.showDnsError(ascii.error);
+        return;
+    }
+    const std::optional<HostAddress> typed = HostAddress::parse(ascii.name);
+    m_dnsRequest = typed ? m_lookups.getHostByAddr(WM_DNSREPLY, *typed)
+                         : m_lookups.getHostByName(WM_DNSREPLY, ascii.name);
     if (m_dnsRequest == 0) {
         ShowLastSocketError();
         setDnsBusy(false);
@@ -310,10 +337,14 @@ void QueryEngine::EvDnsReply(const HostLookupEvent& reply) {
         return;
     }
     DNStransfer result;
+    // A name with international labels shows in both forms.
     result.HostName = QString::fromUtf8(reply.entry.officialName);
-    in_addr address{};
-    address.s_addr = reply.entry.addresses.first();
-    result.Address = QString::fromLatin1(::inet_ntoa(address));
+    const QString unicode = unicodeHost(reply.entry.officialName);
+    if (unicode != result.HostName)
+        result.HostName += QStringLiteral(" (") + unicode + QLatin1Char(')');
+    result.Address = reply.entry.addresses.first().text();
+    for (const HostAddress& address : reply.entry.addresses)
+        result.Addresses.append(address.text());
     for (const QByteArray& alias : reply.entry.aliases)
         result.Aliases.append(QString::fromUtf8(alias));
     if (result.Aliases.isEmpty())

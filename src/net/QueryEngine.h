@@ -2,13 +2,15 @@
 #pragma once
 // The finger and WhoIs call engine. A call runs without ever blocking the window thread:
 //   StartCall        service port, then an asynchronous host look-up   (state Resolving)
-//   EvHostResolved   socket, FD_CONNECT selected, connect, 45 s timer    (state Connecting)
-//   EvSocketEvent    FD_CONNECT: select read/write/close; FD_WRITE: send the request line;
+//   EvHostResolved   the Connector tries every address, 45 s timer       (state Connecting)
+//   EvConnected      select read/write/close on the socket that answered
+//   EvSocketEvent    FD_WRITE: send the request line;
 //                    FD_READ: ReceiveBlock; FD_CLOSE: "Connection closed" (state Connected)
 // Every ending returns to Idle. Replies and socket events that belong to a call that has
 // already ended carry a handle that is no longer current and are dropped.
 // The DNS command's look-up runs beside a call with its own handle and message.
 
+#include "Connector.h"
 #include "DataNet.h"
 #include "EngineView.h"
 #include "ReplyText.h"
@@ -19,6 +21,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <optional>
 #include <vector>
 
 namespace net {
@@ -69,6 +72,8 @@ private:
     void StartCall(DataNet request);
     void EvHostResolved(const platform::HostLookupEvent& reply);
     void EvSocketEvent(platform::SOCKET socket, std::uint32_t lParam);
+    void EvConnected(platform::SOCKET s, const platform::HostAddress& address);
+    void EvConnectFailed(int error);
     void EvConnectTimer();
     void EvDnsReply(const platform::HostLookupEvent& reply);
     int ReceiveBlock(int* count);
@@ -92,7 +97,10 @@ private:
     platform::SOCKET m_socket = platform::INVALID_SOCKET;
     platform::HANDLE_T m_hostRequest = 0;
     platform::HANDLE_T m_dnsRequest = 0;
-    sockaddr_in m_remoteAddress{};
+    std::uint16_t m_port = 0;                            // network order
+    std::optional<platform::HostAddress> m_typedAddress; // the host, when it was an address
+    bool m_nameTheAddress = false;
+    Connector m_connector;
     bool m_busy = false;
     bool m_dnsBusy = false;
 

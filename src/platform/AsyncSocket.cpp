@@ -191,8 +191,8 @@ void onReadable(SOCKET s) {
 
 } // namespace
 
-SOCKET socket() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+SOCKET socket(int family) {
+    const int fd = ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         WSASetLastError(wsaErrorFromErrno(errno));
         return INVALID_SOCKET;
@@ -217,11 +217,11 @@ int WSAAsyncSelect(SOCKET s, QObject* receiver, int message, long mask) {
     return 0;
 }
 
-int connect(SOCKET s, const sockaddr_in& address) {
+int connect(SOCKET s, const sockaddr* address, socklen_t length) {
     SocketState* st = lookup(s);
     if (!st)
         return fail(10038);
-    if (::connect(st->fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+    if (::connect(st->fd, address, length) == 0) {
         st->connected = true;
         st->writeDue = true;
         st->connectDue = true;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// Non-blocking IPv4 TCP sockets that report their events as posted messages, the way the
+// Non-blocking TCP sockets (IPv4 and IPv6) that report their events as posted messages, the way the
 // classic asynchronous socket interface does:
 //   FD_CONNECT once when a connection attempt ends, with its error;
 //   FD_WRITE once when the connected socket is writable, and again only after a send that
@@ -15,6 +15,7 @@
 #include <QObject>
 
 #include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/types.h>
 
 namespace platform {
@@ -23,7 +24,7 @@ using SOCKET = HANDLE_T;
 inline constexpr SOCKET INVALID_SOCKET = ~SOCKET(0);
 inline constexpr int SOCKET_ERROR = -1;
 
-SOCKET socket();
+SOCKET socket(int family = AF_INET);
 
 // Selects which events are posted to receiver as messages of type message; each call replaces
 // the previous selection, and a mask of 0 stops all notifications.
@@ -31,7 +32,10 @@ int WSAAsyncSelect(SOCKET s, QObject* receiver, int message, long mask);
 
 // Starts connecting. On a non-blocking socket this fails with WSAEWOULDBLOCK and FD_CONNECT
 // reports the outcome.
-int connect(SOCKET s, const sockaddr_in& address);
+int connect(SOCKET s, const sockaddr* address, socklen_t length);
+inline int connect(SOCKET s, const sockaddr_in& address) {
+    return connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+}
 
 // Returns the bytes sent, or SOCKET_ERROR with the code in WSAGetLastError().
 int send(SOCKET s, const char* data, int length);

@@ -39,12 +39,14 @@ LookupAnswer answerFrom(const hostent* host, int hostError) {
     answer.entry.officialName = host->h_name ? QByteArray(host->h_name) : QByteArray();
     for (char** alias = host->h_aliases; alias && *alias; ++alias)
         answer.entry.aliases.append(QByteArray(*alias));
-    if (host->h_addrtype == AF_INET && host->h_length == 4) {
+    const int length = host->h_addrtype == AF_INET ? 4 : host->h_addrtype == AF_INET6 ? 16 : 0;
+    if (length > 0 && host->h_length == length) {
         for (char** addr = host->h_addr_list; addr && *addr; ++addr) {
-            std::uint32_t ip = 0;
-            memcpy(&ip, *addr, 4);
-            if (!answer.entry.addresses.contains(ip))
-                answer.entry.addresses.append(ip);
+            HostAddress address;
+            address.family = host->h_addrtype;
+            memcpy(address.bytes.data(), *addr, size_t(length));
+            if (!answer.entry.addresses.contains(address))
+                answer.entry.addresses.append(address);
         }
     }
     if (answer.entry.addresses.isEmpty())
@@ -68,18 +70,125 @@ template <typename Call> LookupAnswer resolveWith(Call call) {
     }
 }
 
+// getaddrinfo's failures in the four texts of the classic resolver.
+int wsaErrorFromAddrInfo(int error) {
+    switch (error) {
+    case EAI_AGAIN: return WSATRY_AGAIN;
+    case EAI_NODATA:
+    case EAI_ADDRFAMILY: return WSANO_DATA;
+    case EAI_NONAME: return WSAHOST_NOT_FOUND;
+    default: return WSANO_RECOVERY;
+    }
+}
+
+// Every IPv4 and IPv6 address of name, in the resolver's order (RFC 6724's preference), the
+// canonical name as the official one. The classic look-up adds the aliases, which
+// getaddrinfo does not report.
+LookupAnswer lookUpName(const QByteArray& name) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_ADDRCONFIG | AI_CANONNAME;
+    addrinfo* list = nullptr;
+    LookupAnswer answer;
+    if (const int rc = getaddrinfo(name.constData(), nullptr, &hints, &list); rc != 0) {
+        answer.error = wsaErrorFromAddrInfo(rc);
+        return answer;
+    }
+    answer.entry.officialName = list->ai_canonname ? QByteArray(list->ai_canonname) : name;
+    for (const addrinfo* at = list; at; at = at->ai_next) {
+        HostAddress address;
+        address.family = at->ai_family;
+        if (at->ai_family == AF_INET && at->ai_addrlen >= sizeof(sockaddr_in))
+            memcpy(address.bytes.data(),
+                   &reinterpret_cast<const sockaddr_in*>(at->ai_addr)->sin_addr, 4);
+        else if (at->ai_family == AF_INET6 && at->ai_addrlen >= sizeof(sockaddr_in6))
+            memcpy(address.bytes.data(),
+                   &reinterpret_cast<const sockaddr_in6*>(at->ai_addr)->sin6_addr, 16);
+        else
+            continue;
+        if (!answer.entry.addresses.contains(address))
+            answer.entry.addresses.append(address);
+    }
+    freeaddrinfo(list);
+    if (answer.entry.addresses.isEmpty()) {
+        answer.error = WSANO_DATA;
+        return answer;
+    }
+    const LookupAnswer classic =
+        resolveWith([&](hostent* e, char* buf, size_t len, hostent** res, int* err) {
+            return gethostbyname_r(name.constData(), e, buf, len, res, err);
+        });
+    if (classic.error == 0)
+        answer.entry.aliases = classic.entry.aliases;
+    return answer;
+}
+
 } // namespace
+
+HostAddress HostAddress::ipv4(std::uint32_t networkOrder) {
+    HostAddress address;
+    memcpy(address.bytes.data(), &networkOrder, 4);
+    return address;
+}
+
+std::optional<HostAddress> HostAddress::parse(const QByteArray& text) {
+    QByteArray bare = text;
+    if (bare.startsWith('[') && bare.endsWith(']'))
+        bare = bare.mid(1, bare.size() - 2);
+    HostAddress address;
+    if (bare.contains(':')) {
+        address.family = AF_INET6;
+        if (inet_pton(AF_INET6, bare.constData(), address.bytes.data()) != 1)
+            return std::nullopt;
+        return address;
+    }
+    const in_addr_t v4 = ::inet_addr(bare.constData());
+    if (v4 == INADDR_NONE || bare != text)
+        return std::nullopt; // no brackets around an IPv4 address
+    return ipv4(v4);
+}
+
+std::uint32_t HostAddress::ipv4NetworkOrder() const {
+    std::uint32_t value = 0;
+    memcpy(&value, bytes.data(), 4);
+    return value;
+}
+
+QString HostAddress::text() const {
+    char buffer[INET6_ADDRSTRLEN] = {};
+    if (!inet_ntop(family, bytes.data(), buffer, sizeof buffer))
+        return {};
+    return QString::fromLatin1(buffer);
+}
+
+sockaddr_storage HostAddress::socketAddress(std::uint16_t portNetworkOrder,
+                                            socklen_t* length) const {
+    sockaddr_storage storage{};
+    if (family == AF_INET6) {
+        auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = portNetworkOrder;
+        memcpy(&v6->sin6_addr, bytes.data(), 16);
+        *length = sizeof(sockaddr_in6);
+    } else {
+        auto* v4 = reinterpret_cast<sockaddr_in*>(&storage);
+        v4->sin_family = AF_INET;
+        v4->sin_port = portNetworkOrder;
+        memcpy(&v4->sin_addr, bytes.data(), 4);
+        *length = sizeof(sockaddr_in);
+    }
+    return storage;
+}
 
 Resolver Resolver::system() {
     Resolver r;
-    r.byName = [](const QByteArray& name) {
+    r.byName = lookUpName;
+    r.byAddress = [](const HostAddress& address) {
+        const socklen_t length = address.family == AF_INET6 ? 16 : 4;
         return resolveWith([&](hostent* e, char* buf, size_t len, hostent** res, int* err) {
-            return gethostbyname_r(name.constData(), e, buf, len, res, err);
-        });
-    };
-    r.byAddress = [](std::uint32_t address) {
-        return resolveWith([&](hostent* e, char* buf, size_t len, hostent** res, int* err) {
-            return gethostbyaddr_r(&address, sizeof address, AF_INET, e, buf, len, res, err);
+            return gethostbyaddr_r(address.bytes.data(), length, address.family, e, buf, len, res,
+                                   err);
         });
     };
     return r;
@@ -101,10 +210,9 @@ HANDLE_T AsyncHostLookup::getHostByName(int message, const QByteArray& name) {
     return start(message, [byName, name] { return byName(name); });
 }
 
-HANDLE_T AsyncHostLookup::getHostByAddr(int message, std::uint32_t addressNetworkOrder) {
+HANDLE_T AsyncHostLookup::getHostByAddr(int message, const HostAddress& address) {
     auto byAddress = m_resolver.byAddress;
-    return start(message,
-                 [byAddress, addressNetworkOrder] { return byAddress(addressNetworkOrder); });
+    return start(message, [byAddress, address] { return byAddress(address); });
 }
 
 HANDLE_T AsyncHostLookup::start(int message, std::function<LookupAnswer()> work) {

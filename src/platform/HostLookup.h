@@ -18,9 +18,10 @@ namespace platform {
 // The resolver in use; tests put their own in its place.
 struct Resolver {
     std::function<LookupAnswer(const QByteArray& name)> byName;
-    std::function<LookupAnswer(std::uint32_t addressNetworkOrder)> byAddress;
+    std::function<LookupAnswer(const HostAddress& address)> byAddress;
 
-    // glibc's gethostbyname_r and gethostbyaddr_r, IPv4.
+    // getaddrinfo (every IPv4 and IPv6 address; gethostbyname_r adds the aliases) and
+    // gethostbyaddr_r (IPv4 and IPv6).
     static Resolver system();
 };
 
@@ -36,7 +37,7 @@ public:
     // Start a look-up whose reply is posted as an event of type message. Returns a non-zero
     // handle, never reused while the program runs.
     HANDLE_T getHostByName(int message, const QByteArray& name);
-    HANDLE_T getHostByAddr(int message, std::uint32_t addressNetworkOrder);
+    HANDLE_T getHostByAddr(int message, const HostAddress& address);
 
     // After this the request delivers nothing. False when it was not outstanding.
     bool cancel(HANDLE_T handle);

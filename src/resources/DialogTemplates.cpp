@@ -72,17 +72,19 @@ const DialogTemplate dnsInfoDialog{
     "DNS info",
     "MS Sans Serif",
     8,
-    {190, 94},
+    {190, 140},
     {
-        {IDOK, K::DefPushButton, "OK", {73, 75, 50, 14}, TabStop},
-        {-1, K::WhiteFrame, "", {0, 0, 190, 94}},
+        {IDOK, K::DefPushButton, "OK", {73, 121, 50, 14}, TabStop},
+        {-1, K::WhiteFrame, "", {0, 0, 190, 140}},
         {-1, K::Label, "Host name:", {8, 11, 38, 8}},
         {IDC_DNS_HOSTNAME, K::Edit, "", {49, 9, 134, 12}, ReadOnly | TabStop},
         {-1, K::Label, "Alias(es):", {8, 33, 32, 8}},
         {IDC_DNS_ALIASES, K::ComboDropList, "", {49, 30, 135, 50}, TabStop},
         {-1, K::Label, "IP address:", {8, 54, 38, 8}},
         {IDC_DNS_ADDRESS, K::Edit, "", {49, 52, 134, 12}, ReadOnly | TabStop},
-        {-1, K::EtchedFrame, "", {2, 4, 185, 65}},
+        {-1, K::Label, "All:", {8, 72, 38, 8}},
+        {IDC_DNS_ALLADDRESSES, K::ListBox, "", {49, 70, 134, 42}, TabStop},
+        {-1, K::EtchedFrame, "", {2, 4, 185, 111}},
     }};
 
 const DialogTemplate addressBookDialog{

@@ -35,6 +35,7 @@ enum ControlId : int {
     IDC_DNS_HOSTNAME = 101,
     IDC_DNS_ALIASES = 102,
     IDC_DNS_ADDRESS = 103,
+    IDC_DNS_ALLADDRESSES = 104, // every address of the host, IPv4 and IPv6
     IDC_FINGER_ADDRESS = 25001,
     IDC_FINGER_FULLINFO = 25002,
     IDC_WHOIS_QUERY = 25100,

@@ -71,7 +71,7 @@ void LineLayout::setFont(const QFont& font) {
     if (m_fixedPitch && m_metrics.horizontalAdvance(QStringLiteral("iWm")) != 3 * m_asciiAdvance)
         m_fixedPitch = false; // a font that claims a fixed pitch but has none
     m_codeFont = font;
-    m_codeFont.setPixelSize(std::max(5, int(m_metrics.height() * 0.5)));
+    m_codeFont.setPixelSize(std::max(6, int(m_metrics.height() * 0.6)));
     m_codeDigitWidth = QFontMetricsF(m_codeFont).horizontalAdvance(QStringLiteral("0ABCDEF")) / 7;
     m_segments.clear();
     m_rawFont = m_fixedPitch ? QRawFont::fromFont(font) : QRawFont();

@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: MIT
+#include "HostNames.h"
+
+#include <QList>
+
+#include <idn2.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace net {
+
+namespace {
+
+bool isAscii(const QByteArray& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
+}
+
+} // namespace
+
+AsciiName asciiHost(const QByteArray& typed) {
+    if (typed.startsWith('[') && typed.endsWith(']') && typed.contains(':'))
+        return {typed.mid(1, typed.size() - 2), {}};
+    if (isAscii(typed))
+        return {typed, {}};
+    char* output = nullptr;
+    const int rc =
+        idn2_to_ascii_8z(typed.constData(), &output, IDN2_NFC_INPUT | IDN2_NONTRANSITIONAL);
+    if (rc != IDN2_OK)
+        return {{},
+                QStringLiteral("Invalid international host name: ") +
+                    QString::fromUtf8(idn2_strerror(rc))};
+    AsciiName result{QByteArray(output), {}};
+    idn2_free(output);
+    return result;
+}
+
+AsciiName asciiFingerAddress(const QByteArray& typed) {
+    // The user part is everything before the first "@" that is not the first character; each
+    // part after it names a host.
+    const qsizetype at = typed.indexOf('@', 1);
+    if (at < 0)
+        return asciiHost(typed);
+    QByteArray out = typed.left(at);
+    for (const QByteArray& host : typed.mid(at + 1).split('@')) {
+        const AsciiName converted = asciiHost(host);
+        if (!converted.error.isEmpty())
+            return converted;
+        out += '@' + converted.name;
+    }
+    return {out, {}};
+}
+
+QString unicodeHost(const QByteArray& ascii) {
+    if (!ascii.toLower().contains("xn--"))
+        return QString::fromUtf8(ascii);
+    char* output = nullptr;
+    if (idn2_to_unicode_8z8z(ascii.constData(), &output, 0) != IDN2_OK)
+        return QString::fromUtf8(ascii);
+    const QString unicode = QString::fromUtf8(output);
+    idn2_free(output);
+    return unicode;
+}
+
+} // namespace net

@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// Host names as typed, made ready for the resolver and the request line: a name typed in
+// Unicode becomes its ASCII form (IDNA 2008, UTS #46 non-transitional processing, NFC input,
+// through libidn2), and an IPv6 address loses its brackets. A name that is ASCII already passes
+// byte for byte.
+
+#include <QByteArray>
+#include <QString>
+
+namespace net {
+
+struct AsciiName {
+    QByteArray name;
+    QString error; // "Invalid international host name: ..." when the name cannot be converted
+};
+
+AsciiName asciiHost(const QByteArray& typed);
+
+// A finger address with every host converted: "user@host", "host", and the relay form
+// "user@host1@host2", whose hosts are each converted.
+AsciiName asciiFingerAddress(const QByteArray& typed);
+
+// The Unicode form of a name with ASCII-encoded labels ("xn--..."), or the name itself.
+QString unicodeHost(const QByteArray& ascii);
+
+} // namespace net
