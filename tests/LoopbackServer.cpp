@@ -7,10 +7,10 @@
 #include <arpa/inet.h>
 #include <sys/socket.h>
 
-LoopbackServer::LoopbackServer(Script script, const QHostAddress& at, QObject* parent)
+LoopbackServer::LoopbackServer(Script script, const QHostAddress& at, quint16 port, QObject* parent)
     : QObject(parent), m_script(std::move(script)) {
     connect(&m_server, &QTcpServer::newConnection, this, &LoopbackServer::accept);
-    if (!m_server.listen(at, 0))
+    if (!m_server.listen(at, port))
         qFatal("cannot listen on %s", qPrintable(at.toString()));
 }
 

@@ -24,7 +24,7 @@ public:
 
     // Listens on 127.0.0.1, or on the address given (::1 for IPv6), on a free port.
     explicit LoopbackServer(Script script, const QHostAddress& at = QHostAddress::LocalHost,
-                            QObject* parent = nullptr);
+                            quint16 port = 0, QObject* parent = nullptr);
 
     quint16 port() const { return m_server.serverPort(); }
     // The port in network byte order, as the services database gives it.

@@ -51,12 +51,18 @@ void QueryEngine::Finger(const QByteArray& address, int fullInfo) {
     StartCall(std::move(request));
 }
 
-void QueryEngine::Whois(const QByteArray& server, const QByteArray& query) {
-    if (server.isEmpty() || m_busy)
+void QueryEngine::Whois(const QByteArray& server, const QByteArray& query, WhoisMode mode) {
+    if ((server.isEmpty() && !mode.automatic) || m_busy)
         return;
-    const AsciiName ascii = asciiHost(server);
+    const AsciiName ascii = mode.automatic ? AsciiName{} : asciiHost(server);
     if (!ascii.error.isEmpty()) {
         m_view.setStatusText(ascii.error);
+        return;
+    }
+    m_chain.reset();
+    if (mode.automatic || mode.followReferrals) {
+        m_chain.emplace(ascii.name, query, mode.followReferrals);
+        startHop(m_chain->first(), false);
         return;
     }
     DataNet request = whoisRequest(ascii.name, query);
@@ -64,13 +70,21 @@ void QueryEngine::Whois(const QByteArray& server, const QByteArray& query) {
     StartCall(std::move(request));
 }
 
-void QueryEngine::StartCall(DataNet request) {
+void QueryEngine::startHop(const WhoisChain::Hop& hop, bool continuing) {
+    DataNet request = whoisRequest(hop.server, hop.query);
+    m_hopPort = hop.port;
+    StartCall(std::move(request), continuing);
+}
+
+void QueryEngine::StartCall(DataNet request, bool continuing) {
     m_bytesReceived = 0;
-    m_view.clearText();
+    if (!continuing) { // a referral's answer goes below the one before
+        m_view.clearText();
+        m_windowChars = 0;
+        m_windowFull = false;
+    }
     m_request = std::move(request);
     m_replyText = ReplyText();
-    m_windowChars = 0;
-    m_windowFull = false;
 
     setBusy(true);
     m_view.setWaitCursor(true);
@@ -78,7 +92,9 @@ void QueryEngine::StartCall(DataNet request) {
     m_view.setCallIdle(false);
     m_view.setStatusText(QStringLiteral("Getting service port"));
 
-    const auto port = m_services(m_request.Service, m_request.Protocol);
+    auto port = m_services(m_request.Service, m_request.Protocol);
+    if (m_chain && m_hopPort != 0)
+        port = htons(m_hopPort); // a referral named its own port
     if (!port) {
         // The classic service look-up reports a missing service as "no data".
         WSASetLastError(WSANO_DATA);
@@ -198,6 +214,18 @@ void QueryEngine::EvSocketEvent(SOCKET s, std::uint32_t lParam) {
         }
         QString rest = m_replyText.finish();
         showText(rest);
+        if (m_chain) {
+            if (const std::optional<WhoisChain::Hop> hop = m_chain->next()) {
+                // The next server's answer follows, under a line that says where it comes from.
+                closeSocket();
+                QString referral = QStringLiteral("\n--- referral to %1 ---\n")
+                                       .arg(QString::fromLatin1(hop->server));
+                showText(referral);
+                startHop(*hop, true);
+                break;
+            }
+            m_request.QueryText = m_chain->lastServer();
+        }
         endCall();
         m_view.setStatusText(QStringLiteral("Connection closed"));
         m_view.setCaptionSuffix(QString::fromUtf8(m_request.QueryText));
@@ -233,6 +261,8 @@ int QueryEngine::ReceiveBlock(int* count) {
 }
 
 void QueryEngine::showText(QString& text) {
+    if (m_chain)
+        m_chain->addText(text);
     if (m_windowFull || text.isEmpty())
         return;
     const qsizetype room = m_windowCapacity - m_windowChars;
@@ -284,6 +314,7 @@ void QueryEngine::CancelCall() {
 }
 
 void QueryEngine::endCall() {
+    m_chain.reset(); // a cancel or a failure ends the whole chain
     m_connectTimer.stop();
     if (m_hostRequest != 0) {
         m_lookups.cancel(m_hostRequest);

@@ -14,6 +14,7 @@
 #include "DataNet.h"
 #include "EngineView.h"
 #include "ReplyText.h"
+#include "WhoisChain.h"
 #include "platform/AsyncSocket.h"
 #include "platform/HostLookup.h"
 #include "platform/Services.h"
@@ -29,6 +30,13 @@ namespace net {
 // The status text of a running call's count: "N bytes received", and ", window full" once the
 // window holds all it can. N counts in 64 bits: a long reply passes 4 GiB.
 void writeReceivedCount(quint64 bytes, bool windowFull, QString& out);
+
+// How a WhoIs query finds its server: automatic asks the root registry first (the server given
+// is then ignored), followReferrals goes on to the servers the answers refer to.
+struct WhoisMode {
+    bool automatic = false;
+    bool followReferrals = false;
+};
 
 class QueryEngine : public QObject {
     Q_OBJECT
@@ -50,7 +58,7 @@ public:
 
     // Start a call; an empty address or server, or a call already running, starts nothing.
     void Finger(const QByteArray& address, int fullInfo);
-    void Whois(const QByteArray& server, const QByteArray& query);
+    void Whois(const QByteArray& server, const QByteArray& query, WhoisMode mode = {});
     void LookupHost(const QByteArray& host);
     // Ends whatever is outstanding: the call and the DNS look-up.
     void CancelCall();
@@ -69,7 +77,8 @@ protected:
     bool event(QEvent* e) override;
 
 private:
-    void StartCall(DataNet request);
+    void StartCall(DataNet request, bool continuing = false);
+    void startHop(const WhoisChain::Hop& hop, bool continuing);
     void EvHostResolved(const platform::HostLookupEvent& reply);
     void EvSocketEvent(platform::SOCKET socket, std::uint32_t lParam);
     void EvConnected(platform::SOCKET s, const platform::HostAddress& address);
@@ -101,6 +110,8 @@ private:
     std::optional<platform::HostAddress> m_typedAddress; // the host, when it was an address
     bool m_nameTheAddress = false;
     Connector m_connector;
+    std::optional<WhoisChain> m_chain; // a WhoIs query that may go on to other servers
+    std::uint16_t m_hopPort = 0;       // the port a referral named, host order; 0: none
     bool m_busy = false;
     bool m_dnsBusy = false;
 
