@@ -67,8 +67,9 @@ private slots:
                                  << "";
         QTest::newRow("unknown option") << QStringList{"--bogus"} << error << 0 << ""
                                         << "";
-        QTest::newRow("whois without server") << QStringList{"--whois", "q"} << error << 0 << ""
-                                              << "";
+        QTest::newRow("whois, server found automatically")
+            << QStringList{"--whois", "q"} << run << int(Kind::Whois) << "q"
+            << "";
         QTest::newRow("server without whois") << QStringList{"--server", "s"} << error << 0 << ""
                                               << "";
         QTest::newRow("two addresses") << QStringList{"a@b", "c@d"} << error << 0 << ""
@@ -133,12 +134,12 @@ private slots:
         QCOMPARE(version->readAllStandardOutput().trimmed(),
                  QByteArray("Vintrel " VINTREL_VERSION));
         // Qt's own options are the application object's; what is left is checked as ever.
-        QProcess* bad = run({"-style", "fusion", "-reverse", "--whois", "example.org"});
+        QProcess* bad = run({"-style", "fusion", "-reverse", "--server", "whois.example"});
         QCOMPARE(bad->exitStatus(), QProcess::NormalExit);
         QCOMPARE(bad->exitCode(), 2);
         const QByteArray error = bad->readAllStandardError(); // Qt may warn before it
         QVERIFY2(("\n" + error)
-                     .endsWith("\nvintrel: --whois and --server go together.\n"
+                     .endsWith("\nvintrel: --server goes with --whois.\n"
                                "Try 'vintrel --help' for more information.\n"),
                  error.constData());
         QVERIFY(bad->readAllStandardOutput().isEmpty());

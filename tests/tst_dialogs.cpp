@@ -416,6 +416,32 @@ private slots:
         QCOMPARE(ini("WhoIs", "Server1"), QString("whois.new"));
     }
 
+    // With no stored server the root registry chooses one; typing a server takes it back.
+    // Follow referrals is on at first and kept in the settings file.
+    void whoisAutomaticServerAndReferrals() {
+        WhoisInfo automatic;
+        auto first = whoisDialog(&automatic);
+        QVERIFY(first->automaticBox()->isChecked());
+        QVERIFY(first->followBox()->isChecked());
+        typeInto(first->queryField(), "example.test");
+        QTest::mouseClick(first->followBox(), Qt::LeftButton);
+        QTest::mouseClick(first->control(res::IDOK), Qt::LeftButton);
+        QVERIFY(automatic.automatic);
+        QVERIFY(!automatic.followReferrals);
+        QCOMPARE(ini("WhoIs", "follow_referrals"), QString("0"));
+        QCOMPARE(ini("WhoIs", "count"), QString("0")); // nothing stored for the automatic choice
+
+        WhoisInfo named;
+        auto second = whoisDialog(&named);
+        QVERIFY(!second->followBox()->isChecked());
+        typeInto(second->queryField(), "example.test");
+        typeInto(second->serverBox()->lineEdit(), "whois.example");
+        QVERIFY(!second->automaticBox()->isChecked());
+        QTest::mouseClick(second->control(res::IDOK), Qt::LeftButton);
+        QVERIFY(!named.automatic);
+        QCOMPARE(named.server, QString("whois.example"));
+    }
+
     void whoisDelete_data() {
         QTest::addColumn<int>("selected");
         QTest::addColumn<bool>("yes");

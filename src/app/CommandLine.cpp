@@ -15,6 +15,7 @@ const char* const description =
     "as soon as the window is shown, as if it had been typed into its dialog:\n"
     "  vintrel alice@example.org                 finger (user@host, or a host alone)\n"
     "  vintrel finger://example.org/alice        the same, as a finger: link\n"
+    "  vintrel --whois example.org               WhoIs, the server found automatically\n"
     "  vintrel --whois example.org --server whois.iana.org\n"
     "  vintrel --dns example.org";
 
@@ -53,7 +54,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                                    QStringLiteral("Starts a WhoIs query for <query>."),
                                    QStringLiteral("query"));
     const QCommandLineOption server(QStringLiteral("server"),
-                                    QStringLiteral("The WhoIs server to ask (with --whois)."),
+                                    QStringLiteral("The WhoIs server to ask (with --whois); "
+                                                   "without it the server is found for you."),
                                     QStringLiteral("server"));
     const QCommandLineOption dns(QStringLiteral("dns"),
                                  QStringLiteral("Looks up <host> in the DNS."),
@@ -102,10 +104,10 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         return fail(QStringLiteral("Only one finger address can be given."));
     if (queries > 1)
         return fail(QStringLiteral("Only one query can be given."));
-    if (parser.isSet(whois) != parser.isSet(server))
-        return fail(QStringLiteral("--whois and --server go together."));
-    if ((parser.isSet(whois) &&
-         (parser.value(whois).isEmpty() || parser.value(server).isEmpty())) ||
+    if (parser.isSet(server) && !parser.isSet(whois))
+        return fail(QStringLiteral("--server goes with --whois."));
+    if ((parser.isSet(whois) && (parser.value(whois).isEmpty() ||
+                                 (parser.isSet(server) && parser.value(server).isEmpty()))) ||
         (parser.isSet(dns) && parser.value(dns).isEmpty()) ||
         (!positional.isEmpty() && positional.first().isEmpty()))
         return fail(QStringLiteral("A query cannot be empty."));

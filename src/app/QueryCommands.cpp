@@ -12,6 +12,7 @@
 #include "resources/ToolBarFaces.h"
 #include "view/TFingWnd.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -78,7 +79,9 @@ void QueryCommands::start(const StartQuery& query) {
         dialogs::Whois_Dialog dialog(&m_frame, res::DLG_WHOIS, m_frame.settingsPath(), &info);
         dialog.fillControls();
         dialog.queryField()->setText(query.text);
-        dialog.serverBox()->setEditText(query.server);
+        dialog.automaticBox()->setChecked(query.server.isEmpty());
+        if (!query.server.isEmpty())
+            dialog.serverBox()->setEditText(query.server);
         dialog.done(res::IDOK);
         m_window.Whois(info);
         break;

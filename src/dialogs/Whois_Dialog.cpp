@@ -5,6 +5,7 @@
 #include "platform/MessageBox.h"
 #include "resources/DialogTemplates.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,12 +15,20 @@ namespace dialogs {
 namespace {
 const QString whois = QStringLiteral("WhoIs");
 const QString serverKey = QStringLiteral("Server");
+const QString followKey = QStringLiteral("follow_referrals");
 } // namespace
 
 Whois_Dialog::Whois_Dialog(QWidget* parent, int resourceId, QString settingsPath, WhoisInfo* result)
     : Base_Dialog(parent, resourceId), m_settingsPath(std::move(settingsPath)), m_result(result),
       m_query(control<QLineEdit>(res::IDC_WHOIS_QUERY)),
-      m_server(control<QComboBox>(res::IDC_WHOIS_SERVER)) {
+      m_server(control<QComboBox>(res::IDC_WHOIS_SERVER)),
+      m_automatic(control<QCheckBox>(res::IDC_WHOIS_AUTOMATIC)),
+      m_follow(control<QCheckBox>(res::IDC_WHOIS_FOLLOW)) {
+    // A server typed is the server asked: typing one unticks the automatic choice.
+    connect(m_server->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (!text.isEmpty())
+            m_automatic->setChecked(false);
+    });
     limitUtf8Bytes(m_query, FieldBufferSize - 1);
     limitUtf8Bytes(m_server->lineEdit(), FieldBufferSize - 1);
     confirmDelete = [this](const QString& question) {
@@ -39,6 +48,8 @@ void Whois_Dialog::SetupWindow() {
     m_server->setCurrentIndex(index >= 0 && index < m_server->count() ? index : -1);
     if (m_server->currentIndex() < 0)
         m_server->setEditText(QString());
+    m_automatic->setChecked(m_server->count() == 0);
+    m_follow->setChecked(file.readInt(whois, followKey, 1) != 0);
     m_query->setFocus();
 }
 
@@ -76,6 +87,7 @@ void Whois_Dialog::done(int result) {
         for (int i = 0; i < m_server->count(); ++i)
             entries.append(m_server->itemText(i));
         storeEntries(file, whois, serverKey, entries);
+        file.writeInt(whois, followKey, m_follow->isChecked() ? 1 : 0);
         file.save();
         if (m_result) {
             if (!typed.isEmpty())
@@ -83,6 +95,8 @@ void Whois_Dialog::done(int result) {
             const QString query = fieldText(m_query->text());
             if (!query.isEmpty())
                 m_result->query = query;
+            m_result->automatic = m_automatic->isChecked() && typed.isEmpty();
+            m_result->followReferrals = m_follow->isChecked();
         }
     }
     Base_Dialog::done(result);

@@ -3,10 +3,14 @@
 // The "WhoIs query" dialog: a query string and a server picked from, or typed into, the
 // stored server list. "&Delete" removes the selected server after a question. Closing, by
 // either button, always stores the list and fills the WhoisInfo.
+// "Automatic server" lets the root registry choose the server instead (ticked when the stored
+// list is empty, never stored); "Follow referrals" (on by default, kept in the WhoIs section)
+// takes the query on to the servers answers refer to.
 
 #include "Base_Dialog.h"
 #include "net/RequestRecords.h"
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 
@@ -21,6 +25,8 @@ public:
 
     QComboBox* serverBox() const { return m_server; }
     QLineEdit* queryField() const { return m_query; }
+    QCheckBox* automaticBox() const { return m_automatic; }
+    QCheckBox* followBox() const { return m_follow; }
 
     // The question Delete asks; replaceable so tests can answer it.
     std::function<bool(const QString& question)> confirmDelete;
@@ -36,6 +42,8 @@ private:
     WhoisInfo* m_result;
     QLineEdit* m_query;
     QComboBox* m_server;
+    QCheckBox* m_automatic;
+    QCheckBox* m_follow;
     bool m_closed = false;
 };
 

@@ -14,8 +14,11 @@ struct AddrInfo {
     int fullInfo = 0; // 1 asks for full user information
 };
 
-// A WhoIs query: the server to ask and the query string.
+// A WhoIs query: the server to ask and the query string; with automatic the root registry
+// picks the server, and followReferrals goes on to the servers answers refer to.
 struct WhoisInfo {
     QString server;
     QString query;
+    bool automatic = false;
+    bool followReferrals = false;
 };

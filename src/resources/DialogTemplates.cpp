@@ -53,18 +53,20 @@ const DialogTemplate whoisDialog{
     "WhoIs query",
     "MS Sans Serif",
     8,
-    {227, 86},
+    {227, 104},
     {
         {IDC_WHOIS_QUERY, K::Edit, "", {56, 13, 160, 12}, TabStop},
         {-1, K::Label, "Query string:", {8, 15, 42, 8}},
         {IDC_WHOIS_SERVER, K::ComboDropDown, "", {56, 34, 161, 50}, TabStop},
         {-1, K::Label, "WhoIs server:", {8, 37, 47, 8}},
-        {IDOK, K::DefPushButton, "&WhoIs", {168, 63, 48, 14}, TabStop},
-        {IDCANCEL, K::PushButton, "&Cancel", {10, 63, 49, 14}, TabStop},
-        {-1, K::EtchedFrame, "", {0, 0, 227, 86}},
-        {IDC_WHOIS_DELETE, K::PushButton, "&Delete", {91, 63, 49, 14}, TabStop},
-        {-1, K::EtchedFrame, "", {4, 6, 219, 48}},
-        {-1, K::EtchedFrame, "", {4, 58, 219, 24}},
+        {IDC_WHOIS_AUTOMATIC, K::CheckBox, "Au&tomatic server", {56, 53, 80, 12}, TabStop},
+        {IDC_WHOIS_FOLLOW, K::CheckBox, "&Follow referrals", {140, 53, 76, 12}, TabStop},
+        {IDOK, K::DefPushButton, "&WhoIs", {168, 81, 48, 14}, TabStop},
+        {IDCANCEL, K::PushButton, "&Cancel", {10, 81, 49, 14}, TabStop},
+        {-1, K::EtchedFrame, "", {0, 0, 227, 104}},
+        {IDC_WHOIS_DELETE, K::PushButton, "&Delete", {91, 81, 49, 14}, TabStop},
+        {-1, K::EtchedFrame, "", {4, 6, 219, 64}},
+        {-1, K::EtchedFrame, "", {4, 76, 219, 24}},
     }};
 
 const DialogTemplate dnsInfoDialog{

@@ -41,6 +41,8 @@ enum ControlId : int {
     IDC_WHOIS_QUERY = 25100,
     IDC_WHOIS_SERVER = 25101,
     IDC_WHOIS_DELETE = 25102,
+    IDC_WHOIS_AUTOMATIC = 25103, // the root registry chooses the server
+    IDC_WHOIS_FOLLOW = 25104,    // answers that refer on are followed
     IDC_INPUT_PROMPT = 4091,
     IDC_INPUT_TEXT = 4092,
     IDC_ABOUT_ICON = 4093,
