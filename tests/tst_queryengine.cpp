@@ -380,6 +380,13 @@ private slots:
         QTest::newRow("a loop of two")
             << QByteArray("whois.a.test") << true << QByteArray("q")
             << QStringList{"whois.a.test=q", "whois.b.test=q"} << "whois.b.test";
+        QTest::newRow("an international name, in its ASCII form")
+            << QByteArray("whois.registry.test") << true
+            << QByteArray("b\xC3\xBC"
+                          "cher.test")
+            << QStringList{"whois.registry.test=xn--bcher-kva.test",
+                           "whois.registrar.test=xn--bcher-kva.test"}
+            << "whois.registrar.test";
         QTest::newRow("never more than four")
             << QByteArray("whois.c1.test") << true << QByteArray("q")
             << QStringList{"whois.c1.test=q", "whois.c2.test=q", "whois.c3.test=q",

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The RDAP client against a real HTTPS server on loopback, with a certificate authority made
 // for the test: the bootstrap file, answers and errors, the cache, a certificate not trusted.
+#include "RecordingView.h"
+#include "TestNetwork.h"
 #include "net/RdapClient.h"
+#include "platform/WinsockErrors.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -120,6 +123,54 @@ private slots:
         file.close();
         rdap->setBootstrapUrl(QUrl("https://127.0.0.1:1/dns.json")); // cannot be fetched now
         QCOMPARE(lookUp(*rdap, "example.test").failure, QString());
+    }
+
+    // A WhoIs query whose registry has no WhoIs server is answered from RDAP, and a server
+    // typed as an RDAP base URL is asked over RDAP.
+    void whoisQueriesFallBackToRdap_data() {
+        QTest::addColumn<bool>("automatic");
+        QTest::addColumn<QByteArray>("rootAnswer");
+        QTest::newRow("automatic, root names no WhoIs server")
+            << true << QByteArray("domain: TEST\r\nwhois:\r\n");
+        QTest::newRow("automatic, the server named does not resolve")
+            << true << QByteArray("refer: whois.gone.test\r\n");
+        QTest::newRow("RDAP base URL typed as the server") << false << QByteArray();
+    }
+    void whoisQueriesFallBackToRdap() {
+        QFETCH(bool, automatic);
+        QFETCH(QByteArray, rootAnswer);
+        RecordingView view;
+        net::QueryEngine engine(view);
+        view.engine = &engine;
+        LoopbackServer root({{rootAnswer}}, QHostAddress("127.0.0.10"));
+        routeServicesTo(engine, root);
+        platform::Resolver resolver;
+        resolver.byName = [](const QByteArray& name) {
+            platform::LookupAnswer answer;
+            if (name == "whois.gone.test") {
+                answer.error = platform::WSAHOST_NOT_FOUND;
+                return answer;
+            }
+            answer.entry.officialName = name;
+            answer.entry.addresses = {*platform::HostAddress::parse("127.0.0.10")};
+            return answer;
+        };
+        engine.setResolver(resolver);
+        engine.rdap().setBootstrapUrl(QUrl("https://127.0.0.1:" + m_port + "/dns.json"));
+        engine.rdap().setCacheDirectory(m_dir.filePath("engine"));
+        engine.rdap().setSslConfiguration(m_trusting);
+        if (automatic)
+            engine.Whois({}, "example.test", {true, true});
+        else
+            engine.Whois(QByteArray("https://127.0.0.1:" + m_port.toLatin1() + "/rdap/"),
+                         "example.test");
+        QTRY_VERIFY_WITH_TIMEOUT(!engine.Busy(), 20000);
+        QCOMPARE(view.status(), QString("RDAP answer received"));
+        QVERIFY2(view.text.contains("Domain: example.test\nStatus: active\n"),
+                 qPrintable(view.text));
+        QCOMPARE(view.caption, QString("127.0.0.1"));
+        QCOMPARE(root.requests(), automatic ? QList<QByteArray>{"test\r\n"} : QList<QByteArray>{});
+        QCOMPARE(view.text.contains("--- RDAP ---"), automatic);
     }
 
     void untrustedCertificateIsRefused() {

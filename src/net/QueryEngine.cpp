@@ -22,6 +22,22 @@ QString hostText(const QByteArray& host) {
 
 QueryEngine::QueryEngine(EngineView& view, QObject* parent)
     : QObject(parent), m_view(view), m_lookups(this) {
+    m_rdap.onStatus = [this](const QString& status) { m_view.setStatusText(status); };
+    m_rdap.onText = [this](const QString& text) {
+        QString shown = text;
+        showText(shown);
+        if (m_busy && !m_rdap.busy()) { // not after a failure, which has ended the call
+            endCall();
+            m_view.setStatusText(QStringLiteral("RDAP answer received"));
+            m_view.setCaptionSuffix(m_rdap.server());
+        }
+        m_view.refreshCaret();
+    };
+    m_rdap.onFailed = [this](const QString& message) {
+        endCall();
+        m_view.setStatusText(message);
+        m_view.refreshCaret();
+    };
     m_connector.onConnected = [this](SOCKET s, const HostAddress& address) {
         EvConnected(s, address);
     };
@@ -60,8 +76,20 @@ void QueryEngine::Whois(const QByteArray& server, const QByteArray& query, Whois
         return;
     }
     m_chain.reset();
+    // A server typed as an RDAP base URL is asked over RDAP.
+    if (!mode.automatic && (server.startsWith("https://") || server.startsWith("http://"))) {
+        startRdap(query, QUrl(QString::fromUtf8(server)));
+        return;
+    }
     if (mode.automatic || mode.followReferrals) {
-        m_chain.emplace(ascii.name, query, mode.followReferrals);
+        // A domain typed in Unicode is asked for in its ASCII form where servers are chosen
+        // for the query; a named server without referrals gets the bytes as typed.
+        const AsciiName domain = query.contains(' ') ? AsciiName{query, {}} : asciiHost(query);
+        if (!domain.error.isEmpty()) {
+            m_view.setStatusText(domain.error);
+            return;
+        }
+        m_chain.emplace(ascii.name, domain.name, mode.followReferrals);
         startHop(m_chain->first(), false);
         return;
     }
@@ -149,7 +177,8 @@ void QueryEngine::EvHostResolved(const HostLookupEvent& reply) {
     }
     if (error != 0) {
         m_view.setStatusText(SocketErrorText(error));
-        endCall();
+        if (!fallBackToRdap())
+            endCall();
         return;
     }
     // One IPv4 address is named as the user typed it; where there is a choice, the status
@@ -176,8 +205,51 @@ void QueryEngine::EvConnected(SOCKET s, const HostAddress& address) {
 void QueryEngine::EvConnectFailed(int error) {
     // A refused connection or an unreachable network, for every address.
     m_view.setStatusText(SocketErrorText(error));
-    endCall();
+    if (!fallBackToRdap())
+        endCall();
     m_view.refreshCaret();
+}
+
+bool QueryEngine::isDomainName(const QByteArray& query) {
+    const QByteArray name = query.trimmed();
+    return name.contains('.') && !name.contains(' ') && !HostAddress::parse(name) &&
+           !name.contains('/');
+}
+
+bool QueryEngine::fallBackToRdap() {
+    // A WhoIs server the automatic choice found that refuses or does not resolve: its
+    // registry may answer over RDAP only.
+    if (!m_chain || !m_chain->automatic() || !isDomainName(m_chain->query()))
+        return false;
+    const QByteArray query = m_chain->query();
+    QString line = QStringLiteral("\n--- RDAP ---\n");
+    showText(line);
+    startRdap(query, QUrl(), true);
+    return true;
+}
+
+void QueryEngine::startRdap(const QByteArray& query, const QUrl& base, bool continuing) {
+    const AsciiName domain = asciiHost(query.trimmed());
+    if (!domain.error.isEmpty()) {
+        m_view.setStatusText(domain.error);
+        if (continuing)
+            endCall();
+        return;
+    }
+    m_chain.reset();
+    m_connector.stop();
+    closeSocket();
+    m_connectTimer.stop();
+    if (!continuing) {
+        m_view.clearText();
+        m_windowChars = 0;
+        m_windowFull = false;
+        setBusy(true);
+        m_view.setWaitCursor(true);
+        m_view.setStatusText(QString());
+        m_view.setCallIdle(false);
+    }
+    m_rdap.lookUp(domain.name, base);
 }
 
 void QueryEngine::EvSocketEvent(SOCKET s, std::uint32_t lParam) {
@@ -215,7 +287,15 @@ void QueryEngine::EvSocketEvent(SOCKET s, std::uint32_t lParam) {
         QString rest = m_replyText.finish();
         showText(rest);
         if (m_chain) {
-            if (const std::optional<WhoisChain::Hop> hop = m_chain->next()) {
+            const std::optional<WhoisChain::Hop> hop = m_chain->next();
+            if (!hop && m_chain->noWhoisServer() && isDomainName(m_chain->query())) {
+                closeSocket(); // the registry has no WhoIs: RDAP answers instead
+                QString line = QStringLiteral("\n--- RDAP ---\n");
+                showText(line);
+                startRdap(m_chain->query(), QUrl(), true);
+                break;
+            }
+            if (hop) {
                 // The next server's answer follows, under a line that says where it comes from.
                 closeSocket();
                 QString referral = QStringLiteral("\n--- referral to %1 ---\n")
@@ -315,6 +395,7 @@ void QueryEngine::CancelCall() {
 
 void QueryEngine::endCall() {
     m_chain.reset(); // a cancel or a failure ends the whole chain
+    m_rdap.cancel();
     m_connectTimer.stop();
     if (m_hostRequest != 0) {
         m_lookups.cancel(m_hostRequest);

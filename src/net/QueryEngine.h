@@ -13,6 +13,7 @@
 #include "Connector.h"
 #include "DataNet.h"
 #include "EngineView.h"
+#include "RdapClient.h"
 #include "ReplyText.h"
 #include "WhoisChain.h"
 #include "platform/AsyncSocket.h"
@@ -55,6 +56,7 @@ public:
     void setResolver(platform::Resolver resolver) { m_lookups.setResolver(std::move(resolver)); }
     void setConnectTimeout(int ms) { m_connectTimer.setInterval(ms); }
     void setWindowCapacity(qsizetype characters) { m_windowCapacity = characters; }
+    RdapClient& rdap() { return m_rdap; } // for its bootstrap, cache and certificates
 
     // Start a call; an empty address or server, or a call already running, starts nothing.
     void Finger(const QByteArray& address, int fullInfo);
@@ -79,6 +81,9 @@ protected:
 private:
     void StartCall(DataNet request, bool continuing = false);
     void startHop(const WhoisChain::Hop& hop, bool continuing);
+    void startRdap(const QByteArray& query, const QUrl& base, bool continuing = false);
+    bool fallBackToRdap();
+    static bool isDomainName(const QByteArray& query);
     void EvHostResolved(const platform::HostLookupEvent& reply);
     void EvSocketEvent(platform::SOCKET socket, std::uint32_t lParam);
     void EvConnected(platform::SOCKET s, const platform::HostAddress& address);
@@ -112,6 +117,7 @@ private:
     Connector m_connector;
     std::optional<WhoisChain> m_chain; // a WhoIs query that may go on to other servers
     std::uint16_t m_hopPort = 0;       // the port a referral named, host order; 0: none
+    RdapClient m_rdap;
     bool m_busy = false;
     bool m_dnsBusy = false;
 

@@ -59,6 +59,10 @@ void RdapClient::lookUp(const QByteArray& domain, const QUrl& base) {
     fetchBootstrap();
 }
 
+bool RdapClient::busy() const {
+    return !m_reply.isNull();
+}
+
 void RdapClient::cancel() {
     if (m_reply) {
         QNetworkReply* reply = m_reply;
@@ -77,6 +81,7 @@ QNetworkReply* RdapClient::get(const QUrl& url, const QByteArray& accept) {
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     m_body.clear();
+    m_server = serverOf(url);
     QNetworkReply* reply = m_network->get(request);
     connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
         const qint64 cap = m_fetchingBootstrap ? MaxBootstrap : m_maxAnswer;

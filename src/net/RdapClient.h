@@ -42,7 +42,9 @@ public:
     // Looks the domain (ASCII form) up at base, or at its registry's base from the bootstrap.
     void lookUp(const QByteArray& domain, const QUrl& base = QUrl());
     void cancel();
-    bool busy() const { return m_reply != nullptr; }
+    bool busy() const;
+    // The host of the last request made: the bootstrap's or the RDAP server's.
+    const QString& server() const { return m_server; }
 
     // The base URL the bootstrap file gives for domain: the longest matching suffix, an https
     // URL preferred. Empty when the file names none.
@@ -66,6 +68,7 @@ private:
     QPointer<QNetworkReply> m_reply;
     bool m_fetchingBootstrap = false;
     QByteArray m_body;
+    QString m_server;
 };
 
 } // namespace net

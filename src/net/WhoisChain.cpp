@@ -27,6 +27,7 @@ std::optional<WhoisChain::Hop> WhoisChain::next() {
     // The root registry's answer is only the way to the server; any other answer refers on
     // only when the user asked for referrals to be followed.
     const bool fromRoot = m_server.isEmpty() && m_asked.size() == 1;
+    m_noWhoisServer = fromRoot && !referral;
     if (!referral || (!fromRoot && !m_follow) || m_asked.size() >= MaxHops ||
         m_query.contains(' ') || m_asked.contains(referral->host))
         return std::nullopt;

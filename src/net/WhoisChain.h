@@ -38,6 +38,10 @@ public:
     std::optional<Hop> next();
 
     const QByteArray& lastServer() const { return m_asked.last(); }
+    // The automatic choice found no WhoIs server: the root registry named none.
+    bool noWhoisServer() const { return m_noWhoisServer; }
+    bool automatic() const { return m_server.isEmpty(); }
+    const QByteArray& query() const { return m_query; }
 
 private:
     static constexpr qsizetype MaxScanned = 1024 * 1024;
@@ -47,6 +51,7 @@ private:
     bool m_follow;
     QList<QByteArray> m_asked;
     QString m_answer;
+    bool m_noWhoisServer = false;
 };
 
 } // namespace net
