@@ -3,7 +3,9 @@
 """A small RDAP server over HTTPS on 127.0.0.1 for the tests: a bootstrap file and domain
 objects, a 404 with an RDAP error object, a 429, a 503 and an answer that is no JSON.
 
-    rdap_server.py CERT KEY      prints its port, then serves until killed
+    rdap_server.py CERT KEY [ADDRESS PORT BASE]
+        prints its port, then serves until killed; BASE is the RDAP base URL the bootstrap
+        file gives for the "test" and "rdaponly" top-level domains (by default this server)
 """
 import http.server
 import json
@@ -32,11 +34,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def do_GET(self):
         port = self.server.server_address[1]
-        if self.path == "/dns.json":
+        base = BASE or f"https://127.0.0.1:{port}/rdap/"
+        if self.path in ("/dns.json", "/rdap/dns.json"):
             self.answer(200, {"version": "1.0", "services": [
-                [["test"], [f"http://127.0.0.1:{port}/plain/", f"https://127.0.0.1:{port}/rdap/"]],
+                [["test", "rdaponly"], [f"http://127.0.0.1:{port}/plain/", base]],
                 [["other"], ["https://127.0.0.1:1/rdap/"]]]}, "application/json")
-        elif self.path == "/rdap/domain/example.test":
+        elif self.path in ("/rdap/domain/example.test", "/rdap/domain/x.rdaponly"):
             self.answer(200, DOMAIN)
         elif self.path == "/rdap/domain/missing.test":
             self.answer(404, {"errorCode": 404, "title": "Not Found"})
@@ -50,7 +53,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.answer(404, b"")
 
 
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+ADDRESS, PORT, BASE = (sys.argv[3], int(sys.argv[4]), sys.argv[5]) if len(sys.argv) > 5 else \
+    ("127.0.0.1", 0, None)
+server = http.server.ThreadingHTTPServer((ADDRESS, PORT), Handler)
 context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
 context.load_cert_chain(sys.argv[1], sys.argv[2])
 server.socket = context.wrap_socket(server.socket, server_side=True)

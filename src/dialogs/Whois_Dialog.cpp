@@ -95,7 +95,7 @@ void Whois_Dialog::done(int result) {
             const QString query = fieldText(m_query->text());
             if (!query.isEmpty())
                 m_result->query = query;
-            m_result->automatic = m_automatic->isChecked() && typed.isEmpty();
+            m_result->automatic = m_automatic->isChecked();
             m_result->followReferrals = m_follow->isChecked();
         }
     }

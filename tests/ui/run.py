@@ -67,10 +67,11 @@ class Server:
                     break
                 line += chunk
             self.requests.append(line)
-            if self.reply is None:
+            reply = self.reply(line) if callable(self.reply) else self.reply
+            if reply is None:
                 self.held.append(peer)  # never answers, never closes
                 continue
-            peer.sendall(self.reply)
+            peer.sendall(reply)
             peer.close()
 
 
@@ -228,11 +229,18 @@ TEST_HOSTS = """127.0.0.1 localhost
 ::1 twohost.test
 127.0.0.1 twohost.test
 127.0.0.1 xn--bcher-kva.test
+127.0.0.10 whois.iana.org
+127.0.0.11 whois.registry.test
+127.0.0.12 whois.registrar.test
+127.0.0.13 data.iana.org
+127.0.0.13 rdap.registry.test
+127.0.0.14 whois.silent.test
 """
 
 
-def private_hosts_command(binary, folder):
-    """The program started with the suite's hosts file, or None where that needs root."""
+def private_hosts_command(binary, folder, certificates=None):
+    """The program started with the suite's hosts file (and, given a folder, the suite's
+    certificate authorities in place of the system's), or None where that needs root."""
     if os.geteuid() != 0 or not shutil.which("unshare"):
         return None
     hosts = os.path.join(folder, "hosts")
@@ -242,8 +250,81 @@ def private_hosts_command(binary, folder):
                            capture_output=True)
     if probe.returncode != 0:
         return None
-    return ["unshare", "-m", "sh", "-c", f"mount --bind '{hosts}' /etc/hosts && exec \"$0\"",
-            binary]
+    mounts = f"mount --bind '{hosts}' /etc/hosts"
+    if certificates:
+        mounts += f" && mount --bind '{certificates}' /etc/ssl/certs"
+    return ["unshare", "-m", "sh", "-c", mounts + ' && exec "$0"', binary]
+
+
+class WhoisWorld:
+    """The root registry, a thin registry, a registrar, a server that never answers and an RDAP
+    server with the bootstrap file, on their own loopback addresses, for the automatic choice."""
+
+    def __init__(self, folder):
+        self.root = Server(43, lambda q: b"domain: RDAPONLY\r\nwhois:\r\n" if q == b"rdaponly\r\n"
+                           else b"domain: EXAMPLE\r\nrefer: whois.registry.test\r\n", "127.0.0.10")
+        self.registry = Server(43, lambda q: b"Domain Name: X\r\nRegistrar WHOIS Server: " +
+                               (b"whois.silent.test" if q.startswith(b"slow") else
+                                b"whois.registrar.test") + b"\r\n", "127.0.0.11")
+        self.registrar = Server(43, b"Registrant Name: Someone\r\n", "127.0.0.12")
+        self.silent = Server(43, None, "127.0.0.14")
+        run = lambda *a: subprocess.run(["openssl", *a], cwd=folder, capture_output=True)
+        with open(os.path.join(folder, "ext.cnf"), "w") as ext:
+            ext.write("subjectAltName=DNS:data.iana.org,DNS:rdap.registry.test\n")
+        run("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", "ca.pem",
+            "-days", "2", "-subj", "/CN=Vintrel UI Test CA")
+        run("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "rdap.key", "-out", "rdap.csr",
+            "-subj", "/CN=data.iana.org")
+        run("x509", "-req", "-in", "rdap.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
+            "-CAcreateserial", "-out", "rdap.pem", "-days", "2", "-extfile", "ext.cnf")
+        # A certificate folder of the suite's own, in the layout OpenSSL looks up by hash.
+        self.certificates = os.path.join(folder, "certs")
+        os.makedirs(self.certificates, exist_ok=True)
+        digest = subprocess.run(["openssl", "x509", "-hash", "-noout", "-in", "ca.pem"], cwd=folder,
+                                capture_output=True, text=True).stdout.strip()
+        shutil.copy(os.path.join(folder, "ca.pem"), os.path.join(self.certificates, digest + ".0"))
+        here = os.path.dirname(os.path.abspath(__file__))
+        self.rdap = subprocess.Popen(
+            [sys.executable, os.path.join(here, "..", "rdap_server.py"), os.path.join(folder, "rdap.pem"),
+             os.path.join(folder, "rdap.key"), "127.0.0.13", "443", "https://rdap.registry.test/rdap/"],
+            stdout=subprocess.PIPE)
+        self.rdap.stdout.readline()
+
+    def close(self):
+        self.rdap.kill()
+        self.rdap.wait()
+
+
+def whois_automatic(desk, main_window, query):
+    desk.keys(main_window, "alt+w")
+    dialog = desk.window("WhoIs query")
+    if dialog:
+        desk.type(dialog, query)
+        desk.keys(dialog, "Tab", "Tab", "space", "Return")  # ticks Automatic server
+    return dialog is not None
+
+
+def check_whois_finds_its_answer(desk, main_window, world):
+    check(whois_automatic(desk, main_window, "abc.example"), "the WhoIs dialog opens")
+    check(wait_for(lambda: desk.caption(main_window) == "Vintrel: whois.registrar.test", 20),
+          "an automatic query goes root, registry, registrar (the caption names the last)")
+    check(world.root.requests[-1:] == [b"example\r\n"] and
+          world.registry.requests[-1:] == [b"abc.example\r\n"] and
+          world.registrar.requests[-1:] == [b"abc.example\r\n"],
+          "each server receives its query")
+    check(whois_automatic(desk, main_window, "x.rdaponly"), "the WhoIs dialog opens again")
+    check(wait_for(lambda: desk.caption(main_window) == "Vintrel: rdap.registry.test", 30),
+          "a name whose registry has no WhoIs is answered from RDAP")
+    check(whois_automatic(desk, main_window, "slow.example"), "a chain to a silent server starts")
+    check(wait_for(lambda: len(world.silent.requests) == 1, 20), "the chain reaches the silent server")
+    desk.keys(main_window, "alt+c")
+    time.sleep(0.5)
+    desk.keys(main_window, "alt+w")
+    dialog = desk.window("WhoIs query", 5)
+    check(dialog is not None, "Cancel call stops the chain: a new query can start")
+    if dialog:
+        desk.keys(dialog, "Escape")
+        desk.gone("WhoIs query")
 
 
 def check_todays_network(desk, main_window, finger, finger_v6):
@@ -288,7 +369,17 @@ def main():
         print(f"skip  finger and WhoIs cases: cannot listen on ports 79 and 43 ({error})")
         servers = False
 
-    command = private_hosts_command(binary, folder) if servers else None
+    world = None
+    if servers and os.geteuid() == 0:
+        try:
+            world = WhoisWorld(folder)
+        except OSError as error:
+            print(f"skip  WhoIs server choice cases: cannot listen on their addresses ({error})")
+    command = private_hosts_command(binary, folder, world.certificates if world else None) \
+        if servers else None
+    if world and not command:
+        world.close()
+        world = None
     finger_v6 = None
     if command:
         try:
@@ -346,6 +437,8 @@ def main():
             check_reply_end_caret_and_print(desk, main_window, finger, folder)
         if command:
             check_todays_network(desk, main_window, finger, finger_v6)
+        if world:
+            check_whois_finds_its_answer(desk, main_window, world)
 
         desk.keys(main_window, "alt+d")
         dialog = desk.window("DNS lookup dialog")
@@ -421,6 +514,8 @@ def main():
                 check(values.get(key) == value, f"vintrel.ini {key[0]}/{key[1]} = {value} "
                                                 f"(is {values.get(key)})")
     finally:
+        if world:
+            world.close()
         if app.poll() is None:
             app.kill()
         desk.close()
