@@ -295,6 +295,18 @@ class WhoisWorld:
         self.rdap.wait()
 
 
+def cancel_and_reopen(desk, main_window, command_key, title):
+    """Cancel call, then whether the query dialog opens again (and closes it)."""
+    desk.keys(main_window, "alt+c")
+    time.sleep(0.5)
+    desk.keys(main_window, command_key)
+    dialog = desk.window(title, 5)
+    if dialog:
+        desk.keys(dialog, "Escape")
+        desk.gone(title)
+    return dialog is not None
+
+
 def whois_automatic(desk, main_window, query):
     desk.keys(main_window, "alt+w")
     dialog = desk.window("WhoIs query")
@@ -317,14 +329,8 @@ def check_whois_finds_its_answer(desk, main_window, world):
           "a name whose registry has no WhoIs is answered from RDAP")
     check(whois_automatic(desk, main_window, "slow.example"), "a chain to a silent server starts")
     check(wait_for(lambda: len(world.silent.requests) == 1, 20), "the chain reaches the silent server")
-    desk.keys(main_window, "alt+c")
-    time.sleep(0.5)
-    desk.keys(main_window, "alt+w")
-    dialog = desk.window("WhoIs query", 5)
-    check(dialog is not None, "Cancel call stops the chain: a new query can start")
-    if dialog:
-        desk.keys(dialog, "Escape")
-        desk.gone("WhoIs query")
+    check(cancel_and_reopen(desk, main_window, "alt+w", "WhoIs query"),
+          "Cancel call stops the chain: a new query can start")
 
 
 def check_todays_network(desk, main_window, finger, finger_v6):
@@ -461,14 +467,8 @@ def main():
             desk.keys(dialog, "Return")
             check(wait_for(lambda: len(finger.requests) == asked + 1),
                   "a call to a silent server runs")
-            desk.keys(main_window, "alt+c")
-            time.sleep(0.5)
-            desk.keys(main_window, "alt+n")
-            dialog = desk.window("Finger", 5)
-            check(dialog is not None, "after Cancel call a new query can start")
-            if dialog:
-                desk.keys(dialog, "Escape")
-                desk.gone("Finger")
+            check(cancel_and_reopen(desk, main_window, "alt+n", "Finger"),
+                  "after Cancel call a new query can start")
 
             desk.keys(main_window, "alt+n")
             dialog = desk.window("Finger")
