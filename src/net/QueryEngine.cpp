@@ -217,8 +217,8 @@ bool QueryEngine::isDomainName(const QByteArray& query) {
 }
 
 bool QueryEngine::fallBackToRdap() {
-    // A WhoIs server the automatic choice found that refuses or does not resolve: its
-    // registry may answer over RDAP only.
+    // The automatic choice found no WhoIs server, or one that refuses or does not resolve:
+    // the registry may answer over RDAP only.
     if (!m_chain || !m_chain->automatic() || !isDomainName(m_chain->query()))
         return false;
     const QByteArray query = m_chain->query();
@@ -288,13 +288,8 @@ void QueryEngine::EvSocketEvent(SOCKET s, std::uint32_t lParam) {
         showText(rest);
         if (m_chain) {
             const std::optional<WhoisChain::Hop> hop = m_chain->next();
-            if (!hop && m_chain->noWhoisServer() && isDomainName(m_chain->query())) {
-                closeSocket(); // the registry has no WhoIs: RDAP answers instead
-                QString line = QStringLiteral("\n--- RDAP ---\n");
-                showText(line);
-                startRdap(m_chain->query(), QUrl(), true);
-                break;
-            }
+            if (!hop && m_chain->noWhoisServer() && fallBackToRdap())
+                break; // the registry has no WhoIs: RDAP answers instead
             if (hop) {
                 // The next server's answer follows, under a line that says where it comes from.
                 closeSocket();

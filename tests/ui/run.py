@@ -295,6 +295,20 @@ class WhoisWorld:
         self.rdap.wait()
 
 
+def dns_lookup(desk, main_window, host):
+    """Alt+D, the host, Enter; the DNS info window that opened (answered with OK), or None."""
+    desk.keys(main_window, "alt+d")
+    dialog = desk.window("DNS lookup dialog")
+    check(dialog is not None, "Alt+D opens the DNS dialog")
+    if dialog:
+        desk.type(dialog, host)
+        desk.keys(dialog, "Return")
+    info = desk.window("DNS info")
+    if info:
+        desk.keys(info, "Return")
+    return info
+
+
 def cancel_and_reopen(desk, main_window, command_key, title):
     """Cancel call, then whether the query dialog opens again (and closes it)."""
     desk.keys(main_window, "alt+c")
@@ -347,16 +361,9 @@ def check_todays_network(desk, main_window, finger, finger_v6):
     check(finger_and_wait(desk, main_window, "alice@b\u00fccher.test"),
           "an international name resolves through its ASCII form")
     check(finger.requests[-1].endswith(b"alice\r\n"), "its request reaches the server")
-    desk.keys(main_window, "alt+d")
-    dialog = desk.window("DNS lookup dialog")
-    if dialog:
-        desk.type(dialog, "twohost.test")
-        desk.keys(dialog, "Return")
-    info = desk.window("DNS info")
-    check(info is not None, "DNS info shows a host of two addresses")
-    if info:
-        desk.keys(info, "Return")
-        desk.gone("DNS info")
+    check(dns_lookup(desk, main_window, "twohost.test") is not None,
+          "DNS info shows a host of two addresses")
+    desk.gone("DNS info")
 
 
 def main():
@@ -446,16 +453,9 @@ def main():
         if world:
             check_whois_finds_its_answer(desk, main_window, world)
 
-        desk.keys(main_window, "alt+d")
-        dialog = desk.window("DNS lookup dialog")
-        check(dialog is not None, "Alt+D opens the DNS dialog")
-        if dialog:
-            desk.type(dialog, "localhost")
-            desk.keys(dialog, "Return")
-        info = desk.window("DNS info")
+        info = dns_lookup(desk, main_window, "localhost")
         check(info is not None, "the DNS look-up of localhost shows DNS info")
         if info:
-            desk.keys(info, "Return")
             check(desk.gone("DNS info"), "OK closes DNS info")
 
         if servers:
