@@ -200,6 +200,109 @@ private slots:
         QFile::remove(bookPath() + ".damaged");
     }
 
+    // A record the list cannot show as it is (a second one for an address, one without an
+    // address, a Latin-1 address that reads as a UTF-8 one) is never dropped without a trace:
+    // its notes join the entry's where they fit, the file as it was is kept, and the user is
+    // told which copy holds it.
+    void unlistableRecordsAreKept_data() {
+        QTest::addColumn<QByteArray>("extra");
+        QTest::addColumn<QString>("joinedNotes"); // bob@b's notes after the save
+        QTest::newRow("second record for an address") << record("bob@b", "other") << "bob\nother";
+        QTest::newRow("notes without an address") << record("", "orphan") << "bob";
+        QTest::newRow("Latin-1 beside UTF-8")
+            << record("caf\xE9@x", "latin") + record("caf\xC3\xA9@x", "utf") << "bob";
+    }
+    void unlistableRecordsAreKept() {
+        QFETCH(QByteArray, extra);
+        QFETCH(QString, joinedNotes);
+        const QByteArray old = book({record("alice@a", "a"), record("bob@b", "bob")}) + extra;
+        QByteArray counted = old;
+        counted[0] = char(2 + extra.count("@") + (extra.contains("orphan") ? 1 : 0));
+        writeFile(bookPath(), counted);
+        QFile::remove(bookPath() + ".damaged");
+        QString message;
+        answerBox(QMessageBox::Ok, &message);
+        open();
+        QVERIFY2(message.contains(QDir::toNativeSeparators(bookPath() + ".damaged")),
+                 qPrintable(message));
+        addAndClose("new@n");
+        QCOMPARE(contentOf(bookPath() + ".damaged"), counted);
+        QStringList saved;
+        for (const InfoBlock& one : dialogs::loadAddressBook(bookPath()).records)
+            saved.append(one.address + '=' + one.notes);
+        QVERIFY2(saved.contains("bob@b=" + joinedNotes), qPrintable(saved.join('|')));
+        QVERIFY(saved.contains("new@n="));
+        QFile::remove(bookPath() + ".damaged");
+    }
+
+    // Damaged a second time: the copy goes under a free name, and the message names it.
+    void secondDamageGetsItsOwnCopy() {
+        QByteArray damaged = book({record("a@a", "x"), record("b@b", "y")});
+        damaged.chop(3);
+        writeFile(bookPath(), damaged);
+        writeFile(bookPath() + ".damaged", "an older copy");
+        QFile::remove(bookPath() + ".damaged.2");
+        QString message;
+        answerBox(QMessageBox::Ok, &message);
+        open();
+        QVERIFY2(message.contains(QDir::toNativeSeparators(bookPath() + ".damaged.2")),
+                 qPrintable(message));
+        addAndClose("c@c");
+        QCOMPARE(contentOf(bookPath() + ".damaged"), QByteArray("an older copy"));
+        QCOMPARE(contentOf(bookPath() + ".damaged.2"), damaged);
+        for (const char* suffix : {".damaged", ".damaged.2"})
+            QFile::remove(bookPath() + suffix);
+    }
+
+    // What stands at the path is checked when saving, not only when loading: a link swapped
+    // in while the dialog was open is left alone and the user told. A save keeps the file's
+    // permission bits.
+    void saveLooksAtThePathAgain() {
+        writeFile(bookPath(), dialogs::encodeAddressBook({{"a@h", ""}}, 0));
+        open();
+        const QByteArray node = QFile::encodeName(m_dir.filePath("null"));
+        QFile::remove(m_dir.filePath("null"));
+        if (mknod(node.constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+            QSKIP("needs root to make a device node");
+        QFile::remove(bookPath());
+        QCOMPARE(symlink(node.constData(), QFile::encodeName(bookPath()).constData()), 0);
+        QString saving;
+        answerBox(QMessageBox::Ok, &saving);
+        addAndClose("b@h");
+        QVERIFY2(saving.startsWith("Unable to save"), qPrintable(saving));
+        struct stat after {};
+        QCOMPARE(stat(node.constData(), &after), 0);
+        QVERIFY(S_ISCHR(after.st_mode));
+        QFile::remove(bookPath());
+        QFile::remove(m_dir.filePath("null"));
+    }
+    void saveKeepsTheFileMode() {
+        writeFile(bookPath(), dialogs::encodeAddressBook({{"a@h", ""}}, 0));
+        const QByteArray path = QFile::encodeName(bookPath());
+        QCOMPARE(chmod(path.constData(), 0640), 0);
+        QVERIFY(dialogs::saveAddressBook(bookPath(), {{"b@h", ""}}, 0));
+        struct stat after {};
+        QCOMPARE(stat(path.constData(), &after), 0);
+        QCOMPARE(after.st_mode & 07777, mode_t(0640));
+    }
+
+    // A book beyond the limits loads what fits; the rest is kept in a copy, never lost.
+    void bookLimits() {
+        QList<QByteArray> records;
+        for (int i = 0; i < 5; ++i)
+            records.append(record(QByteArray("u") + char('0' + i), ""));
+        const dialogs::AddressBookContent cut = dialogs::decodeAddressBook(book(records), 3);
+        QCOMPARE(cut.records.size(), 3);
+        QVERIFY(cut.overLimit);
+        QCOMPARE(cut.unreadBytes, records[3].size() + records[4].size());
+        QFile huge(bookPath());
+        QVERIFY(huge.open(QIODevice::WriteOnly));
+        QVERIFY(huge.resize(dialogs::MaxFileSize + 1)); // sparse: costs no disk
+        huge.close();
+        const dialogs::AddressBookContent tooLarge = dialogs::loadAddressBook(bookPath());
+        QVERIFY(tooLarge.unreadable && tooLarge.tooLarge);
+    }
+
     // Two copies of the program: what the other saved while this dialog was open is kept,
     // and this dialog's own change wins on the same address.
     void twoCopiesKeepEachOthersEntries() {

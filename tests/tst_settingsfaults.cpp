@@ -182,6 +182,79 @@ private slots:
         QCOMPARE(contentOf(iniPath()), old);
     }
 
+    // An entry the user did not change keeps its bytes wherever the sorted list moves it, so a
+    // Latin-1 entry is never re-encoded (83 bytes of UTF-8) and then cut when read back.
+    void latinOneEntryKeepsItsBytesWhenItMoves() {
+        const QByteArray entry = "a" + QByteArray(40, '\xE9') + "@h";
+        writeFile(iniPath(), "[History]\ncount=1\nindex=0\nAddress1=" + entry + "\n");
+        for (const char* typed : {"0@b", ""}) {
+            QWidget parent;
+            AddrInfo info;
+            dialogs::Finger_Dialog dialog(&parent, res::DLG_FINGER, iniPath(), true, &info);
+            dialog.show();
+            QLineEdit* field = dialog.control<QComboBox>(res::IDC_FINGER_ADDRESS)->lineEdit();
+            field->setFocus();
+            field->selectAll();
+            QTest::keyClicks(field, typed);
+            QTest::keyClick(field, *typed ? Qt::Key_Return : Qt::Key_Escape);
+            QCOMPARE(ProfileFile(iniPath()).readBytes("History", "Address2", 55).value_or(""), entry);
+        }
+    }
+
+    // Lone CRs (old Mac editors) end lines: the settings read, and a write changes only its
+    // own line, keeping the file's line ends and one section of each name.
+    void crOnlyLineEnds() {
+        writeFile(iniPath(), "[Font]\rheight=-20\r[Options]\rkeep_history=0\r");
+        const app::FrameSettings read = app::FrameSettings::read(iniPath());
+        QCOMPARE(read.font.lfHeight, -20);
+        QCOMPARE(read.keepHistory, false);
+        ProfileFile file(iniPath());
+        file.writeInt("Font", "height", -30);
+        file.writeInt("Font", "width", 9);
+        QVERIFY(file.save());
+        QCOMPARE(contentOf(iniPath()),
+                 QByteArray("[Font]\rheight=-30\rwidth=9\r[Options]\rkeep_history=0\r"));
+    }
+
+    // A save never writes a file the program would refuse to read: at the cap, history keys
+    // beyond the count go first, then history entries (the user is told how many), never the
+    // user's settings; a file that cannot be brought under the cap is left as it was.
+    void fileAtTheCapStaysReadable_data() {
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<int>("deadKeys");
+        QTest::addColumn<bool>("saved");
+        QTest::addColumn<bool>("entriesDropped");
+        QTest::newRow("left-over keys beyond the count") << 3 << 70000 << true << false;
+        QTest::newRow("entries make room") << 1000 << 0 << true << true;
+        QTest::newRow("nothing to drop") << 0 << 0 << false << false;
+    }
+    void fileAtTheCapStaysReadable() {
+        QFETCH(int, entries);
+        QFETCH(int, deadKeys);
+        QFETCH(bool, saved);
+        QFETCH(bool, entriesDropped);
+        QByteArray history = "[History]\ncount=" + QByteArray::number(entries) + "\nindex=0\n";
+        for (int i = 1; i <= entries + deadKeys; ++i)
+            history += "Address" + QByteArray::number(i) + "=user" + QByteArray::number(i) +
+                       "@a.long.host.name.example\n";
+        QByteArray old = "[Window Size]\nx=100\n" + history + "[Other]\nfiller=";
+        old += QByteArray(ProfileFile::MaxFileSize - old.size() - 1, 'f') + '\n';
+        QCOMPARE(old.size(), ProfileFile::MaxFileSize);
+        writeFile(iniPath(), old);
+        app::FrameSettings settings;
+        settings.placement = QRect(7, 8, 300, 200);
+        int dropped = 0;
+        QCOMPARE(settings.write(iniPath(), &dropped), saved);
+        QCOMPARE(dropped > 0, entriesDropped);
+        QVERIFY(QFileInfo(iniPath()).size() <= ProfileFile::MaxFileSize);
+        const ProfileFile after(iniPath());
+        QVERIFY(!after.unreadable());
+        QCOMPARE(after.readInt("Window Size", "x", 40), saved ? 7 : 100);
+        QCOMPARE(after.readInt("History", "count", 0), entries - dropped);
+        if (!saved)
+            QCOMPARE(contentOf(iniPath()), old);
+    }
+
     void untouchedLinesKeepTheirBytes() {
         const QByteArray old =
             "; made by hand\r\n[Window Size]\nx=1\r\ny=2\n\n[Font]\r\nheight=-12";

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "FrameSettings.h"
 
+#include "dialogs/StoredList.h"
 #include "platform/ProfileFile.h"
 #include "platform/Utf8Text.h"
 
@@ -79,7 +80,7 @@ FrameSettings FrameSettings::read(const QString& path, const QRect& available) {
     return s;
 }
 
-bool FrameSettings::write(const QString& path) const {
+bool FrameSettings::write(const QString& path, int* droppedHistory) const {
     platform::ProfileFile file(path);
     if (!reopenMaximized) {
         file.writeInt(windowSize, "x", placement.x());
@@ -107,7 +108,7 @@ bool FrameSettings::write(const QString& path) const {
                      platform::utf8::cutCharacters(lf.lfFaceName, platform::LF_FACENAME_MAX));
 
     file.writeInt(options, "keep_history", keepHistory ? 1 : 0);
-    return file.save(); // on failure the file is left as it was
+    return dialogs::saveSettings(file, droppedHistory); // on failure the file stays as it was
 }
 
 } // namespace app

@@ -26,8 +26,9 @@ struct FrameSettings {
 
     // Writes "Window Size" (placement only when not maximized), "Font" and "Options" in one
     // atomic save; every other section of the file stays as it was. False when the file could
-    // not be written (a full disk, no permission, a file that could not be read).
-    bool write(const QString& path) const;
+    // not be written (a full disk, no permission, a file that could not be read). A file at
+    // its size cap makes room by dropping finger history entries (how many: droppedHistory).
+    bool write(const QString& path, int* droppedHistory = nullptr) const;
 };
 
 } // namespace app

@@ -7,6 +7,7 @@
 #include "T3DControlBar.h"
 #include "TStyleStatusBar.h"
 #include "TextCommands.h"
+#include "dialogs/StoredList.h"
 #include "resources/MenuResource.h"
 #include "resources/ToolBarFaces.h"
 #include "view/TFingWnd.h"
@@ -258,7 +259,12 @@ void TMyDecoratedFrame::writeSettings() const {
     settings.placement = QRect(frameGeometry().topLeft(), size());
     settings.keepHistory = m_keepHistory;
     settings.font = m_windowFont;
-    if (!settings.write(m_settingsPath))
+    int dropped = 0;
+    const bool written = settings.write(m_settingsPath, &dropped);
+    if (dropped > 0)
+        platform::messageBox(nullptr, dialogs::droppedHistoryMessage(m_settingsPath, dropped),
+                             QStringLiteral("Warning"), QMessageBox::Warning);
+    if (!written)
         platform::messageBox(nullptr,
                              QStringLiteral("Unable to write the settings file\n%1\n"
                                             "The settings of this session are not saved.")

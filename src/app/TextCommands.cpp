@@ -101,9 +101,12 @@ TextCommands::SaveResult TextCommands::saveText(const view::TextBuffer& text, co
     // line. The bytes go out in one write: where the file must be written over in place (its
     // folder cannot be written), that leaves the shortest time for a failure to damage it.
     const QByteArray bytes = (text.text() + QLatin1Char('\n')).toUtf8();
-    switch (platform::saveWholeFile(path, bytes, true)) {
+    platform::SaveOptions options;
+    options.inPlaceFallback = true;
+    switch (platform::saveWholeFile(path, bytes, options)) {
     case platform::SaveOutcome::Saved: return SaveResult::Saved;
-    case platform::SaveOutcome::OpenFailed: return SaveResult::OpenFailed;
+    case platform::SaveOutcome::OpenFailed:
+    case platform::SaveOutcome::NotRegularFile: return SaveResult::OpenFailed;
     case platform::SaveOutcome::WriteFailed: break;
     }
     return SaveResult::WriteFailed;

@@ -7,8 +7,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -69,20 +67,22 @@ void AddressBook::loadBook() {
     const AddressBookContent content = loadAddressBook(m_path);
     m_loadedStamp = content.stamp;
     m_unreadable = content.unreadable;
+    const ListedRecords listed = listRecords(content.records);
     if (m_unreadable)
-        platform::messageBox(this,
-                             QStringLiteral("The address book %1 cannot be read.\nIt is left as "
-                                            "it is, and changes made now cannot be saved.")
-                                 .arg(QDir::toNativeSeparators(m_path)),
-                             QStringLiteral("File Error"), QMessageBox::Warning);
-    else if (content.unreadBytes > 0)
-        keepDamagedCopy(content.unreadBytes);
+        platform::messageBox(
+            this,
+            QStringLiteral("The address book %1 %2.\nIt is left as it is, and changes made now "
+                           "cannot be saved.")
+                .arg(QDir::toNativeSeparators(m_path),
+                     content.tooLarge ? QStringLiteral("is larger than the %1 MiB a book may hold")
+                                            .arg(MaxFileSize / (1024 * 1024))
+                                      : QStringLiteral("cannot be read")),
+            QStringLiteral("File Error"), QMessageBox::Warning);
+    else if (content.unreadBytes > 0 || listed.unlisted > 0)
+        keepOriginal(content, listed.unlisted);
     QStringList addresses;
-    addresses.reserve(content.records.size());
-    for (const InfoBlock& record : content.records) {
-        // A record without an address, or a second one with the same text, cannot be shown.
-        if (record.address.isEmpty() || m_records.contains(record.address))
-            continue;
+    addresses.reserve(listed.records.size());
+    for (const InfoBlock& record : listed.records) {
         m_records.insert(record.address, record);
         addresses.append(record.address);
     }
@@ -102,23 +102,38 @@ void AddressBook::loadBook() {
     }
 }
 
-void AddressBook::keepDamagedCopy(qsizetype unreadBytes) {
-    // The original is kept beside the book before anything can replace it, and an older copy
-    // is never written over. Without a copy the book is not saved at all.
-    const QString copy = m_path + QStringLiteral(".damaged");
-    const bool kept = QFileInfo::exists(copy) || QFile::copy(m_path, copy);
-    if (!kept)
+void AddressBook::keepOriginal(const AddressBookContent& content, int unlisted) {
+    // Whatever the list cannot hold as it stands, the file as it was is kept beside the book
+    // before anything can replace it, under a name no older copy has. Without a copy the book
+    // is not saved at all.
+    const QString copy = keepCopy(m_path, content.bytes);
+    if (copy.isEmpty())
         m_unreadable = true;
-    platform::messageBox(
-        this,
-        QStringLiteral("The address book %1 is damaged: %2 bytes at its end could not be read.\n")
-                .arg(QDir::toNativeSeparators(m_path))
-                .arg(unreadBytes) +
-            (kept ? QStringLiteral("The file as it was is kept as %1.")
-                        .arg(QDir::toNativeSeparators(copy))
-                  : QStringLiteral("No copy of it could be made, so changes made now cannot be "
-                                   "saved.")),
-        QStringLiteral("File Error"), QMessageBox::Warning);
+    const QString path = QDir::toNativeSeparators(m_path);
+    QString message;
+    if (content.overLimit)
+        message += QStringLiteral("The address book %1 holds more than %2 entries: the %3 bytes "
+                                  "after the first %2 are not loaded.\n")
+                       .arg(path)
+                       .arg(MaxRecords)
+                       .arg(content.unreadBytes);
+    else if (content.unreadBytes > 0)
+        message += QStringLiteral("The address book %1 is damaged: %2 bytes at its end could not "
+                                  "be read.\n")
+                       .arg(path)
+                       .arg(content.unreadBytes);
+    if (unlisted > 0)
+        message += QStringLiteral("%1 entries of the address book %2 have no address or the "
+                                  "address of another entry; their notes are joined to that "
+                                  "entry where they fit.\n")
+                       .arg(unlisted)
+                       .arg(path);
+    message += copy.isEmpty()
+                   ? QStringLiteral("No copy of it could be made, so changes made now cannot be "
+                                    "saved.")
+                   : QStringLiteral("The file as it was is kept as %1.")
+                         .arg(QDir::toNativeSeparators(copy));
+    platform::messageBox(this, message, QStringLiteral("File Error"), QMessageBox::Warning);
 }
 
 InfoBlock* AddressBook::recordOf(const QString& address) {
@@ -318,9 +333,8 @@ QList<InfoBlock> AddressBook::recordsToSave(const QString& selected, int* select
     // Another copy saved the book meanwhile: its entries stay, and this opening's own
     // additions, edits and deletions are laid over them (they win on the same address).
     QHash<QString, qsizetype> at;
-    for (const InfoBlock& record : now.records) {
-        if (record.address.isEmpty() || at.contains(record.address) ||
-            m_deleted.contains(record.address))
+    for (const InfoBlock& record : listRecords(now.records).records) {
+        if (m_deleted.contains(record.address))
             continue;
         at.insert(record.address, records.size());
         records.append(record);

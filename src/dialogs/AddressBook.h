@@ -60,7 +60,7 @@ private:
     void loadBook();
     bool saveBook();
     QList<InfoBlock> recordsToSave(const QString& selected, int* selectedRow);
-    void keepDamagedCopy(qsizetype unreadBytes);
+    void keepOriginal(const AddressBookContent& content, int unlisted);
     void edited(const QString& address);
 
     QString m_path;

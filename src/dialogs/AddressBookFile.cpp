@@ -1,21 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include "AddressBookFile.h"
 #include "platform/ProfileFile.h"
+#include "platform/RegularFile.h"
 #include "platform/SafeSave.h"
 #include "platform/Utf8Text.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
-#include <QFile>
-#include <QFileInfo>
+#include <QHash>
 #include <QtEndian>
 
 namespace dialogs {
 
 namespace {
-
-// Far above the largest sound book (8 + N * 304 bytes for any list a person keeps).
-constexpr qint64 MaxFileSize = 64 * 1024 * 1024;
 
 // Reads little-endian numbers and fields from a byte array, never past its end.
 class Reader {
@@ -90,7 +87,7 @@ QString notesFromBytes(const QByteArray& bytes) {
     return notes;
 }
 
-AddressBookContent decodeAddressBook(const QByteArray& bytes) {
+AddressBookContent decodeAddressBook(const QByteArray& bytes, int maxRecords) {
     AddressBookContent content;
     Reader reader(bytes);
     qint32 count = 0;
@@ -102,6 +99,10 @@ AddressBookContent decodeAddressBook(const QByteArray& bytes) {
     content.selected = selected;
     qsizetype whole = reader.position(); // the end of the last whole record
     for (qint32 i = 0; i < count; ++i) {
+        if (i >= maxRecords) {
+            content.overLimit = true;
+            break;
+        }
         const qsizetype start = reader.position();
         qint16 length = 0;
         QByteArray address;
@@ -136,23 +137,70 @@ QByteArray encodeAddressBook(const QList<InfoBlock>& records, int selected) {
 }
 
 AddressBookContent loadAddressBook(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink())
-        return {}; // no book yet
-    AddressBookContent unreadable;
-    unreadable.unreadable = true;
-    QFile file(path);
     // Only a regular file is read: a FIFO would block, a device could be endless. A link is
-    // followed; isFile() answers for what it points to.
-    if (!info.isFile() || info.size() > MaxFileSize || !file.open(QIODevice::ReadOnly))
+    // followed to the file it names.
+    platform::RegularFile file = platform::readRegularFile(path, MaxFileSize);
+    if (file.status == platform::RegularFile::Missing)
+        return {}; // no book yet
+    if (!file.ok()) {
+        AddressBookContent unreadable;
+        unreadable.unreadable = true;
+        unreadable.tooLarge = file.status == platform::RegularFile::TooLarge;
         return unreadable;
-    const QByteArray bytes = file.read(MaxFileSize);
-    if (file.error() != QFileDevice::NoError)
-        return unreadable;
-    AddressBookContent content = decodeAddressBook(bytes);
-    content.stamp = {bytes.size(), info.lastModified().toMSecsSinceEpoch(),
-                     QCryptographicHash::hash(bytes, QCryptographicHash::Sha256)};
+    }
+    AddressBookContent content = decodeAddressBook(file.bytes);
+    content.stamp = {file.bytes.size(), file.modified,
+                     QCryptographicHash::hash(file.bytes, QCryptographicHash::Sha256)};
+    content.bytes = std::move(file.bytes);
     return content;
+}
+
+ListedRecords listRecords(const QList<InfoBlock>& records) {
+    ListedRecords listed;
+    QHash<QString, qsizetype> at;
+    for (const InfoBlock& record : records) {
+        if (record.address.isEmpty() && record.notes.isEmpty())
+            continue; // an empty slot: nothing to keep
+        const auto earlier = at.constFind(record.address);
+        if (!record.address.isEmpty() && earlier == at.cend()) {
+            at.insert(record.address, listed.records.size());
+            listed.records.append(record);
+            continue;
+        }
+        ++listed.unlisted;
+        if (earlier == at.cend() || record.notes.isEmpty())
+            continue;
+        InfoBlock& kept = listed.records[*earlier];
+        if (kept.notes == record.notes)
+            continue;
+        const QString joined = kept.notes.isEmpty() ? record.notes
+                                                    : kept.notes + QLatin1Char('\n') + record.notes;
+        // In the file each line end takes two bytes (CR LF).
+        if (joined.toUtf8().size() + joined.count(QLatin1Char('\n')) <= NotesBufferSize - 1) {
+            kept.notes = joined;
+            kept.original.clear();
+        }
+    }
+    return listed;
+}
+
+QString keepCopy(const QString& path, const QByteArray& bytes) {
+    for (int n = 1; n < 1000; ++n) {
+        const QString name = path + QStringLiteral(".damaged") +
+                             (n > 1 ? QStringLiteral(".%1").arg(n) : QString());
+        const platform::RegularFile existing =
+            platform::readRegularFile(name, bytes.size(), platform::LinkPolicy::ReplaceLinks);
+        if (existing.ok() && existing.bytes == bytes)
+            return name; // kept already
+        if (existing.status != platform::RegularFile::Missing)
+            continue; // an older copy, or something else: never written over
+        platform::SaveOptions options;
+        options.links = platform::LinkPolicy::ReplaceLinks;
+        return platform::saveWholeFile(name, bytes, options) == platform::SaveOutcome::Saved
+                   ? name
+                   : QString();
+    }
+    return {};
 }
 
 bool saveAddressBook(const QString& path, const QList<InfoBlock>& records, int selected) {

@@ -38,19 +38,44 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
+// Far above any book a person keeps (50,000 entries take 1.5 MB): a file beyond either limit
+// is not loaded whole, so no file can make the dialog slow or take all memory.
+inline constexpr int MaxRecords = 100000;
+inline constexpr qint64 MaxFileSize = 32 * 1024 * 1024;
+
 struct AddressBookContent {
     QList<InfoBlock> records;  // in file order
     int selected = -1;         // the saved list position, as stored
     qsizetype unreadBytes = 0; // bytes of a damaged file that no whole record holds
+    bool overLimit = false;    // reading stopped at MaxRecords; unreadBytes holds the rest
     // Whether a file stands at the path that cannot be read as a book: not a regular file
-    // (a FIFO, a device, a link to one of them or to nothing) or not readable. Such a file is
-    // never written over.
+    // (a FIFO, a device, a link to one of them or to nothing), not readable, or larger than
+    // MaxFileSize (tooLarge). Such a file is never written over.
     bool unreadable = false;
+    bool tooLarge = false;
     FileStamp stamp;
+    QByteArray bytes; // the file as read, for a copy kept aside
 };
 
-// Bytes to content and back; encode writes the records in the order given.
-AddressBookContent decodeAddressBook(const QByteArray& bytes);
+// The records as the list can show them: one per address text. A record that cannot be listed
+// as it is (no address but notes, or the address of an earlier record, which includes a
+// Latin-1 address that reads as the same text as a UTF-8 one) has its notes joined to the
+// earlier record's where they fit; unlisted counts those records. A record with neither address
+// nor notes holds nothing and is left out without a count.
+struct ListedRecords {
+    QList<InfoBlock> records;
+    int unlisted = 0;
+};
+ListedRecords listRecords(const QList<InfoBlock>& records);
+
+// Keeps bytes beside the book as path.damaged, or .damaged.2, .damaged.3, ... (the first name
+// that is free, or that already holds the same bytes). The copy's path, or empty when none
+// could be made.
+QString keepCopy(const QString& path, const QByteArray& bytes);
+
+// Bytes to content and back; encode writes the records in the order given. Decoding stops
+// after maxRecords records.
+AddressBookContent decodeAddressBook(const QByteArray& bytes, int maxRecords = MaxRecords);
 QByteArray encodeAddressBook(const QList<InfoBlock>& records, int selected);
 
 // The notes as the file holds them: UTF-8 with CR LF, cut to fit NotesBufferSize - 1 bytes
@@ -58,10 +83,12 @@ QByteArray encodeAddressBook(const QList<InfoBlock>& records, int selected);
 QByteArray notesBytes(const QString& notes);
 QString notesFromBytes(const QByteArray& bytes);
 
-// A missing file is an empty book; see AddressBookContent for an unreadable one.
+// A missing file is an empty book; see AddressBookContent for an unreadable one. Reading stops
+// after MaxRecords records.
 AddressBookContent loadAddressBook(const QString& path);
 // Writes a temporary file and renames it over the old book, so a failed save (a full disk,
-// a folder that cannot be written) leaves the old book whole. false on any failure.
+// a folder that cannot be written, something other than a regular file swapped in at the
+// path) leaves the old book whole; the file keeps its permissions. false on any failure.
 bool saveAddressBook(const QString& path, const QList<InfoBlock>& records, int selected);
 
 } // namespace dialogs

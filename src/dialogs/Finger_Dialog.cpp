@@ -2,6 +2,7 @@
 #include "Finger_Dialog.h"
 #include "ByteLimit.h"
 #include "StoredList.h"
+#include "platform/MessageBox.h"
 #include "resources/DialogTemplates.h"
 
 #include <QCheckBox>
@@ -27,7 +28,7 @@ Finger_Dialog::Finger_Dialog(QWidget* parent, int resourceId, QString settingsPa
     m_address->setFocus();
 }
 
-int Finger_Dialog::insertSorted(QComboBox* box, const QString& entry) {
+int Finger_Dialog::insertSorted(QComboBox* box, const QString& entry, const QByteArray& bytes) {
     int position = box->count();
     for (int i = 0; i < box->count(); ++i) {
         if (box->itemText(i).compare(entry, Qt::CaseInsensitive) > 0) {
@@ -35,15 +36,15 @@ int Finger_Dialog::insertSorted(QComboBox* box, const QString& entry) {
             break;
         }
     }
-    box->insertItem(position, entry);
+    box->insertItem(position, entry, bytes);
     return position;
 }
 
 void Finger_Dialog::SetupWindow() {
     const platform::ProfileFile file(m_settingsPath);
     m_fullInfo->setChecked(file.readInt(options, QStringLiteral("full_info"), 1) != 0);
-    for (const QString& entry : loadEntries(file, history, QStringLiteral("Address")))
-        insertSorted(m_address, entry);
+    for (const StoredEntry& entry : loadEntries(file, history, QStringLiteral("Address")))
+        insertSorted(m_address, entry.text, entry.bytes);
     if (m_keepHistory) {
         const int index = file.readInt(history, QStringLiteral("index"), 0);
         m_address->setCurrentIndex(index >= 0 && index < m_address->count() ? index : -1);
@@ -69,14 +70,18 @@ void Finger_Dialog::done(int result) {
             if (count > 0) {
                 file.writeInt(history, QStringLiteral("count"), count);
                 file.writeInt(history, QStringLiteral("index"), m_address->currentIndex());
-                QStringList entries;
+                QList<StoredEntry> entries;
                 for (int i = 0; i < count; ++i)
-                    entries.append(m_address->itemText(i));
+                    entries.append({m_address->itemText(i), m_address->itemData(i).toByteArray()});
                 storeEntries(file, history, QStringLiteral("Address"), entries);
             }
         }
         file.writeInt(options, QStringLiteral("full_info"), m_fullInfo->isChecked() ? 1 : 0);
-        file.save();
+        int dropped = 0;
+        saveSettings(file, &dropped);
+        if (dropped > 0)
+            platform::messageBox(this, droppedHistoryMessage(m_settingsPath, dropped),
+                                 QStringLiteral("Warning"), QMessageBox::Warning);
         if (m_result) {
             if (!typed.isEmpty())
                 m_result->address = typed;

@@ -25,7 +25,8 @@ public:
 
     // Inserts an entry at its place in the case-insensitive order, after equal ones; returns
     // the position.
-    static int insertSorted(QComboBox* box, const QString& entry);
+    // The entry's file bytes ride along as the item's data (empty for a typed entry).
+    static int insertSorted(QComboBox* box, const QString& entry, const QByteArray& bytes = {});
 
 protected:
     void SetupWindow() override;

@@ -2,6 +2,7 @@
 #include "StoredList.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace dialogs {
 
@@ -18,20 +19,90 @@ bool passesEntryCheck(const QString& text) {
     return std::any_of(bytes.cbegin(), bytes.cend(), [&](char c) { return inRange(c, '0', 'z'); });
 }
 
-QStringList loadEntries(const platform::ProfileFile& file, const QString& section,
-                        const QString& prefix) {
+QList<StoredEntry> loadEntries(const platform::ProfileFile& file, const QString& section,
+                               const QString& prefix) {
     const int count = std::min(file.readInt(section, QStringLiteral("count"), 0), MaxStoredEntries);
-    QStringList entries;
-    for (int i = 1; i <= count; ++i)
-        entries.append(
-            file.readString(section, prefix + QString::number(i), QString(), EntryBufferSize));
+    QList<StoredEntry> entries;
+    for (int i = 1; i <= count; ++i) {
+        const QString key = prefix + QString::number(i);
+        StoredEntry entry;
+        entry.bytes = file.readBytes(section, key, EntryBufferSize).value_or(QByteArray());
+        entry.text = file.readString(section, key, QString(), EntryBufferSize);
+        entries.append(entry);
+    }
     return entries;
 }
 
 void storeEntries(platform::ProfileFile& file, const QString& section, const QString& prefix,
-                  const QStringList& entries) {
-    for (int i = 0; i < entries.size(); ++i)
-        file.writeString(section, prefix + QString::number(i + 1), entries[i]);
+                  const QList<StoredEntry>& entries) {
+    for (int i = 0; i < entries.size(); ++i) {
+        const QString key = prefix + QString::number(i + 1);
+        if (entries[i].bytes.isEmpty())
+            file.writeString(section, key, entries[i].text);
+        else
+            file.writeBytes(section, key, entries[i].bytes);
+    }
+}
+
+namespace {
+
+const QString historySection = QStringLiteral("History");
+const QByteArray historyPrefix = "address";
+// Dropping history leaves this much room below the cap, so the next saves need not drop more.
+constexpr qint64 RoomToSpare = 4 * 1024;
+
+// The number of a history entry key ("address12" -> 12), or 0 for any other key.
+int entryNumber(const QByteArray& lowerKey) {
+    if (!lowerKey.startsWith(historyPrefix))
+        return 0;
+    bool ok = false;
+    const int number = lowerKey.mid(historyPrefix.size()).toInt(&ok);
+    return ok && number > 0 ? number : 0;
+}
+
+int fitHistory(platform::ProfileFile& file) {
+    const qint64 goal = platform::ProfileFile::MaxFileSize - RoomToSpare;
+    int count = std::clamp(file.readInt(historySection, QStringLiteral("count"), 0), 0,
+                           MaxStoredEntries);
+    // First what no one reads: entry keys numbered beyond the count.
+    file.removeKeysIf(historySection,
+                      [count](const QByteArray& key) { return entryNumber(key) > count; });
+    if (file.contentSize() <= goal)
+        return 0;
+    // Then entries from the end of the list, as many as the excess needs.
+    qint64 excess = file.contentSize() - goal;
+    int keep = count;
+    while (keep > 0 && excess > 0) {
+        const auto bytes = file.readBytes(historySection, QStringLiteral("Address%1").arg(keep),
+                                          INT_MAX);
+        excess -= qint64(bytes ? bytes->size() : 0) + 10; // the key, "=" and the line end
+        --keep;
+    }
+    file.removeKeysIf(historySection,
+                      [keep](const QByteArray& key) { return entryNumber(key) > keep; });
+    file.writeInt(historySection, QStringLiteral("count"), keep);
+    if (file.readInt(historySection, QStringLiteral("index"), -1) >= keep)
+        file.writeInt(historySection, QStringLiteral("index"), -1);
+    return count - keep;
+}
+
+} // namespace
+
+bool saveSettings(platform::ProfileFile& file, int* droppedEntries) {
+    int dropped = 0;
+    if (file.contentSize() > platform::ProfileFile::MaxFileSize)
+        dropped = fitHistory(file);
+    if (droppedEntries)
+        *droppedEntries = dropped;
+    return file.save();
+}
+
+QString droppedHistoryMessage(const QString& path, int droppedEntries) {
+    return QStringLiteral("The settings file %1 would grow past the %2 MiB the program reads, so "
+                          "%3 finger history entries were dropped to keep it readable.")
+        .arg(path)
+        .arg(platform::ProfileFile::MaxFileSize / (1024 * 1024))
+        .arg(droppedEntries);
 }
 
 QString fieldText(const QString& text) {

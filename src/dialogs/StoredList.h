@@ -22,12 +22,28 @@ inline constexpr int FieldBufferSize = 50;
 // a non-ASCII character ever matches).
 bool passesEntryCheck(const QString& text);
 
+// One entry of a stored list: its text, and the bytes the file held it in. An entry the user
+// did not change is written back with those bytes wherever it moves in the list, so text in
+// another encoding (Latin-1) is never re-encoded, and so never cut when read back.
+struct StoredEntry {
+    QString text;
+    QByteArray bytes; // empty: a new entry, written as UTF-8
+};
+
 // The entries prefix1 .. prefixN of section, N = "count" capped at MaxStoredEntries.
-QStringList loadEntries(const platform::ProfileFile& file, const QString& section,
-                        const QString& prefix);
+QList<StoredEntry> loadEntries(const platform::ProfileFile& file, const QString& section,
+                               const QString& prefix);
 
 void storeEntries(platform::ProfileFile& file, const QString& section, const QString& prefix,
-                  const QStringList& entries);
+                  const QList<StoredEntry>& entries);
+
+// Saves the settings file. When it would grow past what the program reads
+// (ProfileFile::MaxFileSize), the finger history makes room first: keys left over beyond its
+// count, then entries from the end of the list, until the file fits with room to spare; the
+// user's other settings are never dropped. droppedEntries tells how many history entries went.
+bool saveSettings(platform::ProfileFile& file, int* droppedEntries = nullptr);
+// What the user is told once, when saveSettings had to drop history entries.
+QString droppedHistoryMessage(const QString& path, int droppedEntries);
 
 // Text cut to what a field of 50 bytes holds: 49 bytes of UTF-8, on one line.
 QString fieldText(const QString& text);

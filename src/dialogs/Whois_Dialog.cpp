@@ -43,7 +43,8 @@ Whois_Dialog::Whois_Dialog(QWidget* parent, int resourceId, QString settingsPath
 
 void Whois_Dialog::SetupWindow() {
     const platform::ProfileFile file(m_settingsPath);
-    m_server->addItems(loadEntries(file, whois, serverKey));
+    for (const StoredEntry& entry : loadEntries(file, whois, serverKey))
+        m_server->addItem(entry.text, entry.bytes);
     const int index = file.readInt(whois, QStringLiteral("index"), 0);
     m_server->setCurrentIndex(index >= 0 && index < m_server->count() ? index : -1);
     if (m_server->currentIndex() < 0)
@@ -83,12 +84,16 @@ void Whois_Dialog::done(int result) {
         platform::ProfileFile file(m_settingsPath);
         file.writeInt(whois, QStringLiteral("count"), m_server->count());
         file.writeInt(whois, QStringLiteral("index"), m_server->currentIndex());
-        QStringList entries;
+        QList<StoredEntry> entries;
         for (int i = 0; i < m_server->count(); ++i)
-            entries.append(m_server->itemText(i));
+            entries.append({m_server->itemText(i), m_server->itemData(i).toByteArray()});
         storeEntries(file, whois, serverKey, entries);
         file.writeInt(whois, followKey, m_follow->isChecked() ? 1 : 0);
-        file.save();
+        int dropped = 0;
+        saveSettings(file, &dropped);
+        if (dropped > 0)
+            platform::messageBox(this, droppedHistoryMessage(m_settingsPath, dropped),
+                                 QStringLiteral("Warning"), QMessageBox::Warning);
         if (m_result) {
             if (!typed.isEmpty())
                 m_result->server = typed;

@@ -4,11 +4,12 @@
 
 #include "Utf8Text.h"
 
+#include "RegularFile.h"
+
 #include <QFile>
 #include <QFileInfo>
 
-#include <cstring>
-
+#include <algorithm>
 #include <climits>
 
 namespace platform {
@@ -61,21 +62,15 @@ QByteArray cutUtf8(const QByteArray& text, qsizetype maxBytes) {
 
 ProfileFile::ProfileFile(QString path) : m_path(std::move(path)) {
     m_blocks.append(Block{});
-    const QFileInfo info(m_path);
-    if (!info.exists() && !info.isSymLink())
+    // Only a regular file is read: a FIFO would block, a device could be endless.
+    const RegularFile file = readRegularFile(m_path, MaxFileSize);
+    if (file.status == RegularFile::Missing)
         return; // a new file
-    QFile file(m_path);
-    // Only a regular file is opened: a FIFO would block, a device could be endless.
-    if (!info.isFile() || info.size() > MaxFileSize || !file.open(QIODevice::ReadOnly)) {
+    if (!file.ok()) {
         m_unreadable = true;
         return;
     }
-    const QByteArray content = file.read(MaxFileSize + 1);
-    if (content.size() > MaxFileSize || file.error() != QFileDevice::NoError) {
-        m_unreadable = true;
-        return;
-    }
-    parse(content);
+    parse(file.bytes);
 }
 
 ProfileFile ProfileFile::fromContent(const QByteArray& content) {
@@ -95,24 +90,24 @@ void ProfileFile::parse(const QByteArray& content) {
     }
     static const QByteArray crlf("\r\n");
     static const QByteArray lf("\n");
+    static const QByteArray cr("\r");
     bool firstEnd = true;
     const char* data = m_raw.constData();
+    const char* const end = data + m_raw.size();
     while (at < m_raw.size()) {
-        const auto* found =
-            static_cast<const char*>(std::memchr(data + at, '\n', size_t(m_raw.size() - at)));
-        const qsizetype newline = found ? found - data : -1;
+        // A line ends at LF, CR LF or a lone CR (as old Mac editors write).
+        const char* found = std::find_if(data + at, end, [](char c) { return c == '\n' || c == '\r'; });
         Line line;
-        if (newline < 0) {
-            line.text = QByteArray::fromRawData(data + at, m_raw.size() - at);
+        line.text = QByteArray::fromRawData(data + at, found - (data + at));
+        if (found == end) {
             at = m_raw.size();
         } else {
-            const bool isCrlf = newline > at && data[newline - 1] == '\r';
-            line.text = QByteArray::fromRawData(data + at, newline - at - (isCrlf ? 1 : 0));
-            line.end = isCrlf ? crlf : lf;
+            const bool isCrlf = *found == '\r' && found + 1 < end && found[1] == '\n';
+            line.end = isCrlf ? crlf : *found == '\r' ? cr : lf;
             if (firstEnd)
                 m_lineEnd = line.end;
             firstEnd = false;
-            at = newline + 1;
+            at = (found - data) + (isCrlf ? 2 : 1);
         }
         const QByteArrayView view = QByteArrayView(line.text).trimmed();
         if (view.startsWith('['))
@@ -207,12 +202,16 @@ QString ProfileFile::readString(const QString& section, const QString& key,
     return utf8::decodeLenient(cutUtf8(raw ? *raw : defaultValue.toUtf8(), bufferSize - 1));
 }
 
+namespace {
+
+QString singleLine(QString text) {
+    text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text;
+}
+
+} // namespace
+
 void ProfileFile::writeString(const QString& section, const QString& key, const QString& value) {
-    const auto singleLine = [](QString text) {
-        text.replace(QLatin1Char('\r'), QLatin1Char(' '))
-            .replace(QLatin1Char('\n'), QLatin1Char(' '));
-        return text;
-    };
     const QString cleanSection = singleLine(section).remove(QLatin1Char(']'));
     const QString cleanKey = singleLine(key).remove(QLatin1Char('='));
     const QString cleanValue = singleLine(value);
@@ -220,15 +219,37 @@ void ProfileFile::writeString(const QString& section, const QString& key, const 
     const std::optional<QByteArray> current = rawValue(cleanSection, cleanKey);
     if (current && utf8::decodeLenient(*current) == cleanValue.trimmed())
         return;
-    m_changed = true;
+    setValue(cleanSection, cleanKey, cleanValue.toUtf8());
+}
 
-    const QByteArray keyBytes = cleanKey.toUtf8().trimmed();
-    const QByteArray lowerSection = cleanSection.toUtf8().trimmed().toLower();
+void ProfileFile::writeBytes(const QString& section, const QString& key, const QByteArray& value) {
+    const QString cleanSection = singleLine(section).remove(QLatin1Char(']'));
+    const QString cleanKey = singleLine(key).remove(QLatin1Char('='));
+    QByteArray cleanValue = value;
+    cleanValue.replace('\r', ' ').replace('\n', ' ');
+    const std::optional<QByteArray> current = rawValue(cleanSection, cleanKey);
+    if (current && *current == cleanValue.trimmed())
+        return;
+    setValue(cleanSection, cleanKey, cleanValue);
+}
+
+std::optional<QByteArray> ProfileFile::readBytes(const QString& section, const QString& key,
+                                                 int bufferSize) const {
+    const std::optional<QByteArray> raw = rawValue(section, key);
+    if (!raw)
+        return std::nullopt;
+    return cutUtf8(*raw, bufferSize - 1);
+}
+
+void ProfileFile::setValue(const QString& section, const QString& key, const QByteArray& value) {
+    m_changed = true;
+    const QByteArray keyBytes = key.toUtf8().trimmed();
+    const QByteArray lowerSection = section.toUtf8().trimmed().toLower();
     qsizetype found = findSection(lowerSection);
     if (found < 0) {
         endLastLine();
         Block block;
-        block.lines.append({'[' + cleanSection.toUtf8().trimmed() + ']', m_lineEnd});
+        block.lines.append({'[' + section.toUtf8().trimmed() + ']', m_lineEnd});
         block.insertAt = 1;
         block.indexed = true;
         m_blocks.append(block);
@@ -241,14 +262,14 @@ void ProfileFile::writeString(const QString& section, const QString& key, const 
     if (keyLine != block.keys.cend()) {
         QByteArray name;
         splitKeyLine(block.lines[*keyLine].text, &name, nullptr);
-        block.lines[*keyLine].text = name + '=' + cleanValue.toUtf8();
+        block.lines[*keyLine].text = name + '=' + value;
         return;
     }
     // A new key goes after the section's last line that is not blank.
     Line& before = block.lines[block.insertAt - 1];
     if (before.end.isEmpty())
         before.end = m_lineEnd; // it was the file's last line
-    block.lines.insert(block.insertAt, Line{keyBytes + '=' + cleanValue.toUtf8(), m_lineEnd});
+    block.lines.insert(block.insertAt, Line{keyBytes + '=' + value, m_lineEnd});
     block.keys.insert(keyBytes.toLower(), block.insertAt);
     ++block.insertAt;
 }
@@ -277,11 +298,54 @@ QByteArray ProfileFile::content() const {
     return out;
 }
 
+qsizetype ProfileFile::removeKeysIf(const QString& section,
+                                    const std::function<bool(const QByteArray&)>& drop) {
+    const qsizetype found = findSection(section.toUtf8().trimmed().toLower());
+    if (found < 0)
+        return 0;
+    Block& block = m_blocks[found];
+    QList<Line> kept;
+    kept.reserve(block.lines.size());
+    qsizetype removed = 0;
+    qsizetype insertAt = 0;
+    for (qsizetype line = 0; line < block.lines.size(); ++line) {
+        QByteArray name;
+        const bool header = line == 0 && isSectionHeader(block.lines[line].text);
+        if (!header && splitKeyLine(block.lines[line].text, &name, nullptr) &&
+            drop(name.toLower())) {
+            ++removed;
+            continue;
+        }
+        kept.append(block.lines[line]);
+        if (line < block.insertAt)
+            insertAt = kept.size();
+    }
+    if (removed == 0)
+        return 0;
+    block.lines = std::move(kept);
+    block.insertAt = std::max<qsizetype>(insertAt, 1);
+    block.keys.clear();
+    block.indexed = false;
+    m_changed = true;
+    return removed;
+}
+
+qint64 ProfileFile::contentSize() const {
+    qint64 size = m_byteOrderMark ? 3 : 0;
+    for (const Block& block : m_blocks)
+        for (const Line& line : block.lines)
+            size += line.text.size() + line.end.size();
+    return size;
+}
+
 bool ProfileFile::save() {
     if (m_unreadable || m_path.isEmpty())
         return false;
     if (!m_changed && QFileInfo::exists(m_path))
         return true;
+    // Never a file the program itself would refuse to read at its next start.
+    if (contentSize() > MaxFileSize)
+        return false;
     if (saveWholeFile(m_path, content()) != SaveOutcome::Saved)
         return false; // the old file stays whole
     m_changed = false;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // Settings files in the classic profile format: "[section]" lines open a section, "key=value"
-// lines hold values. Section and key names compare without regard to case; the first section
+// lines hold values; a line ends in LF, CR LF or a lone CR. Section and key names compare without regard to case; the first section
 // of a name and its first key of a name count; a missing file, section or key reads as the
 // caller's default. Values are UTF-8, and bytes that are not UTF-8 read as Latin-1 letters.
 //
@@ -20,6 +20,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace platform {
@@ -51,9 +52,23 @@ public:
     void writeString(const QString& section, const QString& key, const QString& value);
     void writeInt(const QString& section, const QString& key, int value);
 
+    // The value's bytes as the file holds them, cut like readString; nothing when the key is
+    // missing. writeBytes stores bytes as they are (a line break becomes a blank), so a value
+    // read in another encoding can be written back unchanged wherever it moves.
+    std::optional<QByteArray> readBytes(const QString& section, const QString& key,
+                                        int bufferSize) const;
+    void writeBytes(const QString& section, const QString& key, const QByteArray& value);
+    // Takes out of the section every key line whose lower-case name drop accepts, in one pass;
+    // the number of lines taken.
+    qsizetype removeKeysIf(const QString& section,
+                           const std::function<bool(const QByteArray& lowerKey)>& drop);
+    // The size of the file save() would write.
+    qint64 contentSize() const;
+
     // Replaces the file atomically (temporary file, then rename), checking that every byte was
     // written; on any failure the old file stays as it was. Nothing is written when nothing
-    // changed. False when it failed or the file was unreadable.
+    // changed. False when it failed, the file was unreadable or the content would pass
+    // MaxFileSize (a file the program would not read back).
     bool save();
     // Test seam: the bytes save() would write.
     QByteArray content() const;
@@ -63,7 +78,7 @@ private:
 
     struct Line {
         QByteArray text; // without its line end
-        QByteArray end;  // "\r\n", "\n", or empty for a last line without one
+        QByteArray end;  // "\r\n", "\n", "\r", or empty for a last line without one
     };
     struct Block {
         QList<Line> lines; // a section's first line is its header
@@ -76,6 +91,7 @@ private:
     void parse(const QByteArray& content);
     void indexKeys(const Block& block) const;
     void endLastLine();
+    void setValue(const QString& section, const QString& key, const QByteArray& value);
     std::optional<QByteArray> rawValue(const QString& section, const QString& key) const;
     const Block* sectionBlock(const QString& section) const;
     qsizetype findSection(const QByteArray& lowerName) const;
