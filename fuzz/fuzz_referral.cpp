@@ -11,7 +11,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     const QString answer = platform::utf8::decodeLenient(bytes);
-    if (const std::optional<net::WhoisReferral> found = net::findReferral(answer)) {
+    const net::ReferralScan scan = net::scanReferrals(answer, {size % 2 == 0, "example.com"});
+    if (const std::optional<net::WhoisReferral>& found = scan.referral) {
         const QByteArray& host = found->host;
         const bool plain = std::all_of(host.begin(), host.end(), [](char c) {
             return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <mutex>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -27,6 +28,7 @@ struct AskedNames {
     QList<QByteArray> names;
     QList<platform::HostAddress> addresses;
     QHash<QByteArray, QList<platform::HostAddress>> answers; // names with addresses of their own
+    QList<QByteArray> aliasQueries;                          // names asked for their aliases
 };
 
 // Every name resolves to 127.0.0.1 except "nowhere.test"; 127.0.0.1 reverses to "localhost",
@@ -53,6 +55,11 @@ platform::Resolver testResolver(std::shared_ptr<AskedNames> asked) {
                 answer.entry.addresses = asked->answers.value(name);
         }
         return answer;
+    };
+    r.aliases = [asked](const QByteArray& name) {
+        std::lock_guard lock(asked->mutex);
+        asked->aliasQueries.append(name);
+        return QList<QByteArray>{};
     };
     r.byAddress = [asked](const platform::HostAddress& address) {
         {
@@ -350,112 +357,6 @@ private slots:
 
     // WhoIs servers that refer on: the root registry, a thin registry and its registrar,
     // one that refers to itself, two that refer to each other, and a chain of five.
-    void whoisReferralsAreFollowed_data() {
-        QTest::addColumn<QByteArray>("server"); // empty: the automatic choice
-        QTest::addColumn<bool>("follow");
-        QTest::addColumn<QByteArray>("query");
-        QTest::addColumn<QStringList>("asked"); // server=request, in the order asked
-        QTest::addColumn<QString>("caption");
-        const QString root = "whois.iana.org=test";
-        const QString registry = "whois.registry.test=example.test";
-        const QString registrar = "whois.registrar.test=example.test";
-        QTest::newRow("automatic, referrals followed")
-            << QByteArray() << true << QByteArray("example.test")
-            << QStringList{root, registry, registrar} << "whois.registrar.test";
-        QTest::newRow("automatic, referrals not followed")
-            << QByteArray() << false << QByteArray("example.test") << QStringList{root, registry}
-            << "whois.registry.test";
-        QTest::newRow("named server, referrals followed")
-            << QByteArray("whois.registry.test") << true << QByteArray("example.test")
-            << QStringList{registry, registrar} << "whois.registrar.test";
-        QTest::newRow("named server as ever")
-            << QByteArray("whois.registry.test") << false << QByteArray("example.test")
-            << QStringList{registry} << "whois.registry.test";
-        QTest::newRow("a query with a space stays")
-            << QByteArray("whois.registry.test") << true << QByteArray("-h example.test")
-            << QStringList{"whois.registry.test=-h example.test"} << "whois.registry.test";
-        QTest::newRow("a server that refers to itself")
-            << QByteArray("whois.self.test") << true << QByteArray("q")
-            << QStringList{"whois.self.test=q"} << "whois.self.test";
-        QTest::newRow("a loop of two")
-            << QByteArray("whois.a.test") << true << QByteArray("q")
-            << QStringList{"whois.a.test=q", "whois.b.test=q"} << "whois.b.test";
-        QTest::newRow("an international name, in its ASCII form")
-            << QByteArray("whois.registry.test") << true
-            << QByteArray("b\xC3\xBC"
-                          "cher.test")
-            << QStringList{"whois.registry.test=xn--bcher-kva.test",
-                           "whois.registrar.test=xn--bcher-kva.test"}
-            << "whois.registrar.test";
-        QTest::newRow("never more than four")
-            << QByteArray("whois.c1.test") << true << QByteArray("q")
-            << QStringList{"whois.c1.test=q", "whois.c2.test=q", "whois.c3.test=q",
-                           "whois.c4.test=q"}
-            << "whois.c4.test";
-    }
-    void whoisReferralsAreFollowed() {
-        QFETCH(QByteArray, server);
-        QFETCH(bool, follow);
-        QFETCH(QByteArray, query);
-        QFETCH(QStringList, asked);
-        QFETCH(QString, caption);
-        const QList<std::pair<QByteArray, QByteArray>> servers = {
-            {"whois.iana.org", "domain: TEST\r\nrefer: whois.registry.test\r\n"},
-            {"whois.registry.test", "Domain: EXAMPLE.TEST\r\nRegistrar WHOIS Server: "
-                                    "whois.registrar.test\r\n"},
-            {"whois.registrar.test", "Registrant: Someone\r\n"},
-            {"whois.self.test", "ReferralServer: whois://whois.self.test\r\n"},
-            {"whois.a.test", "refer: whois.b.test\r\n"},
-            {"whois.b.test", "refer: whois.a.test\r\n"},
-            {"whois.c1.test", "refer: whois.c2.test\r\n"},
-            {"whois.c2.test", "refer: whois.c3.test\r\n"},
-            {"whois.c3.test", "refer: whois.c4.test\r\n"},
-            {"whois.c4.test", "refer: whois.c5.test\r\n"},
-            {"whois.c5.test", "too far\r\n"},
-        };
-        std::vector<std::unique_ptr<LS>> running;
-        quint16 port = 0;
-        for (qsizetype i = 0; i < servers.size(); ++i) {
-            const auto address = quint32(0x7F00000A + i); // 127.0.0.10 and on
-            running.push_back(
-                std::make_unique<LS>(LS::Script{{servers[i].second}}, QHostAddress(address), port));
-            port = running.back()->port();
-            m_asked->answers.insert(servers[i].first,
-                                    {platform::HostAddress::ipv4(htonl(address))});
-        }
-        useService(htons(port));
-        m_engine->Whois(server, query, {server.isEmpty(), follow});
-        QVERIFY(waitForIdle());
-        QCOMPARE(m_view->status(), QString("Connection closed"));
-        QStringList seen;
-        for (const QByteArray& name : m_asked->names)
-            for (qsizetype i = 0; i < servers.size(); ++i)
-                if (servers[i].first == name)
-                    for (const QByteArray& request : running[size_t(i)]->requests())
-                        seen.append(QString(name + '=' + request.chopped(2)));
-        QCOMPARE(seen, asked);
-        QCOMPARE(m_view->caption, caption);
-        for (qsizetype hop = 1; hop < asked.size(); ++hop)
-            QVERIFY(m_view->text.contains("--- referral to " + asked[hop].section('=', 0, 0) +
-                                          " ---\n"));
-        QCOMPARE(m_view->text.count("--- referral to "), asked.size() - 1);
-    }
-
-    void cancelStopsAWhoisChain() {
-        LS root({{"refer: whois.registry.test\r\n"}}, QHostAddress("127.0.0.10"));
-        LS registry({{}, 0, LS::Ending::StaySilent}, QHostAddress("127.0.0.11"), root.port());
-        m_asked->answers.insert("whois.iana.org", {*platform::HostAddress::parse("127.0.0.10")});
-        m_asked->answers.insert("whois.registry.test",
-                                {*platform::HostAddress::parse("127.0.0.11")});
-        useService(root.portNetworkOrder());
-        m_engine->Whois({}, "example.test", {true, true});
-        QTRY_COMPARE(registry.requests().size(), 1);
-        m_engine->CancelCall();
-        QVERIFY(!m_engine->Busy());
-        QCOMPARE(m_view->status(), QString("Call canceled"));
-        QVERIFY(m_view->text.contains("--- referral to whois.registry.test ---"));
-    }
-
     void invalidInternationalNameStartsNothing() {
         m_engine->Finger("x@\xCC\x81"
                          "bad.test",
@@ -725,6 +626,35 @@ private slots:
         QCOMPARE(m_view->dnsResults[0].Address, QString("127.0.0.1"));
         QCOMPARE(m_view->dnsResults[0].Aliases, QStringList{"None"});
         m_engine->CancelCall();
+        // Only the DNS lookup, which shows them, asks the resolver for aliases.
+        QCOMPARE(m_asked->aliasQueries, QList<QByteArray>{"dns.test"});
+    }
+
+    // Look-ups run on a bounded pool: a burst of slow ones never runs more than its size at
+    // once, and every one is answered.
+    void lookupsShareABoundedPool() {
+        struct Counter : QObject {
+            int replies = 0;
+            bool event(QEvent*) override { return ++replies, true; }
+        } receiver;
+        std::atomic<int> running{0};
+        std::atomic<int> most{0};
+        platform::Resolver slow;
+        slow.byName = [&](const QByteArray&) {
+            const int now = ++running;
+            for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {
+            }
+            QThread::msleep(50);
+            --running;
+            return platform::LookupAnswer{};
+        };
+        platform::AsyncHostLookup lookups(&receiver, slow);
+        for (int i = 0; i < 3 * platform::AsyncHostLookup::MaxThreads; ++i)
+            QVERIFY(lookups.getHostByName(platform::WM_HOSTRESOLVED, "x.test") != 0);
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.replies, 3 * platform::AsyncHostLookup::MaxThreads,
+                                  10000);
+        QVERIFY(most <= platform::AsyncHostLookup::MaxThreads);
+        QVERIFY(most > 1);
     }
 };
 

@@ -4,62 +4,101 @@
 
 #include <QTest>
 
-using net::WhoisReferral;
 
 class tst_WhoisReferral : public QObject {
     Q_OBJECT
 
 private slots:
-    void findReferral_data() {
+    void scanReferrals_data() {
         QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("fromRoot");
         QTest::addColumn<QByteArray>("host"); // empty: no referral
         QTest::addColumn<int>("port");
+        QTest::addColumn<int>("refused"); // referral lines passed over, and said so
         QTest::newRow("root registry")
-            << "domain:       COM\nrefer:        whois.verisign-grs.com\n"
-            << QByteArray("whois.verisign-grs.com") << 0;
+            << "domain:       COM\nrefer:        whois.verisign-grs.com\n" << true
+            << QByteArray("whois.verisign-grs.com") << 0 << 0;
         QTest::newRow("root registry's own whois line")
-            << "domain: EXAMPLE\nwhois:        whois.nic.example\r\n"
-            << QByteArray("whois.nic.example") << 0;
+            << "domain: EXAMPLE\nwhois:        whois.nic.example\r\n" << true
+            << QByteArray("whois.nic.example") << 0 << 0;
+        QTest::newRow("a thick registry's whois line is its web page")
+            << "domain: example.pl\nwhois: https://dns.pl/en/whois\n" << false << QByteArray()
+            << 0 << 0;
         QTest::newRow("thin registry") << "   Domain Name: EXAMPLE.COM\r\n   Registrar WHOIS "
                                           "Server: WHOIS.Registrar.Example\r\n"
-                                       << QByteArray("whois.registrar.example") << 0;
+                                       << false << QByteArray("whois.registrar.example") << 0 << 0;
+        QTest::newRow("older thin answer: the queried name's record")
+            << "Domain Name: EXAMPLE.COM.EVIL\n   Whois Server: whois.evil.example\n\n"
+               "Domain Name: EXAMPLE.COM\n   Whois Server: whois.mine.example\n"
+            << false << QByteArray("whois.mine.example") << 0 << 0;
+        QTest::newRow("a complete record needs no registrar")
+            << "Domain Name: EXAMPLE.COM\nRegistrar WHOIS Server: whois.r.example\n"
+               "Registrant Name: Someone\nAdmin Email: a@example.com\n"
+            << false << QByteArray() << 0 << 1;
         QTest::newRow("registrar given as a web address")
-            << "Registrar WHOIS Server: http://whois.registrar.example/lookup\n"
-            << QByteArray("whois.registrar.example") << 0;
+            << "Registrar WHOIS Server: http://whois.registrar.example/lookup\n" << false
+            << QByteArray() << 0 << 1;
         QTest::newRow("address registry, whois://")
             << "NetRange: 192.0.2.0 - 192.0.2.255\nReferralServer:  whois://whois.ripe.net\n"
-            << QByteArray("whois.ripe.net") << 0;
+            << false << QByteArray("whois.ripe.net") << 0 << 0;
         QTest::newRow("address registry, rwhois with its port")
-            << "ReferralServer: rwhois://rwhois.example.net:4321/\n"
-            << QByteArray("rwhois.example.net") << 4321;
+            << "ReferralServer: rwhois://rwhois.example.net:4321/\n" << false
+            << QByteArray("rwhois.example.net") << 4321 << 0;
+        QTest::newRow("address registry, a web address")
+            << "ReferralServer: http://host.example/whois?q=1\n" << false << QByteArray() << 0
+            << 1;
         QTest::newRow("several: the last is the most specific")
             << "ReferralServer: whois://whois.arin.net\nReferralServer: whois.isp.example\n"
-            << QByteArray("whois.isp.example") << 0;
-        QTest::newRow("refer wins over whois") << "whois: whois.a.example\nrefer: whois.b.example\n"
-                                               << QByteArray("whois.b.example") << 0;
-        QTest::newRow("IPv6 server with a port") << "ReferralServer: whois://[2001:db8::43]:4343\n"
-                                                 << QByteArray("2001:db8::43") << 4343;
-        QTest::newRow("empty whois line") << "domain: EXAMPLE\nwhois:\n" << QByteArray() << 0;
-        QTest::newRow("a value with a space is ignored") << "refer: whois.example.net; rm -rf\n"
-                                                         << QByteArray() << 0;
-        QTest::newRow("a port out of range is ignored")
-            << "ReferralServer: rwhois://r.example:70000/\n"
-            << QByteArray() << 0;
+            << false << QByteArray("whois.isp.example") << 0 << 0;
+        QTest::newRow("refer wins over whois")
+            << "whois: whois.a.example\nrefer: whois.b.example\n" << true
+            << QByteArray("whois.b.example") << 0 << 0;
+        QTest::newRow("IPv6 server with a port")
+            << "ReferralServer: whois://[2001:db8::43]:4343\n" << false
+            << QByteArray("2001:db8::43") << 4343 << 0;
+        QTest::newRow("no port in a refer line") << "refer: whois.example.net:4343\n" << true
+                                                 << QByteArray() << 0 << 1;
+        QTest::newRow("empty whois line") << "domain: EXAMPLE\nwhois:\n" << true << QByteArray()
+                                          << 0 << 0;
+        QTest::newRow("a value with a space is refused")
+            << "refer: whois.example.net; rm -rf\n" << true << QByteArray() << 0 << 1;
+        QTest::newRow("a port out of range is refused")
+            << "ReferralServer: rwhois://r.example:70000/\n" << false << QByteArray() << 0 << 1;
         QTest::newRow("a name in running text is no referral")
-            << "% See the refer: line of whois.iana.org for more\n"
-            << QByteArray() << 0;
-        QTest::newRow("nothing") << "No match for \"EXAMPLE.TEST\".\n" << QByteArray() << 0;
+            << "% See the refer: line of whois.iana.org for more\n" << false << QByteArray() << 0
+            << 0;
+        QTest::newRow("nothing") << "No match for \"EXAMPLE.TEST\".\n" << false << QByteArray()
+                                 << 0 << 0;
     }
-    void findReferral() {
+    void scanReferrals() {
         QFETCH(QString, answer);
+        QFETCH(bool, fromRoot);
         QFETCH(QByteArray, host);
         QFETCH(int, port);
-        const std::optional<WhoisReferral> found = net::findReferral(answer);
-        QCOMPARE(found.has_value(), !host.isEmpty());
-        if (found) {
-            QCOMPARE(found->host, host);
-            QCOMPARE(int(found->port), port);
+        QFETCH(int, refused);
+        const net::ReferralScan scan = net::scanReferrals(answer, {fromRoot, "example.com"});
+        QCOMPARE(scan.referral.has_value(), !host.isEmpty());
+        if (scan.referral) {
+            QCOMPARE(scan.referral->host, host);
+            QCOMPARE(int(scan.referral->port), port);
         }
+        QCOMPARE(scan.notFollowed.size(), refused);
+    }
+
+    void queryKinds_data() {
+        QTest::addColumn<QByteArray>("query");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("domain") << QByteArray("example.com") << int(net::QueryKind::Domain);
+        QTest::newRow("IPv4") << QByteArray("192.0.2.1") << int(net::QueryKind::Address);
+        QTest::newRow("IPv6") << QByteArray("2001:db8::1") << int(net::QueryKind::Address);
+        QTest::newRow("AS number") << QByteArray("AS64500") << int(net::QueryKind::AsNumber);
+        QTest::newRow("handle") << QByteArray("ABC123-ARIN") << int(net::QueryKind::Other);
+        QTest::newRow("with options") << QByteArray("-B example.com") << int(net::QueryKind::Other);
+    }
+    void queryKinds() {
+        QFETCH(QByteArray, query);
+        QFETCH(int, kind);
+        QCOMPARE(int(net::queryKind(query)), kind);
     }
 
     void rootRegistryQuery_data() {

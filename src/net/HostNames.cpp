@@ -18,11 +18,46 @@ bool isAscii(const QByteArray& text) {
 
 } // namespace
 
+QString hostNameProblem(const QByteArray& ascii) {
+    QByteArray name = ascii;
+    if (name.endsWith('.'))
+        name.chop(1); // the root
+    if (name.size() > 253)
+        return QStringLiteral("the name is longer than 253 characters");
+    for (const QByteArray& label : name.split('.')) {
+        if (label.isEmpty())
+            return QStringLiteral("the name has an empty label");
+        if (label.size() > 63)
+            return QStringLiteral("a label is longer than 63 characters");
+        if (label.toLower().startsWith("xn--")) {
+            char* decoded = nullptr;
+            const int rc = idn2_to_unicode_8z8z(label.toLower().constData(), &decoded, 0);
+            idn2_free(decoded);
+            if (rc != IDN2_OK)
+                return QStringLiteral("the label %1 does not decode").arg(QString::fromLatin1(label));
+        }
+    }
+    return {};
+}
+
+namespace {
+
+AsciiName checked(const QByteArray& ascii) {
+    if (ascii.isEmpty() || ascii.contains(':'))
+        return {ascii, {}}; // nothing typed, or an IPv6 address
+    const QString problem = hostNameProblem(ascii);
+    if (!problem.isEmpty())
+        return {{}, QStringLiteral("Invalid host name: ") + problem};
+    return {ascii, {}};
+}
+
+} // namespace
+
 AsciiName asciiHost(const QByteArray& typed) {
     if (typed.startsWith('[') && typed.endsWith(']') && typed.contains(':'))
         return {typed.mid(1, typed.size() - 2), {}};
     if (isAscii(typed))
-        return {typed, {}};
+        return checked(typed);
     char* output = nullptr;
     const int rc =
         idn2_to_ascii_8z(typed.constData(), &output, IDN2_NFC_INPUT | IDN2_NONTRANSITIONAL);
@@ -30,9 +65,9 @@ AsciiName asciiHost(const QByteArray& typed) {
         return {{},
                 QStringLiteral("Invalid international host name: ") +
                     QString::fromUtf8(idn2_strerror(rc))};
-    AsciiName result{QByteArray(output), {}};
+    const QByteArray converted(output);
     idn2_free(output);
-    return result;
+    return checked(converted);
 }
 
 AsciiName asciiFingerAddress(const QByteArray& typed) {

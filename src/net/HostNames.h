@@ -15,7 +15,16 @@ struct AsciiName {
     QString error; // "Invalid international host name: ..." when the name cannot be converted
 };
 
+// A name that cannot be a host name once converted (an empty label, a label over 63 bytes, a
+// name over 253, an "xn--" label that does not decode) is refused with the reason; an address
+// or an empty name passes as it is.
 AsciiName asciiHost(const QByteArray& typed);
+
+// Why an ASCII name cannot be a host name, or empty when it can (a final dot allowed).
+QString hostNameProblem(const QByteArray& ascii);
+inline bool isValidHostName(const QByteArray& ascii) {
+    return !ascii.isEmpty() && hostNameProblem(ascii).isEmpty();
+}
 
 // A finger address with every host converted: "user@host", "host", and the relay form
 // "user@host1@host2", whose hosts are each converted.

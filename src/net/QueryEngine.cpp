@@ -7,6 +7,7 @@
 #include <arpa/inet.h>
 #include <charconv>
 #include <iterator>
+#include <utility>
 
 namespace net {
 
@@ -22,22 +23,6 @@ QString hostText(const QByteArray& host) {
 
 QueryEngine::QueryEngine(EngineView& view, QObject* parent)
     : QObject(parent), m_view(view), m_lookups(this) {
-    m_rdap.onStatus = [this](const QString& status) { m_view.setStatusText(status); };
-    m_rdap.onText = [this](const QString& text) {
-        QString shown = text;
-        showText(shown);
-        if (m_busy && !m_rdap.busy()) { // not after a failure, which has ended the call
-            endCall();
-            m_view.setStatusText(QStringLiteral("RDAP answer received"));
-            m_view.setCaptionSuffix(m_rdap.server());
-        }
-        m_view.refreshCaret();
-    };
-    m_rdap.onFailed = [this](const QString& message) {
-        endCall();
-        m_view.setStatusText(message);
-        m_view.refreshCaret();
-    };
     m_connector.onConnected = [this](SOCKET s, const HostAddress& address) {
         EvConnected(s, address);
     };
@@ -45,6 +30,8 @@ QueryEngine::QueryEngine(EngineView& view, QObject* parent)
     m_connectTimer.setSingleShot(true);
     m_connectTimer.setInterval(ConnectTimerPeriod);
     connect(&m_connectTimer, &QTimer::timeout, this, &QueryEngine::EvConnectTimer);
+    m_silenceTimer.setSingleShot(true);
+    connect(&m_silenceTimer, &QTimer::timeout, this, &QueryEngine::EvSilenceTimer);
 }
 
 QueryEngine::~QueryEngine() {
@@ -67,30 +54,12 @@ void QueryEngine::Finger(const QByteArray& address, int fullInfo) {
     StartCall(std::move(request));
 }
 
-void QueryEngine::Whois(const QByteArray& server, const QByteArray& query, WhoisMode mode) {
-    if ((server.isEmpty() && !mode.automatic) || m_busy)
+void QueryEngine::Whois(const QByteArray& server, const QByteArray& query) {
+    if (server.isEmpty() || m_busy)
         return;
-    const AsciiName ascii = mode.automatic ? AsciiName{} : asciiHost(server);
+    const AsciiName ascii = asciiHost(server);
     if (!ascii.error.isEmpty()) {
         m_view.setStatusText(ascii.error);
-        return;
-    }
-    m_chain.reset();
-    // A server typed as an RDAP base URL is asked over RDAP.
-    if (!mode.automatic && (server.startsWith("https://") || server.startsWith("http://"))) {
-        startRdap(query, QUrl(QString::fromUtf8(server)));
-        return;
-    }
-    if (mode.automatic || mode.followReferrals) {
-        // A domain typed in Unicode is asked for in its ASCII form where servers are chosen
-        // for the query; a named server without referrals gets the bytes as typed.
-        const AsciiName domain = query.contains(' ') ? AsciiName{query, {}} : asciiHost(query);
-        if (!domain.error.isEmpty()) {
-            m_view.setStatusText(domain.error);
-            return;
-        }
-        m_chain.emplace(ascii.name, domain.name, mode.followReferrals);
-        startHop(m_chain->first(), false);
         return;
     }
     DataNet request = whoisRequest(ascii.name, query);
@@ -98,36 +67,61 @@ void QueryEngine::Whois(const QByteArray& server, const QByteArray& query, Whois
     StartCall(std::move(request));
 }
 
-void QueryEngine::startHop(const WhoisChain::Hop& hop, bool continuing) {
-    DataNet request = whoisRequest(hop.server, hop.query);
-    m_hopPort = hop.port;
-    StartCall(std::move(request), continuing);
-}
-
-void QueryEngine::StartCall(DataNet request, bool continuing) {
-    m_bytesReceived = 0;
-    if (!continuing) { // a referral's answer goes below the one before
-        m_view.clearText();
-        m_windowChars = 0;
-        m_windowFull = false;
-    }
-    m_request = std::move(request);
-    m_replyText = ReplyText();
-
+void QueryEngine::StartCall(DataNet request) {
+    m_session = nullptr;
+    m_view.clearText();
+    m_windowChars = 0;
+    m_windowFull = false;
     setBusy(true);
     m_view.setWaitCursor(true);
     m_view.setStatusText(QString());
     m_view.setCallIdle(false);
+    m_publicOnly = false;
+    m_silenceTimer.setInterval(0);
+    startExchange(std::move(request), 0);
+}
+
+bool QueryEngine::beginCall(CallSession* session) {
+    if (m_busy)
+        return false;
+    m_view.clearText();
+    m_windowChars = 0;
+    m_windowFull = false;
+    m_session = session;
+    setBusy(true);
+    m_view.setWaitCursor(true);
+    m_view.setStatusText(QString());
+    m_view.setCallIdle(false);
+    return true;
+}
+
+void QueryEngine::runExchange(const Exchange& exchange) {
+    m_publicOnly = exchange.publicOnly;
+    m_silenceTimer.setInterval(exchange.silenceTimeoutMs);
+    startExchange(exchange.request, exchange.port);
+}
+
+void QueryEngine::finishCall(const QString& status, const QString& caption) {
+    endCall();
+    m_view.setStatusText(status);
+    if (!caption.isEmpty())
+        m_view.setCaptionSuffix(caption);
+    m_view.refreshCaret();
+}
+
+void QueryEngine::startExchange(DataNet request, std::uint16_t portOverride) {
+    m_bytesReceived = 0;
+    m_request = std::move(request);
+    m_replyText = ReplyText();
+    m_connectedTo.reset();
     m_view.setStatusText(QStringLiteral("Getting service port"));
 
     auto port = m_services(m_request.Service, m_request.Protocol);
-    if (m_chain && m_hopPort != 0)
-        port = htons(m_hopPort); // a referral named its own port
+    if (portOverride != 0)
+        port = htons(portOverride); // a referral named its own port
     if (!port) {
         // The classic service look-up reports a missing service as "no data".
-        WSASetLastError(WSANO_DATA);
-        ShowLastSocketError();
-        endCall();
+        exchangeFailed(WSANO_DATA, SocketErrorText(WSANO_DATA));
         return;
     }
     m_port = *port;
@@ -143,8 +137,8 @@ void QueryEngine::StartCall(DataNet request, bool continuing) {
         m_hostRequest = m_lookups.getHostByAddr(WM_HOSTRESOLVED, *m_typedAddress);
     }
     if (m_hostRequest == 0) {
-        ShowLastSocketError();
-        endCall();
+        const int error = WSAGetLastError();
+        exchangeFailed(error, SocketErrorText(error));
     }
 }
 
@@ -176,10 +170,17 @@ void QueryEngine::EvHostResolved(const HostLookupEvent& reply) {
         addresses = {*m_typedAddress};
     }
     if (error != 0) {
-        m_view.setStatusText(SocketErrorText(error));
-        if (!fallBackToRdap())
-            endCall();
+        exchangeFailed(error, SocketErrorText(error));
         return;
+    }
+    if (m_typedAddress && m_typedAddress->scopeId != 0)
+        addresses = {*m_typedAddress}; // the zone typed is the one to use
+    if (m_publicOnly) {
+        addresses.removeIf([](const HostAddress& address) { return !address.isPublic(); });
+        if (addresses.isEmpty()) {
+            endExchange(ExchangeResult::NotPublic, 0, QString());
+            return;
+        }
     }
     // One IPv4 address is named as the user typed it; where there is a choice, the status
     // says which address answered.
@@ -191,65 +192,24 @@ void QueryEngine::EvHostResolved(const HostLookupEvent& reply) {
 
 void QueryEngine::EvConnected(SOCKET s, const HostAddress& address) {
     m_socket = s;
+    m_connectedTo = address;
     m_connectTimer.stop();
+    if (m_silenceTimer.interval() > 0)
+        m_silenceTimer.start();
     m_view.setStatusText(QStringLiteral("Connected to host ") +
                          (m_nameTheAddress ? address.text() : hostText(m_request.Host)));
     if (WSAAsyncSelect(m_socket, this, WM_SOCKETEVENT, FD_READ | FD_WRITE | FD_CLOSE) ==
         SOCKET_ERROR) {
-        m_view.setStatusText(QStringLiteral("Could not do async select"));
-        endCall();
+        exchangeFailed(WSAGetLastError(), QStringLiteral("Could not do async select"));
+        return;
     }
     m_view.refreshCaret();
 }
 
 void QueryEngine::EvConnectFailed(int error) {
     // A refused connection or an unreachable network, for every address.
-    m_view.setStatusText(SocketErrorText(error));
-    if (!fallBackToRdap())
-        endCall();
+    exchangeFailed(error, SocketErrorText(error));
     m_view.refreshCaret();
-}
-
-bool QueryEngine::isDomainName(const QByteArray& query) {
-    const QByteArray name = query.trimmed();
-    return name.contains('.') && !name.contains(' ') && !HostAddress::parse(name) &&
-           !name.contains('/');
-}
-
-bool QueryEngine::fallBackToRdap() {
-    // The automatic choice found no WhoIs server, or one that refuses or does not resolve:
-    // the registry may answer over RDAP only.
-    if (!m_chain || !m_chain->automatic() || !isDomainName(m_chain->query()))
-        return false;
-    const QByteArray query = m_chain->query();
-    QString line = QStringLiteral("\n--- RDAP ---\n");
-    showText(line);
-    startRdap(query, QUrl(), true);
-    return true;
-}
-
-void QueryEngine::startRdap(const QByteArray& query, const QUrl& base, bool continuing) {
-    const AsciiName domain = asciiHost(query.trimmed());
-    if (!domain.error.isEmpty()) {
-        m_view.setStatusText(domain.error);
-        if (continuing)
-            endCall();
-        return;
-    }
-    m_chain.reset();
-    m_connector.stop();
-    closeSocket();
-    m_connectTimer.stop();
-    if (!continuing) {
-        m_view.clearText();
-        m_windowChars = 0;
-        m_windowFull = false;
-        setBusy(true);
-        m_view.setWaitCursor(true);
-        m_view.setStatusText(QString());
-        m_view.setCallIdle(false);
-    }
-    m_rdap.lookUp(domain.name, base);
 }
 
 void QueryEngine::EvSocketEvent(SOCKET s, std::uint32_t lParam) {
@@ -258,25 +218,30 @@ void QueryEngine::EvSocketEvent(SOCKET s, std::uint32_t lParam) {
 
     if (const int error = selectError(lParam); error != 0) {
         // A refused connection, an unreachable network and a reset connection end here.
-        m_view.setStatusText(SocketErrorText(error));
-        endCall();
+        exchangeFailed(error, SocketErrorText(error));
         return;
     }
 
-    int pending = 0;
     switch (selectEvent(lParam)) {
     case FD_READ: {
         int count = 0;
-        pending = ReceiveBlock(&count);
+        const int pending = ReceiveBlock(&count);
+        if (pending != 0 && pending != WSAEWOULDBLOCK) {
+            exchangeFailed(pending, QStringLiteral("Receive data error: ") +
+                                        SocketErrorText(pending));
+            return;
+        }
         break;
     }
     case FD_WRITE:
         if (send(m_socket, m_request.RequestLine.constData(),
                  static_cast<int>(m_request.RequestLine.size())) == SOCKET_ERROR) {
-            pending = WSAGetLastError();
-            if (pending != WSAEWOULDBLOCK)
-                m_view.setStatusText(QStringLiteral("Send data error: ") +
-                                     SocketErrorText(pending));
+            const int pending = WSAGetLastError();
+            if (pending != WSAEWOULDBLOCK) {
+                exchangeFailed(pending,
+                               QStringLiteral("Send data error: ") + SocketErrorText(pending));
+                return;
+            }
         }
         break;
     case FD_CLOSE: {
@@ -285,21 +250,12 @@ void QueryEngine::EvSocketEvent(SOCKET s, std::uint32_t lParam) {
         while (ReceiveBlock(&count) == 0 && count > 0) {
         }
         QString rest = m_replyText.finish();
+        if (m_session)
+            m_session->received(rest);
         showText(rest);
-        if (m_chain) {
-            const std::optional<WhoisChain::Hop> hop = m_chain->next();
-            if (!hop && m_chain->noWhoisServer() && fallBackToRdap())
-                break; // the registry has no WhoIs: RDAP answers instead
-            if (hop) {
-                // The next server's answer follows, under a line that says where it comes from.
-                closeSocket();
-                QString referral = QStringLiteral("\n--- referral to %1 ---\n")
-                                       .arg(QString::fromLatin1(hop->server));
-                showText(referral);
-                startHop(*hop, true);
-                break;
-            }
-            m_request.QueryText = m_chain->lastServer();
+        if (m_session) {
+            endExchange(ExchangeResult::Closed, 0, QStringLiteral("Connection closed"));
+            return;
         }
         endCall();
         m_view.setStatusText(QStringLiteral("Connection closed"));
@@ -308,9 +264,34 @@ void QueryEngine::EvSocketEvent(SOCKET s, std::uint32_t lParam) {
     }
     default: break;
     }
-    if (pending != 0 && pending != WSAEWOULDBLOCK)
+    m_view.refreshCaret();
+}
+
+void QueryEngine::exchangeFailed(int error, const QString& status) {
+    m_view.setStatusText(status);
+    if (m_session)
+        endExchange(ExchangeResult::Failed, error, status);
+    else
         endCall();
     m_view.refreshCaret();
+}
+
+void QueryEngine::endExchange(ExchangeResult::Outcome outcome, int error, const QString& status) {
+    m_connectTimer.stop();
+    m_silenceTimer.stop();
+    if (m_hostRequest != 0) {
+        m_lookups.cancel(m_hostRequest);
+        m_hostRequest = 0;
+    }
+    closeSocket();
+    ExchangeResult result;
+    result.outcome = outcome;
+    result.error = error;
+    result.status = status;
+    result.address = m_connectedTo;
+    result.bytes = m_bytesReceived;
+    if (CallSession* session = m_session)
+        session->exchangeEnded(result); // may start the next exchange at once
 }
 
 int QueryEngine::ReceiveBlock(int* count) {
@@ -318,17 +299,17 @@ int QueryEngine::ReceiveBlock(int* count) {
     char* buffer = m_receiveBuffer.data();
     const int n = recv(m_socket, buffer, ReceiveBlockSize);
     *count = 0;
-    if (n == SOCKET_ERROR) {
-        const int error = WSAGetLastError();
-        if (error != WSAEWOULDBLOCK)
-            m_view.setStatusText(QStringLiteral("Receive data error: ") + SocketErrorText(error));
-        return error;
-    }
+    if (n == SOCKET_ERROR)
+        return WSAGetLastError();
     *count = n;
     m_bytesReceived += static_cast<quint64>(n);
     if (n > 0) {
+        if (m_silenceTimer.isActive())
+            m_silenceTimer.start(); // the server is still talking
         m_blockText.resize(0);
         m_replyText.convertInto(buffer, n, m_blockText);
+        if (m_session)
+            m_session->received(m_blockText);
         showText(m_blockText);
     }
     showReceivedCount();
@@ -336,8 +317,6 @@ int QueryEngine::ReceiveBlock(int* count) {
 }
 
 void QueryEngine::showText(QString& text) {
-    if (m_chain)
-        m_chain->addText(text);
     if (m_windowFull || text.isEmpty())
         return;
     const qsizetype room = m_windowCapacity - m_windowChars;
@@ -370,9 +349,21 @@ void QueryEngine::showReceivedCount() {
 }
 
 void QueryEngine::EvConnectTimer() {
+    if (m_session) {
+        m_view.setStatusText(SocketErrorText(WSAETIMEDOUT));
+        endExchange(ExchangeResult::TimedOut, WSAETIMEDOUT, SocketErrorText(WSAETIMEDOUT));
+        return;
+    }
     CancelCall();
     WSASetLastError(WSAETIMEDOUT);
     ShowLastSocketError();
+}
+
+void QueryEngine::EvSilenceTimer() {
+    if (!m_session)
+        return;
+    m_view.setStatusText(SocketErrorText(WSAETIMEDOUT));
+    endExchange(ExchangeResult::TimedOut, WSAETIMEDOUT, SocketErrorText(WSAETIMEDOUT));
 }
 
 void QueryEngine::CancelCall() {
@@ -381,6 +372,8 @@ void QueryEngine::CancelCall() {
         m_dnsRequest = 0;
         setDnsBusy(false);
     }
+    if (CallSession* session = std::exchange(m_session, nullptr))
+        session->cancelled();
     // endCall goes idle before the text: going idle empties the status field when no call was
     // running (a DNS look-up alone), and "Call canceled" must stay.
     endCall();
@@ -389,9 +382,9 @@ void QueryEngine::CancelCall() {
 }
 
 void QueryEngine::endCall() {
-    m_chain.reset(); // a cancel or a failure ends the whole chain
-    m_rdap.cancel();
+    m_session = nullptr;
     m_connectTimer.stop();
+    m_silenceTimer.stop();
     if (m_hostRequest != 0) {
         m_lookups.cancel(m_hostRequest);
         m_hostRequest = 0;
@@ -425,7 +418,7 @@ void QueryEngine::LookupHost(const QByteArray& host) {
     }
     const std::optional<HostAddress> typed = HostAddress::parse(ascii.name);
     m_dnsRequest = typed ? m_lookups.getHostByAddr(WM_DNSREPLY, *typed)
-                         : m_lookups.getHostByName(WM_DNSREPLY, ascii.name);
+                         : m_lookups.getHostByName(WM_DNSREPLY, ascii.name, true);
     if (m_dnsRequest == 0) {
         ShowLastSocketError();
         setDnsBusy(false);

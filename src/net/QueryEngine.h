@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The finger and WhoIs call engine. A call runs without ever blocking the window thread:
+// The life cycle of one call, never blocking the window thread:
 //   StartCall        service port, then an asynchronous host look-up   (state Resolving)
 //   EvHostResolved   the Connector tries every address, 45 s timer       (state Connecting)
 //   EvConnected      select read/write/close on the socket that answered
@@ -8,14 +8,18 @@
 //                    FD_READ: ReceiveBlock; FD_CLOSE: "Connection closed" (state Connected)
 // Every ending returns to Idle. Replies and socket events that belong to a call that has
 // already ended carry a handle that is no longer current and are dropped.
+//
+// A finger call and a plain WhoIs call are one exchange. A query of several exchanges is a
+// CallSession (the WhoIs session, the DNS records query): it begins a call, runs one exchange
+// at a time and hears how each ended; the engine keeps busy, status, caption, the window's
+// text and Cancel, and knows nothing of what the session does between exchanges.
 // The DNS command's look-up runs beside a call with its own handle and message.
 
+#include "CallSession.h"
 #include "Connector.h"
 #include "DataNet.h"
 #include "EngineView.h"
-#include "RdapClient.h"
 #include "ReplyText.h"
-#include "WhoisChain.h"
 #include "platform/AsyncSocket.h"
 #include "platform/HostLookup.h"
 #include "platform/Services.h"
@@ -31,13 +35,6 @@ namespace net {
 // The status text of a running call's count: "N bytes received", and ", window full" once the
 // window holds all it can. N counts in 64 bits: a long reply passes 4 GiB.
 void writeReceivedCount(quint64 bytes, bool windowFull, QString& out);
-
-// How a WhoIs query finds its server: automatic asks the root registry first (the server given
-// is then ignored), followReferrals goes on to the servers the answers refer to.
-struct WhoisMode {
-    bool automatic = false;
-    bool followReferrals = false;
-};
 
 class QueryEngine : public QObject {
     Q_OBJECT
@@ -56,11 +53,10 @@ public:
     void setResolver(platform::Resolver resolver) { m_lookups.setResolver(std::move(resolver)); }
     void setConnectTimeout(int ms) { m_connectTimer.setInterval(ms); }
     void setWindowCapacity(qsizetype characters) { m_windowCapacity = characters; }
-    RdapClient& rdap() { return m_rdap; } // for its bootstrap, cache and certificates
 
     // Start a call; an empty address or server, or a call already running, starts nothing.
     void Finger(const QByteArray& address, int fullInfo);
-    void Whois(const QByteArray& server, const QByteArray& query, WhoisMode mode = {});
+    void Whois(const QByteArray& server, const QByteArray& query);
     void LookupHost(const QByteArray& host);
     // Ends whatever is outstanding: the call and the DNS look-up.
     void CancelCall();
@@ -71,6 +67,17 @@ public:
     quint64 BytesReceived() const { return m_bytesReceived; }
     const DataNet& Request() const { return m_request; }
 
+    // For sessions. beginCall clears the window and shows the call running; false when a call
+    // runs already. runExchange starts one exchange of the call; its end reaches the
+    // session's exchangeEnded. finishCall ends the call with a status text and caption.
+    bool beginCall(CallSession* session);
+    void runExchange(const Exchange& exchange);
+    void finishCall(const QString& status, const QString& caption = QString());
+    void setStatus(const QString& text) { m_view.setStatusText(text); }
+    // Adds text below what the call has shown, within the window's capacity.
+    void showText(QString& text);
+    EngineView& view() { return m_view; }
+
 signals:
     // Busy or DnsBusy changed.
     void stateChanged();
@@ -79,24 +86,24 @@ protected:
     bool event(QEvent* e) override;
 
 private:
-    void StartCall(DataNet request, bool continuing = false);
-    void startHop(const WhoisChain::Hop& hop, bool continuing);
-    void startRdap(const QByteArray& query, const QUrl& base, bool continuing = false);
-    bool fallBackToRdap();
-    static bool isDomainName(const QByteArray& query);
+    void StartCall(DataNet request);
+    void startExchange(DataNet request, std::uint16_t portOverride);
     void EvHostResolved(const platform::HostLookupEvent& reply);
     void EvSocketEvent(platform::SOCKET socket, std::uint32_t lParam);
     void EvConnected(platform::SOCKET s, const platform::HostAddress& address);
     void EvConnectFailed(int error);
     void EvConnectTimer();
+    void EvSilenceTimer();
     void EvDnsReply(const platform::HostLookupEvent& reply);
     int ReceiveBlock(int* count);
     void ShowLastSocketError();
     void showReceivedCount();
 
+    // How an exchange ended: a plain call ends with it, a session hears of it.
+    void exchangeFailed(int error, const QString& status);
+    void endExchange(ExchangeResult::Outcome outcome, int error, const QString& status);
     void endCall();
     void closeSocket();
-    void showText(QString& text);
     void setBusy(bool busy);
     void setDnsBusy(bool busy);
 
@@ -104,6 +111,7 @@ private:
     platform::ServiceLookup m_services = platform::getServicePort;
     platform::AsyncHostLookup m_lookups;
     QTimer m_connectTimer; // ConnectTimer
+    QTimer m_silenceTimer; // a session's exchange that hears nothing for too long
 
     DataNet m_request;
     quint64 m_bytesReceived = 0; // a reply may well pass 4 GiB
@@ -113,11 +121,11 @@ private:
     platform::HANDLE_T m_dnsRequest = 0;
     std::uint16_t m_port = 0;                            // network order
     std::optional<platform::HostAddress> m_typedAddress; // the host, when it was an address
+    std::optional<platform::HostAddress> m_connectedTo;
     bool m_nameTheAddress = false;
+    bool m_publicOnly = false;
     Connector m_connector;
-    std::optional<WhoisChain> m_chain; // a WhoIs query that may go on to other servers
-    std::uint16_t m_hopPort = 0;       // the port a referral named, host order; 0: none
-    RdapClient m_rdap;
+    CallSession* m_session = nullptr; // the session the running call belongs to, if any
     bool m_busy = false;
     bool m_dnsBusy = false;
 

@@ -173,7 +173,7 @@ RdapText rdapToText(const QByteArray& json) {
     const QJsonObject object = document.object();
     Writer w;
     if (object.contains(QStringLiteral("errorCode"))) {
-        result.errorCode = object.value(QStringLiteral("errorCode")).toInt();
+        result.isErrorObject = true;
         w.line(0, QStringLiteral("Error"), scalar(object.value(QStringLiteral("errorCode"))));
         w.line(0, QStringLiteral("Title"), object.value(QStringLiteral("title")).toString());
         QStringList description;

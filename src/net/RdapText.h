@@ -9,14 +9,19 @@
 // for markup, and nesting deeper than a record needs is shown flat rather than followed.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QUrl>
 
 namespace net {
 
 struct RdapText {
-    QString text;      // lines ending in '\n'
-    QString error;     // why the answer could not be read; text is empty then
-    int errorCode = 0; // an RDAP error object's errorCode (404 and the like), else 0
+    QString text;               // lines ending in '\n'
+    QString error;              // why the answer could not be read; text is empty then
+    bool isErrorObject = false; // an RDAP error object (errorCode, title, description)
+    // The object's links to more RDAP about it ("related", application/rdap+json): a
+    // registry's link to the registrar's record.
+    QList<QUrl> related;
 };
 
 RdapText rdapToText(const QByteArray& json);

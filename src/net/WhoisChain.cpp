@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "WhoisChain.h"
 
+#include <algorithm>
+
 namespace net {
 
 WhoisChain::WhoisChain(const QByteArray& server, const QByteArray& query, bool followReferrals)
@@ -10,10 +12,10 @@ WhoisChain::Hop WhoisChain::first() {
     m_answer.clear();
     if (m_server.isEmpty()) {
         m_asked.append(RootRegistry);
-        return {RootRegistry, 0, rootRegistryQuery(m_query)};
+        return {RootRegistry, 0, rootRegistryQuery(m_query), true};
     }
-    m_asked.append(m_server.toLower());
-    return {m_server, 0, m_query};
+    m_asked.append(m_server);
+    return {m_server, 0, m_query, false};
 }
 
 void WhoisChain::addText(QStringView text) {
@@ -21,18 +23,38 @@ void WhoisChain::addText(QStringView text) {
         m_answer += text.first(std::min(text.size(), MaxScanned - m_answer.size()));
 }
 
-std::optional<WhoisChain::Hop> WhoisChain::next() {
-    const std::optional<WhoisReferral> referral = findReferral(m_answer);
+WhoisChain::Next WhoisChain::next() {
+    const bool fromRoot = atRoot();
+    m_lastAnswered = m_asked.last();
+    ReferralScan scan = scanReferrals(m_answer, {fromRoot, m_query});
     m_answer.clear();
+    Next next;
+    next.notFollowed = std::move(scan.notFollowed);
     // The root registry's answer is only the way to the server; any other answer refers on
     // only when the user asked for referrals to be followed.
-    const bool fromRoot = m_server.isEmpty() && m_asked.size() == 1;
-    m_noWhoisServer = fromRoot && !referral;
-    if (!referral || (!fromRoot && !m_follow) || m_asked.size() >= MaxHops ||
-        m_query.contains(' ') || m_asked.contains(referral->host))
-        return std::nullopt;
-    m_asked.append(referral->host);
-    return Hop{referral->host, referral->port, m_query};
+    m_noWhoisServer = fromRoot && !scan.referral;
+    if (!scan.referral || (!fromRoot && !m_follow)) {
+        if (!fromRoot && !m_follow)
+            next.notFollowed.clear(); // referrals off: nothing is passed over
+        return next;
+    }
+    const WhoisReferral& referral = *scan.referral;
+    const QString where = QString::fromLatin1(referral.host);
+    const auto asked = std::any_of(m_asked.begin(), m_asked.end(), [&](const QByteArray& server) {
+        return server.compare(referral.host, Qt::CaseInsensitive) == 0;
+    });
+    if (m_query.contains(' '))
+        next.notFollowed.append(where + QStringLiteral(" not followed: the query has options"));
+    else if (asked)
+        next.notFollowed.append(where + QStringLiteral(" not followed: asked already"));
+    else if (m_asked.size() >= MaxHops)
+        next.notFollowed.append(
+            where + QStringLiteral(" not followed: %1 servers asked already").arg(MaxHops));
+    else {
+        m_asked.append(referral.host);
+        next.hop = Hop{referral.host, referral.port, m_query, true};
+    }
+    return next;
 }
 
 } // namespace net

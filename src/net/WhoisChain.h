@@ -12,6 +12,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -23,9 +24,14 @@ public:
     static constexpr const char* RootRegistry = "whois.iana.org";
 
     struct Hop {
-        QByteArray server;
+        QByteArray server;      // as typed or as the referral named it
         std::uint16_t port = 0; // 0: the whois service's port
         QByteArray query;       // the request line without its CR LF
+        bool chosenByProgram = false; // the root registry or a referral, not a typed server
+    };
+    struct Next {
+        std::optional<Hop> hop;  // where the query goes now; nothing: the chain ends
+        QStringList notFollowed; // "X not followed: why", for each referral passed over
     };
 
     // server empty: the automatic choice.
@@ -34,10 +40,14 @@ public:
     Hop first();
     // The answer of the hop under way, as it arrives (only the first MiB is looked at).
     void addText(QStringView text);
-    // Where the query goes after the answer just completed; nothing when the chain ends.
-    std::optional<Hop> next();
+    // Where the query goes after the answer just completed.
+    Next next();
 
-    const QByteArray& lastServer() const { return m_asked.last(); }
+    // The server of the hop under way, and the last one whose answer came in whole.
+    const QByteArray& currentServer() const { return m_asked.last(); }
+    const QByteArray& lastAnswered() const { return m_lastAnswered; }
+    // The hop under way is the root registry.
+    bool atRoot() const { return automatic() && m_asked.size() == 1; }
     // The automatic choice found no WhoIs server: the root registry named none.
     bool noWhoisServer() const { return m_noWhoisServer; }
     bool automatic() const { return m_server.isEmpty(); }
@@ -49,8 +59,9 @@ private:
     QByteArray m_server;
     QByteArray m_query;
     bool m_follow;
-    QList<QByteArray> m_asked;
+    QList<QByteArray> m_asked; // as named
     QString m_answer;
+    QByteArray m_lastAnswered;
     bool m_noWhoisServer = false;
 };
 

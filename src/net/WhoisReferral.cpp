@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "WhoisReferral.h"
+#include "platform/HostEntry.h"
 
 #include <QString>
 
@@ -10,30 +11,44 @@ namespace net {
 
 namespace {
 
+// What a referral line shows of its value in a refusal: one line, at most this long.
+constexpr qsizetype MaxShownValue = 100;
+
 bool isHostCharacter(QChar c) {
     const char16_t u = c.unicode();
     return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '-' ||
            u == '.' || u == ':';
 }
 
-// "whois://host:43", "rwhois://host:4321/", "http://host/path", "[2001:db8::1]:43" or "host".
-std::optional<WhoisReferral> parseServer(QStringView value) {
+struct Parsed {
+    std::optional<WhoisReferral> referral;
+    QString refusal; // why the value is no server, when it is not
+};
+
+// "whois://host:43", "rwhois://host:4321/", "[2001:db8::1]:43" or "host"; a port only where
+// portAllowed.
+Parsed parseServer(QStringView value, bool portAllowed) {
     value = value.trimmed();
-    if (const qsizetype scheme = value.indexOf(u"://"); scheme >= 0)
+    if (const qsizetype scheme = value.indexOf(u"://"); scheme >= 0) {
+        const QStringView name = value.first(scheme);
+        if (name.compare(u"whois", Qt::CaseInsensitive) != 0 &&
+            name.compare(u"rwhois", Qt::CaseInsensitive) != 0)
+            return {std::nullopt, QStringLiteral("not a WhoIs server")};
         value = value.sliced(scheme + 3);
-    if (const qsizetype path = value.indexOf(u'/'); path >= 0)
-        value = value.first(path);
+        if (const qsizetype path = value.indexOf(u'/'); path >= 0)
+            value = value.first(path);
+    }
     WhoisReferral referral;
     QStringView host = value;
     QStringView port;
     if (value.startsWith(u'[')) { // an IPv6 address with a port
         const qsizetype close = value.indexOf(u']');
         if (close < 0)
-            return std::nullopt;
+            return {std::nullopt, QStringLiteral("not a host name")};
         host = value.sliced(1, close - 1);
         if (value.size() > close + 1) {
             if (value[close + 1] != u':')
-                return std::nullopt;
+                return {std::nullopt, QStringLiteral("not a host name")};
             port = value.sliced(close + 2);
         }
     } else if (value.count(u':') == 1) { // a name or IPv4 address with a port
@@ -43,22 +58,55 @@ std::optional<WhoisReferral> parseServer(QStringView value) {
     }
     if (host.isEmpty() || host.size() > 253 ||
         !std::all_of(host.begin(), host.end(), isHostCharacter))
-        return std::nullopt;
+        return {std::nullopt, QStringLiteral("not a host name")};
     if (!port.isEmpty()) {
+        if (!portAllowed)
+            return {std::nullopt, QStringLiteral("this kind of referral names no port")};
         bool ok = false;
         const uint number = port.toUInt(&ok);
         if (!ok || number == 0 || number > 65535)
-            return std::nullopt;
+            return {std::nullopt, QStringLiteral("not a port")};
         referral.port = std::uint16_t(number);
     }
     referral.host = host.toLatin1().toLower();
-    return referral;
+    return {referral, {}};
+}
+
+// Lines that show an answer holds the record itself: its registrant or a contact.
+bool isContactLine(QStringView name) {
+    for (const char16_t* start : {u"registrant", u"admin", u"tech", u"billing"})
+        if (name.startsWith(QStringView(start), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+QString shown(QStringView value) {
+    QString text = value.trimmed().toString();
+    if (text.size() > MaxShownValue)
+        text = text.first(MaxShownValue) + QStringLiteral("...");
+    return text;
 }
 
 } // namespace
 
-std::optional<WhoisReferral> findReferral(QStringView answer) {
+ReferralScan scanReferrals(QStringView answer, const ReferralContext& context) {
+    ReferralScan scan;
     std::optional<WhoisReferral> refer, referralServer, registrar, whois;
+    QString registrarValue;
+    bool holdsContacts = false;
+    bool inQueriedRecord = false; // under "Domain Name: " + the query, in an older thin answer
+    const QString query = QString::fromLatin1(context.query).trimmed();
+    const auto take = [&](std::optional<WhoisReferral>& slot, QStringView value, bool portAllowed,
+                          bool replace) {
+        if (value.trimmed().isEmpty())
+            return;
+        Parsed parsed = parseServer(value, portAllowed);
+        if (!parsed.referral)
+            scan.notFollowed.append(shown(value) + QStringLiteral(" not followed: ") +
+                                    parsed.refusal);
+        else if (replace || !slot)
+            slot = parsed.referral;
+    };
     for (QStringView line : answer.tokenize(u'\n')) {
         const qsizetype colon = line.indexOf(u':');
         if (colon <= 0)
@@ -68,20 +116,33 @@ std::optional<WhoisReferral> findReferral(QStringView answer) {
         const auto is = [&](QStringView expected) {
             return name.compare(expected, Qt::CaseInsensitive) == 0;
         };
-        if (is(u"refer") && !refer)
-            refer = parseServer(value);
-        else if (is(u"ReferralServer")) {
-            if (auto found = parseServer(value))
-                referralServer = found; // the last is the most specific
-        } else if (is(u"Registrar WHOIS Server") && !registrar)
-            registrar = parseServer(value);
-        else if (is(u"whois") && !whois)
-            whois = parseServer(value);
+        holdsContacts = holdsContacts || isContactLine(name);
+        if (is(u"Domain Name"))
+            inQueriedRecord = value.trimmed().compare(query, Qt::CaseInsensitive) == 0;
+        if (is(u"refer")) {
+            take(refer, value, false, false);
+        } else if (is(u"ReferralServer")) {
+            take(referralServer, value, true, true); // the last is the most specific
+        } else if (is(u"Registrar WHOIS Server") || (is(u"Whois Server") && inQueriedRecord)) {
+            if (!registrar && !value.trimmed().isEmpty())
+                registrarValue = shown(value);
+            take(registrar, value, false, false);
+        } else if (is(u"whois") && context.fromRoot) {
+            take(whois, value, false, false);
+        }
+    }
+    if (registrar && holdsContacts) {
+        // A thick registry's record is complete: its registrar need not be asked again.
+        scan.notFollowed.append(registrarValue +
+                                QStringLiteral(" not followed: the answer holds the whole record"));
+        registrar.reset();
     }
     for (const auto* found : {&refer, &referralServer, &registrar, &whois})
-        if (*found)
-            return *found;
-    return std::nullopt;
+        if (*found) {
+            scan.referral = *found;
+            break;
+        }
+    return scan;
 }
 
 QByteArray rootRegistryQuery(const QByteArray& query) {
@@ -101,6 +162,20 @@ QByteArray rootRegistryQuery(const QByteArray& query) {
     while (name.endsWith('.'))
         name.chop(1);
     return name.mid(name.lastIndexOf('.') + 1);
+}
+
+QueryKind queryKind(const QByteArray& query) {
+    const QByteArray name = query.trimmed();
+    if (name.isEmpty() || name.contains(' '))
+        return QueryKind::Other;
+    if (platform::HostAddress::parse(name) && (name.contains(':') || name.count('.') == 3))
+        return QueryKind::Address;
+    if (name.size() > 2 && name.first(2).toUpper() == "AS" &&
+        std::all_of(name.begin() + 2, name.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return QueryKind::AsNumber;
+    if (name.contains('.') && !name.contains('/'))
+        return QueryKind::Domain;
+    return QueryKind::Other;
 }
 
 } // namespace net

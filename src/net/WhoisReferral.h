@@ -4,16 +4,26 @@
 //
 // An answer refers on with one of these lines (names matched without regard to case, blanks
 // around them ignored):
-//   refer: HOST                      the root registry (whois.iana.org) names the registry
-//   whois: HOST                      the root registry's record of a registry's own server
-//   Registrar WHOIS Server: HOST     a thin registry names the registrar that holds the record
-//   ReferralServer: whois://HOST[:PORT] | rwhois://HOST:PORT/ | HOST
+//   refer: HOST                      a registry of registries (whois.iana.org) names the next
+//   whois: HOST                      the root registry's record of a registry's own server;
+//                                    in any other answer it is no referral (thick registries
+//                                    put their web page there)
+//   ReferralServer: whois://HOST[:PORT] | rwhois://HOST[:PORT]/ | HOST
 //                                    an address registry refers on; of several, the last is
 //                                    the most specific
-// A value that is no host name or address (spaces, other characters, too long) is ignored, so
-// an answer cannot send the client anywhere but to a plain host and port.
+//   Registrar WHOIS Server: HOST     a thin registry names the registrar that holds the record
+//   Whois Server: HOST               the same in older thin answers, under the record of the
+//                                    queried name ("Domain Name: ..."); records of other names
+//                                    in the same answer are not ours
+// A registrar is asked only when the answer holds no registrant or contact lines: a thick
+// registry's complete record is not fetched twice.
+//
+// Only a plain host, whois:// or rwhois:// is a WhoIs server; a port only in ReferralServer. A
+// value that is none of these (a web address, spaces, other characters) is refused and the
+// refusal reported, so an answer cannot send the client anywhere but to a plain host and port.
 
 #include <QByteArray>
+#include <QStringList>
 #include <QStringView>
 
 #include <cstdint>
@@ -27,12 +37,27 @@ struct WhoisReferral {
     bool operator==(const WhoisReferral&) const = default;
 };
 
-// The referral an answer carries: refer: first, then the last ReferralServer:, then
-// Registrar WHOIS Server:, then whois:.
-std::optional<WhoisReferral> findReferral(QStringView answer);
+struct ReferralContext {
+    bool fromRoot = false; // the answer is the root registry's
+    QByteArray query;      // the query sent, to find its own record in a thin answer
+};
+
+struct ReferralScan {
+    // refer: first, then the last ReferralServer:, then the registrar, then whois:.
+    std::optional<WhoisReferral> referral;
+    // "X not followed: why", for every referral line refused.
+    QStringList notFollowed;
+};
+
+ReferralScan scanReferrals(QStringView answer, const ReferralContext& context);
 
 // What the root registry is asked for a query: a domain name's top-level domain, an address
 // or an AS number as it stands.
 QByteArray rootRegistryQuery(const QByteArray& query);
+
+// What a query is, for the server chosen for it: an IP address, an AS number ("AS64500"), or a
+// domain name (at least one dot, no blanks); anything else is none of them.
+enum class QueryKind { Domain, Address, AsNumber, Other };
+QueryKind queryKind(const QByteArray& query);
 
 } // namespace net

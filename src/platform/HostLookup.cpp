@@ -3,15 +3,16 @@
 #include "WinsockErrors.h"
 
 #include <QCoreApplication>
+#include <QThreadPool>
 
 #include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <net/if.h>
 #include <netdb.h>
 #include <set>
-#include <thread>
 #include <vector>
 
 namespace platform {
@@ -102,26 +103,41 @@ LookupAnswer lookUpName(const QByteArray& name) {
         if (at->ai_family == AF_INET && at->ai_addrlen >= sizeof(sockaddr_in))
             memcpy(address.bytes.data(),
                    &reinterpret_cast<const sockaddr_in*>(at->ai_addr)->sin_addr, 4);
-        else if (at->ai_family == AF_INET6 && at->ai_addrlen >= sizeof(sockaddr_in6))
-            memcpy(address.bytes.data(),
-                   &reinterpret_cast<const sockaddr_in6*>(at->ai_addr)->sin6_addr, 16);
+        else if (at->ai_family == AF_INET6 && at->ai_addrlen >= sizeof(sockaddr_in6)) {
+            const auto* v6 = reinterpret_cast<const sockaddr_in6*>(at->ai_addr);
+            memcpy(address.bytes.data(), &v6->sin6_addr, 16);
+            address.scopeId = v6->sin6_scope_id;
+        }
         else
             continue;
         if (!answer.entry.addresses.contains(address))
             answer.entry.addresses.append(address);
     }
     freeaddrinfo(list);
-    if (answer.entry.addresses.isEmpty()) {
+    if (answer.entry.addresses.isEmpty())
         answer.error = WSANO_DATA;
-        return answer;
-    }
+    return answer;
+}
+
+// The aliases of name, which only the classic look-up reports.
+QList<QByteArray> aliasesOf(const QByteArray& name) {
     const LookupAnswer classic =
         resolveWith([&](hostent* e, char* buf, size_t len, hostent** res, int* err) {
             return gethostbyname_r(name.constData(), e, buf, len, res, err);
         });
-    if (classic.error == 0)
-        answer.entry.aliases = classic.entry.aliases;
-    return answer;
+    return classic.error == 0 ? classic.entry.aliases : QList<QByteArray>();
+}
+
+// The threads look-ups run on: a bounded pool, as Qt's own host look-ups have, whose threads
+// are joined when the program ends rather than left running detached.
+QThreadPool& lookupThreads() {
+    static QThreadPool pool;
+    static const bool configured = [] {
+        pool.setMaxThreadCount(AsyncHostLookup::MaxThreads);
+        return true;
+    }();
+    Q_UNUSED(configured);
+    return pool;
 }
 
 } // namespace
@@ -139,6 +155,17 @@ std::optional<HostAddress> HostAddress::parse(const QByteArray& text) {
     HostAddress address;
     if (bare.contains(':')) {
         address.family = AF_INET6;
+        const qsizetype percent = bare.indexOf('%');
+        if (percent >= 0) {
+            const QByteArray zone = bare.mid(percent + 1);
+            bool numeric = false;
+            address.scopeId = zone.toUInt(&numeric);
+            if (!numeric)
+                address.scopeId = if_nametoindex(zone.constData());
+            if (address.scopeId == 0)
+                return std::nullopt;
+            bare.truncate(percent);
+        }
         if (inet_pton(AF_INET6, bare.constData(), address.bytes.data()) != 1)
             return std::nullopt;
         return address;
@@ -159,7 +186,37 @@ QString HostAddress::text() const {
     char buffer[INET6_ADDRSTRLEN] = {};
     if (!inet_ntop(family, bytes.data(), buffer, sizeof buffer))
         return {};
-    return QString::fromLatin1(buffer);
+    QString shown = QString::fromLatin1(buffer);
+    if (family == AF_INET6 && scopeId != 0) {
+        char name[IF_NAMESIZE] = {};
+        shown += QLatin1Char('%') + (if_indextoname(scopeId, name) ? QString::fromLatin1(name)
+                                                                   : QString::number(scopeId));
+    }
+    return shown;
+}
+
+bool HostAddress::isPublic() const {
+    const std::uint8_t* b = bytes.data();
+    if (family == AF_INET6) {
+        static constexpr std::uint8_t mapped[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
+        if (memcmp(b, mapped, 12) == 0) {
+            HostAddress v4;
+            memcpy(v4.bytes.data(), b + 12, 4);
+            return v4.isPublic();
+        }
+        static constexpr std::uint8_t zero[15] = {};
+        if (memcmp(b, zero, 15) == 0)
+            return false;                        // :: and ::1
+        return !((b[0] & 0xFE) == 0xFC ||        // fc00::/7, unique local
+                 (b[0] == 0xFE && (b[1] & 0xC0) == 0x80) || // fe80::/10, link-local
+                 b[0] == 0xFF);                  // multicast
+    }
+    return !(b[0] == 0 || b[0] == 10 || b[0] == 127 ||       // this network, private, loopback
+             (b[0] == 100 && (b[1] & 0xC0) == 64) ||       // 100.64/10, shared
+             (b[0] == 169 && b[1] == 254) ||                // link-local
+             (b[0] == 172 && (b[1] & 0xF0) == 16) ||       // 172.16/12
+             (b[0] == 192 && b[1] == 168) ||                // 192.168/16
+             b[0] >= 224);                                  // multicast, reserved, broadcast
 }
 
 sockaddr_storage HostAddress::socketAddress(std::uint16_t portNetworkOrder,
@@ -169,6 +226,7 @@ sockaddr_storage HostAddress::socketAddress(std::uint16_t portNetworkOrder,
         auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
         v6->sin6_family = AF_INET6;
         v6->sin6_port = portNetworkOrder;
+        v6->sin6_scope_id = scopeId;
         memcpy(&v6->sin6_addr, bytes.data(), 16);
         *length = sizeof(sockaddr_in6);
     } else {
@@ -184,6 +242,7 @@ sockaddr_storage HostAddress::socketAddress(std::uint16_t portNetworkOrder,
 Resolver Resolver::system() {
     Resolver r;
     r.byName = lookUpName;
+    r.aliases = aliasesOf;
     r.byAddress = [](const HostAddress& address) {
         const socklen_t length = address.family == AF_INET6 ? 16 : 4;
         return resolveWith([&](hostent* e, char* buf, size_t len, hostent** res, int* err) {
@@ -205,9 +264,15 @@ AsyncHostLookup::~AsyncHostLookup() {
     m_shared->outstanding.clear();
 }
 
-HANDLE_T AsyncHostLookup::getHostByName(int message, const QByteArray& name) {
+HANDLE_T AsyncHostLookup::getHostByName(int message, const QByteArray& name, bool withAliases) {
     auto byName = m_resolver.byName;
-    return start(message, [byName, name] { return byName(name); });
+    auto aliases = withAliases ? m_resolver.aliases : nullptr;
+    return start(message, [byName, aliases, name] {
+        LookupAnswer answer = byName(name);
+        if (aliases && answer.error == 0)
+            answer.entry.aliases = aliases(name);
+        return answer;
+    });
 }
 
 HANDLE_T AsyncHostLookup::getHostByAddr(int message, const HostAddress& address) {
@@ -222,22 +287,15 @@ HANDLE_T AsyncHostLookup::start(int message, std::function<LookupAnswer()> work)
         m_shared->outstanding.insert(handle);
     }
     std::shared_ptr<Shared> shared = m_shared;
-    try {
-        std::thread([shared, handle, message, work = std::move(work)] {
-            LookupAnswer answer = work();
-            std::lock_guard lock(shared->mutex);
-            if (!shared->receiver || shared->outstanding.erase(handle) == 0)
-                return;
-            QCoreApplication::postEvent(
-                shared->receiver,
-                new HostLookupEvent(message, handle, answer.error, std::move(answer.entry)));
-        }).detach();
-    } catch (const std::system_error&) {
-        std::lock_guard lock(m_shared->mutex);
-        m_shared->outstanding.erase(handle);
-        WSASetLastError(WSAENOBUFS);
-        return 0;
-    }
+    lookupThreads().start([shared, handle, message, work = std::move(work)] {
+        LookupAnswer answer = work();
+        std::lock_guard lock(shared->mutex);
+        if (!shared->receiver || shared->outstanding.erase(handle) == 0)
+            return;
+        QCoreApplication::postEvent(
+            shared->receiver,
+            new HostLookupEvent(message, handle, answer.error, std::move(answer.entry)));
+    });
     return handle;
 }
 

@@ -19,8 +19,8 @@ void TFingWnd::Finger(const AddrInfo& info) {
 }
 
 void TFingWnd::Whois(const WhoisInfo& info) {
-    m_engine.Whois(info.server.toUtf8(), info.query.toUtf8(),
-                   {info.automatic, info.followReferrals});
+    m_whois.start(info.server.toUtf8(), info.query.toUtf8(),
+                  {info.automatic, info.followReferrals});
 }
 
 void TFingWnd::LookupHost(const QString& host) {

@@ -6,6 +6,7 @@
 // The text side is TextView; this class adds the engine's operations and reports.
 
 #include "net/QueryEngine.h"
+#include "net/WhoisSession.h"
 #include "net/RequestRecords.h"
 #include "view/FrameOps.h"
 #include "view/TextView.h"
@@ -19,6 +20,7 @@ public:
 
     void setFrame(FrameOps* frame) { m_frame = frame; }
     net::QueryEngine& engine() { return m_engine; }
+    net::WhoisSession& whois() { return m_whois; }
 
     void Finger(const AddrInfo& info);
     void Whois(const WhoisInfo& info);
@@ -57,6 +59,7 @@ signals:
 private:
     FrameOps* m_frame = nullptr;
     net::QueryEngine m_engine;
+    net::WhoisSession m_whois{m_engine};
 };
 
 } // namespace view
