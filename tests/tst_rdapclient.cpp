@@ -10,8 +10,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSslCertificate>
 #include <QTemporaryDir>
@@ -46,7 +46,9 @@ class tst_RdapClient : public QObject {
                    net::RdapBootstrap::Kind kind = net::RdapBootstrap::Domains) {
         Outcome outcome;
         bool done = false;
-        client.onAnswer = [&](const net::RdapText& answer) { outcome.text = answer.text, done = true; };
+        client.onAnswer = [&](const net::RdapText& answer) {
+            outcome.text = answer.text, done = true;
+        };
         client.onFailed = [&](const QString& message, const QString& text) {
             outcome.failure = message, outcome.text = text, done = true;
         };
@@ -112,10 +114,12 @@ private slots:
         const int domain = net::RdapBootstrap::Domains;
         QTest::newRow("a domain") << QByteArray("example.test") << domain << "Name: Test Registrar"
                                   << "";
-        QTest::newRow("an address") << QByteArray("192.0.2.1") << int(net::RdapBootstrap::Ipv4)
-                                    << "TEST-NET-1" << "";
-        QTest::newRow("an AS number") << QByteArray("64500") << int(net::RdapBootstrap::AsNumbers)
-                                      << "TEST-AS" << "";
+        QTest::newRow("an address")
+            << QByteArray("192.0.2.1") << int(net::RdapBootstrap::Ipv4) << "TEST-NET-1"
+            << "";
+        QTest::newRow("an AS number")
+            << QByteArray("64500") << int(net::RdapBootstrap::AsNumbers) << "TEST-AS"
+            << "";
         QTest::newRow("not found") << QByteArray("missing.test") << domain << "Title: Not Found"
                                    << "RDAP server 127.0.0.1: not found (HTTP 404)";
         QTest::newRow("rate limit") << QByteArray("busy.test") << domain << ""
@@ -159,10 +163,10 @@ private slots:
         QTest::addColumn<QByteArray>("query");
         QTest::addColumn<bool>("answered");
         QTest::addColumn<bool>("cachedIsGood");
-        QTest::newRow("fetched and cached") << "/" << -1ll << QByteArray("example.test") << true
-                                            << true;
-        QTest::newRow("captive portal, no copy") << "/captive/" << -1ll
-                                                 << QByteArray("example.test") << false << false;
+        QTest::newRow("fetched and cached")
+            << "/" << -1ll << QByteArray("example.test") << true << true;
+        QTest::newRow("captive portal, no copy")
+            << "/captive/" << -1ll << QByteArray("example.test") << false << false;
         QTest::newRow("captive portal, a stale copy serves")
             << "/captive/" << 3 * 86400ll << QByteArray("example.test") << true << true;
         QTest::newRow("cut file, a stale copy serves")
@@ -181,16 +185,16 @@ private slots:
         const QString cache = QString("cache-%1").arg(QTest::currentDataTag()).replace(' ', '-');
         if (oldAge != -1) {
             // An old copy that knows "test" only.
-            QVERIFY(net::RdapBootstrap::write(
-                m_dir.filePath(cache), net::RdapBootstrap::Domains,
-                "{\"services\": [[[\"test\"], [\"" + url("/rdap/").toLatin1() + "\"]]]}"));
+            QVERIFY(net::RdapBootstrap::write(m_dir.filePath(cache), net::RdapBootstrap::Domains,
+                                              "{\"services\": [[[\"test\"], [\"" +
+                                                  url("/rdap/").toLatin1() + "\"]]]}"));
             age(cacheFile(cache), oldAge < -1 ? oldAge : oldAge);
         }
         auto rdap = client(cache, true, folder);
         const Outcome outcome = lookUp(*rdap, query);
         QCOMPARE(outcome.failure.isEmpty(), answered);
-        const auto cached = net::RdapBootstrap::read(m_dir.filePath(cache),
-                                                     net::RdapBootstrap::Domains);
+        const auto cached =
+            net::RdapBootstrap::read(m_dir.filePath(cache), net::RdapBootstrap::Domains);
         QCOMPARE(cached.has_value(), cachedIsGood);
         if (!answered)
             QVERIFY2(outcome.failure.contains("no RDAP server list"), qPrintable(outcome.failure));

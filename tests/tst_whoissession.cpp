@@ -121,8 +121,7 @@ private slots:
             << "whois.registry.test";
         QTest::newRow("named server, referrals followed, caption as typed")
             << QByteArray("WHOIS.Registry.test") << true << QByteArray("example.test")
-            << QStringList{"WHOIS.Registry.test=example.test", registrar}
-            << "whois.registrar.test";
+            << QStringList{"WHOIS.Registry.test=example.test", registrar} << "whois.registrar.test";
         QTest::newRow("named server as ever")
             << QByteArray("whois.registry.test") << false << QByteArray("example.test")
             << QStringList{registry} << "whois.registry.test";
@@ -144,7 +143,8 @@ private slots:
             << "whois.registrar.test";
         QTest::newRow("a name that is no domain goes as typed")
             << QByteArray("whois.registry.test") << true << QByteArray("M\xC3\xBCller")
-            << QStringList{"whois.registry.test=M\xC3\xBCller", "whois.registrar.test=M\xC3\xBCller"}
+            << QStringList{"whois.registry.test=M\xC3\xBCller",
+                           "whois.registrar.test=M\xC3\xBCller"}
             << "whois.registrar.test";
         QTest::newRow("never more than four")
             << QByteArray("whois.c1.test") << true << QByteArray("q")
@@ -185,7 +185,8 @@ private slots:
         QStringList seen;
         QSet<QByteArray> counted;
         for (const QByteArray& name : m_world->asked) {
-            const QByteArray key = m_world->addresses.contains(name.toLower()) ? name : QByteArray();
+            const QByteArray key =
+                m_world->addresses.contains(name.toLower()) ? name : QByteArray();
             const auto at = std::find_if(servers.begin(), servers.end(), [&](const auto& entry) {
                 return entry.first.compare(key, Qt::CaseInsensitive) == 0;
             });
@@ -239,9 +240,12 @@ private slots:
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
         QTest::addColumn<bool>("followed");
-        QTest::newRow("public to loopback") << "198.51.100.1" << "127.0.0.53" << false;
-        QTest::newRow("public to public") << "198.51.100.1" << "198.51.100.2" << true;
-        QTest::newRow("loopback to loopback, a lab") << "127.0.0.1" << "127.0.0.53" << true;
+        QTest::newRow("public to loopback") << "198.51.100.1"
+                                            << "127.0.0.53" << false;
+        QTest::newRow("public to public") << "198.51.100.1"
+                                          << "198.51.100.2" << true;
+        QTest::newRow("loopback to loopback, a lab") << "127.0.0.1"
+                                                     << "127.0.0.53" << true;
     }
     void referralsStayOnThePublicSide() {
         QFETCH(QString, first);
@@ -268,12 +272,15 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::newRow("silent root registry")
             << QByteArray() << true
-            << "--- the root registry whois.iana.org could not be reached: Timed out ---" << "";
+            << "--- the root registry whois.iana.org could not be reached: Timed out ---"
+            << "";
         QTest::newRow("silent referral")
             << QByteArray("whois.first.test") << true
-            << "--- whois.silent.test could not be asked: Timed out ---" << "whois.first.test";
-        QTest::newRow("typed server, referrals off") << QByteArray("whois.silent.test") << false
-                                                     << "" << "";
+            << "--- whois.silent.test could not be asked: Timed out ---"
+            << "whois.first.test";
+        QTest::newRow("typed server, referrals off")
+            << QByteArray("whois.silent.test") << false << ""
+            << "";
     }
     void silentServersAreGivenUp() {
         QFETCH(QByteArray, server);
@@ -312,7 +319,8 @@ private slots:
     void plainHttpIsNoRdapServer() {
         m_session->start("http://rdap.example.test/", "example.test", {false, false});
         QVERIFY(!m_engine->Busy());
-        QCOMPARE(m_view->status(), QString("RDAP is asked only over HTTPS: http://rdap.example.test/"));
+        QCOMPARE(m_view->status(),
+                 QString("RDAP is asked only over HTTPS: http://rdap.example.test/"));
         QCOMPARE(m_view->clears, 0);
     }
 };

@@ -227,8 +227,8 @@ void QueryEngine::EvSocketEvent(SOCKET s, std::uint32_t lParam) {
         int count = 0;
         const int pending = ReceiveBlock(&count);
         if (pending != 0 && pending != WSAEWOULDBLOCK) {
-            exchangeFailed(pending, QStringLiteral("Receive data error: ") +
-                                        SocketErrorText(pending));
+            exchangeFailed(pending,
+                           QStringLiteral("Receive data error: ") + SocketErrorText(pending));
             return;
         }
         break;
