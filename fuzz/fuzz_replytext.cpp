@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Reply text conversion: the result does not depend on how the bytes are split into blocks,
-// and no byte is lost but NUL and the line-end conversions.
+// and no byte is lost but the line-end conversions.
 #include "net/ReplyText.h"
 
 #include <QList>
@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString whole = convertInBlocks(bytes, bytes.size() + 1);
     if (convertInBlocks(bytes, blockSize) != whole)
         std::abort();
-    // Every byte but NUL, CR and LF shows as at least part of a character; a line end as one
+    // Every byte but CR and LF (NUL included) shows as at least part of a character; a line end as one
     // '\n', a CR LF pair as one.
     qsizetype kept = 0;
     qsizetype lineEnds = 0;
@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const char c = bytes[i];
         if (c == '\r' || (c == '\n' && (i == 0 || bytes[i - 1] != '\r')))
             ++lineEnds;
-        else if (c != '\n' && c != '\0')
+        else if (c != '\n')
             ++kept;
     }
     if (whole.count(QLatin1Char('\n')) != lineEnds)

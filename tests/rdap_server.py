@@ -61,7 +61,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif path.startswith("/cut/"):
             self.answer(200, b'{"services": [[["test"], ["https://', "application/json")
         elif path in ("/rdap/domain/example.test", "/rdap/domain/x.rdaponly"):
-            self.answer(200, DOMAIN)
+            # The registry's part, and a link to the registrar's record.
+            self.answer(200, dict(DOMAIN, links=[{
+                "rel": "related", "type": "application/rdap+json",
+                "href": f"https://127.0.0.1:{port}/registrar/domain/example.test"}]))
+        elif path == "/registrar/domain/example.test":
+            self.answer(200, {"objectClassName": "domain", "ldhName": "example.test",
+                              "entities": [{"roles": ["registrant"], "vcardArray": [
+                                  "vcard", [["fn", {}, "text", "Example Registrant"]]]}]})
         elif path == "/rdap/ip/192.0.2.1":
             self.answer(200, NETWORK)
         elif path == "/rdap/autnum/64500":

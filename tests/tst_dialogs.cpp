@@ -440,6 +440,21 @@ private slots:
         QTest::mouseClick(second->control(res::IDOK), Qt::LeftButton);
         QVERIFY(!named.automatic);
         QCOMPARE(named.server, QString("whois.example"));
+
+        // Picking a server from the list is a choice of server, as typing one is.
+        WhoisInfo picked;
+        auto third = whoisDialog(&picked);
+        QTest::mouseClick(third->automaticBox(), Qt::LeftButton);
+        QVERIFY(third->automaticBox()->isChecked());
+        QComboBox* box = third->serverBox();
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Down, Qt::AltModifier); // opens the list
+        QTRY_VERIFY(box->view()->isVisible());
+        QTest::keyClick(box->view(), Qt::Key_Return); // picks the entry
+        QVERIFY(!third->automaticBox()->isChecked());
+        QTest::mouseClick(third->control(res::IDOK), Qt::LeftButton);
+        QVERIFY(!picked.automatic);
+        QCOMPARE(picked.server, QString("whois.example"));
     }
 
     void whoisDelete_data() {

@@ -328,6 +328,10 @@ private slots:
         QVERIFY2(view.text.contains(shown), qPrintable(view.text));
         QCOMPARE(view.caption, QString("127.0.0.1"));
         QCOMPARE(view.text.contains("--- RDAP ---"), automatic);
+        // With referrals followed, the registry's link leads to the registrar's record, once.
+        const bool referred = automatic && query == "example.test";
+        QCOMPARE(view.text.contains("\n--- RDAP referral to 127.0.0.1 ---\n"), referred);
+        QCOMPARE(view.text.contains("Name: Example Registrant"), referred);
     }
 
     void untrustedCertificateIsRefused() {

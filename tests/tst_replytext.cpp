@@ -23,8 +23,8 @@ private slots:
         QTest::newRow("CR CR LF") << L{"a\r\r\nb"} << "a\n\nb";
         QTest::newRow("LF CR is two") << L{"a\n\rb"} << "a\n\nb";
         QTest::newRow("empty block keeps CR state") << L{"a\r", "", "\nb"} << "a\nb";
-        QTest::newRow("NUL hides nothing") << L{QByteArray("ab\0cd", 5)} << "abcd";
-        QTest::newRow("CR NUL LF") << L{QByteArray("a\r\0\nb", 5)} << "a\n\nb";
+        QTest::newRow("NUL is kept") << L{QByteArray("[\0]", 3)} << QString("[") + QChar(0) + "]";
+        QTest::newRow("CR NUL LF") << L{QByteArray("a\r\0\nb", 5)} << QString("a\n") + QChar(0) + "\nb";
         QTest::newRow("utf8") << L{"gr\xC3\xBC\xC3\x9F"} << QString::fromUtf8("gr\xC3\xBC\xC3\x9F");
         QTest::newRow("utf8 split") << L{"\xE2\x82", "\xAC!"} << QString::fromUtf8("\xE2\x82\xAC!");
         QTest::newRow("4-byte split")

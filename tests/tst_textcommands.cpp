@@ -62,14 +62,14 @@ private slots:
     }
 
     void selectAllThenCopyTakesWholeText() {
-        window()->appendText("alpha\nbeta");
+        window()->appendText(QString("alpha\nbeta") + QChar(0) + "!");
         QWidget* focusBefore = QApplication::focusWidget();
         m_frame->command(res::CM_SELECTALL);
         QCOMPARE(QApplication::focusWidget(), focusBefore);
         QVERIFY(m_frame->commandEnabled(res::CM_EDITCOPY));
         QVERIFY(m_frame->action(res::CM_EDITCOPY)->isEnabled());
         m_frame->command(res::CM_EDITCOPY);
-        QCOMPARE(QApplication::clipboard()->text(), QString("alpha\nbeta"));
+        QCOMPARE(QApplication::clipboard()->text(), QString("alpha\nbeta") + QChar(0) + "!");
     }
 
     void clearEmptiesTextAndCaption() {
@@ -145,11 +145,13 @@ private slots:
 
     void saveTextKeepsUtf8() {
         window()->appendText(QString::fromUtf8("gr\xC3\xBC\xC3\x9F"
-                                               "e"));
+                                               "e") +
+                             QChar(0));
         const QString path = m_dir.filePath("utf8.txt");
         QCOMPARE(TextCommands::saveText(window()->buffer(), path), TextCommands::SaveResult::Saved);
         QCOMPARE(contentOf(path), QByteArray("gr\xC3\xBC\xC3\x9F"
-                                             "e\n"));
+                                             "e\0\n",
+                                             9));
     }
 
     void saveTextIntoMissingDirectoryFails() {

@@ -405,11 +405,14 @@ private slots:
     // follows. The line measures as its plain parts plus the box, and the box is inked.
     void controlAndFormatCharactersShowAsCodeBoxes_data() {
         QTest::addColumn<QChar>("code");
+        QTest::newRow("NUL") << QChar(0x00);
         QTest::newRow("bell") << QChar(0x07);
         QTest::newRow("escape") << QChar(0x1B);
         QTest::newRow("DEL") << QChar(0x7F);
         QTest::newRow("C1 string terminator (byte 0x9C)") << QChar(0x9C);
         QTest::newRow("zero width space") << QChar(0x200B);
+        QTest::newRow("line separator") << QChar(0x2028);
+        QTest::newRow("paragraph separator") << QChar(0x2029);
         QTest::newRow("right-to-left override") << QChar(0x202E);
         QTest::newRow("byte order mark") << QChar(0xFEFF);
     }

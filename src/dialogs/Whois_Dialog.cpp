@@ -29,6 +29,8 @@ Whois_Dialog::Whois_Dialog(QWidget* parent, int resourceId, QString settingsPath
         if (!text.isEmpty())
             m_automatic->setChecked(false);
     });
+    // Picking a server from the list is as much a choice of server.
+    connect(m_server, &QComboBox::activated, this, [this] { m_automatic->setChecked(false); });
     limitUtf8Bytes(m_query, FieldBufferSize - 1);
     limitUtf8Bytes(m_server->lineEdit(), FieldBufferSize - 1);
     confirmDelete = [this](const QString& question) {

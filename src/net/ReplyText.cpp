@@ -123,8 +123,11 @@ void ReplyText::convertInto(const char* data, qsizetype size, QString& out) {
         if (byte == '\r' || byte == '\n' || byte == '\0') {
             if (m_pendingSize != 0)
                 to = flushPending(to);
-            // A CR LF pair is one line end, wherever the blocks split it; NUL is dropped.
-            if (byte == '\r' || (byte == '\n' && !lineEndBefore))
+            // A CR LF pair is one line end, wherever the blocks split it; NUL is a character
+            // like any other (the window shows it as a box).
+            if (byte == '\0')
+                *to++ = QChar(u'\0');
+            else if (byte == '\r' || (byte == '\n' && !lineEndBefore))
                 *to++ = QLatin1Char('\n');
         } else {
             to = emitByte(byte, to);

@@ -4,7 +4,8 @@
 // block to the next:
 //  - every line end (LF, CR LF, a lone CR) becomes one '\n', also when a CR ends one block and
 //    its LF starts the next;
-//  - a NUL byte is dropped, and what follows it is kept;
+//  - a NUL byte is kept as the character U+0000 (the window shows it as a box, and Copy, Save
+//    As and Find keep it);
 //  - bytes decode as UTF-8, a character split between blocks comes out whole, and a byte that is
 //    not part of valid UTF-8 shows as its Latin-1 character, so nothing is dropped or replaced.
 

@@ -25,18 +25,22 @@ std::optional<RdapClient::Query> rdapQueryFor(const QByteArray& query) {
     return std::nullopt;
 }
 
-// Whether an RDAP link may be followed from here: HTTPS only, and no loopback or private
-// address written into it unless the call began on one.
-bool mayFollow(const QUrl& url, bool startedPrivate) {
+// Whether a host named in a URL is this machine or its network: "localhost" or a loopback,
+// private or link-local address written out.
+bool isPrivateHost(const QString& name) {
+    const QString host = name.toLower();
+    if (host == QLatin1String("localhost") || host.endsWith(QLatin1String(".localhost")))
+        return true;
+    const auto address = platform::HostAddress::parse(host.toLatin1());
+    return address && !address->isPublic();
+}
+
+// Whether an RDAP link may be followed: HTTPS only, and never from the public side to this
+// machine or its network.
+bool mayFollow(const QUrl& url, bool fromPrivateSide) {
     if (url.scheme() != QLatin1String("https") || url.host().isEmpty())
         return false;
-    if (startedPrivate)
-        return true;
-    const QString host = url.host().toLower();
-    if (host == QLatin1String("localhost") || host.endsWith(QLatin1String(".localhost")))
-        return false;
-    const auto address = platform::HostAddress::parse(host.toLatin1());
-    return !address || address->isPublic();
+    return fromPrivateSide || !isPrivateHost(url.host());
 }
 
 } // namespace
@@ -191,9 +195,15 @@ void WhoisSession::rdapAnswered(const RdapText& answer) {
         m_rdapServer = m_rdap.server();
     // A registry's answer holds its own part; the registrar's record is one link away.
     if (m_follow && !m_rdapReferred) {
+        const bool privateSide = m_startedPrivate || isPrivateHost(m_rdap.server());
         for (const QUrl& link : answer.related) {
-            if (!mayFollow(link, m_startedPrivate))
+            if (!mayFollow(link, privateSide)) {
+                line(QStringLiteral("RDAP referral to %1 not followed: %2")
+                         .arg(link.toString(), link.scheme() == QLatin1String("https")
+                                                   ? QStringLiteral("a loopback or private address")
+                                                   : QStringLiteral("not HTTPS")));
                 continue;
+            }
             m_rdapReferred = true;
             line(QStringLiteral("RDAP referral to ") + link.host());
             m_rdap.fetch(link);

@@ -17,11 +17,13 @@ namespace {
 constexpr qsizetype CachedLines = 2048;
 
 // Characters that no font shows usefully, or that would move or hide other text: the C0 and
-// C1 controls, DEL, and the invisible format characters that reorder or hide text. Each is
-// drawn as a small box holding its code, so the window shows exactly what arrived.
+// C1 controls, DEL, the line and paragraph separators, and the invisible format characters
+// that reorder or hide text. Each is drawn as a small box holding its code, so the window
+// shows exactly what arrived.
 bool isShownAsCode(char16_t c) {
     return (c < 0x20 && c != u'\t') || (c >= 0x7F && c <= 0x9F) || c == 0x061C ||
-           (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x200B && c <= 0x200F) || c == 0x2028 || c == 0x2029 ||
+           (c >= 0x202A && c <= 0x202E) ||
            (c >= 0x2060 && c <= 0x2064) || (c >= 0x2066 && c <= 0x2069) || c == 0xFEFF;
 }
 
