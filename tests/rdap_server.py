@@ -64,7 +64,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             # The registry's part, and a link to the registrar's record.
             self.answer(200, dict(DOMAIN, links=[{
                 "rel": "related", "type": "application/rdap+json",
-                "href": f"https://127.0.0.1:{port}/registrar/domain/example.test"}]))
+                "href": f"https://{self.headers.get('Host')}/registrar/domain/example.test"}]))
         elif path == "/registrar/domain/example.test":
             self.answer(200, {"objectClassName": "domain", "ldhName": "example.test",
                               "entities": [{"roles": ["registrant"], "vcardArray": [
