@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "DnsTestServer.h"
 #include "TestNetwork.h"
 #include "app/CommandLine.h"
 #include "app/QueryCommands.h"
@@ -103,6 +104,19 @@ private slots:
                                    << "";
         QTest::newRow("empty dns host") << QStringList{"--dns", ""} << error << 0 << ""
                                         << "";
+        QTest::newRow("records") << QStringList{"--records", "example.org", "--type", "MX",
+                                                "--resolver", "9.9.9.9", "--trust-anchor", "a.ds"}
+                                 << run << int(Kind::Records) << "example.org" << "9.9.9.9";
+        QTest::newRow("type without records") << QStringList{"--type", "MX"} << error << 0 << ""
+                                              << "";
+        QTest::newRow("a web address is no finger address")
+            << QStringList{"http://example.org"} << error << 0 << "" << "";
+        QTest::newRow("a mail link neither")
+            << QStringList{"mailto:alice@example.org"} << error << 0 << "" << "";
+        QTest::newRow("a host with a port number is")
+            << QStringList{"host.example:79"} << run << int(Kind::Finger) << "host.example:79" << "";
+        QTest::newRow("an IPv6 address is") << QStringList{"fe80::1"} << run << int(Kind::Finger)
+                                            << "fe80::1" << "";
     }
     void parse() {
         QFETCH(QStringList, arguments);
@@ -128,7 +142,10 @@ private slots:
     void programPrintsHelpVersionAndRefusesBadArguments() {
         QProcess* help = run({"--help"});
         QCOMPARE(help->exitCode(), 0);
-        QVERIFY(help->readAllStandardOutput().contains("--whois <query>"));
+        const QByteArray helpText = help->readAllStandardOutput();
+        for (const char* part : {"--whois <query>", "--records <name>", "finger:alice@example.org",
+                                 "Qt's own options"})
+            QVERIFY2(helpText.contains(part), part);
         QProcess* version = run({"--version"});
         QCOMPARE(version->exitCode(), 0);
         QCOMPARE(version->readAllStandardOutput().trimmed(),
@@ -152,7 +169,7 @@ private slots:
         LoopbackServer server({{"Login: alice\r\n"}});
         routeServicesTo(frame.client().engine(), server);
         frame.show();
-        frame.queryCommands().start({Kind::Finger, "alice@finger.test", {}});
+        frame.queryCommands().start({Kind::Finger, "alice@finger.test", {}, {}, {}});
         QTRY_VERIFY(!frame.client().Busy());
         QCOMPARE(server.requests(), QList<QByteArray>{"/W alice\r\n"});
         QCOMPARE(frame.client().toPlainText(), QString("Login: alice\n"));
@@ -166,7 +183,7 @@ private slots:
         LoopbackServer server({{"Domain Name: EXAMPLE.ORG\r\n"}});
         routeServicesTo(frame.client().engine(), server);
         frame.show();
-        frame.queryCommands().start({Kind::Whois, "example.org", "whois.test"});
+        frame.queryCommands().start({Kind::Whois, "example.org", "whois.test", {}, {}});
         QTRY_VERIFY(!frame.client().Busy());
         QCOMPARE(server.requests(), QList<QByteArray>{"example.org\r\n"});
         QCOMPARE(platform::getProfileString("WhoIs", "Server1", "", 55, frame.settingsPath()),
@@ -177,12 +194,30 @@ private slots:
         app::TMyDecoratedFrame frame(m_dir.path() + '/');
         frame.client().engine().setResolver(loopbackResolver());
         frame.show();
-        frame.queryCommands().start({Kind::Dns, "localhost", {}});
+        frame.queryCommands().start({Kind::Dns, "localhost", {}, {}, {}});
         QTRY_VERIFY(frame.findChild<dialogs::DNS_Dialog*>());
         auto* info = frame.findChild<dialogs::DNS_Dialog*>();
         QCOMPARE(info->addressField()->text(), QString("127.0.0.1"));
         info->done(1);
         QTRY_VERIFY(!frame.client().DnsBusy());
+    }
+
+    void recordsFormShowsTheRecordsAndKeepsTheServer() {
+        DnsTestServer dns;
+        QVERIFY2(dns.running(), qPrintable(dns.error()));
+        app::TMyDecoratedFrame frame(m_dir.path() + '/');
+        frame.client().dnsRecords().setRootAnchorFile(QString());
+        frame.show();
+        const QString server = "127.0.0.1@" + QString::number(dns.port());
+        frame.queryCommands().start(
+            {Kind::Records, "secure.test", server, "MX", QStringList{dns.trustAnchors()}});
+        QTRY_VERIFY_WITH_TIMEOUT(!frame.client().Busy(), 15000);
+        QVERIFY2(frame.client().toPlainText().contains("\tMX\t10 mail.secure.test.\n"),
+                 qPrintable(frame.client().toPlainText()));
+        QVERIFY(frame.client().toPlainText().contains("; DNSSEC: secure\n"));
+        QCOMPARE(frame.windowTitle(), QString("Vintrel: secure.test MX"));
+        QCOMPARE(platform::getProfileString("DNS Records", "Server1", "", 300, frame.settingsPath()),
+                 server);
     }
 
     void installedCopyKeepsFilesPerUser_data() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "dialogs/Base_Dialog.h"
 #include "dialogs/DNS_Dialog.h"
+#include "dialogs/DnsRecords_Dialog.h"
 #include "dialogs/Finger_Dialog.h"
 #include "dialogs/StoredList.h"
 #include "dialogs/Whois_Dialog.h"
@@ -455,6 +456,49 @@ private slots:
         QTest::mouseClick(third->control(res::IDOK), Qt::LeftButton);
         QVERIFY(!picked.automatic);
         QCOMPARE(picked.server, QString("whois.example"));
+    }
+
+    // DNS records: the name, a type, a server typed and kept in the list, DNSSEC; the two
+    // servers always offered cannot be deleted, a stored one can.
+    void dnsRecordsDialog() {
+        net::DnsRecordsRequest first;
+        {
+            dialogs::DnsRecords_Dialog dialog(&m_parent, res::DLG_DNSRECORDS, iniPath(), &first);
+            dialog.show();
+            QCOMPARE(items(dialog.serverBox()).mid(0, 2),
+                     (QStringList{"System resolver", "Authoritative"}));
+            QCOMPARE(dialog.typeBox()->currentText(), QString("Common"));
+            QVERIFY(dialog.dnssecBox()->isChecked());
+            dialog.activateWindow();
+            QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.nameField()));
+            typeKeys(dialog.nameField(), "example.org");
+            typeInto(dialog.typeBox()->lineEdit(), "MX");
+            typeInto(dialog.serverBox()->lineEdit(), "9.9.9.9@5353");
+            QTest::mouseClick(dialog.dnssecBox(), Qt::LeftButton);
+            QTest::keyClick(dialog.serverBox()->lineEdit(), Qt::Key_Return);
+            QCOMPARE(dialog.result(), int(res::IDOK));
+        }
+        QCOMPARE(first.name, QByteArray("example.org"));
+        QCOMPARE(first.type, QString("MX"));
+        QCOMPARE(first.server, QString("9.9.9.9@5353"));
+        QVERIFY(!first.dnssec);
+        QCOMPARE(ini("DNS Records", "Server1"), QString("9.9.9.9@5353"));
+        QCOMPARE(ini("DNS Records", "type"), QString("MX"));
+
+        net::DnsRecordsRequest second;
+        dialogs::DnsRecords_Dialog dialog(&m_parent, res::DLG_DNSRECORDS, iniPath(), &second);
+        int asked = 0;
+        dialog.confirmDelete = [&asked](const QString&) { return ++asked, true; };
+        dialog.show();
+        QCOMPARE(dialog.serverBox()->currentText(), QString("9.9.9.9@5353"));
+        QVERIFY(!dialog.dnssecBox()->isChecked());
+        QTest::mouseClick(dialog.control(res::IDC_RECORDS_DELETE), Qt::LeftButton);
+        QCOMPARE(items(dialog.serverBox()), (QStringList{"System resolver", "Authoritative"}));
+        QTest::mouseClick(dialog.control(res::IDC_RECORDS_DELETE), Qt::LeftButton);
+        QCOMPARE(asked, 1); // the system resolver stays, unasked
+        QCOMPARE(dialog.serverBox()->count(), 2);
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QCOMPARE(ini("DNS Records", "count"), QString("0"));
     }
 
     void whoisDelete_data() {

@@ -37,7 +37,7 @@ private slots:
             "&Edit: 24323 &Copy\t Ctrl+Ins|115 C&lear\t Shift+Del|-|111 &Select All",
             "&Search: 114 Find &Text\t F5",
             "Co&mmand: 104 &Finger query\t Alt-N|116 &WhoIs query\t Alt-W|107 &Cancel call\t Alt-C|"
-            "117 &DNS lookup\t Alt-D",
+            "117 &DNS lookup\t Alt-D|120 DNS &records\t Alt-R",
             "&Options: 112 &Address book\t Alt-A|-|110 History list|109 Fo&nt",
             "&Help: 119 &Index\t F1|118 &Using Help|-|108 A&bout",
         };
@@ -59,7 +59,8 @@ private slots:
         for (const res::Accelerator& a : res::acceleratorTable())
             table.append(a.key.toString() + '=' + QString::number(a.id));
         QCOMPARE(table, (QStringList{"Shift+Del=115", "Alt+D=117", "Alt+N=104", "Alt+C=107",
-                                     "Alt+A=112", "Alt+X=24310", "F5=114", "Alt+W=116", "F1=119"}));
+                                     "Alt+A=112", "Alt+X=24310", "F5=114", "Alt+W=116", "F1=119",
+                                     "Alt+R=120"}));
     }
 
     void hintTexts_data() {
@@ -82,6 +83,7 @@ private slots:
         QTest::newRow("117") << 117 << "Get DNS lookup information";
         QTest::newRow("118") << 118 << "How to use online help";
         QTest::newRow("119") << 119 << "Help index";
+        QTest::newRow("120") << 120 << "Get DNS records, with DNSSEC checked";
         QTest::newRow("24323") << 24323 << "Copy the selected text to the Clipboard";
         QTest::newRow("no hint for 24310") << 24310 << "";
     }
@@ -95,7 +97,8 @@ private slots:
         QList<int> order;
         for (const res::ToolBarButton& b : res::toolBarButtons())
             order.append(b.id);
-        QCOMPARE(order, (QList<int>{104, 116, 107, 115, 112, 117}));
+        // The DNS records button comes last, so the others keep their places.
+        QCOMPARE(order, (QList<int>{104, 116, 107, 115, 112, 117, 120}));
         for (int id : order) {
             QToolButton* button = m_frame->toolButton(id);
             QVERIFY(button);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "CommandLine.h"
 
+#include "platform/HostEntry.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QUrl>
@@ -15,9 +17,12 @@ const char* const description =
     "as soon as the window is shown, as if it had been typed into its dialog:\n"
     "  vintrel alice@example.org                 finger (user@host, or a host alone)\n"
     "  vintrel finger://example.org/alice        the same, as a finger: link\n"
+    "  vintrel finger:alice@example.org          the same\n"
     "  vintrel --whois example.org               WhoIs, the server found automatically\n"
     "  vintrel --whois example.org --server whois.iana.org\n"
-    "  vintrel --dns example.org";
+    "  vintrel --dns example.org\n"
+    "  vintrel --records example.org --type MX --resolver 9.9.9.9\n"
+    "Qt's own options (-style, -platform, -display, -reverse, ...) are taken as well.";
 
 // A finger: link as the address it names: finger://host/user, finger://host and
 // finger:user@host (RFC 1288's forms, and the one mail programs write). Empty when the link
@@ -41,6 +46,23 @@ QString addressOfFingerLink(const QString& link) {
     return user.isEmpty() ? url.host() : user + QLatin1Char('@') + url.host();
 }
 
+// Whether text is a link of some scheme ("http://...", "mailto:x@y"): a scheme name and a
+// colon, followed by something other than a port number ("host:79" and "user@host:79" are
+// finger addresses, as is an IPv6 address).
+bool isLink(const QString& text) {
+    const qsizetype colon = text.indexOf(QLatin1Char(':'));
+    const qsizetype at = text.indexOf(QLatin1Char('@'));
+    if (colon <= 0 || (at >= 0 && at < colon) || !text[0].isLetter() ||
+        platform::HostAddress::parse(text.toLatin1()))
+        return false;
+    for (qsizetype i = 0; i < colon; ++i)
+        if (!text[i].isLetterOrNumber() && text[i] != u'+' && text[i] != u'-' && text[i] != u'.')
+            return false;
+    bool port = false;
+    text.mid(colon + 1).toUInt(&port);
+    return !port;
+}
+
 } // namespace
 
 CommandLine CommandLine::parse(const QStringList& arguments) {
@@ -60,7 +82,26 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     const QCommandLineOption dns(QStringLiteral("dns"),
                                  QStringLiteral("Looks up <host> in the DNS."),
                                  QStringLiteral("host"));
-    parser.addOptions({help, version, whois, server, dns});
+    const QCommandLineOption records(
+        QStringLiteral("records"),
+        QStringLiteral("Asks for the DNS records of <name> (or the PTR record of an address)."),
+        QStringLiteral("name"));
+    const QCommandLineOption type(
+        QStringLiteral("type"),
+        QStringLiteral("The record type (with --records): Common (the default), A, MX, TXT, "
+                       "TYPE65, ..."),
+        QStringLiteral("type"));
+    const QCommandLineOption resolver(
+        QStringLiteral("resolver"),
+        QStringLiteral("The DNS server (with --records): \"System resolver\", \"Authoritative\", "
+                       "an address or host with @port, or tls://address#name."),
+        QStringLiteral("server"));
+    const QCommandLineOption anchor(
+        QStringLiteral("trust-anchor"),
+        QStringLiteral("Adds the DNSSEC trust anchors (DS or DNSKEY records) in <file> (with "
+                       "--records); may be given more than once."),
+        QStringLiteral("file"));
+    parser.addOptions({help, version, whois, server, dns, records, type, resolver, anchor});
     parser.addPositionalArgument(QStringLiteral("address"),
                                  QStringLiteral("A finger query: user@host, or a host alone."),
                                  QStringLiteral("[address]"));
@@ -86,7 +127,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     }
     if (!parsed)
         return fail(parser.errorText());
-    for (const QCommandLineOption* single : {&whois, &server, &dns})
+    for (const QCommandLineOption* single : {&whois, &server, &dns, &records, &type, &resolver})
         if (parser.values(*single).size() > 1)
             return fail(
                 QStringLiteral("--%1 is given more than once.").arg(single->names().first()));
@@ -97,15 +138,25 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         if (address.isEmpty())
             return fail(QStringLiteral("%1 is not a finger link.").arg(positional.first()));
         positional.first() = address;
+    } else if (positional.size() == 1 && isLink(positional.first())) {
+        // A web address or any other link is no finger address.
+        return fail(
+            QStringLiteral("%1 is a link; only finger: links are taken.").arg(positional.first()));
     }
-    const int queries =
-        int(!positional.isEmpty()) + int(parser.isSet(whois)) + int(parser.isSet(dns));
+    const int queries = int(!positional.isEmpty()) + int(parser.isSet(whois)) +
+                        int(parser.isSet(dns)) + int(parser.isSet(records));
     if (positional.size() > 1)
         return fail(QStringLiteral("Only one finger address can be given."));
     if (queries > 1)
         return fail(QStringLiteral("Only one query can be given."));
     if (parser.isSet(server) && !parser.isSet(whois))
         return fail(QStringLiteral("--server goes with --whois."));
+    for (const QCommandLineOption* withRecords : {&type, &resolver, &anchor})
+        if (parser.isSet(*withRecords) && !parser.isSet(records))
+            return fail(
+                QStringLiteral("--%1 goes with --records.").arg(withRecords->names().first()));
+    if (parser.isSet(records) && parser.value(records).isEmpty())
+        return fail(QStringLiteral("A query cannot be empty."));
     if ((parser.isSet(whois) && (parser.value(whois).isEmpty() ||
                                  (parser.isSet(server) && parser.value(server).isEmpty()))) ||
         (parser.isSet(dns) && parser.value(dns).isEmpty()) ||
@@ -113,11 +164,14 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         return fail(QStringLiteral("A query cannot be empty."));
 
     if (!positional.isEmpty())
-        result.query = {StartQuery::Kind::Finger, positional.first(), {}};
+        result.query = {StartQuery::Kind::Finger, positional.first(), {}, {}, {}};
     else if (parser.isSet(whois))
-        result.query = {StartQuery::Kind::Whois, parser.value(whois), parser.value(server)};
+        result.query = {StartQuery::Kind::Whois, parser.value(whois), parser.value(server), {}, {}};
     else if (parser.isSet(dns))
-        result.query = {StartQuery::Kind::Dns, parser.value(dns), {}};
+        result.query = {StartQuery::Kind::Dns, parser.value(dns), {}, {}, {}};
+    else if (parser.isSet(records))
+        result.query = {StartQuery::Kind::Records, parser.value(records), parser.value(resolver),
+                        parser.value(type), parser.values(anchor)};
     return result;
 }
 

@@ -6,6 +6,8 @@
 //                                             finger:user@host), as a browser hands it over
 //   vintrel --whois QUERY --server SERVER     a WhoIs query
 //   vintrel --dns HOST                        a DNS look-up
+//   vintrel --records NAME [--type TYPE] [--resolver SERVER] [--trust-anchor FILE]
+//                                             DNS records
 // Qt's own options (-style, -platform, -display, -reverse, ...) are taken by the application
 // object before this parse sees the arguments. A malformed command line is refused with one
 // line saying what is wrong, a hint to --help, and exit status 2.
@@ -16,10 +18,12 @@
 namespace app {
 
 struct StartQuery {
-    enum class Kind { None, Finger, Whois, Dns };
+    enum class Kind { None, Finger, Whois, Dns, Records };
     Kind kind = Kind::None;
     QString text;   // the address, the WhoIs query, or the host
-    QString server; // WhoIs only
+    QString server; // WhoIs: the server; DNS records: the resolver
+    QString type;   // DNS records
+    QStringList trustAnchors; // DNS records
 };
 
 struct CommandLine {

@@ -5,6 +5,7 @@
 #include "TMyDecoratedFrame.h"
 #include "dialogs/AddressBook.h"
 #include "dialogs/DNS_Dialog.h"
+#include "dialogs/DnsRecords_Dialog.h"
 #include "dialogs/Finger_Dialog.h"
 #include "dialogs/StoredList.h"
 #include "dialogs/Whois_Dialog.h"
@@ -51,6 +52,16 @@ void QueryCommands::dnsLookup() {
         m_window.LookupHost(host);
 }
 
+void QueryCommands::dnsRecords() {
+    if (m_window.Busy())
+        return;
+    net::DnsRecordsRequest request;
+    dialogs::DnsRecords_Dialog dialog(&m_frame, res::DLG_DNSRECORDS, m_frame.settingsPath(),
+                                      &request);
+    if (dialog.exec() == res::IDOK)
+        m_window.DnsRecords(request);
+}
+
 void QueryCommands::addressBook() {
     if (m_window.Busy())
         return;
@@ -90,6 +101,21 @@ void QueryCommands::start(const StartQuery& query) {
         const QString host = dialogs::fieldText(query.text);
         if (!host.isEmpty() && !m_window.DnsBusy())
             m_window.LookupHost(host);
+        break;
+    }
+    case StartQuery::Kind::Records: {
+        net::DnsRecordsRequest request;
+        dialogs::DnsRecords_Dialog dialog(&m_frame, res::DLG_DNSRECORDS, m_frame.settingsPath(),
+                                          &request);
+        dialog.fillControls();
+        dialog.nameField()->setText(query.text);
+        if (!query.type.isEmpty())
+            dialog.typeBox()->setEditText(query.type);
+        if (!query.server.isEmpty())
+            dialog.serverBox()->setEditText(query.server);
+        dialog.done(res::IDOK);
+        request.trustAnchors += query.trustAnchors;
+        m_window.DnsRecords(request);
         break;
     }
     case StartQuery::Kind::None: break;

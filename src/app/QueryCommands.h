@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The commands that ask: Finger query, WhoIs query, DNS lookup, Address book, Cancel call,
-// About and Help.
+// The commands that ask: Finger query, WhoIs query, DNS lookup, DNS records, Address book,
+// Cancel call, About and Help.
 // Each opens its dialog, takes the query in a request record and hands it to the output window.
 
 namespace view {
@@ -23,6 +23,7 @@ public:
     void finger();
     void whois();
     void dnsLookup();
+    void dnsRecords();
     void addressBook();
     // A query from the command line, handed to its dialog as if typed there and accepted, so
     // it joins the history or the server list like any other.

@@ -69,6 +69,28 @@ const DialogTemplate whoisDialog{
         {-1, K::EtchedFrame, "", {4, 76, 219, 24}},
     }};
 
+const DialogTemplate dnsRecordsDialog{
+    DLG_DNSRECORDS,
+    "DNS records",
+    "MS Sans Serif",
+    8,
+    {227, 118},
+    {
+        {-1, K::Label, "&Name:", {8, 15, 46, 8}},
+        {IDC_RECORDS_NAME, K::Edit, "", {56, 13, 160, 12}, TabStop},
+        {-1, K::Label, "&Type:", {8, 33, 46, 8}},
+        {IDC_RECORDS_TYPE, K::ComboDropDown, "", {56, 31, 70, 120}, TabStop},
+        {-1, K::Label, "&Server:", {8, 51, 46, 8}},
+        {IDC_RECORDS_SERVER, K::ComboDropDown, "", {56, 49, 161, 60}, TabStop},
+        {IDC_RECORDS_DNSSEC, K::CheckBox, "Check DNSSE&C", {56, 67, 80, 12}, TabStop},
+        {IDOK, K::DefPushButton, "&Look up", {168, 95, 48, 14}, TabStop},
+        {IDCANCEL, K::PushButton, "Cancel", {10, 95, 49, 14}, TabStop},
+        {IDC_RECORDS_DELETE, K::PushButton, "&Delete", {91, 95, 49, 14}, TabStop},
+        {-1, K::EtchedFrame, "", {0, 0, 227, 118}},
+        {-1, K::EtchedFrame, "", {4, 6, 219, 78}},
+        {-1, K::EtchedFrame, "", {4, 90, 219, 24}},
+    }};
+
 const DialogTemplate dnsInfoDialog{
     DLG_DNSINFO,
     "DNS info",
@@ -160,7 +182,7 @@ const DialogTemplate& dialogTemplate(int id) {
         {DLG_FINGER, &fingerDialog},     {DLG_ABOUT, &aboutDialog},
         {DLG_WHOIS, &whoisDialog},       {DLG_DNSINFO, &dnsInfoDialog},
         {DLG_INPUT, &inputDialog},       {DLG_ADDRBOOK, &addressBookDialog},
-        {DLG_FINDTEXT, &findTextDialog},
+        {DLG_FINDTEXT, &findTextDialog}, {DLG_DNSRECORDS, &dnsRecordsDialog},
     };
     return *templates.value(id, &aboutDialog);
 }

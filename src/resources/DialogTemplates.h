@@ -13,6 +13,7 @@ enum DialogId : int {
     DLG_FINDTEXT = 203,
     DLG_WHOIS = 204,
     DLG_DNSINFO = 206,
+    DLG_DNSRECORDS = 207,
     DLG_INPUT = 32514, // one-line input: a prompt, an edit field, OK and Cancel
 };
 
@@ -43,6 +44,11 @@ enum ControlId : int {
     IDC_WHOIS_DELETE = 25102,
     IDC_WHOIS_AUTOMATIC = 25103, // the root registry chooses the server
     IDC_WHOIS_FOLLOW = 25104,    // answers that refer on are followed
+    IDC_RECORDS_NAME = 25200,
+    IDC_RECORDS_TYPE = 25201,
+    IDC_RECORDS_SERVER = 25202,
+    IDC_RECORDS_DNSSEC = 25203,
+    IDC_RECORDS_DELETE = 25204,
     IDC_INPUT_PROMPT = 4091,
     IDC_INPUT_TEXT = 4092,
     IDC_ABOUT_ICON = 4093,

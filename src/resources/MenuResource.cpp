@@ -24,7 +24,8 @@ const QList<Menu>& fingerMenu() {
          {{CM_FINGER, "&Finger query\t Alt-N"},
           {CM_WHOIS, "&WhoIs query\t Alt-W"},
           {CM_CANCEL, "&Cancel call\t Alt-C", true},
-          {CM_DNS, "&DNS lookup\t Alt-D"}}},
+          {CM_DNS, "&DNS lookup\t Alt-D"},
+          {CM_DNSRECORDS, "DNS &records\t Alt-R"}}},
         {"&Options",
          {{CM_ADDRBOOK, "&Address book\t Alt-A"},
           {},
@@ -47,6 +48,7 @@ const QList<Accelerator>& acceleratorTable() {
         {QKeySequence(Qt::Key_F5), CM_FINDTEXT},
         {QKeySequence(Qt::ALT | Qt::Key_W), CM_WHOIS},
         {QKeySequence(Qt::Key_F1), CM_HELPINDEX},
+        {QKeySequence(Qt::ALT | Qt::Key_R), CM_DNSRECORDS},
     };
     return table;
 }
@@ -79,6 +81,7 @@ QString hintText(int id) {
         {CM_CLEAR, "Clear window contents"},
         {CM_WHOIS, "Whois query"},
         {CM_DNS, "Get DNS lookup information"},
+        {CM_DNSRECORDS, "Get DNS records, with DNSSEC checked"},
         {CM_HELPUSING, "How to use online help"},
         {CM_HELPINDEX, "Help index"},
         {CM_EDITCOPY, "Copy the selected text to the Clipboard"},

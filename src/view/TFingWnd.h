@@ -5,6 +5,7 @@
 // selection stays, and the view follows the end only while the user has not scrolled away.
 // The text side is TextView; this class adds the engine's operations and reports.
 
+#include "net/DnsRecordsQuery.h"
 #include "net/QueryEngine.h"
 #include "net/WhoisSession.h"
 #include "net/RequestRecords.h"
@@ -21,10 +22,12 @@ public:
     void setFrame(FrameOps* frame) { m_frame = frame; }
     net::QueryEngine& engine() { return m_engine; }
     net::WhoisSession& whois() { return m_whois; }
+    net::DnsRecordsQuery& dnsRecords() { return m_records; }
 
     void Finger(const AddrInfo& info);
     void Whois(const WhoisInfo& info);
     void LookupHost(const QString& host);
+    void DnsRecords(const net::DnsRecordsRequest& request) { m_records.start(request); }
     void CancelCall() { m_engine.CancelCall(); }
     bool Busy() const { return m_engine.Busy(); }
     bool DnsBusy() const { return m_engine.DnsBusy(); }
@@ -60,6 +63,7 @@ private:
     FrameOps* m_frame = nullptr;
     net::QueryEngine m_engine;
     net::WhoisSession m_whois{m_engine};
+    net::DnsRecordsQuery m_records{m_engine};
 };
 
 } // namespace view

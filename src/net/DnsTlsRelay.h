@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// DNS over TLS (RFC 7858) for the resolver library, whose Debian build has no TLS of its own:
+// the library asks over plain TCP at a port on 127.0.0.1 that only this relay listens on, and
+// the relay carries each connection's bytes unchanged over TLS to the server (DNS over TCP and
+// over TLS frame their messages alike). The server's certificate is checked against the
+// system's authorities and the name given (tls://9.9.9.9#dns.quad9.net); a connection that
+// fails the check is closed, so no answer from an unchecked server reaches the resolver.
+
+#include <QObject>
+#include <QSslConfiguration>
+#include <QString>
+#include <QTcpServer>
+
+namespace net {
+
+class DnsTlsRelay : public QObject {
+public:
+    explicit DnsTlsRelay(QObject* parent = nullptr);
+
+    void setSslConfiguration(const QSslConfiguration& configuration) { m_ssl = configuration; }
+    // Listens on 127.0.0.1; false when it cannot.
+    bool start(const QString& host, quint16 port, const QString& verifyName);
+    quint16 port() const { return m_server.serverPort(); }
+    // Why the last connection to the server failed (a certificate error, a refusal).
+    const QString& lastError() const { return m_lastError; }
+
+private:
+    void accept();
+
+    QTcpServer m_server;
+    QSslConfiguration m_ssl;
+    QString m_host;
+    quint16 m_port = 853;
+    QString m_verifyName;
+    QString m_lastError;
+};
+
+} // namespace net
