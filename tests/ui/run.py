@@ -295,6 +295,68 @@ class WhoisWorld:
         self.rdap.wait()
 
 
+class DnsZoneServer:
+    """nsd on a free port of 127.0.0.1, serving one unsigned zone, plain.test."""
+
+    def __init__(self, folder):
+        probe = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        probe.bind(("127.0.0.1", 0))
+        self.port = probe.getsockname()[1]
+        probe.close()
+        with open(os.path.join(folder, "plain.test.zone"), "w") as zone:
+            zone.write("$ORIGIN plain.test.\n$TTL 3600\n@ IN SOA ns hostmaster 1 7200 3600 1209600 3600\n"
+                       "@ IN NS ns\nns IN A 127.0.0.1\n@ IN MX 10 mail\nmail IN A 192.0.2.25\n")
+        config = os.path.join(folder, "nsd.conf")
+        self.log = os.path.join(folder, "nsd.log")
+        with open(config, "w") as conf:
+            conf.write(f'server:\n  ip-address: 127.0.0.1@{self.port}\n  zonesdir: "{folder}"\n'
+                       f'  database: ""\n  username: ""\n  chroot: ""\n  server-count: 1\n'
+                       f'  pidfile: "{folder}/nsd.pid"\n  xfrdfile: "{folder}/xfrd.state"\n'
+                       f'  zonelistfile: "{folder}/zone.list"\n  logfile: "{self.log}"\n'
+                       f'remote-control:\n  control-enable: no\n'
+                       f'zone:\n  name: "plain.test"\n  zonefile: plain.test.zone\n')
+        self.nsd = subprocess.Popen(["nsd", "-d", "-c", config], stdout=subprocess.DEVNULL,
+                                    stderr=subprocess.DEVNULL)
+        self.running = wait_for(lambda: os.path.exists(self.log) and
+                                "nsd started" in open(self.log).read(), 15)
+
+    def close(self):
+        self.nsd.terminate()
+        self.nsd.wait()
+
+
+def check_dns_records(desk, main_window, folder):
+    """Alt+R, a name, a type, a typed server, DNSSEC unticked: the records fill the window."""
+    zone = DnsZoneServer(folder)
+    try:
+        if not check(zone.running, "nsd serves the test zone"):
+            return
+        desk.keys(main_window, "alt+r")
+        dialog = desk.window("DNS records")
+        if not check(dialog is not None, "Alt+R opens the DNS records dialog"):
+            return
+        desk.type(dialog, "plain.test")
+        desk.keys(dialog, "Tab", "ctrl+a")
+        desk.type(dialog, "MX")
+        desk.keys(dialog, "Tab", "ctrl+a")
+        desk.type(dialog, f"127.0.0.1@{zone.port}")
+        desk.keys(dialog, "Tab", "space", "Return")  # unticks Check DNSSEC
+        check(wait_for(lambda: desk.caption(main_window) == "Vintrel: plain.test MX", 20),
+              "the caption names the name and the type after the answer")
+        saved = os.path.join(folder, "records.txt")
+        desk.keys(main_window, "alt+f", "a")
+        save = desk.window("Save As")
+        if save:
+            desk.type(save, saved)
+            desk.keys(save, "Return")
+        check(wait_for(lambda: os.path.exists(saved)), "Save As keeps the records")
+        text = open(saved, encoding="utf-8").read() if os.path.exists(saved) else ""
+        check("plain.test.\t3600\tIN\tMX\t10 mail.plain.test.\n" in text and
+              "; DNSSEC: not checked\n" in text, "the MX record and the DNSSEC line are shown")
+    finally:
+        zone.close()
+
+
 def dns_lookup(desk, main_window, host):
     """Alt+D, the host, Enter; the DNS info window that opened (answered with OK), or None."""
     desk.keys(main_window, "alt+d")
@@ -453,6 +515,8 @@ def main():
         if world:
             check_whois_finds_its_answer(desk, main_window, world)
 
+        check_dns_records(desk, main_window, folder)
+
         info = dns_lookup(desk, main_window, "localhost")
         check(info is not None, "the DNS look-up of localhost shows DNS info")
         if info:
@@ -510,6 +574,8 @@ def main():
                                  ("History", "Address4"): "wide@localhost"})
             if servers:
                 expected[("WhoIs", "Server1")] = "localhost"
+            expected[("DNS Records", "type")] = "MX"
+            expected[("DNS Records", "dnssec")] = "0"
             for key, value in expected.items():
                 check(values.get(key) == value, f"vintrel.ini {key[0]}/{key[1]} = {value} "
                                                 f"(is {values.get(key)})")
