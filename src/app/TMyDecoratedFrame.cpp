@@ -2,6 +2,7 @@
 #include "TMyDecoratedFrame.h"
 #include "FindCommand.h"
 #include "MenuHintStyle.h"
+#include "MenuItemAccessible.h"
 #include "PrintCommands.h"
 #include "QueryCommands.h"
 #include "T3DControlBar.h"
@@ -67,6 +68,7 @@ TMyDecoratedFrame::~TMyDecoratedFrame() {
 }
 
 void TMyDecoratedFrame::buildMenu() {
+    MenuItemAccessible::installFactory();
     m_menuStyle = new MenuHintStyle();
     m_menuStyle->setParent(this);
     for (const res::Menu& menuResource : res::fingerMenu()) {
@@ -100,6 +102,13 @@ void TMyDecoratedFrame::buildAccelerators() {
         const int id = accelerator.id;
         connect(shortcut, &QShortcut::activated, this, [this, id] { command(id); });
     }
+    // F10 opens the menu bar, as on every Linux desktop.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    menuKey->setContext(Qt::WindowShortcut);
+    connect(menuKey, &QShortcut::activated, this, [this] {
+        if (!menuBar()->actions().isEmpty())
+            menuBar()->setActiveAction(menuBar()->actions().first());
+    });
 }
 
 void TMyDecoratedFrame::buildToolBar() {
@@ -118,6 +127,9 @@ void TMyDecoratedFrame::buildToolBar() {
         button->setEnabled(face.enabledAtCreation);
         button->setFocusPolicy(Qt::NoFocus);
         button->installEventFilter(this);
+        // A screen reader names the button after its command and describes it by its hint.
+        button->setAccessibleName(res::commandName(face.id));
+        button->setAccessibleDescription(res::hintText(face.id));
         const int id = face.id;
         connect(button, &QToolButton::clicked, this, [this, id] { command(id); });
         m_toolBar->addWidget(button);

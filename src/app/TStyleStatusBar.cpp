@@ -1,12 +1,20 @@
 // SPDX-License-Identifier: MIT
 #include "TStyleStatusBar.h"
 
+#include "StatusFieldAccessible.h"
+
+#include <QAccessible>
 #include <QPainter>
 
 namespace app {
 
-MessageField::MessageField(QWidget* parent) : QFrame(parent), m_repaint([this] { update(); }) {
+MessageField::MessageField(QWidget* parent)
+    : QFrame(parent), m_repaint([this] {
+          update();
+          announce();
+      }) {
     setObjectName(QStringLiteral("messageField"));
+    StatusFieldAccessible::installFactory();
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 }
@@ -19,6 +27,19 @@ void MessageField::setText(const QString& text) {
     m_text.resize(0);
     m_text.append(text);
     m_repaint.request();
+}
+
+void MessageField::announce() {
+    // Screen readers hear the status as it stands at the frame, not every count in between.
+    if (m_announced == m_text || !QAccessible::isActive()) {
+        m_announced = m_text;
+        return;
+    }
+    QAccessibleTextUpdateEvent changed(this, 0, m_announced, m_text);
+    QAccessible::updateAccessibility(&changed);
+    QAccessibleEvent renamed(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&renamed);
+    m_announced = m_text;
 }
 
 QSize MessageField::sizeHint() const {
@@ -36,6 +57,7 @@ void MessageField::paintEvent(QPaintEvent* event) {
 
 TStyleStatusBar::TStyleStatusBar(QWidget* parent)
     : QStatusBar(parent), m_field(new MessageField(this)) {
+    setAccessibleName(QStringLiteral("Status bar"));
     QFont small = font();
     small.setPointSize(8);
     setFont(small);

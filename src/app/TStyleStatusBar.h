@@ -24,7 +24,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void announce();
+
     QString m_text;
+    QString m_announced; // the text screen readers were last told of
     view::FrameThrottle m_repaint;
 };
 

@@ -44,6 +44,7 @@ InputDialog::InputDialog(QWidget* parent, const QString& caption, const QString&
     : Base_Dialog(parent, res::DLG_INPUT) {
     setWindowTitle(caption);
     control<QLabel>(res::IDC_INPUT_PROMPT)->setText(prompt);
+    field()->setAccessibleName(prompt); // the prompt names the field, for screen readers
     limitUtf8Bytes(field(), maxLength);
     field()->setFocus();
 }

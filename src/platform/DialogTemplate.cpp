@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "DialogTemplate.h"
+#include "LabelledComboAccessible.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -17,6 +18,7 @@
 #include <QRadioButton>
 
 #include <algorithm>
+#include <climits>
 
 namespace platform {
 
@@ -79,11 +81,10 @@ QWidget* makeControl(QDialog& dialog, const ControlTemplate& control) {
         return button;
     }
     case ControlKind::CheckBox: return new QCheckBox(text, &dialog);
-    case ControlKind::RadioButton: {
-        auto* radio = new QRadioButton(text, &dialog);
-        radio->setAutoExclusive(false); // exclusive through its group below
-        return radio;
-    }
+    case ControlKind::RadioButton:
+        // Exclusive within its group below (a group takes precedence over siblings), and so
+        // reported as a radio button rather than a check box.
+        return new QRadioButton(text, &dialog);
     case ControlKind::Label: {
         auto* label = new QLabel(text, &dialog);
         label->setTextFormat(Qt::PlainText);
@@ -149,6 +150,72 @@ QWidget* makeControl(QDialog& dialog, const ControlTemplate& control) {
     return nullptr;
 }
 
+// Controls that show no text of their own, so a label beside them says what they hold.
+bool takesItsNameFromALabel(ControlKind kind) {
+    return kind == ControlKind::Edit || kind == ControlKind::ComboDropDown ||
+           kind == ControlKind::ComboDropList || kind == ControlKind::ListBox ||
+           kind == ControlKind::MultiLineEdit;
+}
+
+// The rectangle a control takes on its line: a combo box's template height includes its list.
+QRect lineRect(const ControlTemplate& control) {
+    QRect rect = control.rect;
+    if (control.kind == ControlKind::ComboDropDown || control.kind == ControlKind::ComboDropList)
+        rect.setHeight(std::min(rect.height(), 14));
+    return rect;
+}
+
+// Ties each label to the field it describes, as a screen reader needs: the field to its right
+// on the same line, or else the one just below it; a group box names the one field it frames.
+// The field takes the label's text as its name, and the label's mnemonic moves the focus there.
+void nameFieldsByTheirLabels(const DialogTemplate& dialogTemplate, const QList<QWidget*>& widgets) {
+    const QList<ControlTemplate>& controls = dialogTemplate.controls;
+    const auto name = [](QWidget* field, QString text) {
+        text.remove(QLatin1Char('&'));
+        if (field->accessibleName().isEmpty() && !text.trimmed().isEmpty())
+            field->setAccessibleName(text.trimmed());
+    };
+    for (qsizetype l = 0; l < controls.size(); ++l) {
+        const ControlTemplate& label = controls[l];
+        if (label.kind != ControlKind::Label && label.kind != ControlKind::GroupBox)
+            continue;
+        const QRect around = label.rect;
+        qsizetype best = -1;
+        int bestDistance = INT_MAX;
+        int framed = 0;
+        for (qsizetype f = 0; f < controls.size(); ++f) {
+            if (!takesItsNameFromALabel(controls[f].kind))
+                continue;
+            const QRect field = lineRect(controls[f]);
+            if (label.kind == ControlKind::GroupBox) {
+                if (around.contains(field.topLeft()) && around.contains(field.center())) {
+                    ++framed;
+                    best = f;
+                }
+                continue;
+            }
+            const int middle = around.center().y();
+            const bool sameLine = field.top() <= middle && middle <= field.bottom() &&
+                                  field.left() >= around.right() - 2;
+            const bool below = field.top() >= around.bottom() - 1 &&
+                               field.top() - around.bottom() <= 8 &&
+                               field.left() <= around.right() && field.right() >= around.left();
+            const int distance = sameLine ? field.left() - around.right()
+                                 : below  ? 1000 + field.top() - around.bottom()
+                                          : INT_MAX;
+            if (distance < bestDistance) {
+                bestDistance = distance;
+                best = f;
+            }
+        }
+        if (best < 0 || (label.kind == ControlKind::GroupBox && framed != 1))
+            continue;
+        if (auto* text = qobject_cast<QLabel*>(widgets[l]))
+            text->setBuddy(widgets[best]);
+        name(widgets[best], QString::fromLatin1(label.text ? label.text : ""));
+    }
+}
+
 } // namespace
 
 QRect dialogUnitsToPixels(const QRect& units, const QFont& font) {
@@ -158,6 +225,7 @@ QRect dialogUnitsToPixels(const QRect& units, const QFont& font) {
 }
 
 QHash<int, QWidget*> buildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate) {
+    LabelledComboAccessible::installFactory();
     QFont font(QString::fromLatin1(dialogTemplate.fontFace));
     font.setPointSize(dialogTemplate.fontPoints);
     dialog.setFont(font);
@@ -165,6 +233,7 @@ QHash<int, QWidget*> buildDialog(QDialog& dialog, const DialogTemplate& dialogTe
     dialog.setFixedSize(dialogUnitsToPixels(QRect(QPoint(0, 0), dialogTemplate.size), font).size());
 
     QHash<int, QWidget*> controls;
+    QList<QWidget*> widgets; // in template order
     QList<QWidget*> frames;
     QButtonGroup* radioGroup = nullptr;
     for (const ControlTemplate& control : dialogTemplate.controls) {
@@ -196,10 +265,12 @@ QHash<int, QWidget*> buildDialog(QDialog& dialog, const DialogTemplate& dialogTe
         }
         if (control.id != -1)
             controls.insert(control.id, widget);
+        widgets.append(widget);
     }
     // Frames are drawn behind the controls they surround.
     for (QWidget* frame : frames)
         frame->lower();
+    nameFieldsByTheirLabels(dialogTemplate, widgets);
     return controls;
 }
 

@@ -64,6 +64,18 @@ const QList<Accelerator>& desktopShortcuts() {
     return table;
 }
 
+QString commandName(int id) {
+    for (const Menu& menu : fingerMenu())
+        for (const MenuItem& item : menu.items)
+            if (item.id == id) {
+                QString name = QString::fromLatin1(item.text);
+                return name.left(name.indexOf(QLatin1Char('\t')))
+                    .remove(QLatin1Char('&'))
+                    .trimmed();
+            }
+    return {};
+}
+
 QString hintText(int id) {
     static const QHash<int, const char*> hints = {
         {CM_SAVEAS, "Save window contents in a file"},

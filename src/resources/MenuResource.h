@@ -34,6 +34,9 @@ const QList<Accelerator>& acceleratorTable();
 // commands under the same rules, and the menus keep showing the classic keys.
 const QList<Accelerator>& desktopShortcuts();
 
+// A command's name as its menu item reads without the mnemonic and key ("Finger query").
+QString commandName(int id);
+
 // The hint text of a command: the string resource with the command's id; empty when none.
 QString hintText(int id);
 

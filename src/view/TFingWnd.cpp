@@ -9,6 +9,8 @@
 namespace view {
 
 TFingWnd::TFingWnd(QWidget* parent) : TextView(parent), m_engine(*this) {
+    // What a screen reader calls the window: it holds the answer of the last query.
+    setAccessibleName(QStringLiteral("Answer"));
     connect(&m_engine, &net::QueryEngine::stateChanged, this, &TFingWnd::commandStateChanged);
     connect(this, &TextView::selectionChanged, this, &TFingWnd::commandStateChanged);
     connect(this, &TextView::modificationChanged, this, &TFingWnd::commandStateChanged);

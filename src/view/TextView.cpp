@@ -27,7 +27,10 @@ bool isWordCharacter(QChar c) {
 } // namespace
 
 TextView::TextView(QWidget* parent)
-    : QAbstractScrollArea(parent), m_layout(font()), m_throttle([this] { updateScrollRanges(); }) {
+    : QAbstractScrollArea(parent), m_layout(font()), m_throttle([this] {
+          updateScrollRanges();
+          announceInsertedText();
+      }) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFocusPolicy(Qt::StrongFocus);
@@ -48,6 +51,8 @@ void TextView::append(QStringView text) {
     // A bare caret at the end moves on with the text, as it would after typing there; a caret
     // or selection the user put elsewhere stays where it is.
     const bool caretAtEnd = m_anchor == m_caret && m_caret == m_buffer.size();
+    if (m_announceFrom < 0 && QAccessible::isActive())
+        m_announceFrom = m_buffer.size();
     m_buffer.append(text);
     if (caretAtEnd)
         m_anchor = m_caret = m_buffer.size();
@@ -55,7 +60,20 @@ void TextView::append(QStringView text) {
     m_throttle.request();
 }
 
+void TextView::announceInsertedText() {
+    if (m_announceFrom < 0 || m_announceFrom >= m_buffer.size()) {
+        m_announceFrom = -1;
+        return;
+    }
+    const qsizetype size = std::min(m_buffer.size() - m_announceFrom, MaxAnnounced);
+    QAccessibleTextInsertEvent inserted(this, int(std::min<qsizetype>(m_announceFrom, INT_MAX)),
+                                        m_buffer.text().mid(m_announceFrom, size));
+    m_announceFrom = -1;
+    QAccessible::updateAccessibility(&inserted);
+}
+
 void TextView::clear() {
+    m_announceFrom = -1;
     m_buffer.clear();
     m_layout.clearCache();
     m_widestPainted = 0;
@@ -101,6 +119,10 @@ void TextView::setSelection(qsizetype anchor, qsizetype caret) {
     if (QAccessible::isActive()) {
         QAccessibleTextCursorEvent moved(this, int(std::min<qsizetype>(caret, INT_MAX)));
         QAccessible::updateAccessibility(&moved);
+        QAccessibleTextSelectionEvent selected(this,
+                                               int(std::min<qsizetype>(selectionStart(), INT_MAX)),
+                                               int(std::min<qsizetype>(selectionEnd(), INT_MAX)));
+        QAccessible::updateAccessibility(&selected);
     }
 }
 

@@ -71,6 +71,9 @@ public:
     // Where a position's character starts, in viewport coordinates (top of its line).
     QPoint pointOf(qsizetype position);
 
+    // The most text one announcement of arrived text carries.
+    static constexpr qsizetype MaxAnnounced = 4096;
+
 signals:
     void selectionChanged();
     void modificationChanged(bool modified);
@@ -93,6 +96,9 @@ protected:
 
 private:
     void updateScrollRanges();
+    // Tells screen readers what text has arrived since the last frame (at most a few
+    // kilobytes of it, so a large reply cannot flood the accessibility bus).
+    void announceInsertedText();
     void moveCaret(qsizetype position, bool extend);
     void updateCaretBlink();
     qsizetype previousCharacter(qsizetype position) const;
@@ -108,6 +114,7 @@ private:
     TextBuffer m_buffer;
     LineLayout m_layout;
     FrameThrottle m_throttle;
+    qsizetype m_announceFrom = -1; // where the text not yet announced starts; -1: none
     bool m_modified = false;
     qsizetype m_anchor = 0;
     qsizetype m_caret = 0;
