@@ -267,27 +267,37 @@ private slots:
         QTest::addColumn<QString>("blackHole");     // an address that never answers
         QTest::addColumn<QString>("connected");     // the "Connected to host" text, if any
         QTest::addColumn<QString>("ending");
+        QTest::addColumn<QStringList>("attempts"); // address/attempts still pending, in order
         QTest::newRow("one IPv4 address: the name, as ever")
             << QStringList{"127.0.0.1"} << "127.0.0.1"
             << ""
             << "multi.test"
-            << "Connection closed";
+            << "Connection closed" << QStringList{"127.0.0.1/0"};
         QTest::newRow("only IPv6") << QStringList{"::1"} << "::1"
                                    << ""
                                    << "::1"
-                                   << "Connection closed";
-        QTest::newRow("refusing IPv4, serving IPv6") << QStringList{"127.0.0.1", "::1"} << "::1"
-                                                     << ""
-                                                     << "::1"
-                                                     << "Connection closed";
-        QTest::newRow("black-holed first address") << QStringList{"127.0.0.2", "::1"} << "::1"
-                                                   << "127.0.0.2"
-                                                   << "::1"
-                                                   << "Connection closed";
-        QTest::newRow("every address refuses") << QStringList{"127.0.0.1", "::1"} << ""
-                                               << ""
-                                               << ""
-                                               << "Connection refused";
+                                   << "Connection closed" << QStringList{"::1/0"};
+        QTest::newRow("refusing IPv4, serving IPv6")
+            << QStringList{"127.0.0.1", "::1"} << "::1"
+            << ""
+            << "::1"
+            << "Connection closed" << QStringList{"127.0.0.1/0", "::1/0"};
+        // The second address is tried while the first is still waiting, not after it failed.
+        QTest::newRow("black-holed first address")
+            << QStringList{"127.0.0.2", "::1"} << "::1"
+            << "127.0.0.2"
+            << "::1"
+            << "Connection closed" << QStringList{"127.0.0.2/0", "::1/1"};
+        QTest::newRow("families interleaved")
+            << QStringList{"127.0.0.2", "127.0.0.3", "127.0.0.4", "::1"} << "::1"
+            << "127.0.0.2"
+            << "::1"
+            << "Connection closed" << QStringList{"127.0.0.2/0", "::1/1"};
+        QTest::newRow("every address refuses")
+            << QStringList{"127.0.0.1", "::1"} << ""
+            << ""
+            << ""
+            << "Connection refused" << QStringList{"127.0.0.1/0", "::1/0"};
     }
     void everyAddressOfAHostIsTried() {
         QFETCH(QStringList, addresses);
@@ -295,6 +305,11 @@ private slots:
         QFETCH(QString, blackHole);
         QFETCH(QString, connected);
         QFETCH(QString, ending);
+        QFETCH(QStringList, attempts);
+        QStringList tried;
+        m_engine->setAttemptObserver([&tried](const platform::HostAddress& address, int pending) {
+            tried.append(address.text() + '/' + QString::number(pending));
+        });
         QList<platform::HostAddress> answer;
         for (const QString& text : addresses)
             answer.append(*platform::HostAddress::parse(text.toLatin1()));
@@ -315,6 +330,19 @@ private slots:
                      qPrintable(m_view->statuses.join('|')));
         if (server)
             QCOMPARE(server->requests(), QList<QByteArray>{"user\r\n"});
+        QCOMPARE(tried, attempts);
+    }
+
+    // IPv6 zones are kept from what is typed to the socket address.
+    void ipv6ZonesAreKept() {
+        const auto address = platform::HostAddress::parse("fe80::1%lo");
+        QVERIFY(address);
+        QVERIFY(address->scopeId != 0);
+        QCOMPARE(address->text(), QString("fe80::1%lo"));
+        socklen_t length = 0;
+        const sockaddr_storage socket = address->socketAddress(0, &length);
+        QCOMPARE(reinterpret_cast<const sockaddr_in6*>(&socket)->sin6_scope_id, address->scopeId);
+        QVERIFY(!platform::HostAddress::parse("fe80::1%no-such-interface"));
     }
 
     // What the user types as a host: an address needs no name, IPv6 goes without brackets,
@@ -357,13 +385,34 @@ private slots:
 
     // WhoIs servers that refer on: the root registry, a thin registry and its registrar,
     // one that refers to itself, two that refer to each other, and a chain of five.
-    void invalidInternationalNameStartsNothing() {
-        m_engine->Finger("x@\xCC\x81"
-                         "bad.test",
-                         0); // a name that starts with a mark
+    // A name that cannot be a host name says why and starts nothing.
+    void invalidHostNamesStartNothing_data() {
+        QTest::addColumn<QByteArray>("address");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("a name that starts with a mark")
+            << QByteArray("x@\xCC\x81"
+                          "bad.test")
+            << "Invalid international host name: ";
+        QTest::newRow("an empty label") << QByteArray("x@a..b")
+                                        << "Invalid host name: the name has an empty label";
+        QTest::newRow("an empty label in Unicode")
+            << QByteArray("x@b\xC3\xBC"
+                          "cher..test")
+            << "Invalid host name: the name has an empty label";
+        QTest::newRow("a label that does not decode")
+            << QByteArray("x@xn--zz.test") << "Invalid host name: the label xn--zz does not decode";
+        QTest::newRow("a label over 63") << "x@" + QByteArray(64, 'a') + ".test"
+                                         << "Invalid host name: a label is longer than 63";
+        QTest::newRow("a name over 253")
+            << "x@" + (QByteArray(60, 'a') + '.').repeated(5) + "test"
+            << "Invalid host name: the name is longer than 253";
+    }
+    void invalidHostNamesStartNothing() {
+        QFETCH(QByteArray, address);
+        QFETCH(QString, status);
+        m_engine->Finger(address, 0);
         QVERIFY(!m_engine->Busy());
-        QVERIFY2(m_view->status().startsWith("Invalid international host name: "),
-                 qPrintable(m_view->status()));
+        QVERIFY2(m_view->status().startsWith(status), qPrintable(m_view->status()));
         QVERIFY(m_asked->names.isEmpty());
         QCOMPARE(m_view->clears, 0);
     }

@@ -19,9 +19,28 @@ Connector::~Connector() {
     stop();
 }
 
+QList<HostAddress> Connector::interleaveFamilies(const QList<HostAddress>& addresses) {
+    if (addresses.isEmpty())
+        return {};
+    const int first = addresses.first().family;
+    QList<HostAddress> preferred;
+    QList<HostAddress> other;
+    for (const HostAddress& address : addresses)
+        (address.family == first ? preferred : other).append(address);
+    QList<HostAddress> order;
+    order.reserve(addresses.size());
+    for (qsizetype i = 0; i < std::max(preferred.size(), other.size()); ++i) {
+        if (i < preferred.size())
+            order.append(preferred[i]);
+        if (i < other.size())
+            order.append(other[i]);
+    }
+    return order;
+}
+
 void Connector::start(QList<HostAddress> addresses, std::uint16_t portNetworkOrder) {
     stop();
-    m_addresses = std::move(addresses);
+    m_addresses = interleaveFamilies(addresses);
     m_port = portNetworkOrder;
     m_next = 0;
     m_lastFailedIndex = -1;
@@ -58,6 +77,8 @@ void Connector::startNext() {
             failedAt(index, error);
             continue;
         }
+        if (onAttempt)
+            onAttempt(address, int(m_attempts.size()));
         m_attempts.push_back({s, index});
         if (m_next < m_addresses.size())
             m_delay.start();

@@ -53,6 +53,10 @@ public:
     void setResolver(platform::Resolver resolver) { m_lookups.setResolver(std::move(resolver)); }
     void setConnectTimeout(int ms) { m_connectTimer.setInterval(ms); }
     void setWindowCapacity(qsizetype characters) { m_windowCapacity = characters; }
+    // Sees each connection attempt start (tests read the order of attempts from it).
+    void setAttemptObserver(std::function<void(const platform::HostAddress&, int)> observer) {
+        m_connector.onAttempt = std::move(observer);
+    }
 
     // Start a call; an empty address or server, or a call already running, starts nothing.
     void Finger(const QByteArray& address, int fullInfo);
