@@ -17,8 +17,8 @@ check() { if eval "$2"; then echo "ok    $1"; else echo "FAIL  $1"; failures=$((
 cmake --install "$build" --prefix "$prefix" >/dev/null
 expected=(
   bin/vintrel
-  share/applications/vintrel.desktop
-  share/metainfo/org.vintrel.Vintrel.metainfo.xml
+  share/applications/org.vintrel.vintrel.desktop
+  share/metainfo/org.vintrel.vintrel.metainfo.xml
   share/icons/hicolor/scalable/apps/vintrel.svg
   share/man/man1/vintrel.1.gz
   share/doc/vintrel/copyright
@@ -31,12 +31,14 @@ for file in "${expected[@]}"; do
   check "installs $file" "[ -s '$prefix/$file' ]"
 done
 check "the installed program runs (--version)" "'$prefix/bin/vintrel' --version | grep -qx 'Vintrel $version'"
-check "desktop-file-validate passes" "desktop-file-validate '$prefix/share/applications/vintrel.desktop'"
+check "desktop-file-validate passes" "desktop-file-validate '$prefix/share/applications/org.vintrel.vintrel.desktop'"
 check "appstreamcli validate passes" \
-  "appstreamcli validate --no-net '$prefix/share/metainfo/org.vintrel.Vintrel.metainfo.xml' >/dev/null"
+  "appstreamcli validate --no-net '$prefix/share/metainfo/org.vintrel.vintrel.metainfo.xml' >/dev/null"
+notes=$(appstreamcli validate --pedantic --no-net "$prefix/share/metainfo/org.vintrel.vintrel.metainfo.xml" 2>&1 || true)
+check "the component id is lower case" "! grep -q cid-contains-uppercase-letter <<<\"\$notes\""
 check "the manual page renders" "man -l '$prefix/share/man/man1/vintrel.1.gz' 2>/dev/null | grep -q 'vintrel - finger, WhoIs and DNS look-up'"
-check "the desktop entry handles finger: links" "grep -qx 'MimeType=x-scheme-handler/finger;' '$prefix/share/applications/vintrel.desktop'"
-check "the metadata names the MIT licence" "grep -q '<project_license>MIT</project_license>' '$prefix/share/metainfo/org.vintrel.Vintrel.metainfo.xml'"
+check "the desktop entry handles finger: links" "grep -qx 'MimeType=x-scheme-handler/finger;' '$prefix/share/applications/org.vintrel.vintrel.desktop'"
+check "the metadata names the MIT licence" "grep -q '<project_license>MIT</project_license>' '$prefix/share/metainfo/org.vintrel.vintrel.metainfo.xml'"
 
 rm -f "$build"/vintrel_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
@@ -46,16 +48,27 @@ check "the package is version $version-1" "[ \"\$(dpkg-deb -f '$deb' Version)\" 
 tags=$(lintian -E -I --pedantic "$deb" 2>/dev/null | grep -v -e 'binary-has-unneeded-section .comment' \
   -e 'hardening-no-fortify-functions' || true)
 check "lintian -E -I --pedantic has nothing to say${tags:+: $tags}" "[ -z \"\$tags\" ]"
+# Reproducible: a second build of the same tree, with newer file times, gives the same bytes.
+cp "$deb" "$root/first.deb"
+touch "$build/vintrel"
+(cd "$build" && env -u SOURCE_DATE_EPOCH cpack -G DEB >/dev/null)
+check "a second build of the package gives the same bytes" "cmp -s '$deb' '$root/first.deb'"
+rm -f "$root/first.deb"
 check "the binary is stripped" "dpkg-deb --fsys-tarfile '$deb' | tar -xO ./usr/bin/vintrel | file - | grep -q ', stripped'"
 contents=$(dpkg-deb -c "$deb")
 for file in "${expected[@]}"; do
   check "the package holds /usr/$file" "grep -q ' ./usr/$file\$' <<<\"\$contents\""
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for package in libqt6widgets6 libqt6printsupport6 libqt6gui6 libqt6core6 netbase; do
+for package in libqt6widgets6 libqt6printsupport6 libqt6gui6 libqt6core6 libunbound8 libldns3 \
+  netbase dns-root-data; do
   check "the package depends on $package" "grep -q '$package' <<<\"\$depends\""
 done
 check "the package recommends qt6-wayland" "[ \"\$(dpkg-deb -f '$deb' Recommends)\" = qt6-wayland ]"
+
+# `make run` and `make package` build the program, not the test suite.
+source=$(cd "$(dirname "$0")/../.." && pwd)
+check "make run builds no tests" "make -C '$source' -n run | grep -q -- '-DVINTREL_BUILD_TESTS=OFF'"
 
 # Installed and purged in a dpkg root of its own: nothing may stay behind.
 mkdir -p "$root/var/lib/dpkg/updates" "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/triggers"
