@@ -123,21 +123,36 @@ private slots:
     void facesFollowScaleAndTheme_data() {
         QTest::addColumn<qreal>("scale");
         QTest::addColumn<bool>("dark");
-        QTest::newRow("scale 1") << 1.0 << false;
-        QTest::newRow("scale 2") << 2.0 << false;
-        QTest::newRow("scale 2, dark theme") << 2.0 << true;
+        QTest::addColumn<bool>("styleSheet");
+        QTest::newRow("scale 1") << 1.0 << false << false;
+        QTest::newRow("scale 2") << 2.0 << false << false;
+        QTest::newRow("scale 2, dark theme") << 2.0 << true << false;
+        QTest::newRow("dark style sheet") << 1.0 << false << true;
     }
     void facesFollowScaleAndTheme() {
         QFETCH(qreal, scale);
         QFETCH(bool, dark);
+        QFETCH(bool, styleSheet);
         const QPalette before = QGuiApplication::palette();
-        QPalette palette = before;
+        const QPalette buttonsBefore = QApplication::palette("QAbstractButton");
+        QPalette palette = buttonsBefore;
         if (dark) {
+            // A dark theme gives buttons their own dark palette, as the application's.
             palette.setColor(QPalette::Active, QPalette::ButtonText, QColor(240, 240, 240));
             palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(120, 120, 120));
-            QGuiApplication::setPalette(palette);
+            QApplication::setPalette(palette);
+            QApplication::setPalette(palette, "QAbstractButton");
         }
-        const QIcon icon = res::toolBarIcon(res::toolBarButtons().first());
+        if (styleSheet) {
+            // The colours a dark style sheet gives the buttons, enabled and disabled.
+            qApp->setStyleSheet("QToolButton { color: #eeeeee; background: #202020 }"
+                                "QToolButton:disabled { color: #777777 }");
+            palette.setColor(QPalette::Active, QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
+            palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x77, 0x77, 0x77));
+        }
+        QToolButton* button = m_frame->toolButton(res::toolBarButtons().first().id);
+        m_frame->show();
+        const QIcon icon = button->icon();
         for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled}) {
             const QImage face = icon.pixmap(QSize(50, 16), scale, mode).toImage();
             QCOMPARE(face.size(), (QSizeF(50, 16) * scale).toSize());
@@ -153,7 +168,9 @@ private slots:
                              (face.pixel(x, y) | 0xFF000000) == (ink | 0xFF000000);
             QVERIFY2(solid > 20 * scale * scale, qPrintable(QString::number(solid)));
         }
-        QGuiApplication::setPalette(before);
+        qApp->setStyleSheet(QString());
+        QApplication::setPalette(before);
+        QApplication::setPalette(buttonsBefore, "QAbstractButton");
     }
 
     void menuHighlightShowsHintAndClosingEmptiesIt() {

@@ -260,6 +260,10 @@ private slots:
         QCOMPARE(help->browser()->source().fragment(), QString("index"));
         m_frame->command(res::CM_HELPUSING);
         QCOMPARE(help->browser()->source().fragment(), QString("using-help"));
+        // Escape closes it, wherever the focus is in it.
+        QVERIFY(QTest::qWaitForWindowActive(help));
+        QTest::keyClick(help->browser(), Qt::Key_Escape);
+        QVERIFY(!help->isVisible());
     }
 
     void helpExplainsEveryCommand() {

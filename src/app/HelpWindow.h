@@ -17,6 +17,9 @@ public:
     void showTopic(const QString& anchor);
     QTextBrowser* browser() const { return m_browser; }
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     QTextBrowser* m_browser;
 };

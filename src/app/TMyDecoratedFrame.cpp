@@ -121,7 +121,7 @@ void TMyDecoratedFrame::buildToolBar() {
         first = false;
         auto* button = new QToolButton(m_toolBar);
         button->setObjectName(QStringLiteral("button%1").arg(face.id));
-        button->setIcon(res::toolBarIcon(face));
+        button->setIcon(res::toolBarIcon(face, button));
         button->setIconSize(QSize(res::FaceWidth, res::FaceHeight));
         button->setToolButtonStyle(Qt::ToolButtonIconOnly);
         button->setEnabled(face.enabledAtCreation);

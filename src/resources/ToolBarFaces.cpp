@@ -7,6 +7,8 @@
 #include <QIconEngine>
 #include <QPainter>
 #include <QPalette>
+#include <QPointer>
+#include <QWidget>
 
 #include <algorithm>
 #include <utility>
@@ -48,15 +50,17 @@ QFont faceFont() {
     return font;
 }
 
-// Draws the label for the size and pixel ratio it is shown at, in the palette's button text
-// colour (the disabled one for a disabled button), so it is sharp on any screen and readable
-// in any theme.
+// Draws the label for the size and pixel ratio it is shown at, in the button text colour the
+// button itself is drawn with (its palette, which a style sheet's colours reach too; the
+// disabled colour for a disabled button), so it is sharp on any screen and readable in any
+// theme.
 class LabelIconEngine : public QIconEngine {
 public:
-    explicit LabelIconEngine(QString label) : m_label(std::move(label)) {}
+    LabelIconEngine(QString label, const QWidget* drawnOn)
+        : m_label(std::move(label)), m_drawnOn(drawnOn) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
-        const QPalette palette = QGuiApplication::palette();
+        const QPalette palette = m_drawnOn ? m_drawnOn->palette() : QGuiApplication::palette();
         painter->save();
         painter->setFont(faceFont());
         painter->setPen(palette.color(
@@ -77,16 +81,17 @@ public:
         paint(&painter, QRect(QPoint(0, 0), (QSizeF(size) / scale).toSize()), mode, state);
         return face;
     }
-    QIconEngine* clone() const override { return new LabelIconEngine(m_label); }
+    QIconEngine* clone() const override { return new LabelIconEngine(m_label, m_drawnOn); }
 
 private:
     QString m_label;
+    QPointer<const QWidget> m_drawnOn;
 };
 
 } // namespace
 
-QIcon toolBarIcon(const ToolBarButton& button) {
-    return QIcon(new LabelIconEngine(QString::fromLatin1(button.label)));
+QIcon toolBarIcon(const ToolBarButton& button, const QWidget* drawnOn) {
+    return QIcon(new LabelIconEngine(QString::fromLatin1(button.label), drawnOn));
 }
 
 QIcon appIcon() {

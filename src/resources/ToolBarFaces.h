@@ -24,7 +24,8 @@ inline constexpr int AppIconId = 10;
 // Left to right.
 const QList<ToolBarButton>& toolBarButtons();
 
-QIcon toolBarIcon(const ToolBarButton& button);
+// The face of a button; drawnOn is the button it is shown on, whose colours it takes.
+QIcon toolBarIcon(const ToolBarButton& button, const QWidget* drawnOn = nullptr);
 
 // The program's icon (resource 10).
 QIcon appIcon();
