@@ -400,6 +400,22 @@ private slots:
         QCOMPARE(layout.columnAt(0, u"abc\tx", 8 * cell + 1), 4);
     }
 
+    // A line keeps its own direction in a right-to-left window (-reverse): drawn as stored,
+    // left to right, it looks the same as in a left-to-right one.
+    void linesKeepTheirDirectionInAReversedWindow() {
+        const QString line = QString::fromUtf8("UTF-8: Gr\xC3\xBC\xC3\x9F" "e \xE6\x9D\xB1\xE4\xBA\xAC \xC3\xB1 \xE2\x82\xAC");
+        view::LineLayout layout(fixedFont());
+        QImage images[2];
+        for (int i = 0; i < 2; ++i) {
+            images[i] = QImage(400, 30, QImage::Format_ARGB32_Premultiplied);
+            images[i].fill(Qt::white);
+            QPainter painter(&images[i]);
+            painter.setLayoutDirection(i == 0 ? Qt::LeftToRight : Qt::RightToLeft);
+            layout.drawColumns(painter, line, QPointF(0, 20), 0, line.size(), 0);
+        }
+        QVERIFY(images[0] == images[1]);
+    }
+
     // Controls and invisible format characters are drawn as boxes of their own width, never
     // handed to the font: U+009C would end Qt's measuring there, U+202E would reverse what
     // follows. The line measures as its plain parts plus the box, and the box is inked.

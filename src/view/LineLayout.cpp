@@ -129,6 +129,10 @@ void LineLayout::drawCodeBox(QPainter& painter, QChar c, QPointF at) const {
 }
 
 void LineLayout::drawPiece(QPainter& painter, QStringView piece, QPointF at) const {
+    // A line is drawn as stored, left to right, whatever the window's layout direction (with
+    // -reverse a painter would otherwise start each line's text from the right).
+    const Qt::LayoutDirection direction = painter.layoutDirection();
+    painter.setLayoutDirection(Qt::LeftToRight);
     forEachRun(piece, [&](QStringView run, bool code) {
         if (code) {
             drawCodeBox(painter, run[0], at);
@@ -139,6 +143,7 @@ void LineLayout::drawPiece(QPainter& painter, QStringView piece, QPointF at) con
             at.rx() += m_metrics.horizontalAdvance(text);
         }
     });
+    painter.setLayoutDirection(direction);
 }
 
 qreal LineLayout::nextTabStop(qreal x) const {
