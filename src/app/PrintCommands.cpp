@@ -2,6 +2,7 @@
 #include "PrintCommands.h"
 #include "TMyDecoratedFrame.h"
 #include "platform/MessageBox.h"
+#include "platform/PrintQueue.h"
 #include "view/APXPrintOut.h"
 #include "view/TFingWnd.h"
 
@@ -13,6 +14,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProgressDialog>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <climits>
@@ -54,6 +56,37 @@ void PrintCommands::printerSetup() {
 }
 
 view::APXPrintOut::Result PrintCommands::printText(QPrinter& target) {
+    // A job for a print queue is printed into a file of its own and handed to the queue only
+    // when every page is done, so a cancelled job reaches no printer (see PrintQueue.h).
+    const bool queue =
+        target.outputFormat() == QPrinter::NativeFormat && !target.printerName().isEmpty();
+    if (!queue)
+        return printInto(target);
+    const QString queueName = target.printerName();
+    platform::QueueOptions options;
+    options.copies = target.copyCount();
+    options.collate = target.collateCopies();
+    options.sides = target.duplex() == QPrinter::DuplexLongSide    ? platform::QueueOptions::LongEdge
+                    : target.duplex() == QPrinter::DuplexShortSide ? platform::QueueOptions::ShortEdge
+                                                                   : platform::QueueOptions::OneSided;
+    options.grayscale = target.colorMode() == QPrinter::GrayScale;
+    QTemporaryDir spool;
+    const QString file = spool.filePath(QStringLiteral("vintrel.pdf"));
+    target.setOutputFileName(file);
+    auto result = spool.isValid() ? printInto(target) : view::APXPrintOut::Result::PrinterError;
+    target.setOutputFileName(QString());
+    target.setPrinterName(queueName);
+    QString error;
+    if (result == view::APXPrintOut::Result::Printed &&
+        platform::submitToQueue(queueName, file, target.docName(), options, &error) == 0) {
+        result = view::APXPrintOut::Result::PrinterError;
+        platform::messageBox(&m_frame, QStringLiteral("Printer error\n") + error,
+                             QStringLiteral("Vintrel"), QMessageBox::Critical);
+    }
+    return result;
+}
+
+view::APXPrintOut::Result PrintCommands::printInto(QPrinter& target) {
     view::APXPrintOut printout(m_window.buffer(), m_window.font(),
                                QSizeF(m_window.logicalDpiX(), m_window.logicalDpiY()));
     // Up before the first page is laid out, so Cancel works from the start of a long job.

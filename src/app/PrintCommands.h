@@ -29,10 +29,13 @@ public:
     QPrinter& printer();
     // Prints the window's text on printer with a progress dialog that can cancel between
     // pages; no print dialog. A cancelled job says so on the status bar, a printer that
-    // cannot start shows "Printer error"; either way a partial output file is removed.
+    // cannot start shows "Printer error"; either way a partial output file is removed. A job
+    // for a print queue is handed to the queue only once every page is done.
     view::APXPrintOut::Result printText(QPrinter& printer);
 
 private:
+    view::APXPrintOut::Result printInto(QPrinter& target);
+
     TMyDecoratedFrame& m_frame;
     view::TFingWnd& m_window;
     std::unique_ptr<QPrinter> m_printer; // Printer
