@@ -29,8 +29,10 @@ def start_bus(env):
     lines = out.stdout.split()
     env["DBUS_SESSION_BUS_ADDRESS"] = lines[0]
     os.environ["DBUS_SESSION_BUS_ADDRESS"] = lines[0]
+    # In a process group of its own, so the bus daemon it starts goes with it.
     launcher = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-                                env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                start_new_session=True)
     return int(lines[1]), launcher
 
 
@@ -208,7 +210,11 @@ def main():
     finally:
         if app.poll() is None:
             app.kill()
-        launcher.kill()
+        try:
+            os.killpg(launcher.pid, 9)
+        except OSError:
+            pass
+        launcher.wait()
         try:
             os.kill(bus_pid, 15)
         except OSError:

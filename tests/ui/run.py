@@ -95,6 +95,8 @@ class Desktop:
         self.env.pop("QT_QPA_PLATFORMTHEME", None)
         # Leaks of the X libraries at exit are not this program's to report.
         self.env["ASAN_OPTIONS"] = "detect_leaks=0"
+        # No session bus: without this, D-Bus would start one for the display and leave it.
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = "disabled:"
 
     def close(self):
         self.xvfb.terminate()
