@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "DnsRecordsQuery.h"
+#include "DnsLibrary.h"
 #include "HostNames.h"
 #include "QueryEngine.h"
 #include "SocketErrorText.h"
@@ -12,8 +13,6 @@
 #include <QSocketNotifier>
 #include <QUdpSocket>
 
-#include <ldns/ldns.h>
-#include <unbound.h>
 
 #include <algorithm>
 
@@ -75,6 +74,12 @@ void DnsRecordsQuery::start(const DnsRecordsRequest& request) {
     const QByteArray typed = request.name.trimmed();
     if (m_engine.Busy() || typed.isEmpty())
         return;
+    m_dns = DnsLibrary::get();
+    if (!m_dns) {
+        m_engine.setStatus(QStringLiteral("DNS records need %1, which is not installed")
+                               .arg(QString::fromLatin1(DnsLibrary::missing())));
+        return;
+    }
     m_request = request;
     // An address asks for its PTR record under the reverse name.
     QByteArray name = reverseName(typed);
@@ -167,79 +172,80 @@ void DnsRecordsQuery::resolveWith(const QByteArray& forwarder) {
     }
     for (const std::uint16_t type : m_types) {
         auto pending = std::make_unique<Pending>(Pending{this, type});
-        const int rc = ub_resolve_async(m_ctx, m_question.name.constData(), type, 1, pending.get(),
+        const int rc = m_dns->ub_resolve_async(m_ctx, m_question.name.constData(), type, 1, pending.get(),
                                         &DnsRecordsQuery::answered, &pending->id);
         if (rc != 0) {
             pending->done = true;
             m_answers.append(
-                {type, rc, 0, false, false, false, QString::fromUtf8(ub_strerror(rc)), {}});
+                {type, rc, 0, false, false, false, QString::fromUtf8(m_dns->ub_strerror(rc)), {}});
         }
         m_pending.push_back(std::move(pending));
     }
-    m_notifier = new QSocketNotifier(ub_fd(m_ctx), QSocketNotifier::Read, this);
+    m_notifier = new QSocketNotifier(m_dns->ub_fd(m_ctx), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &DnsRecordsQuery::readAnswers);
     readAnswers(); // every type may have failed to start
 }
 
 QString DnsRecordsQuery::configure(const QByteArray& forwarder) {
-    m_ctx = ub_ctx_create();
+    m_ctx = m_dns->ub_ctx_create();
     if (!m_ctx)
         return QStringLiteral("The DNS resolver could not be started");
-    ub_ctx_async(m_ctx, 1);
+    m_dns->ub_ctx_async(m_ctx, 1);
     // A forwarder or a lab's servers on this machine are asked like any other.
-    ub_ctx_set_option(m_ctx, "do-not-query-localhost:", "no");
+    m_dns->ub_ctx_set_option(m_ctx, "do-not-query-localhost:", "no");
     const QByteArray port = QByteArray::number(m_server.effectivePort());
     switch (m_server.kind) {
     case DnsServer::System:
-        if (ub_ctx_resolvconf(m_ctx, QFile::encodeName(m_resolvConf).constData()) != 0)
+        if (m_dns->ub_ctx_resolvconf(m_ctx, QFile::encodeName(m_resolvConf).constData()) != 0)
             return QStringLiteral("The system's resolvers could not be read from %1")
                 .arg(m_resolvConf);
-        ub_ctx_hosts(m_ctx, QFile::encodeName(m_hosts).constData());
+        m_dns->ub_ctx_hosts(m_ctx, QFile::encodeName(m_hosts).constData());
         break;
     case DnsServer::Authoritative:
         if (!m_rootServers.isEmpty())
-            ub_ctx_set_stub(m_ctx, ".", m_rootServers.toLatin1().constData(), 0);
+            m_dns->ub_ctx_set_stub(m_ctx, ".", m_rootServers.toLatin1().constData(), 0);
         else if (QFileInfo(m_rootHints).isFile())
-            ub_ctx_set_option(m_ctx, "root-hints:", QFile::encodeName(m_rootHints).constData());
+            m_dns->ub_ctx_set_option(m_ctx, "root-hints:", QFile::encodeName(m_rootHints).constData());
         break;
     case DnsServer::Forwarder:
-        if (ub_ctx_set_fwd(m_ctx, (forwarder + '@' + port).constData()) != 0)
+        if (m_dns->ub_ctx_set_fwd(m_ctx, (forwarder + '@' + port).constData()) != 0)
             return QStringLiteral("Not a DNS server address: %1").arg(QString::fromUtf8(forwarder));
         break;
     case DnsServer::Tls:
         m_relay = std::make_unique<DnsTlsRelay>();
-        if (!m_ssl.isNull())
-            m_relay->setSslConfiguration(m_ssl);
+        if (m_ssl)
+            m_relay->setSslConfiguration(*m_ssl);
         if (!m_relay->start(QString::fromLatin1(forwarder), m_server.effectivePort(),
                             QString::fromUtf8(m_server.tlsName)))
             return QStringLiteral("DNS over TLS could not be started");
-        ub_ctx_set_option(m_ctx, "tcp-upstream:", "yes");
-        ub_ctx_set_fwd(m_ctx, "127.0.0.1@" + QByteArray::number(m_relay->port()));
+        m_dns->ub_ctx_set_option(m_ctx, "tcp-upstream:", "yes");
+        m_dns->ub_ctx_set_fwd(m_ctx, "127.0.0.1@" + QByteArray::number(m_relay->port()));
         break;
     }
     if (m_request.dnssec) {
         if (!m_rootAnchor.isEmpty() && QFileInfo(m_rootAnchor).isFile() &&
-            ub_ctx_add_ta_file(m_ctx, QFile::encodeName(m_rootAnchor).constData()) != 0)
+            m_dns->ub_ctx_add_ta_file(m_ctx, QFile::encodeName(m_rootAnchor).constData()) != 0)
             return QStringLiteral("The root trust anchor could not be read from %1")
                 .arg(m_rootAnchor);
         for (const QString& file : m_request.trustAnchors)
             if (!QFileInfo(file).isFile() ||
-                ub_ctx_add_ta_file(m_ctx, QFile::encodeName(file).constData()) != 0)
+                m_dns->ub_ctx_add_ta_file(m_ctx, QFile::encodeName(file).constData()) != 0)
                 return QStringLiteral("The trust anchor file %1 could not be read").arg(file);
     }
     for (const QByteArray& zone : builtInLocalZones())
-        ub_ctx_zone_remove(m_ctx, zone.constData());
+        m_dns->ub_ctx_zone_remove(m_ctx, zone.constData());
     return {};
 }
 
 void DnsRecordsQuery::answered(void* data, int error, ub_result* result) {
     auto* pending = static_cast<Pending*>(data);
+    const DnsLibrary& dns = *pending->query->m_dns;
     pending->done = true;
     DnsAnswer answer;
     answer.type = pending->type;
     answer.error = error;
     if (error != 0) {
-        answer.whyBogus = QString::fromUtf8(ub_strerror(error));
+        answer.whyBogus = QString::fromUtf8(dns.ub_strerror(error));
     } else if (result) {
         answer.rcode = result->rcode;
         answer.nxdomain = result->nxdomain != 0;
@@ -252,15 +258,15 @@ void DnsRecordsQuery::answered(void* data, int error, ub_result* result) {
                 QByteArray(static_cast<const char*>(result->answer_packet), result->answer_len);
     }
     if (result)
-        ub_resolve_free(result);
+        dns.ub_resolve_free(result);
     pending->query->m_answers.append(answer);
 }
 
 void DnsRecordsQuery::readAnswers() {
     if (!m_ctx)
         return;
-    if (ub_poll(m_ctx))
-        ub_process(m_ctx); // calls answered() for each answer that has come
+    if (m_dns->ub_poll(m_ctx))
+        m_dns->ub_process(m_ctx); // calls answered() for each answer that has come
     const bool all = std::all_of(m_pending.begin(), m_pending.end(),
                                  [](const std::unique_ptr<Pending>& p) { return p->done; });
     if (all)
@@ -286,18 +292,18 @@ void DnsRecordsQuery::finish() {
 void DnsRecordsQuery::probeServerFailure() {
     // One query of the first type, straight to the server, for its own response code.
     ldns_pkt* query = nullptr;
-    ldns_pkt_query_new_frm_str(&query, m_question.name.constData(), ldns_rr_type(m_types.first()),
+    m_dns->ldns_pkt_query_new_frm_str(&query, m_question.name.constData(), ldns_rr_type(m_types.first()),
                                LDNS_RR_CLASS_IN, LDNS_RD);
     uint8_t* wire = nullptr;
     size_t size = 0;
-    if (!query || ldns_pkt2wire(&wire, query, &size) != LDNS_STATUS_OK) {
-        ldns_pkt_free(query);
+    if (!query || m_dns->ldns_pkt2wire(&wire, query, &size) != LDNS_STATUS_OK) {
+        m_dns->ldns_pkt_free(query);
         report();
         return;
     }
     const QByteArray datagram(reinterpret_cast<const char*>(wire), qsizetype(size));
     free(wire);
-    ldns_pkt_free(query);
+    m_dns->ldns_pkt_free(query);
     // The resolver library's thread is done; only the probe is left to wait for.
     delete m_notifier;
     m_notifier = nullptr;
@@ -305,12 +311,12 @@ void DnsRecordsQuery::probeServerFailure() {
     connect(m_probe, &QUdpSocket::readyRead, this, [this] {
         const QByteArray reply = m_probe->receiveDatagram(64 * 1024).data();
         ldns_pkt* packet = nullptr;
-        if (ldns_wire2pkt(&packet, reinterpret_cast<const uint8_t*>(reply.constData()),
+        if (m_dns->ldns_wire2pkt(&packet, reinterpret_cast<const uint8_t*>(reply.constData()),
                           size_t(reply.size())) == LDNS_STATUS_OK &&
-            ldns_pkt_get_rcode(packet) == LDNS_RCODE_REFUSED)
+            m_dns->ldns_pkt_get_rcode(packet) == LDNS_RCODE_REFUSED)
             for (DnsAnswer& answer : m_answers)
                 answer.rcode = LDNS_RCODE_REFUSED;
-        ldns_pkt_free(packet);
+        m_dns->ldns_pkt_free(packet);
         report();
     });
     m_probe->writeDatagram(datagram, QHostAddress(QString::fromLatin1(m_forwarder)),
@@ -358,8 +364,8 @@ void DnsRecordsQuery::stop() {
     if (m_ctx) {
         for (const std::unique_ptr<Pending>& pending : m_pending)
             if (!pending->done)
-                ub_cancel(m_ctx, pending->id);
-        ub_ctx_delete(m_ctx);
+                m_dns->ub_cancel(m_ctx, pending->id);
+        m_dns->ub_ctx_delete(m_ctx);
         m_ctx = nullptr;
     }
     m_pending.clear();

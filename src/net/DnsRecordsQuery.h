@@ -23,6 +23,8 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QSslConfiguration>
+
+#include <optional>
 #include <QTimer>
 
 #include <memory>
@@ -36,6 +38,7 @@ struct ub_result;
 namespace net {
 
 class QueryEngine;
+struct DnsLibrary;
 
 class DnsRecordsQuery : public QObject, public CallSession {
 public:
@@ -84,6 +87,7 @@ private:
     void stop();
 
     QueryEngine& m_engine;
+    const DnsLibrary* m_dns = nullptr; // opened by the first query
     platform::AsyncHostLookup m_lookup;
     QString m_rootAnchor = QStringLiteral("/usr/share/dns/root.key");
     QString m_rootHints = QStringLiteral("/usr/share/dns/root.hints");
@@ -91,7 +95,8 @@ private:
     QString m_hosts = QStringLiteral("/etc/hosts");
     QString m_rootServers;
     std::unique_ptr<DnsTlsRelay> m_relay;
-    QSslConfiguration m_ssl;
+    // Set by tests only: the TLS stack is loaded on the first DNS-over-TLS query, not at start.
+    std::optional<QSslConfiguration> m_ssl;
 
     DnsRecordsRequest m_request;
     DnsServer m_server;

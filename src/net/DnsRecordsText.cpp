@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "DnsRecordsText.h"
+#include "DnsLibrary.h"
 #include "DnsRequest.h"
 #include "HostNames.h"
 
 #include <QSet>
 #include <QStringList>
 
-#include <ldns/ldns.h>
 
 #include <memory>
 
@@ -15,13 +15,15 @@ namespace net {
 namespace {
 
 struct PacketDeleter {
-    void operator()(ldns_pkt* packet) const { ldns_pkt_free(packet); }
+    void operator()(ldns_pkt* packet) const { DnsLibrary::get()->ldns_pkt_free(packet); }
 };
 using Packet = std::unique_ptr<ldns_pkt, PacketDeleter>;
 
+// Packets exist only where the DNS library has been opened, and so do the functions that read them.
 Packet parse(const QByteArray& wire) {
+    const DnsLibrary* dns = DnsLibrary::get();
     ldns_pkt* packet = nullptr;
-    if (wire.isEmpty() || ldns_wire2pkt(&packet, reinterpret_cast<const uint8_t*>(wire.constData()),
+    if (!dns || wire.isEmpty() || dns->ldns_wire2pkt(&packet, reinterpret_cast<const uint8_t*>(wire.constData()),
                                         size_t(wire.size())) != LDNS_STATUS_OK)
         return nullptr;
     return Packet(packet);
@@ -42,10 +44,11 @@ QString take(char* text) {
 
 // A record in presentation form, with the Unicode form of an international owner name.
 QString recordLine(const ldns_rr* rr) {
-    QString line = take(ldns_rr2str(rr));
+    const DnsLibrary* dns = DnsLibrary::get();
+    QString line = take(dns->ldns_rr2str(rr));
     while (line.endsWith(QLatin1Char('\n')))
         line.chop(1);
-    const QString owner = take(ldns_rdf2str(ldns_rr_owner(rr)));
+    const QString owner = take(dns->ldns_rdf2str(dns->ldns_rr_owner(rr)));
     if (owner.contains(QLatin1String("xn--"), Qt::CaseInsensitive)) {
         const QString unicode = unicodeHost(owner.toLatin1());
         if (unicode != owner)
@@ -55,18 +58,19 @@ QString recordLine(const ldns_rr* rr) {
 }
 
 QString flagsOf(const ldns_pkt* packet) {
+    const DnsLibrary* dns = DnsLibrary::get();
     QStringList flags;
     const auto add = [&](bool set, const char* name) {
         if (set)
             flags.append(QString::fromLatin1(name));
     };
-    add(ldns_pkt_qr(packet), "qr");
-    add(ldns_pkt_aa(packet), "aa");
-    add(ldns_pkt_tc(packet), "tc");
-    add(ldns_pkt_rd(packet), "rd");
-    add(ldns_pkt_ra(packet), "ra");
-    add(ldns_pkt_ad(packet), "ad");
-    add(ldns_pkt_cd(packet), "cd");
+    add(dns->ldns_pkt_qr(packet), "qr");
+    add(dns->ldns_pkt_aa(packet), "aa");
+    add(dns->ldns_pkt_tc(packet), "tc");
+    add(dns->ldns_pkt_rd(packet), "rd");
+    add(dns->ldns_pkt_ra(packet), "ra");
+    add(dns->ldns_pkt_ad(packet), "ad");
+    add(dns->ldns_pkt_cd(packet), "cd");
     return flags.join(QLatin1Char(' '));
 }
 
@@ -118,11 +122,12 @@ DnsReport formatDnsRecords(const DnsQuestion& question, const QList<DnsAnswer>& 
                                                  : answer.whyBogus;
         QStringList lines;
         if (packet) {
-            const ldns_rr_list* records = ldns_pkt_answer(packet.get());
-            for (size_t i = 0; records && i < ldns_rr_list_rr_count(records); ++i) {
-                const ldns_rr* rr = ldns_rr_list_rr(records, i);
+            const DnsLibrary* dns = DnsLibrary::get();
+            const ldns_rr_list* records = dns->ldns_pkt_answer(packet.get());
+            for (size_t i = 0; records && i < dns->ldns_rr_list_rr_count(records); ++i) {
+                const ldns_rr* rr = dns->ldns_rr_list_rr(records, i);
                 // Signatures are part of the verdict, shown only when asked for.
-                if (ldns_rr_get_type(rr) == LDNS_RR_TYPE_RRSIG && answer.type != LDNS_RR_TYPE_RRSIG)
+                if (dns->ldns_rr_get_type(rr) == LDNS_RR_TYPE_RRSIG && answer.type != LDNS_RR_TYPE_RRSIG)
                     continue;
                 const QString line = recordLine(rr);
                 if (shown.contains(line))

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "DnsRequest.h"
+#include "DnsLibrary.h"
 #include "HostNames.h"
 #include "platform/HostEntry.h"
 
-#include <ldns/ldns.h>
 
 namespace net {
 
@@ -87,9 +87,10 @@ std::optional<QList<std::uint16_t>> parseRecordTypes(const QString& text) {
     if (name.isEmpty() || name.compare(QLatin1String("Common"), Qt::CaseInsensitive) == 0)
         return QList<std::uint16_t>(std::begin(CommonTypes), std::end(CommonTypes));
     const QByteArray latin = name.toLatin1();
-    if (name.contains(QLatin1Char(' ')) || latin.size() > 16)
+    const DnsLibrary* dns = DnsLibrary::get();
+    if (!dns || name.contains(QLatin1Char(' ')) || latin.size() > 16)
         return std::nullopt;
-    const ldns_rr_type type = ldns_get_rr_type_by_name(latin.constData());
+    const ldns_rr_type type = dns->ldns_get_rr_type_by_name(latin.constData());
     // ldns reads TYPE0 and names it does not know as type 0.
     if (type == 0 || type > 65535)
         return std::nullopt;
@@ -97,7 +98,8 @@ std::optional<QList<std::uint16_t>> parseRecordTypes(const QString& text) {
 }
 
 QString recordTypeName(std::uint16_t type) {
-    char* name = ldns_rr_type2str(ldns_rr_type(type));
+    const DnsLibrary* dns = DnsLibrary::get();
+    char* name = dns ? dns->ldns_rr_type2str(ldns_rr_type(type)) : nullptr;
     const QString text = name ? QString::fromLatin1(name) : QStringLiteral("TYPE%1").arg(type);
     free(name);
     return text;

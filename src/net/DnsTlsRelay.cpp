@@ -21,7 +21,7 @@ bool DnsTlsRelay::start(const QString& host, quint16 port, const QString& verify
     m_host = host;
     m_port = port;
     m_verifyName = verifyName;
-    if (m_ssl.isNull())
+    if (!m_ssl)
         m_ssl = QSslConfiguration::defaultConfiguration();
     return m_server.isListening() || m_server.listen(QHostAddress::LocalHost, 0);
 }
@@ -30,7 +30,7 @@ void DnsTlsRelay::accept() {
     while (QTcpSocket* plain = m_server.nextPendingConnection()) {
         plain->setParent(this);
         auto* secure = new QSslSocket(plain);
-        secure->setSslConfiguration(m_ssl);
+        secure->setSslConfiguration(*m_ssl);
         secure->setPeerVerifyName(m_verifyName);
         const auto closeBoth = [plain] { plain->deleteLater(); };
         connect(plain, &QTcpSocket::readyRead, secure, [plain, secure] {

@@ -9,6 +9,8 @@
 
 #include <QObject>
 #include <QSslConfiguration>
+
+#include <optional>
 #include <QString>
 #include <QTcpServer>
 
@@ -29,7 +31,7 @@ private:
     void accept();
 
     QTcpServer m_server;
-    QSslConfiguration m_ssl;
+    std::optional<QSslConfiguration> m_ssl; // the system's, unless a test sets one
     QString m_host;
     quint16 m_port = 853;
     QString m_verifyName;

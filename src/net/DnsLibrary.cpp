@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: MIT
+#include "DnsLibrary.h"
+
+#include <QLibrary>
+
+namespace net {
+
+namespace {
+
+struct Loaded {
+    DnsLibrary functions;
+    const char* missing = nullptr;
+
+    Loaded() {
+        // The names the headers were built against (set by the build from the libraries found).
+        QLibrary unbound(QStringLiteral(VINTREL_UNBOUND_SONAME));
+        QLibrary ldns(QStringLiteral(VINTREL_LDNS_SONAME));
+        bool complete = true;
+#define VINTREL_RESOLVE(library, name)                                                             \
+    functions.name = reinterpret_cast<decltype(functions.name)>(library.resolve(#name));           \
+    complete = complete && functions.name;
+#define VINTREL_FROM_UNBOUND(name) VINTREL_RESOLVE(unbound, name)
+#define VINTREL_FROM_LDNS(name) VINTREL_RESOLVE(ldns, name)
+        VINTREL_UNBOUND_FUNCTIONS(VINTREL_FROM_UNBOUND)
+        if (!complete)
+            missing = VINTREL_UNBOUND_SONAME;
+        VINTREL_LDNS_FUNCTIONS(VINTREL_FROM_LDNS)
+        if (!complete && !missing)
+            missing = VINTREL_LDNS_SONAME;
+#undef VINTREL_FROM_LDNS
+#undef VINTREL_FROM_UNBOUND
+#undef VINTREL_RESOLVE
+        // A QLibrary going out of scope leaves its library loaded.
+    }
+};
+
+const Loaded& loaded() {
+    static const Loaded library;
+    return library;
+}
+
+} // namespace
+
+const DnsLibrary* DnsLibrary::get() {
+    return loaded().missing ? nullptr : &loaded().functions;
+}
+
+const char* DnsLibrary::missing() {
+    return loaded().missing;
+}
+
+} // namespace net
