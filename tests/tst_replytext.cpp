@@ -10,6 +10,20 @@
 class tst_ReplyText : public QObject {
     Q_OBJECT
 
+    // A byte a character where the block allows, else in UTF-16, as the query engine converts.
+    static QString convertedAsTheEngineDoes(const QList<QByteArray>& blocks) {
+        net::ReplyText reply;
+        QString text;
+        for (const QByteArray& block : blocks) {
+            QByteArray latin1;
+            if (reply.convertLatin1Into(block.constData(), block.size(), latin1))
+                text += QString::fromLatin1(latin1);
+            else
+                reply.convertInto(block.constData(), block.size(), text);
+        }
+        return text + reply.finish();
+    }
+
 private slots:
     void convert_data() {
         QTest::addColumn<QList<QByteArray>>("blocks");
@@ -48,6 +62,38 @@ private slots:
             text += reply.convert(block);
         text += reply.finish();
         QCOMPARE(text, expected);
+        QCOMPARE(convertedAsTheEngineDoes(blocks), expected);
+    }
+
+    // Which blocks the engine may keep a byte a character: only one that cannot hold a
+    // character beyond U+00FF, counting a sequence begun in the block before.
+    void latin1Blocks_data() {
+        QTest::addColumn<QList<QByteArray>>("blocks");
+        QTest::addColumn<QList<bool>>("narrow");
+        using L = QList<QByteArray>;
+        using B = QList<bool>;
+        QTest::newRow("ASCII, CR LF, NUL") << L{QByteArray("a\r\n\0b", 6)} << B{true};
+        QTest::newRow("U+00E9 in UTF-8") << L{"caf\xC3\xA9"} << B{true};
+        QTest::newRow("U+00E9 split over blocks") << L{"caf\xC3", "\xA9!"} << B{true, true};
+        QTest::newRow("U+20AC") << L{"\xE2\x82\xAC"} << B{false};
+        QTest::newRow("U+20AC begun in the block before") << L{"a\xE2", "\x82\xAC b"}
+                                                          << B{false, false};
+        QTest::newRow("plain again after it") << L{"\xE2\x82\xAC", "plain"} << B{false, true};
+    }
+    void latin1Blocks() {
+        QFETCH(QList<QByteArray>, blocks);
+        QFETCH(QList<bool>, narrow);
+        net::ReplyText reply;
+        for (qsizetype i = 0; i < blocks.size(); ++i) {
+            QByteArray latin1;
+            QString wide;
+            const bool taken = reply.convertLatin1Into(blocks[i].constData(), blocks[i].size(), latin1);
+            QCOMPARE(taken, narrow[i]);
+            if (!taken) {
+                QVERIFY(latin1.isEmpty());
+                reply.convertInto(blocks[i].constData(), blocks[i].size(), wide);
+            }
+        }
     }
 
     // A block is read sixteen plain bytes at a time; each byte that needs the state machine is
@@ -81,6 +127,7 @@ private slots:
                 singleText += single.convert(&byte, 1);
             singleText += single.finish();
             QVERIFY2(wholeText == singleText, qPrintable(QStringLiteral("at %1").arg(at)));
+            QCOMPARE(convertedAsTheEngineDoes({block}), singleText);
             QVERIFY(wholeText.startsWith(QLatin1StringView(plain.left(at))));
             QVERIFY(wholeText.endsWith(QLatin1StringView(plain.mid(at))));
         }

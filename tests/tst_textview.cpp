@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "view/LineLayout.h"
 #include "view/TextBuffer.h"
+#include "view/TextSearch.h"
 #include "view/TextView.h"
 
 #include <QAccessible>
@@ -12,6 +13,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <climits>
 
 using view::TextBuffer;
@@ -20,11 +22,18 @@ using view::TextView;
 namespace {
 
 // Appends text in pieces of the given sizes (cycled), as replies arrive in blocks.
+// Every other piece that is all Latin-1 goes in as Latin-1, as the query engine adds most text.
 void appendInPieces(TextBuffer& buffer, const QString& text, QList<int> sizes) {
     qsizetype at = 0;
     for (int i = 0; at < text.size(); ++i) {
         const qsizetype n = sizes.isEmpty() ? text.size() : sizes[i % sizes.size()];
-        buffer.append(QStringView(text).mid(at, n));
+        const QStringView piece = QStringView(text).mid(at, n);
+        const bool latin1 = std::all_of(piece.begin(), piece.end(),
+                                        [](QChar c) { return c.unicode() <= 0xFF; });
+        if (latin1 && i % 2 == 1)
+            buffer.appendLatin1(QLatin1StringView(piece.toLatin1()));
+        else
+            buffer.append(piece);
         at += n;
     }
 }
@@ -86,6 +95,14 @@ private slots:
         for (int i = 0; i < 2000; ++i)
             runs += QString(i % 5, 'a') + QString(i % 70, '\n');
         QTest::newRow("runs of breaks of every length") << runs << QList<int>{800, 31, 1};
+        // The text is kept in chunks of 256 Ki characters, 8-bit until a wider one arrives.
+        QString mixed;
+        for (int i = 0; mixed.size() < 600000; ++i)
+            mixed += QString(i % 300, i % 7 ? u'\u00E9' : u'\u03A9') + '\n';
+        QTest::newRow("wide and Latin-1 lines across chunks") << mixed << QList<int>{70000, 9};
+        QTest::newRow("a wide character where a chunk ends")
+            << QString(262143, 'a') + QChar(0x3A9) + "\nb\n" + QString(262144, 'c')
+            << QList<int>{262143, 1, 5000};
     }
     void lineIndex() {
         QFETCH(QString, text);
@@ -93,7 +110,7 @@ private slots:
         TextBuffer buffer;
         appendInPieces(buffer, text, pieces);
         const QStringList lines = text.split('\n');
-        QCOMPARE(buffer.text(), text);
+        QCOMPARE(buffer.toString(), text);
         QCOMPARE(buffer.lineCount(), lines.size());
         qsizetype start = 0;
         qsizetype longest = 0;
@@ -107,6 +124,43 @@ private slots:
             start += lines[i].size() + 1;
         }
         QCOMPARE(buffer.longestLine(), longest);
+        QString scratch;
+        for (const qsizetype at : {qsizetype(0), text.size() / 3, qsizetype(262140)}) {
+            if (at >= text.size())
+                continue;
+            QCOMPARE(buffer.at(at), text[at]);
+            QCOMPARE(buffer.slice(at, 9, scratch).toString(), text.mid(at, 9));
+        }
+    }
+
+    // Latin-1 text costs a byte a character; a wider character costs two bytes a character in
+    // its own chunk of 256 Ki characters only. Search finds a word across a chunk's end.
+    void storage_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qsizetype>("bytes");
+        constexpr qsizetype Chunk = 262144;
+        QTest::newRow("Latin-1") << QString(600000, u'\u00E9') << qsizetype(600000);
+        QString middle(600000, 'a');
+        middle[300000] = QChar(0x3A9);
+        QTest::newRow("one wide character in the second chunk")
+            << middle << Chunk + 2 * Chunk + (600000 - 2 * Chunk);
+        QTest::newRow("wide from the start") << QString(1000, QChar(0x3A9)) + QString(1000, 'a')
+                                             << qsizetype(4000);
+    }
+    void storage() {
+        QFETCH(QString, text);
+        QFETCH(qsizetype, bytes);
+        TextBuffer buffer;
+        appendInPieces(buffer, text, {65536});
+        QCOMPARE(buffer.storedBytes(), bytes);
+        QCOMPARE(buffer.toString(), text);
+        if (text.size() < 262150)
+            return;
+        text.replace(262140, 8, QStringLiteral("needle!!"));
+        buffer.clear();
+        buffer.append(text);
+        QCOMPARE(view::findText(buffer.range(0, buffer.size()), u"NEEDLE", 0, {false, false, false}),
+                 qsizetype(262140));
     }
 
     void clearStartsAfresh() {

@@ -28,9 +28,11 @@ bool FindCommand::search() {
     if (m_buffer.entireScope == 0)
         start = options.backward ? m_window.selectionStart() : m_window.selectionEnd();
     else if (options.backward)
-        start = m_window.toPlainText().size();
+        start = m_window.buffer().size();
 
-    const qsizetype found = view::findText(m_window.toPlainText(), m_buffer.text, start, options);
+    const view::TextBuffer& text = m_window.buffer();
+    const qsizetype found =
+        view::findText(text.range(0, text.size()), m_buffer.text, start, options);
     if (found >= 0) {
         m_window.setSelection(found, found + m_buffer.text.size());
         m_window.ensureVisible(found, found + m_buffer.text.size());

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "TMyApp.h"
 #include "TMyDecoratedFrame.h"
+#include "platform/HeapTrim.h"
 #include "platform/LogFont.h"
 
 namespace app {
@@ -9,6 +10,7 @@ TMyApp::TMyApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Vintrel"));
     setApplicationVersion(QStringLiteral(VINTREL_VERSION));
     platform::installFontSubstitutes();
+    platform::trimHeapAfterModalDialogs(this);
 }
 
 TMyDecoratedFrame* TMyApp::InitMainWindow(const QString& dataDirectory) {

@@ -13,6 +13,7 @@
 #include <QFontInfo>
 #include <QLineEdit>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -100,7 +101,20 @@ TextCommands::SaveResult TextCommands::saveText(const view::TextBuffer& text, co
     // Every line ends in a line end, so a text that ends in a line break gets an empty last
     // line. The bytes go out in one write: where the file must be written over in place (its
     // folder cannot be written), that leaves the shortest time for a failure to damage it.
-    const QByteArray bytes = (text.text() + QLatin1Char('\n')).toUtf8();
+    // The text is encoded a slice at a time, never widened whole; a slice does not end between
+    // the two halves of a surrogate pair.
+    constexpr qsizetype SliceLength = 1024 * 1024;
+    QByteArray bytes;
+    bytes.reserve(text.size() + 1);
+    QString scratch;
+    for (qsizetype from = 0; from < text.size();) {
+        qsizetype n = std::min(SliceLength, text.size() - from);
+        if (from + n < text.size() && text.at(from + n - 1).isHighSurrogate())
+            --n;
+        bytes += text.slice(from, n, scratch).toUtf8();
+        from += n;
+    }
+    bytes += '\n';
     platform::SaveOptions options;
     options.inPlaceFallback = true;
     switch (platform::saveWholeFile(path, bytes, options)) {

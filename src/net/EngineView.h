@@ -30,6 +30,8 @@ public:
     virtual void clearText() = 0;
     // Adds received text at the end of the text, whatever the user has selected.
     virtual void appendText(const QString& text) = 0;
+    // The same for text that is all Latin-1, which a window may keep a byte a character.
+    virtual void appendLatin1Text(QLatin1StringView text) { appendText(QString(text)); }
     virtual void refreshCaret() = 0;
     virtual void setWaitCursor(bool wait) = 0;
     // Shows the result of a DNS look-up; the view calls QueryEngine::dnsInfoClosed() once

@@ -306,31 +306,49 @@ int QueryEngine::ReceiveBlock(int* count) {
     if (n > 0) {
         if (m_silenceTimer.isActive())
             m_silenceTimer.start(); // the server is still talking
-        m_blockText.resize(0);
-        m_replyText.convertInto(buffer, n, m_blockText);
-        if (m_session)
-            m_session->received(m_blockText);
-        showText(m_blockText);
+        m_blockLatin1.resize(0);
+        if (m_replyText.convertLatin1Into(buffer, n, m_blockLatin1)) {
+            if (m_session)
+                m_session->received(QString::fromLatin1(m_blockLatin1));
+            showLatin1Text(m_blockLatin1);
+        } else {
+            m_blockText.resize(0);
+            m_replyText.convertInto(buffer, n, m_blockText);
+            if (m_session)
+                m_session->received(m_blockText);
+            showText(m_blockText);
+        }
     }
     showReceivedCount();
     return 0;
 }
 
-void QueryEngine::showText(QString& text) {
-    if (m_windowFull || text.isEmpty())
-        return;
+qsizetype QueryEngine::roomFor(qsizetype count) {
+    if (m_windowFull)
+        return 0;
     const qsizetype room = m_windowCapacity - m_windowChars;
-    if (text.size() > room) {
-        qsizetype cut = room;
-        // Never leave half of a surrogate pair at the end.
-        if (cut > 0 && text[cut - 1].isHighSurrogate())
-            --cut;
-        text.truncate(cut);
-        m_windowFull = true;
-    }
-    m_windowChars += text.size();
+    if (count <= room)
+        return count;
+    m_windowFull = true;
+    return room;
+}
+
+void QueryEngine::showText(QString& text) {
+    qsizetype fits = roomFor(text.size());
+    // Never leave half of a surrogate pair at the end.
+    if (fits < text.size() && fits > 0 && text[fits - 1].isHighSurrogate())
+        --fits;
+    text.truncate(fits);
+    m_windowChars += fits;
     if (!text.isEmpty())
         m_view.appendText(text);
+}
+
+void QueryEngine::showLatin1Text(QByteArray& text) {
+    text.truncate(roomFor(text.size()));
+    m_windowChars += text.size();
+    if (!text.isEmpty())
+        m_view.appendLatin1Text(QLatin1StringView(text));
 }
 
 void writeReceivedCount(quint64 bytes, bool windowFull, QString& out) {

@@ -82,6 +82,14 @@ public:
     void showText(QString& text);
     EngineView& view() { return m_view; }
 
+private:
+    void showLatin1Text(QByteArray& text);
+    // How many of count characters still fit in the window; the window is full once some
+    // do not.
+    qsizetype roomFor(qsizetype count);
+
+public:
+
 signals:
     // Busy or DnsBusy changed.
     void stateChanged();
@@ -134,7 +142,10 @@ private:
     bool m_dnsBusy = false;
 
     ReplyText m_replyText;
-    QString m_blockText; // one block's text, its buffer kept from block to block
+    // One block's text, their buffers kept from block to block: a byte a character when the
+    // block is all Latin-1, as most are, else UTF-16.
+    QByteArray m_blockLatin1;
+    QString m_blockText;
     QString m_countText; // the status text of the count, its buffer kept likewise
     qsizetype m_windowChars = 0;
     qsizetype m_windowCapacity = DefaultWindowCapacity;

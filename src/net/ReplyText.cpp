@@ -2,6 +2,9 @@
 #include "ReplyText.h"
 #include "platform/Utf8Text.h"
 
+#include <bit>
+#include <type_traits>
+
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -21,52 +24,84 @@ bool mapsOneToOne(unsigned char byte) {
     return byte >= '\r' && byte < 0x80;
 }
 
-QChar oneToOne(unsigned char byte) {
-    return QChar(byte == '\r' ? u'\n' : char16_t(byte));
+unsigned char oneToOne(unsigned char byte) {
+    return byte == '\r' ? '\n' : byte;
 }
+
+// Lead bytes from 0xC4 on start characters beyond U+00FF.
+constexpr unsigned char FirstWideLead = 0xC4;
+
+// Room past the converted text: a pending sequence's four bytes, and a bulk store's sixteen.
+constexpr qsizetype Slack = 4 + 16;
 
 #ifdef __SSE2__
 constexpr int ChunkSize = 16;
 
-// Converts sixteen bytes into to when every one of them maps one to one. As signed bytes, the
-// bytes above 0x7F are negative, so one comparison finds them and the bytes below CR.
-bool convertChunk(const unsigned char* bytes, QChar* to) {
+// The sixteen bytes with CR made LF in mapped, and a bit for each byte that does not map one to
+// one (0 when they all do). As signed bytes, the bytes above 0x7F are negative, so one
+// comparison finds them and the bytes below CR.
+unsigned mapChunk(const unsigned char* bytes, __m128i& mapped) {
     const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
     const __m128i cr = _mm_set1_epi8('\r');
-    if (_mm_movemask_epi8(_mm_cmplt_epi8(chunk, cr)) != 0)
-        return false;
     const __m128i crToLf = _mm_and_si128(_mm_cmpeq_epi8(chunk, cr), _mm_set1_epi8('\r' - '\n'));
-    const __m128i mapped = _mm_sub_epi8(chunk, crToLf);
+    mapped = _mm_sub_epi8(chunk, crToLf);
+    return unsigned(_mm_movemask_epi8(_mm_cmplt_epi8(chunk, cr)));
+}
+
+void storeChunk(__m128i mapped, QChar* to) {
     const __m128i zero = _mm_setzero_si128();
     _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_unpacklo_epi8(mapped, zero));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 8), _mm_unpackhi_epi8(mapped, zero));
-    return true;
+}
+
+void storeChunk(__m128i mapped, char* to) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), mapped);
 }
 #endif
 
+// One unit of the output: UTF-16, or a byte a character.
+template <typename Unit> Unit unitOf(char32_t code);
+template <> QChar unitOf<QChar>(char32_t code) {
+    return QChar(char16_t(code));
+}
+template <> char unitOf<char>(char32_t code) {
+    return char(code);
+}
+
+// Writes a decoded character; a block converted a byte a character has none beyond U+00FF.
+QChar* put(QChar* to, char32_t code) {
+    if (QChar::requiresSurrogates(code)) {
+        *to++ = QChar(QChar::highSurrogate(code));
+        *to++ = QChar(QChar::lowSurrogate(code));
+    } else {
+        *to++ = QChar(char16_t(code));
+    }
+    return to;
+}
+
+char* put(char* to, char32_t code) {
+    Q_ASSERT(code <= 0xFF);
+    *to++ = char(code);
+    return to;
+}
+
 } // namespace
 
-QChar* ReplyText::flushPending(QChar* to) {
+template <typename Unit> Unit* ReplyText::flushPending(Unit* to) {
     // An unfinished sequence shows byte by byte as Latin-1.
     for (int i = 0; i < m_pendingSize; ++i)
-        *to++ = QChar(m_pending[i]);
+        *to++ = unitOf<Unit>(m_pending[i]);
     m_pendingSize = 0;
     m_pendingNeeded = 0;
     return to;
 }
 
-QChar* ReplyText::emitByte(unsigned char byte, QChar* to) {
+template <typename Unit> Unit* ReplyText::emitByte(unsigned char byte, Unit* to) {
     if (m_pendingSize > 0) {
         if (acceptsContinuation(m_pending, m_pendingSize, byte)) {
             m_pending[m_pendingSize++] = byte;
             if (m_pendingSize == m_pendingNeeded + 1) {
-                const char32_t cp = decode(m_pending, m_pendingSize);
-                if (QChar::requiresSurrogates(cp)) {
-                    *to++ = QChar(QChar::highSurrogate(cp));
-                    *to++ = QChar(QChar::lowSurrogate(cp));
-                } else {
-                    *to++ = QChar(char16_t(cp));
-                }
+                to = put(to, decode(m_pending, m_pendingSize));
                 m_pendingSize = 0;
                 m_pendingNeeded = 0;
             }
@@ -75,12 +110,12 @@ QChar* ReplyText::emitByte(unsigned char byte, QChar* to) {
         to = flushPending(to);
     }
     if (byte < 0x80) {
-        *to++ = QChar(byte);
+        *to++ = unitOf<Unit>(byte);
         return to;
     }
     m_pendingNeeded = continuationCount(byte);
     if (m_pendingNeeded == 0) {
-        *to++ = QChar(byte);
+        *to++ = unitOf<Unit>(byte);
         return to;
     }
     m_pending[0] = byte;
@@ -88,32 +123,28 @@ QChar* ReplyText::emitByte(unsigned char byte, QChar* to) {
     return to;
 }
 
-QString ReplyText::convert(const char* data, qsizetype size) {
-    QString out;
-    convertInto(data, size, out);
-    return out;
-}
-
-void ReplyText::convertInto(const char* data, qsizetype size, QString& out) {
-    // Every byte gives at most one character, and a pending sequence at most four more, so the
-    // text is written in place and cut to its length at the end.
-    const qsizetype before = out.size();
-    out.resize(before + size + 4);
-    QChar* const begin = out.data() + before;
-    QChar* to = begin;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
-    const auto* const end = bytes + size;
+template <typename Unit>
+Unit* ReplyText::convertBytes(const unsigned char* bytes, qsizetype size, Unit* to) {
+    const unsigned char* const end = bytes + size;
     bool afterCr = m_afterCr;
     while (bytes < end) {
         if (m_pendingSize == 0 && mapsOneToOne(*bytes)) { // the common case, in bulk
 #ifdef __SSE2__
-            while (end - bytes >= ChunkSize && convertChunk(bytes, to)) {
-                to += ChunkSize;
-                bytes += ChunkSize;
+            // All sixteen are stored; the output moves on over those before the first byte that
+            // needs more, and what follows them is written over next.
+            while (end - bytes >= ChunkSize) {
+                __m128i mapped;
+                const unsigned special = mapChunk(bytes, mapped);
+                storeChunk(mapped, to);
+                const int ordinary = special == 0 ? ChunkSize : std::countr_zero(special);
+                to += ordinary;
+                bytes += ordinary;
+                if (special != 0)
+                    break;
             }
 #endif
             while (bytes < end && mapsOneToOne(*bytes))
-                *to++ = oneToOne(*bytes++);
+                *to++ = unitOf<Unit>(oneToOne(*bytes++));
             afterCr = bytes[-1] == '\r';
             continue;
         }
@@ -126,15 +157,53 @@ void ReplyText::convertInto(const char* data, qsizetype size, QString& out) {
             // A CR LF pair is one line end, wherever the blocks split it; NUL is a character
             // like any other (the window shows it as a box).
             if (byte == '\0')
-                *to++ = QChar(u'\0');
+                *to++ = unitOf<Unit>(0);
             else if (byte == '\r' || (byte == '\n' && !lineEndBefore))
-                *to++ = QLatin1Char('\n');
+                *to++ = unitOf<Unit>('\n');
         } else {
+            // A byte a character holds nothing beyond U+00FF, which only these bytes can start.
+            if constexpr (std::is_same_v<Unit, char>)
+                if (byte >= FirstWideLead)
+                    return nullptr;
             to = emitByte(byte, to);
         }
     }
     m_afterCr = afterCr;
+    return to;
+}
+
+QString ReplyText::convert(const char* data, qsizetype size) {
+    QString out;
+    convertInto(data, size, out);
+    return out;
+}
+
+void ReplyText::convertInto(const char* data, qsizetype size, QString& out) {
+    // Every byte gives at most one character, and a pending sequence at most four more, so the
+    // text is written in place and cut to its length at the end; a bulk store may write up to
+    // Slack units past the last character.
+    const qsizetype before = out.size();
+    out.resize(before + size + Slack);
+    QChar* const begin = out.data() + before;
+    QChar* const to = convertBytes(reinterpret_cast<const unsigned char*>(data), size, begin);
     out.truncate(before + (to - begin));
+}
+
+bool ReplyText::convertLatin1Into(const char* data, qsizetype size, QByteArray& out) {
+    if (m_pendingSize > 0 && m_pending[0] >= FirstWideLead)
+        return false;
+    const ReplyText before = *this;
+    const qsizetype length = out.size();
+    out.resize(length + size + Slack);
+    char* const begin = out.data() + length;
+    char* const to = convertBytes(reinterpret_cast<const unsigned char*>(data), size, begin);
+    if (!to) {
+        *this = before;
+        out.truncate(length);
+        return false;
+    }
+    out.truncate(length + (to - begin));
+    return true;
 }
 
 QString ReplyText::finish() {

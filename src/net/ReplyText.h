@@ -22,12 +22,18 @@ public:
     // controls below CR and bytes above 0x7F go through the state machine.
     void convertInto(const char* data, qsizetype size, QString& out);
 
+    // The same for a block whose text is all Latin-1 (up to U+00FF), as most replies are,
+    // writing a byte a character. False, with nothing written or changed, when a byte of the
+    // block (or a sequence held back from the block before) could start a character beyond.
+    bool convertLatin1Into(const char* data, qsizetype size, QByteArray& out);
+
     // What is still held back at the end of the reply: an unfinished UTF-8 sequence.
     QString finish();
 
 private:
-    QChar* emitByte(unsigned char byte, QChar* to);
-    QChar* flushPending(QChar* to);
+    template <typename Unit> Unit* convertBytes(const unsigned char* bytes, qsizetype size, Unit* to);
+    template <typename Unit> Unit* emitByte(unsigned char byte, Unit* to);
+    template <typename Unit> Unit* flushPending(Unit* to);
 
     bool m_afterCr = false;
     unsigned char m_pending[4] = {};

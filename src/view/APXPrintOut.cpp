@@ -42,16 +42,15 @@ void APXPrintOut::paginate(QSize pagePixels, QSizeF printerDpi) {
     m_linesPerPage = std::max(1, mulDiv(pageHeight, 1, m_lineHeight));
     // Empty lines at the end of the text print nothing: printing them would only add blank
     // pages whenever the lines before them fill the last page.
-    const QString& text = m_text.text();
-    qsizetype last = text.size() - 1;
-    while (last >= 0 && text[last] == u'\n')
+    qsizetype last = m_text.size() - 1;
+    while (last >= 0 && m_text.at(last) == u'\n')
         --last;
     m_lines = last < 0 ? 1 : m_text.lineOfPosition(last) + 1;
 }
 
 qsizetype APXPrintOut::nextPiece(Cursor& cursor) {
     const qsizetype line = cursor.line;
-    const QStringView text = m_text.line(line);
+    const TextRange text = m_text.line(line);
     const qsizetype from = cursor.from;
     qsizetype to = text.size();
     const qreal left = from == 0 ? 0 : m_layout.xOf(line, text, from);
@@ -85,7 +84,7 @@ void APXPrintOut::printPage(QPainter& painter, Cursor& cursor) {
     for (int row = 0; row < m_linesPerPage && !atEnd(cursor); ++row) {
         const Cursor at = cursor;
         const qsizetype length = nextPiece(cursor);
-        const QStringView text = m_text.line(at.line);
+        const TextRange text = m_text.line(at.line);
         const qreal left = at.from == 0 ? 0 : m_layout.xOf(at.line, text, at.from);
         const qreal y = qreal(row) * m_lineHeight;
         m_layout.drawColumns(painter, text, QPointF(-left, y + m_layout.ascent()), at.from,

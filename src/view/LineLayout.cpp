@@ -59,50 +59,73 @@ bool isPrintableAscii(QStringView piece) {
 
 } // namespace
 
-LineLayout::LineLayout(const QFont& font) : m_metrics(font) {
-    setFont(font);
-}
+LineLayout::LineLayout(const QFont& font) : m_font(font) {}
 
 void LineLayout::setFont(const QFont& font) {
     m_font = font;
-    m_metrics = QFontMetricsF(font);
-    m_lineHeight = std::max<qreal>(1, std::ceil(m_metrics.height()));
-    m_tabWidth = std::max<qreal>(1, 8 * m_metrics.averageCharWidth());
-    m_fixedPitch = QFontInfo(font).fixedPitch();
-    m_asciiAdvance = m_metrics.horizontalAdvance(QLatin1Char('x'));
-    if (m_fixedPitch && m_metrics.horizontalAdvance(QStringLiteral("iWm")) != 3 * m_asciiAdvance)
-        m_fixedPitch = false; // a font that claims a fixed pitch but has none
-    m_codeFont = font;
-    m_codeFont.setPixelSize(std::max(6, int(m_metrics.height() * 0.6)));
-    m_codeDigitWidth = QFontMetricsF(m_codeFont).horizontalAdvance(QStringLiteral("0ABCDEF")) / 7;
+    m_measures.reset();
+    m_codeFont.reset();
+    m_asciiGlyphs.reset();
     m_segments.clear();
-    m_rawFont = m_fixedPitch ? QRawFont::fromFont(font) : QRawFont();
-    m_asciiGlyphs.clear();
-    if (m_rawFont.isValid()) {
-        QString ascii;
+}
+
+const LineLayout::Measures& LineLayout::measures() const {
+    if (m_measures)
+        return *m_measures;
+    Measures m{QFontMetricsF(m_font)};
+    m.lineHeight = std::max<qreal>(1, std::ceil(m.metrics.height()));
+    m.tabWidth = std::max<qreal>(1, 8 * m.metrics.averageCharWidth());
+    m.fixedPitch = QFontInfo(m_font).fixedPitch();
+    m.asciiAdvance = m.metrics.horizontalAdvance(QLatin1Char('x'));
+    if (m.fixedPitch && m.metrics.horizontalAdvance(QStringLiteral("iWm")) != 3 * m.asciiAdvance)
+        m.fixedPitch = false; // a font that claims a fixed pitch but has none
+    return m_measures.emplace(std::move(m));
+}
+
+const LineLayout::CodeFont& LineLayout::codeFont() const {
+    if (m_codeFont)
+        return *m_codeFont;
+    CodeFont code{m_font};
+    code.font.setPixelSize(std::max(6, int(measures().metrics.height() * 0.6)));
+    code.digitWidth = QFontMetricsF(code.font).horizontalAdvance(QStringLiteral("0ABCDEF")) / 7;
+    return m_codeFont.emplace(std::move(code));
+}
+
+const LineLayout::AsciiGlyphs& LineLayout::asciiGlyphs() const {
+    if (m_asciiGlyphs)
+        return *m_asciiGlyphs;
+    AsciiGlyphs ascii;
+    if (measures().fixedPitch)
+        ascii.rawFont = QRawFont::fromFont(m_font);
+    if (ascii.rawFont.isValid()) {
+        QString characters;
         for (char16_t c = 0x20; c < 0x7F; ++c)
-            ascii += QChar(c);
-        const QList<quint32> glyphs = m_rawFont.glyphIndexesForString(ascii);
+            characters += QChar(c);
+        const QList<quint32> glyphs = ascii.rawFont.glyphIndexesForString(characters);
         // A font without a glyph for some ASCII character is left to drawText and its fallbacks.
-        if (glyphs.size() == ascii.size() && !glyphs.contains(0u))
-            m_asciiGlyphs.assign(glyphs.begin(), glyphs.end());
+        if (glyphs.size() == characters.size() && !glyphs.contains(0u))
+            ascii.glyphs.assign(glyphs.begin(), glyphs.end());
     }
+    return m_asciiGlyphs.emplace(std::move(ascii));
 }
 
 bool LineLayout::drawAsciiGlyphs(QPainter& painter, QStringView piece, QPointF origin) const {
     // Printers and PDF get text through drawText, which keeps it searchable there.
-    if (m_asciiGlyphs.empty() || painter.paintEngine()->type() != QPaintEngine::Raster ||
-        !isPrintableAscii(piece))
+    if (painter.paintEngine()->type() != QPaintEngine::Raster || !isPrintableAscii(piece))
         return false;
+    const AsciiGlyphs& ascii = asciiGlyphs();
+    if (ascii.glyphs.empty())
+        return false;
+    const qreal advance = measures().asciiAdvance;
     QList<quint32> glyphs(piece.size());
     QList<QPointF> positions(piece.size());
     const char16_t* chars = piece.utf16();
     for (qsizetype i = 0; i < piece.size(); ++i) {
-        glyphs[i] = m_asciiGlyphs[size_t(chars[i] - 0x20)];
-        positions[i] = QPointF(qreal(i) * m_asciiAdvance, 0);
+        glyphs[i] = ascii.glyphs[size_t(chars[i] - 0x20)];
+        positions[i] = QPointF(qreal(i) * advance, 0);
     }
     QGlyphRun run;
-    run.setRawFont(m_rawFont);
+    run.setRawFont(ascii.rawFont);
     run.setGlyphIndexes(glyphs);
     run.setPositions(positions);
     painter.drawGlyphRun(origin, run);
@@ -110,18 +133,19 @@ bool LineLayout::drawAsciiGlyphs(QPainter& painter, QStringView piece, QPointF o
 }
 
 qreal LineLayout::codeBoxWidth(QChar c) const {
-    return codeDigits(c.unicode()) * m_codeDigitWidth + 2 * CodeBoxPadding;
+    return codeDigits(c.unicode()) * codeFont().digitWidth + 2 * CodeBoxPadding;
 }
 
 void LineLayout::drawCodeBox(QPainter& painter, QChar c, QPointF at) const {
-    const QRectF box(at.x() + 0.5, at.y() - m_metrics.ascent() + 1.5, codeBoxWidth(c) - 1,
-                     m_metrics.height() - 3);
+    const QFontMetricsF& metrics = measures().metrics;
+    const QRectF box(at.x() + 0.5, at.y() - metrics.ascent() + 1.5, codeBoxWidth(c) - 1,
+                     metrics.height() - 3);
     painter.save();
     QColor muted = painter.pen().color();
     muted.setAlphaF(muted.alphaF() * 0.55f);
     painter.setPen(QPen(muted, 0));
     painter.drawRect(box);
-    painter.setFont(m_codeFont);
+    painter.setFont(codeFont().font);
     const QString code =
         QStringLiteral("%1").arg(c.unicode(), codeDigits(c.unicode()), 16, QLatin1Char('0'));
     painter.drawText(box, Qt::AlignCenter, code.toUpper());
@@ -140,22 +164,24 @@ void LineLayout::drawPiece(QPainter& painter, QStringView piece, QPointF at) con
         } else {
             const QString text = run.toString();
             painter.drawText(at, text);
-            at.rx() += m_metrics.horizontalAdvance(text);
+            at.rx() += measures().metrics.horizontalAdvance(text);
         }
     });
     painter.setLayoutDirection(direction);
 }
 
 qreal LineLayout::nextTabStop(qreal x) const {
-    return (std::floor(x / m_tabWidth + 1e-9) + 1) * m_tabWidth;
+    const qreal tab = measures().tabWidth;
+    return (std::floor(x / tab + 1e-9) + 1) * tab;
 }
 
 qreal LineLayout::pieceWidth(QStringView piece) const {
-    if (m_fixedPitch && isPrintableAscii(piece))
-        return qreal(piece.size()) * m_asciiAdvance;
+    const Measures& m = measures();
+    if (m.fixedPitch && isPrintableAscii(piece))
+        return qreal(piece.size()) * m.asciiAdvance;
     qreal width = 0;
     forEachRun(piece, [&](QStringView run, bool code) {
-        width += code ? codeBoxWidth(run[0]) : m_metrics.horizontalAdvance(run.toString());
+        width += code ? codeBoxWidth(run[0]) : m.metrics.horizontalAdvance(run.toString());
     });
     return width;
 }
@@ -174,11 +200,11 @@ qreal LineLayout::advance(qreal x, QStringView run) const {
     return x;
 }
 
-qsizetype LineLayout::segmentStart(QStringView text, qsizetype k) {
+qsizetype LineLayout::segmentStart(const TextRange& text, qsizetype k) {
     return k == 0 ? 0 : clusterStartFrom(text, k * SegmentLength);
 }
 
-qsizetype LineLayout::clusterStartFrom(QStringView text, qsizetype position) {
+qsizetype LineLayout::clusterStartFrom(const TextRange& text, qsizetype position) {
     // A piece must not begin with what belongs to the character before it: a combining mark,
     // the second half of a surrogate pair, a joiner or what a joiner joins. A cluster longer
     // than MaxClusterShift (a letter under endless marks) is cut all the same.
@@ -194,7 +220,7 @@ qsizetype LineLayout::clusterStartFrom(QStringView text, qsizetype position) {
     return std::min(position, text.size());
 }
 
-const std::vector<qreal>& LineLayout::segmentStarts(qsizetype line, QStringView text) {
+const std::vector<qreal>& LineLayout::segmentStarts(qsizetype line, const TextRange& text) {
     // Segment k starts near k * SegmentLength; its start is known for good once the text
     // reaches past the farthest place it could move to, and only such starts are cached.
     const qsizetype complete =
@@ -212,12 +238,12 @@ const std::vector<qreal>& LineLayout::segmentStarts(qsizetype line, QStringView 
         const qsizetype k = qsizetype(starts.size()) - 1;
         const qsizetype from = segmentStart(text, k);
         starts.push_back(
-            advance(starts.back(), text.sliced(from, segmentStart(text, k + 1) - from)));
+            advance(starts.back(), text.slice(from, segmentStart(text, k + 1) - from)));
     }
     return starts;
 }
 
-qsizetype LineLayout::segmentOf(const std::vector<qreal>& starts, QStringView text,
+qsizetype LineLayout::segmentOf(const std::vector<qreal>& starts, const TextRange& text,
                                 qsizetype column) {
     qsizetype k = std::min<qsizetype>(column / SegmentLength, qsizetype(starts.size()) - 1);
     if (k > 0 && segmentStart(text, k) > column)
@@ -225,15 +251,15 @@ qsizetype LineLayout::segmentOf(const std::vector<qreal>& starts, QStringView te
     return k;
 }
 
-qreal LineLayout::xOf(qsizetype line, QStringView text, qsizetype column) {
+qreal LineLayout::xOf(qsizetype line, const TextRange& text, qsizetype column) {
     column = std::clamp<qsizetype>(column, 0, text.size());
     const std::vector<qreal>& starts = segmentStarts(line, text);
     const qsizetype k = segmentOf(starts, text, column);
     const qsizetype from = segmentStart(text, k);
-    return advance(starts[size_t(k)], text.sliced(from, column - from));
+    return advance(starts[size_t(k)], text.slice(from, column - from));
 }
 
-qsizetype LineLayout::columnAt(qsizetype line, QStringView text, qreal x) {
+qsizetype LineLayout::columnAt(qsizetype line, const TextRange& text, qreal x) {
     if (x <= 0 || text.isEmpty())
         return 0;
     const std::vector<qreal>& starts = segmentStarts(line, text);
@@ -259,7 +285,7 @@ qsizetype LineLayout::columnAt(qsizetype line, QStringView text, qreal x) {
     return column;
 }
 
-void LineLayout::draw(QPainter& painter, qsizetype line, QStringView text, QPointF origin,
+void LineLayout::draw(QPainter& painter, qsizetype line, const TextRange& text, QPointF origin,
                       qreal left, qreal right) {
     if (text.isEmpty())
         return;
@@ -278,12 +304,13 @@ void LineLayout::draw(QPainter& painter, qsizetype line, QStringView text, QPoin
     drawColumns(painter, text, origin, from, end, starts[size_t(k)]);
 }
 
-void LineLayout::drawColumns(QPainter& painter, QStringView text, QPointF origin, qsizetype from,
+void LineLayout::drawColumns(QPainter& painter, const TextRange& text, QPointF origin, qsizetype from,
                              qsizetype to, qreal x) {
     painter.setFont(m_font);
+    const QStringView shown = text.slice(from, to - from);
     qsizetype column = from;
     while (column < to) {
-        const QStringView rest = text.sliced(column, to - column);
+        const QStringView rest = shown.sliced(column - from);
         const qsizetype tab = rest.first(std::min(rest.size(), SegmentLength)).indexOf(u'\t');
         // Pieces of about one segment, so a line without tabs is not drawn whole; a piece ends
         // where a character cluster starts, so marks are drawn with their letter.

@@ -13,12 +13,15 @@
 // have no width. Segments start where a character cluster starts, so a letter and its marks
 // are measured and drawn together (a cluster longer than 32 characters is cut).
 
+#include "TextRange.h"
+
 #include <QFont>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QRawFont>
 #include <QStringView>
 
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -29,28 +32,30 @@ class LineLayout {
 public:
     explicit LineLayout(const QFont& font = QFont());
 
+    // The font is measured when first needed, so a layout made before its font is known, or
+    // a font set twice, costs nothing.
     void setFont(const QFont& font);
     const QFont& font() const { return m_font; }
-    qreal lineHeight() const { return m_lineHeight; }
-    qreal ascent() const { return m_metrics.ascent(); }
-    qreal tabWidth() const { return m_tabWidth; }
-    qreal averageCharWidth() const { return m_metrics.averageCharWidth(); }
+    qreal lineHeight() const { return measures().lineHeight; }
+    qreal ascent() const { return measures().metrics.ascent(); }
+    qreal tabWidth() const { return measures().tabWidth; }
+    qreal averageCharWidth() const { return measures().metrics.averageCharWidth(); }
 
     // Forget every cached line (the text was cleared).
     void clearCache() { m_segments.clear(); }
 
     // x of the boundary before column (0 = line start).
-    qreal xOf(qsizetype line, QStringView text, qsizetype column);
-    qreal width(qsizetype line, QStringView text) { return xOf(line, text, text.size()); }
+    qreal xOf(qsizetype line, const TextRange& text, qsizetype column);
+    qreal width(qsizetype line, const TextRange& text) { return xOf(line, text, text.size()); }
     // The column boundary nearest to x, never inside a surrogate pair.
-    qsizetype columnAt(qsizetype line, QStringView text, qreal x);
+    qsizetype columnAt(qsizetype line, const TextRange& text, qreal x);
 
     // Draws the part of the line that lies between left and right (line coordinates), with
     // the line's start at origin.x and its baseline at origin.y.
-    void draw(QPainter& painter, qsizetype line, QStringView text, QPointF origin, qreal left,
+    void draw(QPainter& painter, qsizetype line, const TextRange& text, QPointF origin, qreal left,
               qreal right);
     // Draws the columns from..to of the line, the first of them at x (line coordinates).
-    void drawColumns(QPainter& painter, QStringView text, QPointF origin, qsizetype from,
+    void drawColumns(QPainter& painter, const TextRange& text, QPointF origin, qsizetype from,
                      qsizetype to, qreal x);
 
     // The width of the box that shows a control or format character.
@@ -61,11 +66,11 @@ private:
     static constexpr qsizetype MaxClusterShift = 32;
 
     // x at the start of every complete segment of the line; [0] is 0.
-    const std::vector<qreal>& segmentStarts(qsizetype line, QStringView text);
+    const std::vector<qreal>& segmentStarts(qsizetype line, const TextRange& text);
     // Where segment k starts: k * SegmentLength, moved on to the start of a character cluster.
-    static qsizetype segmentStart(QStringView text, qsizetype k);
-    static qsizetype clusterStartFrom(QStringView text, qsizetype position);
-    static qsizetype segmentOf(const std::vector<qreal>& starts, QStringView text,
+    static qsizetype segmentStart(const TextRange& text, qsizetype k);
+    static qsizetype clusterStartFrom(const TextRange& text, qsizetype position);
+    static qsizetype segmentOf(const std::vector<qreal>& starts, const TextRange& text,
                                qsizetype column);
     qreal advance(qreal x, QStringView run) const;
     qreal nextTabStop(qreal x) const;
@@ -76,20 +81,34 @@ private:
 
     static constexpr qreal CodeBoxPadding = 2;
 
+    struct Measures {
+        QFontMetricsF metrics;
+        qreal lineHeight = 1;
+        qreal tabWidth = 8;
+        // With a fixed-pitch font, printable ASCII is measured by adding up advances instead
+        // of shaping: the same result, a hundred times faster on long lines.
+        bool fixedPitch = false;
+        qreal asciiAdvance = 0;
+    };
+    // The smaller font of the hex codes in their boxes; most texts have none.
+    struct CodeFont {
+        QFont font;
+        qreal digitWidth = 4;
+    };
+    // A fixed-pitch font draws printable ASCII on screen as glyphs at those advances, without
+    // the shaping that drawText does for every line of every frame. Empty: use drawText.
+    struct AsciiGlyphs {
+        QRawFont rawFont;
+        std::vector<quint32> glyphs; // for 0x20 to 0x7E
+    };
+    const Measures& measures() const;
+    const CodeFont& codeFont() const;
+    const AsciiGlyphs& asciiGlyphs() const;
+
     QFont m_font;
-    QFontMetricsF m_metrics;
-    qreal m_lineHeight = 1;
-    qreal m_tabWidth = 8;
-    QFont m_codeFont; // the hex codes in their boxes
-    qreal m_codeDigitWidth = 4;
-    // With a fixed-pitch font, printable ASCII is measured by adding up advances instead of
-    // shaping: the same result, a hundred times faster on long lines.
-    bool m_fixedPitch = false;
-    qreal m_asciiAdvance = 0;
-    // The same fonts draw printable ASCII on screen as glyphs at those advances, without the
-    // shaping that drawText does for every line of every frame.
-    QRawFont m_rawFont;
-    std::vector<quint32> m_asciiGlyphs; // for 0x20 to 0x7E
+    mutable std::optional<Measures> m_measures;
+    mutable std::optional<CodeFont> m_codeFont;
+    mutable std::optional<AsciiGlyphs> m_asciiGlyphs;
     QHash<qsizetype, std::vector<qreal>> m_segments;
     std::vector<qreal> m_shortLine{0.0};
 };

@@ -73,6 +73,10 @@ void TFingWnd::appendText(const QString& text) {
     append(text);
 }
 
+void TFingWnd::appendLatin1Text(QLatin1StringView text) {
+    appendLatin1(text);
+}
+
 void TFingWnd::refreshCaret() {
     // The caret follows the modified flag by itself; nothing is left to refresh.
 }

@@ -50,6 +50,7 @@ public:
     void setCaptionSuffix(const QString& suffix) override;
     void clearText() override { clearCommand(); }
     void appendText(const QString& text) override;
+    void appendLatin1Text(QLatin1StringView text) override;
     void refreshCaret() override;
     void setWaitCursor(bool wait) override;
     void showDnsInfo(const net::DNStransfer& result) override;

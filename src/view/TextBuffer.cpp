@@ -3,7 +3,7 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdint>
+#include <cstring>
 #include <new>
 #include <sys/mman.h>
 
@@ -15,63 +15,172 @@ namespace view {
 
 namespace {
 
-// Line ends are looked for eight characters at a time with SSE2: QStringView::indexOf costs
-// more in call overhead than the scan of a short line, and runs of line ends are common.
+// Line ends are looked for sixteen bytes at a time with SSE2: QStringView::indexOf costs more
+// in call overhead than the scan of a short line, and runs of line ends are common. Each
+// character gives one bit (Latin-1) or two (UTF-16) of a 16-bit mask.
+template <typename Unit> struct LineEnds;
+template <> struct LineEnds<char16_t> {
+    static constexpr qsizetype Step = 8;
+    static constexpr int BitsPerCharacter = 2;
 #ifdef __SSE2__
-// Two bits for each of the eight characters at chars, set where the character is '\n'.
-unsigned lineEndBits(const char16_t* chars) {
-    const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars));
-    return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi16(eight, _mm_set1_epi16('\n'))));
-}
+    static unsigned bits(const char16_t* chars) {
+        const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars));
+        return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi16(eight, _mm_set1_epi16('\n'))));
+    }
 #endif
+};
+template <> struct LineEnds<char> {
+    static constexpr qsizetype Step = 16;
+    static constexpr int BitsPerCharacter = 1;
+#ifdef __SSE2__
+    static unsigned bits(const char* chars) {
+        const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars));
+        return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(sixteen, _mm_set1_epi8('\n'))));
+    }
+#endif
+};
 
 // The first '\n' at or after from, or size when there is none.
-qsizetype findLineEnd(const char16_t* chars, qsizetype from, qsizetype size) {
+template <typename Unit> qsizetype findLineEnd(const Unit* chars, qsizetype from, qsizetype size) {
+    using Scan = LineEnds<Unit>;
     qsizetype i = from;
 #ifdef __SSE2__
-    for (; i + 8 <= size; i += 8)
-        if (const unsigned bits = lineEndBits(chars + i); bits != 0)
-            return i + std::countr_zero(bits) / 2;
+    for (; i + Scan::Step <= size; i += Scan::Step)
+        if (const unsigned bits = Scan::bits(chars + i); bits != 0)
+            return i + std::countr_zero(bits) / Scan::BitsPerCharacter;
 #endif
-    while (i < size && chars[i] != u'\n')
+    while (i < size && chars[i] != '\n')
         ++i;
     return i;
 }
 
 // The first character at or after from that is not '\n', or size when there is none.
-qsizetype endOfLineEndRun(const char16_t* chars, qsizetype from, qsizetype size) {
+template <typename Unit>
+qsizetype endOfLineEndRun(const Unit* chars, qsizetype from, qsizetype size) {
+    using Scan = LineEnds<Unit>;
     qsizetype i = from;
 #ifdef __SSE2__
-    for (; i + 8 <= size; i += 8)
-        if (const unsigned bits = lineEndBits(chars + i); bits != 0xFFFF)
-            return i + std::countr_zero(~bits) / 2;
+    for (; i + Scan::Step <= size; i += Scan::Step)
+        if (const unsigned bits = Scan::bits(chars + i); bits != 0xFFFF)
+            return i + std::countr_zero(~bits) / Scan::BitsPerCharacter;
 #endif
-    while (i < size && chars[i] == u'\n')
+    while (i < size && chars[i] == '\n')
         ++i;
     return i;
 }
 
-// Asks for huge pages in the whole 2 MiB pages inside the range. Only advice: without them the
-// memory is the same, in smaller pages.
-void adviseHugePages([[maybe_unused]] const void* start, [[maybe_unused]] size_t bytes) {
-#ifdef MADV_HUGEPAGE
-    constexpr std::uintptr_t HugePage = std::uintptr_t(2) << 20;
-    const auto begin = reinterpret_cast<std::uintptr_t>(start);
-    const std::uintptr_t first = (begin + HugePage - 1) & ~(HugePage - 1);
-    const std::uintptr_t last = (begin + bytes) & ~(HugePage - 1);
-    if (first < last)
-        madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+// Copies characters into out as Latin-1 up to the first one beyond U+00FF; returns how many.
+qsizetype narrowInto(const char16_t* in, qsizetype n, char* out) {
+    qsizetype i = 0;
+#ifdef __SSE2__
+    const __m128i highByte = _mm_set1_epi16(short(0xFF00));
+    for (; i + 16 <= n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i + 8));
+        const __m128i high = _mm_and_si128(_mm_or_si128(a, b), highByte);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xFFFF)
+            break;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(a, b));
+    }
 #endif
+    for (; i < n && in[i] <= 0xFF; ++i)
+        out[i] = char(in[i]);
+    return i;
+}
+
+void widenInto(const char* in, qsizetype n, char16_t* out) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(in);
+    for (qsizetype i = 0; i < n; ++i)
+        out[i] = bytes[i];
+}
+
+// Anonymous memory for a chunk, its pages made at once: one call for the whole chunk costs
+// half of what a fault for each page would.
+void* mapPages(size_t bytes) {
+    void* memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (memory == MAP_FAILED)
+        throw std::bad_alloc();
+    return memory;
 }
 
 } // namespace
+
+// Room for Size characters in mapped memory: 8 bits each until one does not fit, then the
+// chunk is copied once into 16-bit storage.
+class TextBuffer::Chunk {
+public:
+    static constexpr int Shift = 18;
+    static constexpr qsizetype Size = qsizetype(1) << Shift;
+
+    Chunk() : m_narrow(static_cast<char*>(mapPages(Size))) {}
+    ~Chunk() {
+        if (m_wide)
+            munmap(m_wide, Size * sizeof(char16_t));
+        else
+            munmap(m_narrow, Size);
+    }
+    Chunk(const Chunk&) = delete;
+    Chunk& operator=(const Chunk&) = delete;
+
+    qsizetype size() const { return m_size; }
+    qsizetype room() const { return Size - m_size; }
+    const char* narrow() const { return m_wide ? nullptr : m_narrow; }
+    const char16_t* wide() const { return m_wide; }
+    QChar at(qsizetype i) const {
+        return m_wide ? QChar(m_wide[i]) : QChar(static_cast<unsigned char>(m_narrow[i]));
+    }
+    qsizetype bytes() const { return m_size * (m_wide ? 2 : 1); }
+
+    // Adds text, which must fit.
+    void append(QStringView text) {
+        const char16_t* chars = text.utf16();
+        qsizetype n = text.size();
+        if (!m_wide) {
+            const qsizetype narrowed = narrowInto(chars, n, m_narrow + m_size);
+            m_size += narrowed;
+            if (narrowed == n)
+                return;
+            widen();
+            chars += narrowed;
+            n -= narrowed;
+        }
+        std::memcpy(m_wide + m_size, chars, size_t(n) * sizeof(char16_t));
+        m_size += n;
+    }
+
+    // Adds Latin-1 text, which must fit.
+    void appendLatin1(const char* chars, qsizetype n) {
+        if (m_wide)
+            widenInto(chars, n, m_wide + m_size);
+        else
+            std::memcpy(m_narrow + m_size, chars, size_t(n));
+        m_size += n;
+    }
+
+private:
+    void widen() {
+        auto* wide = static_cast<char16_t*>(mapPages(Size * sizeof(char16_t)));
+        widenInto(m_narrow, m_size, wide);
+        munmap(m_narrow, Size);
+        m_narrow = nullptr;
+        m_wide = wide;
+    }
+
+    char* m_narrow = nullptr;
+    char16_t* m_wide = nullptr;
+    qsizetype m_size = 0;
+};
 
 TextBuffer::TextBuffer() {
     clear();
 }
 
+TextBuffer::~TextBuffer() = default;
+
 void TextBuffer::clear() {
-    m_text = QString();
+    m_chunks.clear(); // unmaps every chunk
+    m_size = 0;
     m_checkpoints = std::vector<Checkpoint>(1, Checkpoint{0, 0}); // gives the memory back
     m_lineCount = 1;
     m_lastLineStart = 0;
@@ -79,23 +188,110 @@ void TextBuffer::clear() {
     m_longestLength = 0;
 }
 
+QChar TextBuffer::at(qsizetype position) const {
+    return m_chunks[size_t(position >> Chunk::Shift)]->at(position & (Chunk::Size - 1));
+}
+
+void TextBuffer::copyOut(qsizetype from, qsizetype n, char16_t* out) const {
+    while (n > 0) {
+        const Chunk& chunk = *m_chunks[size_t(from >> Chunk::Shift)];
+        const qsizetype offset = from & (Chunk::Size - 1);
+        const qsizetype take = std::min(n, chunk.size() - offset);
+        if (chunk.wide())
+            std::memcpy(out, chunk.wide() + offset, size_t(take) * sizeof(char16_t));
+        else
+            widenInto(chunk.narrow() + offset, take, out);
+        out += take;
+        from += take;
+        n -= take;
+    }
+}
+
+QStringView TextBuffer::slice(qsizetype from, qsizetype n, QString& scratch) const {
+    from = std::clamp<qsizetype>(from, 0, m_size);
+    n = std::clamp<qsizetype>(n, 0, m_size - from);
+    if (n == 0)
+        return {};
+    const Chunk& chunk = *m_chunks[size_t(from >> Chunk::Shift)];
+    const qsizetype offset = from & (Chunk::Size - 1);
+    if (chunk.wide() && offset + n <= chunk.size())
+        return QStringView(chunk.wide() + offset, n);
+    scratch.resize(n);
+    copyOut(from, n, reinterpret_cast<char16_t*>(scratch.data()));
+    return scratch;
+}
+
+QString TextBuffer::mid(qsizetype from, qsizetype n) const {
+    from = std::clamp<qsizetype>(from, 0, m_size);
+    n = std::clamp<qsizetype>(n, 0, m_size - from);
+    QString text(n, Qt::Uninitialized);
+    copyOut(from, n, reinterpret_cast<char16_t*>(text.data()));
+    return text;
+}
+
+qsizetype TextBuffer::storedBytes() const {
+    qsizetype bytes = 0;
+    for (const auto& chunk : m_chunks)
+        bytes += chunk->bytes();
+    return bytes;
+}
+
+void TextBuffer::reserveIndex() {
+    if (m_checkpoints.capacity() >= size_t(IndexedCharacters / LinesPerCheckpoint))
+        return;
+    try {
+        // A text of nothing but line ends has a checkpoint every LinesPerCheckpoint characters.
+        m_checkpoints.reserve(size_t(IndexedCharacters / LinesPerCheckpoint) + 1);
+    } catch (const std::bad_alloc&) {
+        // a system that will not lend the address space: the index grows as it must
+    }
+}
+
+TextBuffer::Chunk& TextBuffer::chunkWithRoom() {
+    if (m_chunks.empty() || m_chunks.back()->room() == 0)
+        m_chunks.push_back(std::make_unique<Chunk>());
+    return *m_chunks.back();
+}
+
 void TextBuffer::append(QStringView text) {
     if (text.isEmpty())
         return;
-    const qsizetype base = m_text.size();
-    if (m_text.capacity() == 0)
-        reserveMemory();
-    m_text.append(text);
+    reserveIndex();
+    const qsizetype base = m_size;
+    for (QStringView rest = text; !rest.isEmpty();) {
+        Chunk& chunk = chunkWithRoom();
+        const qsizetype take = std::min(rest.size(), chunk.room());
+        chunk.append(rest.first(take));
+        m_size += take;
+        rest = rest.sliced(take);
+    }
+    index(text.utf16(), text.size(), base);
+}
+
+void TextBuffer::appendLatin1(QLatin1StringView text) {
+    if (text.isEmpty())
+        return;
+    reserveIndex();
+    const qsizetype base = m_size;
+    for (qsizetype done = 0; done < text.size();) {
+        Chunk& chunk = chunkWithRoom();
+        const qsizetype take = std::min(text.size() - done, chunk.room());
+        chunk.appendLatin1(text.data() + done, take);
+        m_size += take;
+        done += take;
+    }
+    index(text.data(), text.size(), base);
+}
+
+template <typename Unit> void TextBuffer::index(const Unit* chars, qsizetype size, qsizetype base) {
     // The line ends are indexed with the members held in locals, and the empty lines of a run
     // of line ends are counted in one step.
     qsizetype lineCount = m_lineCount;
     qsizetype lastLineStart = m_lastLineStart;
     qsizetype nextCheckpointLine = m_checkpoints.back().line + LinesPerCheckpoint;
     qsizetype nextCheckpointPosition = m_checkpoints.back().position + CharactersPerCheckpoint;
-    const char16_t* chars = text.utf16();
-    const qsizetype size = text.size();
     for (qsizetype i = 0; i < size; ++i) {
-        i = findLineEnd(chars, i, size);
+        i = view::findLineEnd(chars, i, size);
         if (i == size)
             break;
         const qsizetype end = base + i;
@@ -131,19 +327,40 @@ void TextBuffer::append(QStringView text) {
     }
     m_lineCount = lineCount;
     m_lastLineStart = lastLineStart;
-    noteLineLength(m_lineCount - 1, m_text.size() - m_lastLineStart);
+    noteLineLength(m_lineCount - 1, m_size - m_lastLineStart);
 }
 
-void TextBuffer::reserveMemory() {
-    try {
-        m_text.reserve(ReservedCharacters);
-        // A text of nothing but line ends has a checkpoint every LinesPerCheckpoint characters.
-        m_checkpoints.reserve(ReservedCharacters / LinesPerCheckpoint + 1);
-    } catch (const std::bad_alloc&) {
-        return; // a system that will not lend the address space: both grow as they must
+qsizetype TextBuffer::findLineEnd(qsizetype from) const {
+    while (from < m_size) {
+        const Chunk& chunk = *m_chunks[size_t(from >> Chunk::Shift)];
+        const qsizetype offset = from & (Chunk::Size - 1);
+        const qsizetype chunkStart = from - offset;
+        if (chunk.wide()) {
+            const qsizetype end = view::findLineEnd(chunk.wide(), offset, chunk.size());
+            if (end < chunk.size())
+                return chunkStart + end;
+        } else if (const void* found = std::memchr(chunk.narrow() + offset, '\n',
+                                                   size_t(chunk.size() - offset))) {
+            return chunkStart + (static_cast<const char*>(found) - chunk.narrow());
+        }
+        from = chunkStart + chunk.size();
     }
-    adviseHugePages(m_text.constData(), size_t(m_text.capacity()) * sizeof(QChar));
-    adviseHugePages(m_checkpoints.data(), m_checkpoints.capacity() * sizeof(Checkpoint));
+    return m_size;
+}
+
+qsizetype TextBuffer::countLineEnds(qsizetype from, qsizetype to) const {
+    qsizetype count = 0;
+    while (from < to) {
+        const Chunk& chunk = *m_chunks[size_t(from >> Chunk::Shift)];
+        const qsizetype offset = from & (Chunk::Size - 1);
+        const qsizetype n = std::min(to - from, chunk.size() - offset);
+        if (chunk.wide())
+            count += QStringView(chunk.wide() + offset, n).count(u'\n');
+        else
+            count += std::count(chunk.narrow() + offset, chunk.narrow() + offset + n, '\n');
+        from += n;
+    }
+    return count;
 }
 
 void TextBuffer::noteLineLength(qsizetype line, qsizetype length) {
@@ -171,35 +388,34 @@ qsizetype TextBuffer::lineStart(qsizetype line) const {
         return m_lastLineStart;
     const Checkpoint& checkpoint = checkpointForLine(line);
     qsizetype position = checkpoint.position;
-    const QStringView all(m_text);
     for (qsizetype l = checkpoint.line; l < line; ++l)
-        position = all.indexOf(u'\n', position) + 1;
+        position = findLineEnd(position) + 1;
     return position;
 }
 
 qsizetype TextBuffer::lineLength(qsizetype line) const {
     const qsizetype start = lineStart(line);
     if (line >= m_lineCount - 1)
-        return m_text.size() - start;
-    return QStringView(m_text).indexOf(u'\n', start) - start;
+        return m_size - start;
+    return findLineEnd(start) - start;
 }
 
-QStringView TextBuffer::line(qsizetype line) const {
+TextRange TextBuffer::line(qsizetype line) const {
+    line = std::clamp<qsizetype>(line, 0, m_lineCount - 1);
     const qsizetype start = lineStart(line);
-    return QStringView(m_text).mid(start, lineLength(line));
+    const qsizetype end = line == m_lineCount - 1 ? m_size : findLineEnd(start);
+    return TextRange(*this, start, end - start);
 }
 
 qsizetype TextBuffer::lineOfPosition(qsizetype position) const {
-    position = std::clamp<qsizetype>(position, 0, m_text.size());
+    position = std::clamp<qsizetype>(position, 0, m_size);
     if (position >= m_lastLineStart)
         return m_lineCount - 1;
     const Checkpoint& checkpoint = checkpointForPosition(position);
     // Every line start between this checkpoint and the position lies within the checkpoint's
     // reach, so the count of line ends stops there.
     const qsizetype reach = std::min(position, checkpoint.position + CharactersPerCheckpoint);
-    const QStringView span =
-        QStringView(m_text).mid(checkpoint.position, reach - checkpoint.position);
-    return checkpoint.line + span.count(u'\n');
+    return checkpoint.line + countLineEnds(checkpoint.position, reach);
 }
 
 } // namespace view

@@ -1,22 +1,28 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The output window's text: one flat string with '\n' between lines, and a sparse index of
-// line starts. Text is only ever appended or cleared, so the index only grows.
+// The output window's text: characters with '\n' between lines, and a sparse index of line
+// starts. Text is only ever appended or cleared, so the index only grows.
+//
+// The characters are stored in chunks of 256 Ki characters, each in 8 bits (Latin-1) until a
+// character beyond U+00FF arrives in it, and in UTF-16 from then on: a reply that is all
+// Latin-1, as most are, costs a byte a character, and one with other characters costs two
+// only in the chunks that hold them. A chunk is mapped memory of its own, its pages made in
+// one step when it is started, so nothing moves or is copied as the text grows, and Clear
+// gives it all back.
 //
 // The index keeps a checkpoint (line number, position of its first character) every 32 lines,
 // and at the first line start 64 Ki characters or more past the previous checkpoint. Finding a
 // line therefore scans at most 31 line ends within 64 Ki characters, and a line costs the
-// index about half a byte on average, so a text of nothing but line ends stays small.
-//
-// The first append reserves room for ReservedCharacters, the output window's capacity, and for
-// the checkpoints such a text can need. That is address space only: the kernel gives memory to
-// the pages as they are written, so neither moves or gets copied as it grows, and the room is
-// asked to come in huge pages, one page fault per 2 MiB written rather than per 4 KiB. Text
-// beyond it, or on a system that will not lend that much address space, grows as it comes.
+// index about half a byte on average, so a text of nothing but line ends stays small. Room for
+// the checkpoints of the output window's whole capacity is reserved at the first append: again
+// address space only, written as it is needed.
+
+#include "TextRange.h"
 
 #include <QString>
 #include <QStringView>
 
+#include <memory>
 #include <vector>
 
 namespace view {
@@ -24,40 +30,61 @@ namespace view {
 class TextBuffer {
 public:
     TextBuffer();
+    ~TextBuffer();
+    TextBuffer(const TextBuffer&) = delete;
+    TextBuffer& operator=(const TextBuffer&) = delete;
 
-    const QString& text() const { return m_text; }
-    qsizetype size() const { return m_text.size(); }
-    bool isEmpty() const { return m_text.isEmpty(); }
+    qsizetype size() const { return m_size; }
+    bool isEmpty() const { return m_size == 0; }
+    QChar at(qsizetype position) const;
+    // Characters [from, from + n) as UTF-16: a view of the text where it is stored so, else
+    // written into scratch. The view lasts until scratch changes or the text is cleared.
+    QStringView slice(qsizetype from, qsizetype n, QString& scratch) const;
+    QString mid(qsizetype from, qsizetype n) const;
+    QString toString() const { return mid(0, m_size); }
+    TextRange range(qsizetype from, qsizetype n) const { return TextRange(*this, from, n); }
+    // The memory the characters are stored in (the chunks' written part).
+    qsizetype storedBytes() const;
 
     // At least one: an empty text has one empty line, and a text ending in '\n' has an empty
     // last line.
     qsizetype lineCount() const { return m_lineCount; }
     qsizetype lineStart(qsizetype line) const;
     qsizetype lineLength(qsizetype line) const;
-    QStringView line(qsizetype line) const;
+    TextRange line(qsizetype line) const;
     qsizetype lineOfPosition(qsizetype position) const;
 
     // The line with the most characters (the first of equals), for the horizontal extent.
     qsizetype longestLine() const { return m_longestLine; }
 
     void append(QStringView text);
+    void appendLatin1(QLatin1StringView text);
     void clear();
 
 private:
+    class Chunk;
     struct Checkpoint {
         qsizetype line;
         qsizetype position;
     };
     static constexpr qsizetype LinesPerCheckpoint = 32;
     static constexpr qsizetype CharactersPerCheckpoint = 64 * 1024;
-    static constexpr qsizetype ReservedCharacters = qsizetype(64) * 1024 * 1024;
+    static constexpr qsizetype IndexedCharacters = qsizetype(64) * 1024 * 1024;
 
+    void reserveIndex();
+    Chunk& chunkWithRoom();
+    // Indexes the line ends of text just stored at base.
+    template <typename Unit> void index(const Unit* chars, qsizetype size, qsizetype base);
+    // The first '\n' at or after from, or size() when there is none.
+    qsizetype findLineEnd(qsizetype from) const;
+    qsizetype countLineEnds(qsizetype from, qsizetype to) const;
+    void copyOut(qsizetype from, qsizetype n, char16_t* out) const;
     const Checkpoint& checkpointForLine(qsizetype line) const;
     const Checkpoint& checkpointForPosition(qsizetype position) const;
     void noteLineLength(qsizetype line, qsizetype length);
-    void reserveMemory();
 
-    QString m_text;
+    std::vector<std::unique_ptr<Chunk>> m_chunks;
+    qsizetype m_size = 0;
     std::vector<Checkpoint> m_checkpoints;
     qsizetype m_lineCount = 1;
     qsizetype m_lastLineStart = 0;

@@ -61,15 +61,15 @@ TextMatcher::TextMatcher(QStringView pattern, bool caseSensitive)
       m_needle(encoded(pattern, caseSensitive, false)),
       m_reversedNeedle(encoded(pattern, caseSensitive, true)) {}
 
-void TextMatcher::encodeChunk(QStringView text, qsizetype begin, qsizetype end,
+void TextMatcher::encodeChunk(const TextRange& text, qsizetype begin, qsizetype end,
                               bool backwards) const {
-    encodeInto(text.sliced(begin, end - begin), m_caseSensitive, backwards, m_chunk);
+    encodeInto(text.slice(begin, end - begin), m_caseSensitive, backwards, m_chunk);
     m_chunkBegin = begin;
     m_chunkEnd = end;
     m_chunkBackwards = backwards;
 }
 
-qsizetype TextMatcher::first(QStringView text, qsizetype from) const {
+qsizetype TextMatcher::first(const TextRange& text, qsizetype from) const {
     const qsizetype n = m_length;
     if (n == 0)
         return -1;
@@ -91,7 +91,7 @@ qsizetype TextMatcher::first(QStringView text, qsizetype from) const {
     return -1;
 }
 
-qsizetype TextMatcher::last(QStringView text, qsizetype latestStart) const {
+qsizetype TextMatcher::last(const TextRange& text, qsizetype latestStart) const {
     const qsizetype n = m_length;
     if (n == 0)
         return -1;

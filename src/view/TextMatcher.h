@@ -7,6 +7,8 @@
 // in a self-synchronising form: only a unit's first byte has its top bit set, so a match of the
 // pattern's bytes can only start where a unit starts, and byte offset / 3 is the position.
 
+#include "TextRange.h"
+
 #include <QByteArray>
 #include <QStringView>
 
@@ -18,14 +20,14 @@ public:
     TextMatcher(QStringView pattern, bool caseSensitive);
 
     // The first match that starts at or after from, or -1.
-    qsizetype first(QStringView text, qsizetype from) const;
+    qsizetype first(const TextRange& text, qsizetype from) const;
     // The last match that starts at or before latestStart, or -1.
-    qsizetype last(QStringView text, qsizetype latestStart) const;
+    qsizetype last(const TextRange& text, qsizetype latestStart) const;
 
 private:
     // Encodes text[begin, end) into m_chunk, folded as the pattern is; backwards reverses the
     // order of the units (each keeps its own three bytes).
-    void encodeChunk(QStringView text, qsizetype begin, qsizetype end, bool backwards) const;
+    void encodeChunk(const TextRange& text, qsizetype begin, qsizetype end, bool backwards) const;
 
     qsizetype m_length;
     bool m_caseSensitive;

@@ -14,7 +14,7 @@ bool isWordCodePoint(char32_t c) {
     return QChar::isLetterOrNumber(c) || QChar::isMark(c) || c == U'_';
 }
 
-bool wordCharacterBefore(QStringView text, qsizetype at) {
+bool wordCharacterBefore(const TextRange& text, qsizetype at) {
     if (at == 0)
         return false;
     const QChar last = text[at - 1];
@@ -23,7 +23,7 @@ bool wordCharacterBefore(QStringView text, qsizetype at) {
     return isWordCodePoint(last.unicode());
 }
 
-bool wordCharacterAt(QStringView text, qsizetype at) {
+bool wordCharacterAt(const TextRange& text, qsizetype at) {
     if (at >= text.size())
         return false;
     const QChar first = text[at];
@@ -32,13 +32,13 @@ bool wordCharacterAt(QStringView text, qsizetype at) {
     return isWordCodePoint(first.unicode());
 }
 
-bool isWholeWord(QStringView text, qsizetype at, qsizetype length) {
+bool isWholeWord(const TextRange& text, qsizetype at, qsizetype length) {
     return !wordCharacterBefore(text, at) && !wordCharacterAt(text, at + length);
 }
 
 } // namespace
 
-qsizetype findText(QStringView text, QStringView pattern, qsizetype start,
+qsizetype findText(const TextRange& text, QStringView pattern, qsizetype start,
                    const SearchOptions& options) {
     const qsizetype n = pattern.size();
     if (n == 0 || n > text.size())

@@ -11,6 +11,8 @@
 // After a candidate rejected for that, forward goes on at the next position and backward
 // with the candidates that end at or before it.
 
+#include "TextRange.h"
+
 #include <QString>
 
 namespace view {
@@ -22,7 +24,7 @@ struct SearchOptions {
 };
 
 // The position of the first match from start in the search's direction, or -1.
-qsizetype findText(QStringView text, QStringView pattern, qsizetype start,
+qsizetype findText(const TextRange& text, QStringView pattern, qsizetype start,
                    const SearchOptions& options);
 
 } // namespace view

@@ -46,16 +46,26 @@ TextView::TextView(QWidget* parent)
 }
 
 void TextView::append(QStringView text) {
-    if (text.isEmpty())
+    const qsizetype before = m_buffer.size();
+    m_buffer.append(text);
+    textAppended(before);
+}
+
+void TextView::appendLatin1(QLatin1StringView text) {
+    const qsizetype before = m_buffer.size();
+    m_buffer.appendLatin1(text);
+    textAppended(before);
+}
+
+void TextView::textAppended(qsizetype before) {
+    if (m_buffer.size() == before)
         return;
     // A bare caret at the end moves on with the text, as it would after typing there; a caret
     // or selection the user put elsewhere stays where it is.
-    const bool caretAtEnd = m_anchor == m_caret && m_caret == m_buffer.size();
-    if (m_announceFrom < 0 && QAccessible::isActive())
-        m_announceFrom = m_buffer.size();
-    m_buffer.append(text);
-    if (caretAtEnd)
+    if (m_anchor == m_caret && m_caret == before)
         m_anchor = m_caret = m_buffer.size();
+    if (m_announceFrom < 0 && QAccessible::isActive())
+        m_announceFrom = before;
     setModified(true);
     m_throttle.request();
 }
@@ -67,7 +77,7 @@ void TextView::announceInsertedText() {
     }
     const qsizetype size = std::min(m_buffer.size() - m_announceFrom, MaxAnnounced);
     QAccessibleTextInsertEvent inserted(this, int(std::min<qsizetype>(m_announceFrom, INT_MAX)),
-                                        m_buffer.text().mid(m_announceFrom, size));
+                                        m_buffer.mid(m_announceFrom, size));
     m_announceFrom = -1;
     QAccessible::updateAccessibility(&inserted);
 }
@@ -95,14 +105,14 @@ void TextView::setModified(bool modified) {
 }
 
 QString TextView::selectedText() const {
-    return m_buffer.text().mid(selectionStart(), selectionEnd() - selectionStart());
+    return m_buffer.mid(selectionStart(), selectionEnd() - selectionStart());
 }
 
 void TextView::setSelection(qsizetype anchor, qsizetype caret) {
     const auto snap = [this](qsizetype p) {
         p = std::clamp<qsizetype>(p, 0, m_buffer.size());
-        const QString& t = m_buffer.text();
-        if (p > 0 && p < t.size() && t[p].isLowSurrogate() && t[p - 1].isHighSurrogate())
+        const TextBuffer& t = m_buffer;
+        if (p > 0 && p < t.size() && t.at(p).isLowSurrogate() && t.at(p - 1).isHighSurrogate())
             --p;
         return p;
     };
@@ -243,21 +253,22 @@ void TextView::moveCaret(qsizetype position, bool extend) {
 }
 
 qsizetype TextView::previousCharacter(qsizetype position) const {
-    const QString& t = m_buffer.text();
+    const TextBuffer& t = m_buffer;
     if (position <= 0)
         return 0;
     --position;
-    if (position > 0 && t[position].isLowSurrogate() && t[position - 1].isHighSurrogate())
+    if (position > 0 && t.at(position).isLowSurrogate() && t.at(position - 1).isHighSurrogate())
         --position;
     return position;
 }
 
 qsizetype TextView::nextCharacter(qsizetype position) const {
-    const QString& t = m_buffer.text();
+    const TextBuffer& t = m_buffer;
     if (position >= t.size())
         return t.size();
     ++position;
-    if (position < t.size() && t[position].isLowSurrogate() && t[position - 1].isHighSurrogate())
+    if (position < t.size() && t.at(position).isLowSurrogate() &&
+        t.at(position - 1).isHighSurrogate())
         ++position;
     return position;
 }
@@ -393,7 +404,7 @@ void TextView::autoScrollStep() {
 void TextView::selectWordAt(qsizetype position) {
     const qsizetype line = m_buffer.lineOfPosition(position);
     const qsizetype start = m_buffer.lineStart(line);
-    const QStringView text = m_buffer.line(line);
+    const TextRange text = m_buffer.line(line);
     qsizetype from = position - start;
     qsizetype to = from;
     if (from < text.size() && isWordCharacter(text[from])) {
@@ -506,7 +517,7 @@ void TextView::paintEvent(QPaintEvent* event) {
 }
 
 void TextView::paintLine(QPainter& painter, qsizetype line, int y, const QRect& area) {
-    const QStringView text = m_buffer.line(line);
+    const TextRange text = m_buffer.line(line);
     const qsizetype start = m_buffer.lineStart(line);
     const qreal originX = leftMargin() - scrollX();
     const qreal left = area.left() - originX;

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// A read-only, unwrapped text pane for texts of any size. The text lives in a TextBuffer (one
-// flat string with a sparse line index) and only the visible lines are laid out and painted,
-// so appending, scrolling and painting cost the same at the end of 64 MiB as at the start.
+// A read-only, unwrapped text pane for texts of any size. The text lives in a TextBuffer (8-bit
+// chunks where they suffice, with a sparse line index) and only the visible parts of lines are
+// widened, laid out and painted, so appending, scrolling and painting cost the same at the end
+// of 64 MiB as at the start.
 //
 // Positions count characters of the whole text, a line break counting one. The selection is
 // an anchor and a caret position; equal positions are a bare caret. Appends from the network
@@ -26,12 +27,13 @@ public:
     explicit TextView(QWidget* parent = nullptr);
 
     // The text.
-    const QString& toPlainText() const { return m_buffer.text(); }
+    // A copy of the whole text; the view's own paths read the buffer piece by piece.
+    QString toPlainText() const { return m_buffer.toString(); }
     const TextBuffer& buffer() const { return m_buffer; }
     qsizetype lineCount() const { return m_buffer.lineCount(); }
-    QStringView lineText(qsizetype line) const { return m_buffer.line(line); }
     qsizetype lineStart(qsizetype line) const { return m_buffer.lineStart(line); }
     void append(QStringView text);
+    void appendLatin1(QLatin1StringView text); // the same, for text that is all Latin-1
     void clear();
 
     // The edit control's modified flag: set by an append, cleared by clear().
@@ -95,6 +97,8 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    // After an append: the caret that was at the end follows, the screen reader hears of it.
+    void textAppended(qsizetype before);
     void updateScrollRanges();
     // Tells screen readers what text has arrived since the last frame (at most a few
     // kilobytes of it, so a large reply cannot flood the accessibility bus).

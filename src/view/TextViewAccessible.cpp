@@ -90,14 +90,14 @@ void TextViewAccessible::setCursorPosition(int position) {
 }
 
 QString TextViewAccessible::text(int startOffset, int endOffset) const {
-    const QString& all = view()->toPlainText();
+    const TextBuffer& all = view()->buffer();
     const qsizetype from = std::clamp<qsizetype>(startOffset, 0, all.size());
     const qsizetype to = std::clamp<qsizetype>(endOffset, from, all.size());
     return all.mid(from, to - from);
 }
 
 int TextViewAccessible::characterCount() const {
-    return clampToInt(view()->toPlainText().size());
+    return clampToInt(view()->buffer().size());
 }
 
 QRect TextViewAccessible::characterRect(int offset) const {
