@@ -24,14 +24,14 @@ package: all
 
 bench:
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVINTREL_BENCH=ON
-	cmake --build build-bench -j $(JOBS) --target bench_reply bench_search bench_settings bench_addressbook bench_longlines bench_connect bench_dnsrecords
+	cmake --build build-bench -j $(JOBS) --target vintrel reference_window bench_startup bench_reply bench_search bench_settings bench_addressbook bench_longlines bench_connect bench_dnsrecords
 	./build-bench/bench/bench_settings
 	./build-bench/bench/bench_search
 	QT_QPA_PLATFORM=offscreen ./build-bench/bench/bench_addressbook
 	QT_QPA_PLATFORM=offscreen ./build-bench/bench/bench_longlines
 	./build-bench/bench/bench_connect
 	QT_QPA_PLATFORM=offscreen ./build-bench/bench/bench_dnsrecords
-	bench/run build-bench/bench/bench_reply
+	bench/run build-bench
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

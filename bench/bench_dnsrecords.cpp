@@ -6,6 +6,7 @@
 // 100 ms). Each figure is the median of its runs, with the spread.
 
 #include "DnsTestServer.h"
+#include "Figure.h"
 #include "app/TMyDecoratedFrame.h"
 #include "view/TFingWnd.h"
 
@@ -17,19 +18,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <vector>
-
-namespace {
-
-struct Figures {
-    double median, low, high;
-};
-
-Figures figuresOf(std::vector<double> runs) {
-    std::sort(runs.begin(), runs.end());
-    return {runs[runs.size() / 2], runs.front(), runs.back()};
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -84,13 +72,9 @@ int main(int argc, char** argv) {
         pauses.push_back(std::max(0.0, longest));
     }
 
-    const Figures a = figuresOf(shown);
-    const Figures b = figuresOf(pauses);
-    std::printf("dns records, 1,000 TXT records over TCP, shown      %7.1f ms median (%.1f to %.1f), "
-                "goal 200 ms\n",
-                a.median, a.low, a.high);
-    std::printf("dns records, longest pause while a silent server waits %6.2f ms median (%.2f to "
-                "%.2f), goal 100 ms\n",
-                b.median, b.low, b.high);
+    std::printf("dns records, 1,000 TXT records over TCP, shown         %s, goal 200 ms\n",
+                Figure{shown}.text("ms", 1).c_str());
+    std::printf("dns records, longest pause while a silent server waits %s, goal 100 ms\n",
+                Figure{pauses}.text("ms").c_str());
     return 0;
 }

@@ -4,8 +4,10 @@
 //   Select All on one long line, then repaints of the page;
 //   a letter under endless combining marks arriving in 64 KiB blocks, a frame after each;
 //   printing 64 MiB of line ends, and a million short lines up to the first page.
-// Prints one line per case. Run it with QT_QPA_PLATFORM=offscreen or under an X server.
+// Prints one line per case: medians of a few runs, with the lowest and highest, and the
+// process's peak memory so far. Run it with QT_QPA_PLATFORM=offscreen or under an X server.
 
+#include "Figure.h"
 #include "view/APXPrintOut.h"
 #include "view/TextBuffer.h"
 #include "view/TextView.h"
@@ -34,9 +36,14 @@ QFont fixedFont() {
     return font;
 }
 
-// Runs step until it returns false, an event-loop turn between steps, and reports the total
+struct Pauses {
+    double totalSeconds = 0;
+    double longestMs = 0;
+};
+
+// Runs step until it returns false, an event-loop turn between steps, and gives the total
 // and the longest step (while a step runs, the window cannot answer).
-void timeSteps(const char* label, const std::function<bool()>& step) {
+Pauses timeSteps(const std::function<bool()>& step) {
     QElapsedTimer total;
     total.start();
     qint64 longest = 0;
@@ -47,11 +54,10 @@ void timeSteps(const char* label, const std::function<bool()>& step) {
         QCoreApplication::processEvents();
         longest = std::max(longest, one.elapsed());
     }
-    std::printf("  %-44s total %8.2f s   longest pause %6lld ms   peak %5ld MiB\n", label,
-                double(total.nsecsElapsed()) / 1e9, longest, peakMiB());
+    return {double(total.nsecsElapsed()) / 1e9, double(longest)};
 }
 
-void selectedLongLine(const char* label, const QString& line) {
+Pauses selectedLongLine(const QString& line) {
     view::TextView view;
     view.setFont(fixedFont());
     view.resize(800, 600);
@@ -59,7 +65,7 @@ void selectedLongLine(const char* label, const QString& line) {
     view.append(line);
     view.flushUpdates();
     int frames = 0;
-    timeSteps(label, [&] {
+    return timeSteps([&] {
         if (frames == 0)
             view.selectAll();
         view.viewport()->repaint();
@@ -67,7 +73,7 @@ void selectedLongLine(const char* label, const QString& line) {
     });
 }
 
-void markedLetter(const char* label, qsizetype characters) {
+Pauses markedLetter(qsizetype characters) {
     view::TextView view;
     view.setFont(fixedFont());
     view.resize(800, 600);
@@ -75,7 +81,7 @@ void markedLetter(const char* label, qsizetype characters) {
     const QString block(32 * 1024, QChar(0x301)); // 64 KiB of UTF-8
     view.append(u"a");
     qsizetype arrived = 1;
-    timeSteps(label, [&] {
+    return timeSteps([&] {
         view.append(block);
         view.flushUpdates();
         view.viewport()->repaint();
@@ -84,7 +90,7 @@ void markedLetter(const char* label, qsizetype characters) {
     });
 }
 
-void printing(const char* label, const QString& text, int pages) {
+Pauses printing(const QString& text, int pages) {
     view::TextBuffer buffer;
     buffer.append(text);
     QTemporaryDir dir;
@@ -104,28 +110,44 @@ void printing(const char* label, const QString& text, int pages) {
         sinceLast.restart();
         return pages < 0 || printed++ < pages;
     });
-    std::printf("  %-44s total %8.2f s   longest pause %6lld ms   peak %5ld MiB\n", label,
-                double(total.nsecsElapsed()) / 1e9, longest, peakMiB());
+    return {double(total.nsecsElapsed()) / 1e9, double(longest)};
+}
+
+// Runs a case a few times and prints the median total and longest pause, with their spreads.
+void report(const char* label, const std::function<Pauses()>& run) {
+    constexpr int Runs = 3;
+    Figure total, longest;
+    for (int i = 0; i < Runs; ++i) {
+        const Pauses pauses = run();
+        total.runs.push_back(pauses.totalSeconds);
+        longest.runs.push_back(pauses.longestMs);
+    }
+    std::printf("  %-42s total %s   longest pause %s   peak %ld MiB\n", label,
+                total.text("s").c_str(), longest.text("ms", 0).c_str(), peakMiB());
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    std::printf("long lines and printing (goal: every pause under 100 ms)\n");
-    selectedLongLine("Select All on a 10 MiB line, 10 frames", QString(10 * 1024 * 1024, 'x'));
-    selectedLongLine("Select All on a 64 MiB line, 10 frames", QString(64 * 1024 * 1024, 'x'));
+    std::printf("long lines and printing (goal: every pause under 100 ms); median of 3 runs "
+                "(lowest to highest)\n");
+    const QString line10(10 * 1024 * 1024, 'x');
+    report("Select All on a 10 MiB line, 10 frames", [&] { return selectedLongLine(line10); });
+    const QString line64(64 * 1024 * 1024, 'x');
+    report("Select All on a 64 MiB line, 10 frames", [&] { return selectedLongLine(line64); });
     QString arabic;
     while (arabic.size() < 4 * 1024 * 1024)
         arabic +=
             QString::fromUtf8("\xD8\xB3\xD9\x84\xD8\xA7\xD9\x85 \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D ");
-    selectedLongLine("Select All on a 4 MiB Arabic/Hebrew line", arabic);
-    markedLetter("letter + marks, 4 MiB in 64 KiB blocks", 2 * 1024 * 1024);
-    markedLetter("letter + marks, 20 MiB in 64 KiB blocks", 10 * 1024 * 1024);
-    printing("print 64 MiB of line ends", QString(64 * 1024 * 1024, '\n'), -1);
+    report("Select All on a 4 MiB Arabic/Hebrew line", [&] { return selectedLongLine(arabic); });
+    report("letter + marks, 4 MiB in 64 KiB blocks", [] { return markedLetter(2 * 1024 * 1024); });
+    report("letter + marks, 20 MiB in 64 KiB blocks", [] { return markedLetter(10 * 1024 * 1024); });
+    const QString ends(64 * 1024 * 1024, '\n');
+    report("print 64 MiB of line ends", [&] { return printing(ends, -1); });
     QString lines;
     for (int i = 0; i < 1000000; ++i)
         lines += QStringLiteral("line %1 of a long reply\n").arg(i);
-    printing("print a million lines, cancel after 20 pages", lines, 20);
+    report("print a million lines, cancel after 20 pages", [&] { return printing(lines, 20); });
     return 0;
 }

@@ -8,19 +8,28 @@
 // of its own. The last line times a repaint of one page scrolled at the end of a 64 MiB text.
 //
 //   bench_reply                        every reply kind, both ways, as a table
-//   bench_reply engine|recv KIND MB    one measurement, one line "seconds peakKiB"
-//   bench_reply first KIND MB          the engine in a fresh program, without a query before
+//   bench_reply engine|recv KIND MIB   one measurement, one line "seconds peakKiB"
+//   bench_reply first KIND MIB         the engine in a fresh program, without a query before
+//   bench_reply idle                   the shown window without a query: "0 peakKiB"
+//   bench_reply dialog                 the resident MiB a cancelled Save As leaves: "MiB 0"
 //   bench_reply scroll                 one line "milliseconds-per-page-repaint peakKiB"
+//
+// Goals: 10 MiB of lines at most 2.5 times the plain loop's time and 50 MiB at most 3 times;
+// the peak above the idle window at most 1.3 bytes a byte of text for both.
 //
 // The platform is Qt's: run it with QT_QPA_PLATFORM=offscreen, or under an X server (xcb).
 
+#include "Figure.h"
 #include "app/TMyApp.h"
 #include "app/TMyDecoratedFrame.h"
 #include "app/TStyleStatusBar.h"
+#include "resources/Commands.h"
 #include "net/QueryEngine.h"
 #include "view/TFingWnd.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QProcess>
@@ -119,6 +128,23 @@ double runRecvLoop(const QByteArray& kind, qsizetype size) {
     return total == size ? seconds : -1;
 }
 
+double residentMiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    return 0;
+}
+
+void settle(int milliseconds) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < milliseconds)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
 // Shows the frame and lets it paint once, as a user's window has before the first query.
 void showAndSettle(QWidget& frame) {
     frame.show();
@@ -202,6 +228,32 @@ int measureOne(int argc, char** argv) {
         std::printf("%.3f %ld\n", milliseconds, peakKiB());
         return 0;
     }
+    if (mode == "dialog") {
+        app::TMyApp application(argc, argv);
+        QTemporaryDir dir;
+        app::TMyDecoratedFrame frame(dir.path() + '/');
+        showAndSettle(frame);
+        frame.client().appendText(QStringLiteral("some text to save\n"));
+        settle(300);
+        const double before = residentMiB();
+        // Save As, left open until its folder is listed, then cancelled as a user would.
+        QTimer::singleShot(500, [] {
+            if (QWidget* dialog = QApplication::activeModalWidget())
+                QMetaObject::invokeMethod(dialog, "reject");
+        });
+        frame.command(res::CM_SAVEAS);
+        settle(300);
+        std::printf("%.3f 0\n", residentMiB() - before);
+        return 0;
+    }
+    if (mode == "idle") {
+        app::TMyApp application(argc, argv);
+        QTemporaryDir dir;
+        app::TMyDecoratedFrame frame(dir.path() + '/');
+        showAndSettle(frame);
+        std::printf("0 %ld\n", peakKiB());
+        return 0;
+    }
     const QByteArray kind = argv[2];
     const qsizetype size = qsizetype(atoi(argv[3])) * 1024 * 1024;
     const double seconds = mode == "recv" ? runRecvLoop(kind, size)
@@ -210,71 +262,99 @@ int measureOne(int argc, char** argv) {
     return seconds < 0 ? 1 : 0;
 }
 
-QList<QByteArray> runChild(const char* self, const QStringList& arguments) {
+// One measurement in a process of its own: {seconds or milliseconds, peak MiB}.
+std::pair<double, double> runChild(const char* self, const QStringList& arguments) {
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(QString::fromLocal8Bit(self), arguments);
     child.waitForFinished(600000);
-    return child.readAllStandardOutput().trimmed().split(' ');
+    const QList<QByteArray> fields = child.readAllStandardOutput().trimmed().split(' ');
+    return {fields.value(0).toDouble(), fields.value(1).toDouble() / 1024.0};
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 2 && argc <= 4 && (argc == 4 || std::strcmp(argv[1], "scroll") == 0))
+    if (argc >= 2 && argc <= 4 &&
+        (argc == 4 || std::strcmp(argv[1], "scroll") == 0 || std::strcmp(argv[1], "idle") == 0 ||
+         std::strcmp(argv[1], "dialog") == 0))
         return measureOne(argc, argv);
     std::printf("platform: %s\n", qgetenv("QT_QPA_PLATFORM").isEmpty()
                                       ? "default"
                                       : qgetenv("QT_QPA_PLATFORM").constData());
-    std::printf("%-16s %9s %8s %9s   %9s %8s %8s   %6s\n", "reply", "engine ms", "MB/s", "peak MB",
-                "recv ms", "MB/s", "peak MB", "ratio");
+    // Each figure is the median of a few runs, the engine and the plain loop taking turns so
+    // that both sides of a ratio meet the machine in the same state; the spread (lowest to
+    // highest) shows how much the machine's load moved them.
+    constexpr int Runs = 11;
+    Figure idle;
+    for (int run = 0; run < Runs; ++run)
+        idle.runs.push_back(runChild(argv[0], {QStringLiteral("idle")}).second);
+    std::printf("idle window: %.1f MiB peak (%.1f to %.1f)\n", idle.median(), idle.low(),
+                idle.high());
+    std::printf("%-17s %19s %7s %11s   %19s   %5s %5s   %5s %5s\n", "reply", "engine ms (spread)",
+                "MiB/s", "above idle", "recv ms (spread)", "ratio", "goal", "/size", "goal");
     struct Row {
         const char* label;
         const char* kind;
-        int mb;
+        int mib;
+        double ratioGoal; // 0: none
+        double memoryGoal; // peak above the idle window, per byte of text; 0: none
     };
-    const Row rows[] = {{"1 MB of lines", "lines", 1},       {"10 MB of lines", "lines", 10},
-                        {"50 MB of lines", "lines", 50},     {"1 MiB one line", "longline", 1},
-                        {"10 MiB one line", "longline", 10}, {"10 MB line ends", "ends", 10}};
-    // Each figure is the best of a few runs, the engine and the plain loop taking turns, so
-    // that a stray pause of this shared machine does not stand for the program and both sides
-    // of a ratio meet the machine in the same state.
-    constexpr int Runs = 5;
+    const Row rows[] = {{"1 MiB of lines", "lines", 1, 0, 0},
+                        {"10 MiB of lines", "lines", 10, 2.5, 1.3},
+                        {"50 MiB of lines", "lines", 50, 3.0, 1.3},
+                        {"1 MiB one line", "longline", 1, 0, 0},
+                        {"10 MiB one line", "longline", 10, 0, 0},
+                        {"10 MiB line ends", "ends", 10, 0, 0}};
+    const auto goal = [](double value) {
+        return value > 0 ? QByteArray::number(value, 'f', 1) : QByteArray("-");
+    };
     for (const Row& row : rows) {
-        double seconds[2] = {};
-        double peak[2] = {};
-        const char* modes[2] = {"engine", "recv"};
+        Figure engine, recv, peak;
         bool failed = false;
         for (int run = 0; run < Runs; ++run) {
-            for (int i = 0; i < 2; ++i) {
-                const QList<QByteArray> fields = runChild(
-                    argv[0], {modes[i], QString::fromLatin1(row.kind), QString::number(row.mb)});
-                const double s = fields.value(0).toDouble();
-                failed = failed || s <= 0;
-                if (run == 0 || s < seconds[i])
-                    seconds[i] = s;
-                peak[i] = std::max(peak[i], fields.value(1).toDouble() / 1024.0);
-            }
+            const QStringList arguments = {QString::fromLatin1(row.kind), QString::number(row.mib)};
+            const auto [seconds, megabytes] = runChild(argv[0], QStringList{"engine"} + arguments);
+            const double plain = runChild(argv[0], QStringList{"recv"} + arguments).first;
+            failed = failed || seconds <= 0 || plain <= 0;
+            engine.runs.push_back(seconds * 1e3);
+            recv.runs.push_back(plain * 1e3);
+            peak.runs.push_back(megabytes);
         }
         if (failed) {
-            std::printf("%-16s did not arrive whole\n", row.label);
+            std::printf("%-17s did not arrive whole\n", row.label);
             continue;
         }
-        std::printf("%-16s %9.2f %8.1f %9.1f   %9.2f %8.1f %8.1f   %6.1f\n", row.label,
-                    seconds[0] * 1e3, row.mb / seconds[0], peak[0], seconds[1] * 1e3,
-                    row.mb / seconds[1], peak[1], seconds[0] / seconds[1]);
+        const double aboveIdle = peak.median() - idle.median();
+        std::printf("%-17s %7.2f (%4.1f-%4.1f) %7.0f %7.1f MiB   %7.2f (%4.1f-%4.1f)   %5.2f %5s   %5.2f "
+                    "%5s\n",
+                    row.label, engine.median(), engine.low(), engine.high(),
+                    row.mib / engine.median() * 1e3, aboveIdle, recv.median(), recv.low(),
+                    recv.high(), engine.median() / recv.median(), goal(row.ratioGoal).constData(),
+                    aboveIdle / row.mib, goal(row.memoryGoal).constData());
     }
-    double first = 0;
-    for (int run = 0; run < Runs; ++run) {
-        const double s = runChild(argv[0], {QStringLiteral("first"), QStringLiteral("lines"),
-                                            QStringLiteral("1")})
-                             .value(0)
-                             .toDouble();
-        first = run == 0 ? s : std::min(first, s);
+    Figure first;
+    for (int run = 0; run < Runs; ++run)
+        first.runs.push_back(
+            runChild(argv[0], {QStringLiteral("first"), QStringLiteral("lines"), QStringLiteral("1")})
+                .first *
+            1e3);
+    std::printf("first query of a fresh program, 1 MiB of lines: %.2f ms (%.2f to %.2f)\n",
+                first.median(), first.low(), first.high());
+    Figure scroll;
+    double scrollPeak = 0;
+    for (int run = 0; run < 3; ++run) {
+        const auto [milliseconds, megabytes] = runChild(argv[0], {QStringLiteral("scroll")});
+        scroll.runs.push_back(milliseconds);
+        scrollPeak = std::max(scrollPeak, megabytes);
     }
-    std::printf("first query of a fresh program, 1 MB of lines: %.2f ms\n", first * 1e3);
-    const QList<QByteArray> scroll = runChild(argv[0], {QStringLiteral("scroll")});
-    std::printf("page repaint at the end of 64 MiB: %s ms (peak %.1f MB)\n",
-                scroll.value(0).constData(), scroll.value(1).toDouble() / 1024.0);
+    std::printf("page repaint at the end of 64 MiB: %.3f ms (%.3f to %.3f), peak %.1f MiB\n",
+                scroll.median(), scroll.low(), scroll.high(), scrollPeak);
+    Figure left;
+    for (int run = 0; run < 3; ++run) {
+        left.runs.push_back(runChild(argv[0], {QStringLiteral("dialog")}).first);
+    }
+    std::printf("memory a closed Save As dialog leaves behind: %.1f MiB (%.1f to %.1f)\n",
+                left.median(), left.low(), left.high());
     return 0;
 }

@@ -9,12 +9,17 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "Figure.h"
+
 #include <cstdio>
 
 int main() {
     QTemporaryDir dir;
     const QString path = dir.filePath("vintrel.ini");
-    std::printf("settings file: load + 1000 reads, then 1000 writes + save\n");
+    constexpr int Runs = 5;
+    std::printf("settings file: load + 1000 reads, then 1000 writes + save; median of %d runs "
+                "(lowest to highest)\n",
+                Runs);
     for (const qint64 size :
          {qint64(60) * 1024, qint64(1024) * 1024, platform::ProfileFile::MaxFileSize - 64 * 1024}) {
         QByteArray content = "[Window Size]\nx=40\n[History]\ncount=1000\nindex=0\n";
@@ -28,22 +33,28 @@ int main() {
             return 1;
         file.close();
 
-        QElapsedTimer timer;
-        timer.start();
-        platform::ProfileFile opened(path);
         qsizetype found = 0;
-        for (int i = 1; i <= 1000; ++i)
-            found += opened.readString("History", "Address" + QString::number(i), "", 55).size();
-        const double openMs = double(timer.nsecsElapsed()) / 1e6;
-        timer.restart();
-        platform::ProfileFile closing(path);
-        for (int i = 1; i <= 1000; ++i)
-            closing.writeString("History", "Address" + QString::number(i),
-                                "someone" + QString::number(i) + "@host.example.org");
-        const bool saved = closing.save();
-        const double closeMs = double(timer.nsecsElapsed()) / 1e6;
-        std::printf("  %8.1f KB   open %7.1f ms   close %7.1f ms%s\n",
-                    double(content.size()) / 1024, openMs, closeMs,
+        const Figure open = measureRuns(Runs, [&] {
+            QElapsedTimer timer;
+            timer.start();
+            platform::ProfileFile opened(path);
+            for (int i = 1; i <= 1000; ++i)
+                found += opened.readString("History", "Address" + QString::number(i), "", 55).size();
+            return double(timer.nsecsElapsed()) / 1e6;
+        });
+        bool saved = true;
+        const Figure close = measureRuns(Runs, [&] {
+            QElapsedTimer timer;
+            timer.start();
+            platform::ProfileFile closing(path);
+            for (int i = 1; i <= 1000; ++i)
+                closing.writeString("History", "Address" + QString::number(i),
+                                    "someone" + QString::number(i) + "@host.example.org");
+            saved = closing.save() && saved;
+            return double(timer.nsecsElapsed()) / 1e6;
+        });
+        std::printf("  %8.1f KB   open %s   close %s%s\n", double(content.size()) / 1024,
+                    open.text("ms", 1).c_str(), close.text("ms", 1).c_str(),
                     saved && found > 0 ? "" : "  (failed)");
     }
     return 0;
