@@ -283,8 +283,9 @@ int main(int argc, char** argv) {
                                       ? "default"
                                       : qgetenv("QT_QPA_PLATFORM").constData());
     // Each figure is the median of a few runs, the engine and the plain loop taking turns so
-    // that both sides of a ratio meet the machine in the same state; the spread (lowest to
-    // highest) shows how much the machine's load moved them.
+    // that both sides of a ratio meet the machine in the same state; the ratio is the median of
+    // the pairs' ratios. The spread (lowest to highest) shows how much the machine's load moved
+    // the runs.
     constexpr int Runs = 11;
     Figure idle;
     for (int run = 0; run < Runs; ++run)
@@ -310,7 +311,7 @@ int main(int argc, char** argv) {
         return value > 0 ? QByteArray::number(value, 'f', 1) : QByteArray("-");
     };
     for (const Row& row : rows) {
-        Figure engine, recv, peak;
+        Figure engine, recv, ratio, peak;
         bool failed = false;
         for (int run = 0; run < Runs; ++run) {
             const QStringList arguments = {QString::fromLatin1(row.kind), QString::number(row.mib)};
@@ -319,6 +320,7 @@ int main(int argc, char** argv) {
             failed = failed || seconds <= 0 || plain <= 0;
             engine.runs.push_back(seconds * 1e3);
             recv.runs.push_back(plain * 1e3);
+            ratio.runs.push_back(seconds / plain);
             peak.runs.push_back(megabytes);
         }
         if (failed) {
@@ -330,7 +332,7 @@ int main(int argc, char** argv) {
                     "%5s\n",
                     row.label, engine.median(), engine.low(), engine.high(),
                     row.mib / engine.median() * 1e3, aboveIdle, recv.median(), recv.low(),
-                    recv.high(), engine.median() / recv.median(), goal(row.ratioGoal).constData(),
+                    recv.high(), ratio.median(), goal(row.ratioGoal).constData(),
                     aboveIdle / row.mib, goal(row.memoryGoal).constData());
     }
     Figure first;

@@ -103,6 +103,8 @@ private slots:
         QTest::newRow("a wide character where a chunk ends")
             << QString(262143, 'a') + QChar(0x3A9) + "\nb\n" + QString(262144, 'c')
             << QList<int>{262143, 1, 5000};
+        QTest::newRow("line ends over a chunk's end")
+            << QString("x") + QString(300000, '\n') << QList<int>{100000};
     }
     void lineIndex() {
         QFETCH(QString, text);
@@ -124,6 +126,10 @@ private slots:
             start += lines[i].size() + 1;
         }
         QCOMPARE(buffer.longestLine(), longest);
+        qsizetype end = text.size();
+        while (end > 0 && text[end - 1] == '\n')
+            --end;
+        QCOMPARE(buffer.endBeforeTrailingLineEnds(), end);
         QString scratch;
         for (const qsizetype at : {qsizetype(0), text.size() / 3, qsizetype(262140)}) {
             if (at >= text.size())

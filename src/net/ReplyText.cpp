@@ -131,7 +131,8 @@ Unit* ReplyText::convertBytes(const unsigned char* bytes, qsizetype size, Unit* 
         if (m_pendingSize == 0 && mapsOneToOne(*bytes)) { // the common case, in bulk
 #ifdef __SSE2__
             // All sixteen are stored; the output moves on over those before the first byte that
-            // needs more, and what follows them is written over next.
+            // needs more, and what follows them is written over next. An LF is taken here too:
+            // after a CR it belongs to the CR's line end, else it is one, already stored.
             while (end - bytes >= ChunkSize) {
                 __m128i mapped;
                 const unsigned special = mapChunk(bytes, mapped);
@@ -139,8 +140,13 @@ Unit* ReplyText::convertBytes(const unsigned char* bytes, qsizetype size, Unit* 
                 const int ordinary = special == 0 ? ChunkSize : std::countr_zero(special);
                 to += ordinary;
                 bytes += ordinary;
-                if (special != 0)
+                if (special == 0)
+                    continue;
+                if (*bytes != '\n')
                     break;
+                if (bytes[-1] != '\r') // never the first byte: the bulk starts on a plain one
+                    ++to;
+                ++bytes;
             }
 #endif
             while (bytes < end && mapsOneToOne(*bytes))

@@ -42,10 +42,8 @@ void APXPrintOut::paginate(QSize pagePixels, QSizeF printerDpi) {
     m_linesPerPage = std::max(1, mulDiv(pageHeight, 1, m_lineHeight));
     // Empty lines at the end of the text print nothing: printing them would only add blank
     // pages whenever the lines before them fill the last page.
-    qsizetype last = m_text.size() - 1;
-    while (last >= 0 && m_text.at(last) == u'\n')
-        --last;
-    m_lines = last < 0 ? 1 : m_text.lineOfPosition(last) + 1;
+    const qsizetype end = m_text.endBeforeTrailingLineEnds();
+    m_lines = end == 0 ? 1 : m_text.lineOfPosition(end - 1) + 1;
 }
 
 qsizetype APXPrintOut::nextPiece(Cursor& cursor) {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <sys/mman.h>
@@ -90,8 +91,39 @@ qsizetype narrowInto(const char16_t* in, qsizetype n, char* out) {
 
 void widenInto(const char* in, qsizetype n, char16_t* out) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(in);
-    for (qsizetype i = 0; i < n; ++i)
+    qsizetype i = 0;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= n; i += 16) {
+        const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(sixteen, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(sixteen, zero));
+    }
+#endif
+    for (; i < n; ++i)
         out[i] = bytes[i];
+}
+
+// Where the last character that is not '\n' ends, or 0.
+qsizetype endBeforeLineEnds(const char* chars, qsizetype size) {
+    // Eight at a time while all eight are line ends, as a text of nothing else may be long.
+    constexpr std::uint64_t EightLineEnds = 0x0A0A0A0A0A0A0A0AULL;
+    while (size >= 8) {
+        std::uint64_t eight;
+        std::memcpy(&eight, chars + size - 8, sizeof eight);
+        if (eight != EightLineEnds)
+            break;
+        size -= 8;
+    }
+    while (size > 0 && chars[size - 1] == '\n')
+        --size;
+    return size;
+}
+
+qsizetype endBeforeLineEnds(const char16_t* chars, qsizetype size) {
+    while (size > 0 && chars[size - 1] == u'\n')
+        --size;
+    return size;
 }
 
 // Anonymous memory for a chunk, its pages made at once: one call for the whole chunk costs
@@ -227,6 +259,19 @@ QString TextBuffer::mid(qsizetype from, qsizetype n) const {
     QString text(n, Qt::Uninitialized);
     copyOut(from, n, reinterpret_cast<char16_t*>(text.data()));
     return text;
+}
+
+qsizetype TextBuffer::endBeforeTrailingLineEnds() const {
+    qsizetype end = m_size;
+    for (auto chunk = m_chunks.rbegin(); chunk != m_chunks.rend(); ++chunk) {
+        const qsizetype size = (*chunk)->size();
+        const qsizetype kept = (*chunk)->wide() ? endBeforeLineEnds((*chunk)->wide(), size)
+                                                : endBeforeLineEnds((*chunk)->narrow(), size);
+        end -= size - kept;
+        if (kept > 0)
+            break;
+    }
+    return end;
 }
 
 qsizetype TextBuffer::storedBytes() const {

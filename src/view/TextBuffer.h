@@ -43,6 +43,8 @@ public:
     QString mid(qsizetype from, qsizetype n) const;
     QString toString() const { return mid(0, m_size); }
     TextRange range(qsizetype from, qsizetype n) const { return TextRange(*this, from, n); }
+    // The size without the line ends at the end of the text.
+    qsizetype endBeforeTrailingLineEnds() const;
     // The memory the characters are stored in (the chunks' written part).
     qsizetype storedBytes() const;
 
