@@ -169,6 +169,23 @@ private slots:
                  qsizetype(262140));
     }
 
+    // A cleared text's memory serves the next reply, and what that one does not take goes back
+    // to the system once the text stops growing.
+    void clearedMemoryIsReusedThenGivenBack() {
+        TextView view;
+        view.append(QString(600000, 'x'));
+        view.clear();
+        QVERIFY(view.buffer().hasSpareMemory());
+        view.append(QString(600000, 'y'));
+        QVERIFY(!view.buffer().hasSpareMemory()); // all three chunks taken again
+        QCOMPARE(view.toPlainText(), QString(600000, 'y'));
+        view.clear();
+        view.append(u"short");
+        QVERIFY(view.buffer().hasSpareMemory());
+        QTRY_VERIFY_WITH_TIMEOUT(!view.buffer().hasSpareMemory(), 5000);
+        QCOMPARE(view.toPlainText(), QString("short"));
+    }
+
     void clearStartsAfresh() {
         TextBuffer buffer;
         buffer.append(u"one\ntwo\n");

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <utility>
 #include <sys/mman.h>
 
 #ifdef __SSE2__
@@ -145,11 +146,12 @@ public:
     static constexpr int Shift = 18;
     static constexpr qsizetype Size = qsizetype(1) << Shift;
 
-    Chunk() : m_narrow(static_cast<char*>(mapPages(Size))) {}
+    // memory: Size bytes of mapped memory, which the chunk owns from now on.
+    explicit Chunk(char* memory) : m_narrow(memory) {}
     ~Chunk() {
         if (m_wide)
             munmap(m_wide, Size * sizeof(char16_t));
-        else
+        if (m_narrow)
             munmap(m_narrow, Size);
     }
     Chunk(const Chunk&) = delete;
@@ -163,6 +165,8 @@ public:
         return m_wide ? QChar(m_wide[i]) : QChar(static_cast<unsigned char>(m_narrow[i]));
     }
     qsizetype bytes() const { return m_size * (m_wide ? 2 : 1); }
+    // Gives up its 8-bit memory for another chunk; nullptr when the chunk holds UTF-16.
+    char* takeNarrowMemory() { return m_wide ? nullptr : std::exchange(m_narrow, nullptr); }
 
     // Adds text, which must fit.
     void append(QStringView text) {
@@ -208,10 +212,17 @@ TextBuffer::TextBuffer() {
     clear();
 }
 
-TextBuffer::~TextBuffer() = default;
+TextBuffer::~TextBuffer() {
+    m_chunks.clear();
+    releaseSpareMemory();
+}
 
 void TextBuffer::clear() {
-    m_chunks.clear(); // unmaps every chunk
+    // The 8-bit chunks' memory is kept for the next text: its pages are made already.
+    for (const auto& chunk : m_chunks)
+        if (char* memory = chunk->takeNarrowMemory())
+            m_spare.push_back(memory);
+    m_chunks.clear();
     m_size = 0;
     m_checkpoints = std::vector<Checkpoint>(1, Checkpoint{0, 0}); // gives the memory back
     m_lineCount = 1;
@@ -293,9 +304,23 @@ void TextBuffer::reserveIndex() {
 }
 
 TextBuffer::Chunk& TextBuffer::chunkWithRoom() {
-    if (m_chunks.empty() || m_chunks.back()->room() == 0)
-        m_chunks.push_back(std::make_unique<Chunk>());
+    if (m_chunks.empty() || m_chunks.back()->room() == 0) {
+        char* memory = nullptr;
+        if (m_spare.empty()) {
+            memory = static_cast<char*>(mapPages(Chunk::Size));
+        } else {
+            memory = m_spare.back();
+            m_spare.pop_back();
+        }
+        m_chunks.push_back(std::make_unique<Chunk>(memory));
+    }
     return *m_chunks.back();
+}
+
+void TextBuffer::releaseSpareMemory() {
+    for (char* memory : m_spare)
+        munmap(memory, Chunk::Size);
+    m_spare.clear();
 }
 
 void TextBuffer::append(QStringView text) {

@@ -7,8 +7,9 @@
 // character beyond U+00FF arrives in it, and in UTF-16 from then on: a reply that is all
 // Latin-1, as most are, costs a byte a character, and one with other characters costs two
 // only in the chunks that hold them. A chunk is mapped memory of its own, its pages made in
-// one step when it is started, so nothing moves or is copied as the text grows, and Clear
-// gives it all back.
+// one step when it is started, so nothing moves or is copied as the text grows. Clear keeps
+// the 8-bit chunks' memory for the next text (a query clears the window, and making pages
+// costs more than filling them); the window gives back what the next text has not taken.
 //
 // The index keeps a checkpoint (line number, position of its first character) every 32 lines,
 // and at the first line start 64 Ki characters or more past the previous checkpoint. Finding a
@@ -61,7 +62,11 @@ public:
 
     void append(QStringView text);
     void appendLatin1(QLatin1StringView text);
+    // Empties the text. The memory of its 8-bit chunks is kept for the next text until
+    // releaseSpareMemory() gives it back.
     void clear();
+    bool hasSpareMemory() const { return !m_spare.empty(); }
+    void releaseSpareMemory();
 
 private:
     class Chunk;
@@ -86,6 +91,7 @@ private:
     void noteLineLength(qsizetype line, qsizetype length);
 
     std::vector<std::unique_ptr<Chunk>> m_chunks;
+    std::vector<char*> m_spare; // 8-bit chunk memory of a cleared text, its pages made
     qsizetype m_size = 0;
     std::vector<Checkpoint> m_checkpoints;
     qsizetype m_lineCount = 1;

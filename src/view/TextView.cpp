@@ -41,6 +41,9 @@ TextView::TextView(QWidget* parent)
     viewport()->setBackgroundRole(QPalette::Base);
     m_autoScroll.setInterval(50);
     connect(&m_autoScroll, &QTimer::timeout, this, &TextView::autoScrollStep);
+    m_releaseSpare.setSingleShot(true);
+    m_releaseSpare.setInterval(1000);
+    connect(&m_releaseSpare, &QTimer::timeout, this, [this] { m_buffer.releaseSpareMemory(); });
     TextViewAccessible::installFactory();
     updateScrollRanges();
 }
@@ -66,6 +69,8 @@ void TextView::textAppended(qsizetype before) {
         m_anchor = m_caret = m_buffer.size();
     if (m_announceFrom < 0 && QAccessible::isActive())
         m_announceFrom = before;
+    if (m_buffer.hasSpareMemory())
+        m_releaseSpare.start();
     setModified(true);
     m_throttle.request();
 }
@@ -85,6 +90,8 @@ void TextView::announceInsertedText() {
 void TextView::clear() {
     m_announceFrom = -1;
     m_buffer.clear();
+    if (m_buffer.hasSpareMemory())
+        m_releaseSpare.start();
     m_layout.clearCache();
     m_widestPainted = 0;
     m_preferredX = -1;

@@ -133,6 +133,9 @@ private:
     bool m_dragging = false;
     QPoint m_dragPoint;
     QTimer m_autoScroll;
+    // Gives back the memory a cleared text left for the next once the text stops growing
+    // without having needed it.
+    QTimer m_releaseSpare;
     QElapsedTimer m_sinceDoubleClick;
     QPoint m_doubleClickPoint;
 };
