@@ -20,6 +20,7 @@
 // The platform is Qt's: run it with QT_QPA_PLATFORM=offscreen, or under an X server (xcb).
 
 #include "Figure.h"
+#include "Resident.h"
 #include "app/TMyApp.h"
 #include "app/TMyDecoratedFrame.h"
 #include "app/TStyleStatusBar.h"
@@ -126,16 +127,6 @@ double runRecvLoop(const QByteArray& kind, qsizetype size) {
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     ::close(s);
     return total == size ? seconds : -1;
-}
-
-double residentMiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    return 0;
 }
 
 void settle(int milliseconds) {

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include "Figure.h"
+#include "Resident.h"
 
 #include <xcb/xcb.h>
 
@@ -32,16 +33,6 @@ struct Run {
     double milliseconds = -1;
     double megabytes = 0;
 };
-
-double residentMegabytes(pid_t pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    return 0;
-}
 
 // Starts program in folder and waits for a top-level window to be mapped.
 Run startOnce(xcb_connection_t* x, const char* program, const QString& folder) {
@@ -76,7 +67,7 @@ Run startOnce(xcb_connection_t* x, const char* program, const QString& folder) {
     }
     run.milliseconds = double(clock.nsecsElapsed()) / 1e6;
     usleep(700 * 1000); // let it settle: the first paint, the event loop idle
-    run.megabytes = residentMegabytes(child);
+    run.megabytes = residentMiB(QString::number(child)) * 1.048576; // in MB, as the goal is
     kill(child, SIGTERM);
     waitpid(child, nullptr, 0);
     return run;
