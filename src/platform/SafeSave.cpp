@@ -115,8 +115,10 @@ SaveOutcome saveWholeFile(const QString& path, const QByteArray& bytes,
         // The replacement looks like the file it replaces; an owner the process may not give
         // away stays the process's own.
         ::fchmod(fd, target->existing->st_mode & 07777);
-        if (::fchown(fd, target->existing->st_uid, target->existing->st_gid) != 0)
-            ::fchown(fd, uid_t(-1), target->existing->st_gid);
+        if (::fchown(fd, target->existing->st_uid, target->existing->st_gid) != 0 &&
+            ::fchown(fd, uid_t(-1), target->existing->st_gid) != 0) {
+            // Neither owner nor group could be given: the replacement is the process's own.
+        }
     }
     const bool written = writeAll(fd, bytes);
     ::close(fd);
