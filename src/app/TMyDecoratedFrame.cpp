@@ -275,9 +275,7 @@ void TMyDecoratedFrame::writeSettings() const {
     settings.font = m_windowFont;
     int dropped = 0;
     const bool written = settings.write(m_settingsPath, &dropped);
-    if (dropped > 0)
-        platform::messageBox(nullptr, dialogs::droppedHistoryMessage(m_settingsPath, dropped),
-                             QStringLiteral("Warning"), QMessageBox::Warning);
+    dialogs::warnOfDroppedHistory(nullptr, m_settingsPath, dropped);
     if (!written)
         platform::messageBox(nullptr,
                              QStringLiteral("Unable to write the settings file\n%1\n"

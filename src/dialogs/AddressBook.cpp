@@ -256,10 +256,7 @@ void AddressBook::Delete() {
     if (row < 0)
         return;
     const QString address = m_list->item(row)->text();
-    const auto answer = platform::messageBox(
-        this, QStringLiteral("Are you sure you want to delete\n %1 ?").arg(address),
-        QStringLiteral("Question box"), QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
-    if (answer != QMessageBox::Yes)
+    if (!askQuestion(this, deleteQuestion(address)))
         return;
     m_changed = true;
     m_records.remove(address);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "Base_Dialog.h"
+#include "platform/MessageBox.h"
 #include "resources/DialogTemplates.h"
 
 #include <QAbstractButton>
@@ -55,6 +56,16 @@ void Base_Dialog::showEvent(QShowEvent* event) {
     }
     fillControls();
     QDialog::showEvent(event);
+}
+
+QString deleteQuestion(const QString& entry) {
+    return QStringLiteral("Are you sure you want to delete\n %1 ?").arg(entry);
+}
+
+bool askQuestion(QWidget* parent, const QString& question) {
+    return platform::messageBox(parent, question, QStringLiteral("Question box"),
+                                QMessageBox::Question,
+                                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 } // namespace dialogs

@@ -39,4 +39,9 @@ private:
     bool m_filled = false;
 };
 
+// The question a Delete button asks before it removes an entry.
+QString deleteQuestion(const QString& entry);
+// The program's question box: true when the user answers Yes.
+bool askQuestion(QWidget* parent, const QString& question);
+
 } // namespace dialogs

@@ -2,7 +2,6 @@
 #include "DnsRecords_Dialog.h"
 #include "ByteLimit.h"
 #include "StoredList.h"
-#include "platform/MessageBox.h"
 #include "resources/DialogTemplates.h"
 
 #include <QCheckBox>
@@ -30,11 +29,7 @@ DnsRecords_Dialog::DnsRecords_Dialog(QWidget* parent, int resourceId, QString se
     limitUtf8Bytes(m_name, FieldBytes);
     limitUtf8Bytes(m_type->lineEdit(), 16);
     limitUtf8Bytes(m_server->lineEdit(), FieldBytes);
-    confirmDelete = [this](const QString& question) {
-        return platform::messageBox(this, question, QStringLiteral("Question box"),
-                                    QMessageBox::Question,
-                                    QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
-    };
+    confirmDelete = [this](const QString& question) { return askQuestion(this, question); };
     connect(control<QPushButton>(res::IDC_RECORDS_DELETE), &QPushButton::clicked, this,
             &DnsRecords_Dialog::Delete);
     m_name->setFocus();
@@ -60,7 +55,7 @@ void DnsRecords_Dialog::Delete() {
     if (position < FixedServers)
         return; // the system resolver and the root are always offered
     const QString entry = m_server->itemText(position);
-    if (!confirmDelete(QStringLiteral("Are you sure you want to delete\n %1 ?").arg(entry)))
+    if (!confirmDelete(deleteQuestion(entry)))
         return;
     m_server->removeItem(position);
     m_server->setCurrentIndex(std::min(position, m_server->count() - 1));
@@ -78,20 +73,14 @@ void DnsRecords_Dialog::done(int result) {
             m_server->setCurrentIndex(m_server->count() - 1);
         }
         platform::ProfileFile file(m_settingsPath);
-        QList<StoredEntry> entries;
-        for (int i = FixedServers; i < m_server->count(); ++i)
-            entries.append({m_server->itemText(i), m_server->itemData(i).toByteArray()});
+        const QList<StoredEntry> entries = listedEntries(*m_server, FixedServers);
         file.writeInt(Section, QStringLiteral("count"), int(entries.size()));
         file.writeInt(Section, QStringLiteral("index"),
                       m_server->findText(server, Qt::MatchFixedString));
         storeEntries(file, Section, serverKey, entries);
         file.writeString(Section, QStringLiteral("type"), m_type->currentText().trimmed());
         file.writeInt(Section, QStringLiteral("dnssec"), m_dnssec->isChecked() ? 1 : 0);
-        int dropped = 0;
-        saveSettings(file, &dropped);
-        if (dropped > 0)
-            platform::messageBox(this, droppedHistoryMessage(m_settingsPath, dropped),
-                                 QStringLiteral("Warning"), QMessageBox::Warning);
+        saveSettingsAndWarn(this, file, m_settingsPath);
         if (m_result) {
             m_result->name = m_name->text().trimmed().toUtf8();
             m_result->type = m_type->currentText().trimmed();

@@ -2,7 +2,6 @@
 #include "Finger_Dialog.h"
 #include "ByteLimit.h"
 #include "StoredList.h"
-#include "platform/MessageBox.h"
 #include "resources/DialogTemplates.h"
 
 #include <QCheckBox>
@@ -70,18 +69,11 @@ void Finger_Dialog::done(int result) {
             if (count > 0) {
                 file.writeInt(history, QStringLiteral("count"), count);
                 file.writeInt(history, QStringLiteral("index"), m_address->currentIndex());
-                QList<StoredEntry> entries;
-                for (int i = 0; i < count; ++i)
-                    entries.append({m_address->itemText(i), m_address->itemData(i).toByteArray()});
-                storeEntries(file, history, QStringLiteral("Address"), entries);
+                storeEntries(file, history, QStringLiteral("Address"), listedEntries(*m_address));
             }
         }
         file.writeInt(options, QStringLiteral("full_info"), m_fullInfo->isChecked() ? 1 : 0);
-        int dropped = 0;
-        saveSettings(file, &dropped);
-        if (dropped > 0)
-            platform::messageBox(this, droppedHistoryMessage(m_settingsPath, dropped),
-                                 QStringLiteral("Warning"), QMessageBox::Warning);
+        saveSettingsAndWarn(this, file, m_settingsPath);
         if (m_result) {
             if (!typed.isEmpty())
                 m_result->address = typed;

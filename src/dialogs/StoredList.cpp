@@ -1,5 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "StoredList.h"
+#include "platform/MessageBox.h"
+
+#include <QComboBox>
 
 #include <algorithm>
 #include <climits>
@@ -97,12 +100,30 @@ bool saveSettings(platform::ProfileFile& file, int* droppedEntries) {
     return file.save();
 }
 
-QString droppedHistoryMessage(const QString& path, int droppedEntries) {
-    return QStringLiteral("The settings file %1 would grow past the %2 MiB the program reads, so "
-                          "%3 finger history entries were dropped to keep it readable.")
-        .arg(path)
-        .arg(platform::ProfileFile::MaxFileSize / (1024 * 1024))
-        .arg(droppedEntries);
+void warnOfDroppedHistory(QWidget* parent, const QString& path, int droppedEntries) {
+    if (droppedEntries <= 0)
+        return;
+    const QString text =
+        QStringLiteral("The settings file %1 would grow past the %2 MiB the program reads, so "
+                       "%3 finger history entries were dropped to keep it readable.")
+            .arg(path)
+            .arg(platform::ProfileFile::MaxFileSize / (1024 * 1024))
+            .arg(droppedEntries);
+    platform::messageBox(parent, text, QStringLiteral("Warning"), QMessageBox::Warning);
+}
+
+bool saveSettingsAndWarn(QWidget* parent, platform::ProfileFile& file, const QString& path) {
+    int dropped = 0;
+    const bool saved = saveSettings(file, &dropped);
+    warnOfDroppedHistory(parent, path, dropped);
+    return saved;
+}
+
+QList<StoredEntry> listedEntries(const QComboBox& box, int from) {
+    QList<StoredEntry> entries;
+    for (int i = from; i < box.count(); ++i)
+        entries.append({box.itemText(i), box.itemData(i).toByteArray()});
+    return entries;
 }
 
 QString fieldText(const QString& text) {

@@ -7,6 +7,9 @@
 
 #include <QStringList>
 
+class QComboBox;
+class QWidget;
+
 namespace dialogs {
 
 // A damaged or hostile file may claim any count; no more entries than this are loaded. It is
@@ -42,8 +45,13 @@ void storeEntries(platform::ProfileFile& file, const QString& section, const QSt
 // count, then entries from the end of the list, until the file fits with room to spare; the
 // user's other settings are never dropped. droppedEntries tells how many history entries went.
 bool saveSettings(platform::ProfileFile& file, int* droppedEntries = nullptr);
-// What the user is told once, when saveSettings had to drop history entries.
-QString droppedHistoryMessage(const QString& path, int droppedEntries);
+// Tells the user, in a warning box, when saving had to drop history entries (none: nothing).
+void warnOfDroppedHistory(QWidget* parent, const QString& path, int droppedEntries);
+// saveSettings, then that warning.
+bool saveSettingsAndWarn(QWidget* parent, platform::ProfileFile& file, const QString& path);
+
+// The entries of a stored list's box from row from on, each with the bytes it was read in.
+QList<StoredEntry> listedEntries(const QComboBox& box, int from = 0);
 
 // Text cut to what a field of 50 bytes holds: 49 bytes of UTF-8, on one line.
 QString fieldText(const QString& text);

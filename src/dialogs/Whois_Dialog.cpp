@@ -2,7 +2,6 @@
 #include "Whois_Dialog.h"
 #include "ByteLimit.h"
 #include "StoredList.h"
-#include "platform/MessageBox.h"
 #include "resources/DialogTemplates.h"
 
 #include <QCheckBox>
@@ -33,11 +32,7 @@ Whois_Dialog::Whois_Dialog(QWidget* parent, int resourceId, QString settingsPath
     connect(m_server, &QComboBox::activated, this, [this] { m_automatic->setChecked(false); });
     limitUtf8Bytes(m_query, FieldBufferSize - 1);
     limitUtf8Bytes(m_server->lineEdit(), FieldBufferSize - 1);
-    confirmDelete = [this](const QString& question) {
-        return platform::messageBox(this, question, QStringLiteral("Question box"),
-                                    QMessageBox::Question,
-                                    QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
-    };
+    confirmDelete = [this](const QString& question) { return askQuestion(this, question); };
     connect(control<QPushButton>(res::IDC_WHOIS_DELETE), &QPushButton::clicked, this,
             &Whois_Dialog::Delete);
     m_query->setFocus();
@@ -63,7 +58,7 @@ void Whois_Dialog::Delete() {
     const QString entry = position >= 0 ? m_server->itemText(position) : QString();
     if (entry.isEmpty())
         return;
-    if (!confirmDelete(QStringLiteral("Are you sure you want to delete\n %1 ?").arg(entry)))
+    if (!confirmDelete(deleteQuestion(entry)))
         return;
     m_server->removeItem(position);
     if (position == m_server->count())
@@ -86,16 +81,9 @@ void Whois_Dialog::done(int result) {
         platform::ProfileFile file(m_settingsPath);
         file.writeInt(whois, QStringLiteral("count"), m_server->count());
         file.writeInt(whois, QStringLiteral("index"), m_server->currentIndex());
-        QList<StoredEntry> entries;
-        for (int i = 0; i < m_server->count(); ++i)
-            entries.append({m_server->itemText(i), m_server->itemData(i).toByteArray()});
-        storeEntries(file, whois, serverKey, entries);
+        storeEntries(file, whois, serverKey, listedEntries(*m_server));
         file.writeInt(whois, followKey, m_follow->isChecked() ? 1 : 0);
-        int dropped = 0;
-        saveSettings(file, &dropped);
-        if (dropped > 0)
-            platform::messageBox(this, droppedHistoryMessage(m_settingsPath, dropped),
-                                 QStringLiteral("Warning"), QMessageBox::Warning);
+        saveSettingsAndWarn(this, file, m_settingsPath);
         if (m_result) {
             if (!typed.isEmpty())
                 m_result->server = typed;

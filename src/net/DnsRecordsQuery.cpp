@@ -92,10 +92,11 @@ void DnsRecordsQuery::start(const DnsRecordsRequest& request) {
         }
         name = ascii.name;
     }
-    const bool common = parseRecordTypes(request.type).value_or(QList<std::uint16_t>()).size() > 1;
-    const auto types = address && common
-                           ? std::optional<QList<std::uint16_t>>(QList<std::uint16_t>{12})
-                           : parseRecordTypes(request.type);
+    auto types = parseRecordTypes(request.type);
+    // Common types of an address mean its name: the PTR record.
+    const bool common = types && types->size() > 1;
+    if (address && common)
+        types = QList<std::uint16_t>{12};
     if (!types) {
         m_engine.setStatus(QStringLiteral("Not a record type: %1").arg(request.type));
         return;

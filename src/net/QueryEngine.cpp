@@ -276,7 +276,7 @@ void QueryEngine::exchangeFailed(int error, const QString& status) {
     m_view.refreshCaret();
 }
 
-void QueryEngine::endExchange(ExchangeResult::Outcome outcome, int error, const QString& status) {
+void QueryEngine::stopExchange() {
     m_connectTimer.stop();
     m_silenceTimer.stop();
     if (m_hostRequest != 0) {
@@ -284,6 +284,10 @@ void QueryEngine::endExchange(ExchangeResult::Outcome outcome, int error, const 
         m_hostRequest = 0;
     }
     closeSocket();
+}
+
+void QueryEngine::endExchange(ExchangeResult::Outcome outcome, int error, const QString& status) {
+    stopExchange();
     ExchangeResult result;
     result.outcome = outcome;
     result.error = error;
@@ -401,13 +405,7 @@ void QueryEngine::CancelCall() {
 
 void QueryEngine::endCall() {
     m_session = nullptr;
-    m_connectTimer.stop();
-    m_silenceTimer.stop();
-    if (m_hostRequest != 0) {
-        m_lookups.cancel(m_hostRequest);
-        m_hostRequest = 0;
-    }
-    closeSocket();
+    stopExchange();
     setBusy(false);
     m_view.setWaitCursor(false);
     m_view.setCallIdle(true);

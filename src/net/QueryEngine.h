@@ -115,6 +115,8 @@ private:
     void exchangeFailed(int error, const QString& status);
     void endExchange(ExchangeResult::Outcome outcome, int error, const QString& status);
     void endCall();
+    // Stops the running exchange: its timers, its host look-up and its socket.
+    void stopExchange();
     void closeSocket();
     void setBusy(bool busy);
     void setDnsBusy(bool busy);
