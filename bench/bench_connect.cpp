@@ -6,7 +6,7 @@
 // median of a few runs with the lowest and highest.
 
 #include "Figure.h"
-#include "net/QueryEngine.h"
+#include "net/engine/QueryEngine.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

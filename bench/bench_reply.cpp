@@ -25,7 +25,7 @@
 #include "app/TMyDecoratedFrame.h"
 #include "app/TStyleStatusBar.h"
 #include "resources/Commands.h"
-#include "net/QueryEngine.h"
+#include "net/engine/QueryEngine.h"
 #include "view/TFingWnd.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The RDAP JSON-to-text renderer on any bytes: no crash, either text or an error, no value can
 // bring its own line end, and the text never grows past a small multiple of the answer.
-#include "net/RdapText.h"
-#include "net/RdapWriter.h"
+#include "net/rdap/RdapText.h"
+#include "net/rdap/RdapWriter.h"
 
 #include <cstdlib>
 

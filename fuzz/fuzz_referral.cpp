@@ -2,7 +2,7 @@
 // The WhoIs referral reader on any answer: no crash, and what it finds is only ever a plain
 // host (letters, digits, '-', '.', ':'; at most 253 characters) and a port in range, so no
 // answer can send a query anywhere else. The root registry's query is a part of the query.
-#include "net/WhoisReferral.h"
+#include "net/whois/WhoisReferral.h"
 #include "platform/Utf8Text.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Reply text conversion: the result does not depend on how the bytes are split into blocks,
 // and no byte is lost but the line-end conversions.
-#include "net/ReplyText.h"
+#include "net/engine/ReplyText.h"
 
 #include <QList>
 

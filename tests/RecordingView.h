@@ -2,8 +2,8 @@
 #pragma once
 // A stand-in window for the query engine that records everything the engine shows.
 
-#include "net/EngineView.h"
-#include "net/QueryEngine.h"
+#include "net/engine/EngineView.h"
+#include "net/engine/QueryEngine.h"
 
 #include <QStringList>
 

@@ -4,7 +4,7 @@
 // resolver that answers without the network.
 
 #include "LoopbackServer.h"
-#include "net/QueryEngine.h"
+#include "net/engine/QueryEngine.h"
 
 // Every service look-up of engine answers with server's port.
 void routeServicesTo(net::QueryEngine& engine, const LoopbackServer& server);

@@ -5,8 +5,8 @@
 // DNS over TLS, the root as a lab has it, the system resolver, a silent server and Cancel.
 #include "DnsTestServer.h"
 #include "RecordingView.h"
-#include "net/DnsRecordsQuery.h"
-#include "net/QueryEngine.h"
+#include "net/dns/DnsRecordsQuery.h"
+#include "net/engine/QueryEngine.h"
 #include "platform/AsyncSocket.h"
 
 #include <QFile>

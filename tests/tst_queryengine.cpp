@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "LoopbackServer.h"
 #include "RecordingView.h"
-#include "net/QueryEngine.h"
+#include "net/engine/QueryEngine.h"
 #include "platform/AsyncSocket.h"
 #include "platform/WinsockErrors.h"
 

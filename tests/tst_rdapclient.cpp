@@ -3,8 +3,8 @@
 // for the test: the bootstrap file, answers and errors, the cache, a certificate not trusted.
 #include "RecordingView.h"
 #include "TestNetwork.h"
-#include "net/RdapClient.h"
-#include "net/WhoisSession.h"
+#include "net/rdap/RdapClient.h"
+#include "net/whois/WhoisSession.h"
 #include "platform/WinsockErrors.h"
 
 #include <QDateTime>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // RDAP answers as readable lines: the order a person reads a record in, nothing lost, no JSON,
 // errors and broken answers said plainly, and a text that stays small whatever the answer.
-#include "net/RdapText.h"
-#include "net/RdapWriter.h"
+#include "net/rdap/RdapText.h"
+#include "net/rdap/RdapWriter.h"
 
 #include <QTest>
 

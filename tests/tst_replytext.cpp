@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "net/ReplyText.h"
-#include "net/SocketErrorText.h"
+#include "net/engine/ReplyText.h"
+#include "net/engine/SocketErrorText.h"
 #include "platform/WinsockErrors.h"
 
 #include <QTest>

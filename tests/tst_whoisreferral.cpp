@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Where a WhoIs answer refers a query on, and what the root registry is asked.
-#include "net/WhoisReferral.h"
+#include "net/whois/WhoisReferral.h"
 
 #include <QTest>
 

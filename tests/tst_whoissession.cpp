@@ -4,8 +4,8 @@
 // network namespace of its own, where 198.51.100.x stand for servers on the public Internet.
 #include "LoopbackServer.h"
 #include "RecordingView.h"
-#include "net/QueryEngine.h"
-#include "net/WhoisSession.h"
+#include "net/engine/QueryEngine.h"
+#include "net/whois/WhoisSession.h"
 #include "platform/AsyncSocket.h"
 #include "platform/WinsockErrors.h"
 

@@ -4,7 +4,7 @@
 // when it holds only "None") and the first address of a host.
 
 #include "Base_Dialog.h"
-#include "net/EngineView.h"
+#include "net/engine/EngineView.h"
 
 class QComboBox;
 class QLineEdit;

@@ -8,7 +8,7 @@
 // file and fills the request.
 
 #include "Base_Dialog.h"
-#include "net/DnsRequest.h"
+#include "net/dns/DnsRequest.h"
 
 #include <functional>
 

@@ -5,7 +5,7 @@
 // stores the history (when the frame keeps it) and the switch, and fills the AddrInfo.
 
 #include "Base_Dialog.h"
-#include "net/RequestRecords.h"
+#include "app/RequestRecords.h"
 
 class QCheckBox;
 class QComboBox;

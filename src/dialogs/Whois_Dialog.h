@@ -8,7 +8,7 @@
 // takes the query on to the servers answers refer to.
 
 #include "Base_Dialog.h"
-#include "net/RequestRecords.h"
+#include "app/RequestRecords.h"
 
 class QCheckBox;
 class QComboBox;

@@ -5,10 +5,10 @@
 // selection stays, and the view follows the end only while the user has not scrolled away.
 // The text side is TextView; this class adds the engine's operations and reports.
 
-#include "net/DnsRecordsQuery.h"
-#include "net/QueryEngine.h"
-#include "net/WhoisSession.h"
-#include "net/RequestRecords.h"
+#include "net/dns/DnsRecordsQuery.h"
+#include "net/engine/QueryEngine.h"
+#include "net/whois/WhoisSession.h"
+#include "app/RequestRecords.h"
 #include "view/FrameOps.h"
 #include "view/TextView.h"
 

@@ -2,7 +2,7 @@
 #include "DnsRecordsText.h"
 #include "DnsLibrary.h"
 #include "DnsRequest.h"
-#include "HostNames.h"
+#include "net/engine/HostNames.h"
 
 #include <QSet>
 #include <QStringList>

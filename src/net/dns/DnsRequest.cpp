@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "DnsRequest.h"
 #include "DnsLibrary.h"
-#include "HostNames.h"
+#include "net/engine/HostNames.h"
 #include "platform/HostEntry.h"
 
 

@@ -14,7 +14,7 @@
 // A validating resolver reports every upstream failure as SERVFAIL; when a typed server's
 // answers all failed so, one plain query asks it directly, so a server that refuses says so.
 
-#include "CallSession.h"
+#include "net/engine/CallSession.h"
 #include "DnsRecordsText.h"
 #include "DnsRequest.h"
 #include "DnsTlsRelay.h"

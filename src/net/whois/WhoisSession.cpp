@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "WhoisSession.h"
-#include "HostNames.h"
-#include "QueryEngine.h"
+#include "net/engine/HostNames.h"
+#include "net/engine/QueryEngine.h"
 
 namespace net {
 

@@ -10,8 +10,8 @@
 // is given up with what earlier servers said kept; every RDAP exchange has the same deadline.
 // A referral passed over says so in one line of the window.
 
-#include "CallSession.h"
-#include "RdapClient.h"
+#include "net/engine/CallSession.h"
+#include "net/rdap/RdapClient.h"
 #include "WhoisChain.h"
 
 #include <QByteArray>

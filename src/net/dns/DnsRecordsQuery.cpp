@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "DnsRecordsQuery.h"
 #include "DnsLibrary.h"
-#include "HostNames.h"
-#include "QueryEngine.h"
-#include "SocketErrorText.h"
+#include "net/engine/HostNames.h"
+#include "net/engine/QueryEngine.h"
+#include "net/engine/SocketErrorText.h"
 #include "platform/SocketEvents.h"
 #include "platform/WinsockErrors.h"
 
