@@ -197,7 +197,7 @@ double runScroll(int argc, char** argv) {
     while (block.size() < 1024 * 1024)
         block += line;
     // Filled to the window's capacity exactly, as the longest reply leaves it.
-    constexpr qsizetype Capacity = net::QueryEngine::DefaultWindowCapacity;
+    constexpr qsizetype Capacity = view::ReplyFeed::DefaultCapacity;
     while (window.buffer().size() < Capacity)
         window.appendText(block.left(Capacity - window.buffer().size()));
     window.flushUpdates();

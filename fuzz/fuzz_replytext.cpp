@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Reply text conversion: the result does not depend on how the bytes are split into blocks,
 // and no byte is lost but the line-end conversions.
-#include "net/engine/ReplyText.h"
+#include "view/ReplyText.h"
 
 #include <QList>
 
@@ -10,7 +10,7 @@
 namespace {
 
 QString convertInBlocks(const QByteArray& bytes, qsizetype blockSize) {
-    net::ReplyText reply;
+    view::ReplyText reply;
     QString text;
     for (qsizetype at = 0; at < bytes.size(); at += blockSize)
         reply.convertInto(bytes.constData() + at, std::min(blockSize, bytes.size() - at), text);

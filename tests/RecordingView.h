@@ -4,10 +4,11 @@
 
 #include "net/engine/EngineView.h"
 #include "net/engine/QueryEngine.h"
+#include "view/ReplyFeed.h"
 
 #include <QStringList>
 
-struct RecordingView : net::EngineView {
+struct RecordingView : net::EngineView, view::ReplyFeed::Output {
     QStringList statuses;
     QString text;
     QString caption;
@@ -18,6 +19,8 @@ struct RecordingView : net::EngineView {
     QStringList dnsErrors;
     net::QueryEngine* engine = nullptr;
     bool closeDnsInfoAtOnce = true;
+    // Reply bytes become text and counts as they do in the window.
+    view::ReplyFeed feed{*this};
 
     QString status() const { return statuses.isEmpty() ? QString() : statuses.last(); }
 
@@ -28,8 +31,14 @@ struct RecordingView : net::EngineView {
         text.clear();
         caption.clear();
         ++clears;
+        feed.restart();
     }
-    void appendText(const QString& t) override { text += t; }
+    void appendText(const QString& t) override { feed.add(t); }
+    void replyStarted() override { feed.startReply(); }
+    void replyReceived(QByteArrayView bytes) override { feed.receive(bytes); }
+    void replyEnded() override { feed.endReply(); }
+    void showText(const QString& t) override { text += t; }
+    void showCount(const QString& status) override { statuses.append(status); }
     void refreshCaret() override {}
     void setWaitCursor(bool wait) override { waitCursor = wait; }
     void showDnsInfo(const net::DNStransfer& result) override {

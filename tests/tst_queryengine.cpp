@@ -601,7 +601,7 @@ private slots:
     void fullWindowKeepsCounting() {
         LS server({{QByteArray(5000, 'z')}});
         useService(server.portNetworkOrder());
-        m_engine->setWindowCapacity(1000);
+        m_view->feed.setCapacity(1000);
         m_engine->Finger("finger.test", 0);
         QVERIFY(waitForIdle());
         QCOMPARE(m_view->text.size(), 1000);
@@ -610,7 +610,7 @@ private slots:
         QCOMPARE(m_view->status(), QString("Connection closed"));
         // Past 4 GiB the count goes on rather than wrapping.
         QString text;
-        net::writeReceivedCount(quint64(5) << 32 | 7, true, text);
+        view::writeReceivedCount(quint64(5) << 32 | 7, true, text);
         QCOMPARE(text, QString("21474836487 bytes received, window full"));
     }
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "net/engine/ReplyText.h"
+#include "view/ReplyText.h"
 #include "net/engine/SocketErrorText.h"
 #include "platform/WinsockErrors.h"
 
@@ -12,7 +12,7 @@ class tst_ReplyText : public QObject {
 
     // A byte a character where the block allows, else in UTF-16, as the query engine converts.
     static QString convertedAsTheEngineDoes(const QList<QByteArray>& blocks) {
-        net::ReplyText reply;
+        view::ReplyText reply;
         QString text;
         for (const QByteArray& block : blocks) {
             QByteArray latin1;
@@ -56,7 +56,7 @@ private slots:
     void convert() {
         QFETCH(QList<QByteArray>, blocks);
         QFETCH(QString, expected);
-        net::ReplyText reply;
+        view::ReplyText reply;
         QString text;
         for (const QByteArray& block : blocks)
             text += reply.convert(block);
@@ -83,7 +83,7 @@ private slots:
     void latin1Blocks() {
         QFETCH(QList<QByteArray>, blocks);
         QFETCH(QList<bool>, narrow);
-        net::ReplyText reply;
+        view::ReplyText reply;
         for (qsizetype i = 0; i < blocks.size(); ++i) {
             QByteArray latin1;
             QString wide;
@@ -119,9 +119,9 @@ private slots:
         const QByteArray plain = "abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ!";
         for (qsizetype at = 0; at <= 40; ++at) {
             const QByteArray block = plain.left(at) + special + plain.mid(at);
-            net::ReplyText whole;
+            view::ReplyText whole;
             const QString wholeText = whole.convert(block) + whole.finish();
-            net::ReplyText single;
+            view::ReplyText single;
             QString singleText;
             for (char byte : block)
                 singleText += single.convert(&byte, 1);
@@ -134,7 +134,7 @@ private slots:
     }
 
     void unfinishedSequenceWaitsForMore() {
-        net::ReplyText reply;
+        view::ReplyText reply;
         QCOMPARE(reply.convert("\xE2\x82"), QString());
         QCOMPARE(reply.finish(), QString::fromLatin1("\xE2\x82"));
     }

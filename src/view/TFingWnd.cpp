@@ -69,12 +69,9 @@ void TFingWnd::setCaptionSuffix(const QString& suffix) {
         m_frame->SetCaptionSuffix(suffix);
 }
 
-void TFingWnd::appendText(const QString& text) {
-    append(text);
-}
-
-void TFingWnd::appendLatin1Text(QLatin1StringView text) {
-    appendLatin1(text);
+void TFingWnd::clearText() {
+    clearCommand();
+    m_feed.restart();
 }
 
 void TFingWnd::refreshCaret() {

@@ -10,11 +10,12 @@
 #include "net/whois/WhoisSession.h"
 #include "app/RequestRecords.h"
 #include "view/FrameOps.h"
+#include "view/ReplyFeed.h"
 #include "view/TextView.h"
 
 namespace view {
 
-class TFingWnd : public TextView, public net::EngineView {
+class TFingWnd : public TextView, public net::EngineView, private ReplyFeed::Output {
     Q_OBJECT
 public:
     explicit TFingWnd(QWidget* parent = nullptr);
@@ -35,6 +36,9 @@ public:
     // Asks before closing while a call runs; false keeps the window and the call.
     bool CloseGuard();
 
+    // The most text one call may put in the window.
+    void setCapacity(qsizetype characters) { m_feed.setCapacity(characters); }
+
     // The window holds received text (the edit control's modified flag).
     bool holdsText() const { return isModified(); }
 
@@ -48,9 +52,11 @@ public:
     void setStatusText(const QString& text) override;
     void setCallIdle(bool idle) override;
     void setCaptionSuffix(const QString& suffix) override;
-    void clearText() override { clearCommand(); }
-    void appendText(const QString& text) override;
-    void appendLatin1Text(QLatin1StringView text) override;
+    void clearText() override;
+    void appendText(const QString& text) override { m_feed.add(text); }
+    void replyStarted() override { m_feed.startReply(); }
+    void replyReceived(QByteArrayView bytes) override { m_feed.receive(bytes); }
+    void replyEnded() override { m_feed.endReply(); }
     void refreshCaret() override;
     void setWaitCursor(bool wait) override;
     void showDnsInfo(const net::DNStransfer& result) override;
@@ -61,7 +67,13 @@ signals:
     void commandStateChanged();
 
 private:
+    // ReplyFeed::Output
+    void showText(const QString& text) override { append(text); }
+    void showLatin1Text(QLatin1StringView text) override { appendLatin1(text); }
+    void showCount(const QString& status) override { setStatusText(status); }
+
     FrameOps* m_frame = nullptr;
+    ReplyFeed m_feed{*this};
     net::QueryEngine m_engine;
     net::WhoisSession m_whois{m_engine};
     net::DnsRecordsQuery m_records{m_engine};

@@ -9,7 +9,7 @@
 #include "platform/HostEntry.h"
 
 #include <QString>
-#include <QStringView>
+#include <QByteArrayView>
 
 #include <cstdint>
 #include <optional>
@@ -39,8 +39,8 @@ struct ExchangeResult {
 class CallSession {
 public:
     virtual ~CallSession() = default;
-    // The text of the exchange under way, as it is shown.
-    virtual void received(QStringView text) { Q_UNUSED(text); }
+    // The bytes of the exchange under way, as they arrive.
+    virtual void received(QByteArrayView bytes) { Q_UNUSED(bytes); }
     virtual void exchangeEnded(const ExchangeResult& result) = 0;
     // The call was cancelled (Cancel call, closing the window): stop whatever runs.
     virtual void cancelled() = 0;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -28,10 +29,15 @@ public:
     virtual void setCaptionSuffix(const QString& suffix) = 0;
     // Empties the text and makes the caption plain, as the Clear command does.
     virtual void clearText() = 0;
-    // Adds received text at the end of the text, whatever the user has selected.
+    // Adds text the call writes itself (a referral line, an answer written out) at the end of
+    // the text, whatever the user has selected.
     virtual void appendText(const QString& text) = 0;
-    // The same for text that is all Latin-1, which a window may keep a byte a character.
-    virtual void appendLatin1Text(QLatin1StringView text) { appendText(QString(text)); }
+    // The reply of an exchange as the server sends it: replyStarted before its first block,
+    // replyReceived after every read (an empty block when a read found nothing more), and
+    // replyEnded once the server has closed. Turning bytes into text is the view's business.
+    virtual void replyStarted() = 0;
+    virtual void replyReceived(QByteArrayView bytes) = 0;
+    virtual void replyEnded() = 0;
     virtual void refreshCaret() = 0;
     virtual void setWaitCursor(bool wait) = 0;
     // Shows the result of a DNS look-up; the view calls QueryEngine::dnsInfoClosed() once

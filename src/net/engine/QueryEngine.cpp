@@ -5,8 +5,6 @@
 #include "platform/WinsockErrors.h"
 
 #include <arpa/inet.h>
-#include <charconv>
-#include <iterator>
 #include <utility>
 
 namespace net {
@@ -70,8 +68,6 @@ void QueryEngine::Whois(const QByteArray& server, const QByteArray& query) {
 void QueryEngine::StartCall(DataNet request) {
     m_session = nullptr;
     m_view.clearText();
-    m_windowChars = 0;
-    m_windowFull = false;
     setBusy(true);
     m_view.setWaitCursor(true);
     m_view.setStatusText(QString());
@@ -85,8 +81,6 @@ bool QueryEngine::beginCall(CallSession* session) {
     if (m_busy)
         return false;
     m_view.clearText();
-    m_windowChars = 0;
-    m_windowFull = false;
     m_session = session;
     setBusy(true);
     m_view.setWaitCursor(true);
@@ -112,8 +106,8 @@ void QueryEngine::finishCall(const QString& status, const QString& caption) {
 void QueryEngine::startExchange(DataNet request, std::uint16_t portOverride) {
     m_bytesReceived = 0;
     m_request = std::move(request);
-    m_replyText = ReplyText();
     m_connectedTo.reset();
+    m_view.replyStarted();
     m_view.setStatusText(QStringLiteral("Getting service port"));
 
     auto port = m_services(m_request.Service, m_request.Protocol);
@@ -249,10 +243,7 @@ void QueryEngine::EvSocketEvent(SOCKET s, std::uint32_t lParam) {
         int count = 0;
         while (ReceiveBlock(&count) == 0 && count > 0) {
         }
-        QString rest = m_replyText.finish();
-        if (m_session)
-            m_session->received(rest);
-        showText(rest);
+        m_view.replyEnded();
         if (m_session) {
             endExchange(ExchangeResult::Closed, 0, QStringLiteral("Connection closed"));
             return;
@@ -307,67 +298,15 @@ int QueryEngine::ReceiveBlock(int* count) {
         return WSAGetLastError();
     *count = n;
     m_bytesReceived += static_cast<quint64>(n);
+    const QByteArrayView block(buffer, n);
     if (n > 0) {
         if (m_silenceTimer.isActive())
             m_silenceTimer.start(); // the server is still talking
-        m_blockLatin1.resize(0);
-        if (m_replyText.convertLatin1Into(buffer, n, m_blockLatin1)) {
-            if (m_session)
-                m_session->received(QString::fromLatin1(m_blockLatin1));
-            showLatin1Text(m_blockLatin1);
-        } else {
-            m_blockText.resize(0);
-            m_replyText.convertInto(buffer, n, m_blockText);
-            if (m_session)
-                m_session->received(m_blockText);
-            showText(m_blockText);
-        }
+        if (m_session)
+            m_session->received(block);
     }
-    showReceivedCount();
+    m_view.replyReceived(block);
     return 0;
-}
-
-qsizetype QueryEngine::roomFor(qsizetype count) {
-    if (m_windowFull)
-        return 0;
-    const qsizetype room = m_windowCapacity - m_windowChars;
-    if (count <= room)
-        return count;
-    m_windowFull = true;
-    return room;
-}
-
-void QueryEngine::showText(QString& text) {
-    qsizetype fits = roomFor(text.size());
-    // Never leave half of a surrogate pair at the end.
-    if (fits < text.size() && fits > 0 && text[fits - 1].isHighSurrogate())
-        --fits;
-    text.truncate(fits);
-    m_windowChars += fits;
-    if (!text.isEmpty())
-        m_view.appendText(text);
-}
-
-void QueryEngine::showLatin1Text(QByteArray& text) {
-    text.truncate(roomFor(text.size()));
-    m_windowChars += text.size();
-    if (!text.isEmpty())
-        m_view.appendLatin1Text(QLatin1StringView(text));
-}
-
-void writeReceivedCount(quint64 bytes, bool windowFull, QString& out) {
-    // Written into a string kept by the caller, so that a block costs no allocation here
-    // (QString::setNum would make a new string each time).
-    char digits[24];
-    const auto written = std::to_chars(std::begin(digits), std::end(digits), bytes);
-    out.resize(0);
-    out += QLatin1StringView(digits, written.ptr);
-    out += QStringView(windowFull ? u" bytes received, window full" : u" bytes received");
-}
-
-void QueryEngine::showReceivedCount() {
-    writeReceivedCount(m_bytesReceived, m_windowFull, m_countText);
-    m_view.setStatusText(m_countText);
 }
 
 void QueryEngine::EvConnectTimer() {

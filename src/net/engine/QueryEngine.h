@@ -19,7 +19,6 @@
 #include "Connector.h"
 #include "DataNet.h"
 #include "EngineView.h"
-#include "ReplyText.h"
 #include "platform/AsyncSocket.h"
 #include "platform/HostLookup.h"
 #include "platform/Services.h"
@@ -32,10 +31,6 @@
 
 namespace net {
 
-// The status text of a running call's count: "N bytes received", and ", window full" once the
-// window holds all it can. N counts in 64 bits: a long reply passes 4 GiB.
-void writeReceivedCount(quint64 bytes, bool windowFull, QString& out);
-
 class QueryEngine : public QObject {
     Q_OBJECT
 public:
@@ -43,8 +38,6 @@ public:
     // One read takes what the socket holds up to this much, so a large reply costs few rounds
     // through the event loop; the socket layer still hands over at most 4 ms of reads at once.
     static constexpr int ReceiveBlockSize = 64 * 1024;
-    // The most text the window is given; beyond it the call only counts bytes.
-    static constexpr qsizetype DefaultWindowCapacity = qsizetype(64) * 1024 * 1024;
 
     explicit QueryEngine(EngineView& view, QObject* parent = nullptr);
     ~QueryEngine() override;
@@ -52,7 +45,6 @@ public:
     void setServiceLookup(platform::ServiceLookup lookup) { m_services = std::move(lookup); }
     void setResolver(platform::Resolver resolver) { m_lookups.setResolver(std::move(resolver)); }
     void setConnectTimeout(int ms) { m_connectTimer.setInterval(ms); }
-    void setWindowCapacity(qsizetype characters) { m_windowCapacity = characters; }
     // Sees each connection attempt start (tests read the order of attempts from it).
     void setAttemptObserver(std::function<void(const platform::HostAddress&, int)> observer) {
         m_connector.onAttempt = std::move(observer);
@@ -78,17 +70,9 @@ public:
     void runExchange(const Exchange& exchange);
     void finishCall(const QString& status, const QString& caption = QString());
     void setStatus(const QString& text) { m_view.setStatusText(text); }
-    // Adds text below what the call has shown, within the window's capacity.
-    void showText(QString& text);
+    // Adds text below what the call has shown.
+    void showText(const QString& text) { m_view.appendText(text); }
     EngineView& view() { return m_view; }
-
-private:
-    void showLatin1Text(QByteArray& text);
-    // How many of count characters still fit in the window; the window is full once some
-    // do not.
-    qsizetype roomFor(qsizetype count);
-
-public:
 
 signals:
     // Busy or DnsBusy changed.
@@ -109,7 +93,6 @@ private:
     void EvDnsReply(const platform::HostLookupEvent& reply);
     int ReceiveBlock(int* count);
     void ShowLastSocketError();
-    void showReceivedCount();
 
     // How an exchange ended: a plain call ends with it, a session hears of it.
     void exchangeFailed(int error, const QString& status);
@@ -142,16 +125,6 @@ private:
     CallSession* m_session = nullptr; // the session the running call belongs to, if any
     bool m_busy = false;
     bool m_dnsBusy = false;
-
-    ReplyText m_replyText;
-    // One block's text, their buffers kept from block to block: a byte a character when the
-    // block is all Latin-1, as most are, else UTF-16.
-    QByteArray m_blockLatin1;
-    QString m_blockText;
-    QString m_countText; // the status text of the count, its buffer kept likewise
-    qsizetype m_windowChars = 0;
-    qsizetype m_windowCapacity = DefaultWindowCapacity;
-    bool m_windowFull = false;
 };
 
 } // namespace net

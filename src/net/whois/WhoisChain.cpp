@@ -18,15 +18,18 @@ WhoisChain::Hop WhoisChain::first() {
     return {m_server, 0, m_query, false};
 }
 
-void WhoisChain::addText(QStringView text) {
+void WhoisChain::addBytes(QByteArrayView bytes) {
     if (m_answer.size() < MaxScanned)
-        m_answer += text.first(std::min(text.size(), MaxScanned - m_answer.size()));
+        m_answer += bytes.first(std::min(bytes.size(), MaxScanned - m_answer.size()));
 }
 
 WhoisChain::Next WhoisChain::next() {
     const bool fromRoot = atRoot();
     m_lastAnswered = m_asked.last();
-    ReferralScan scan = scanReferrals(m_answer, {fromRoot, m_query});
+    // Referral lines are ASCII: any decoding finds them, and a lone CR ends a line too.
+    QString answer = QString::fromUtf8(m_answer);
+    answer.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    ReferralScan scan = scanReferrals(answer, {fromRoot, m_query});
     m_answer.clear();
     Next next;
     next.notFollowed = std::move(scan.notFollowed);

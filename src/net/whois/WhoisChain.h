@@ -39,7 +39,7 @@ public:
 
     Hop first();
     // The answer of the hop under way, as it arrives (only the first MiB is looked at).
-    void addText(QStringView text);
+    void addBytes(QByteArrayView bytes);
     // Where the query goes after the answer just completed.
     Next next();
 
@@ -60,7 +60,7 @@ private:
     QByteArray m_query;
     bool m_follow;
     QList<QByteArray> m_asked; // as named
-    QString m_answer;
+    QByteArray m_answer;
     QByteArray m_lastAnswered;
     bool m_noWhoisServer = false;
 };

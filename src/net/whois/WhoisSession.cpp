@@ -120,9 +120,9 @@ void WhoisSession::runHop(const WhoisChain::Hop& hop) {
     m_engine.runExchange(exchange);
 }
 
-void WhoisSession::received(QStringView text) {
+void WhoisSession::received(QByteArrayView bytes) {
     if (m_chain)
-        m_chain->addText(text);
+        m_chain->addBytes(bytes);
 }
 
 void WhoisSession::exchangeEnded(const ExchangeResult& result) {
@@ -189,8 +189,7 @@ void WhoisSession::startRdap(const RdapClient::Query& query, const QUrl& base) {
 }
 
 void WhoisSession::rdapAnswered(const RdapText& answer) {
-    QString text = answer.text;
-    m_engine.showText(text);
+    m_engine.showText(answer.text);
     if (m_rdapServer.isEmpty())
         m_rdapServer = m_rdap.server();
     // A registry's answer holds its own part; the registrar's record is one link away.
@@ -214,16 +213,13 @@ void WhoisSession::rdapAnswered(const RdapText& answer) {
 }
 
 void WhoisSession::rdapFailed(const QString& message, const QString& text) {
-    if (!text.isEmpty()) {
-        QString shown = text; // the server's own words
-        m_engine.showText(shown);
-    }
+    if (!text.isEmpty())
+        m_engine.showText(text); // the server's own words
     finish(message, m_rdapServer.isEmpty() ? m_lastAnswered : m_rdapServer);
 }
 
 void WhoisSession::line(const QString& text) {
-    QString shown = QStringLiteral("\n--- ") + text + QStringLiteral(" ---\n");
-    m_engine.showText(shown);
+    m_engine.showText(QStringLiteral("\n--- ") + text + QStringLiteral(" ---\n"));
 }
 
 void WhoisSession::finish(const QString& status, const QString& caption) {

@@ -48,7 +48,7 @@ public:
     static QByteArray queryAsSent(const QByteArray& query);
 
 private:
-    void received(QStringView text) override;
+    void received(QByteArrayView bytes) override;
     void exchangeEnded(const ExchangeResult& result) override;
     void cancelled() override;
 

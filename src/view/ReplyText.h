@@ -12,7 +12,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace net {
+namespace view {
 
 class ReplyText {
 public:
@@ -41,4 +41,4 @@ private:
     int m_pendingNeeded = 0;
 };
 
-} // namespace net
+} // namespace view

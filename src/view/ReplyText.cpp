@@ -9,7 +9,7 @@
 #include <emmintrin.h>
 #endif
 
-namespace net {
+namespace view {
 
 using platform::utf8::acceptsContinuation;
 using platform::utf8::continuationCount;
@@ -219,4 +219,4 @@ QString ReplyText::finish() {
     return out;
 }
 
-} // namespace net
+} // namespace view
