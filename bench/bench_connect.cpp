@@ -28,10 +28,11 @@ struct QuietView : net::EngineView {
     void setCaptionSuffix(const QString&) override {}
     void clearText() override {}
     void appendText(const QString&) override {}
+    void replyStarted() override {}
+    void replyReceived(QByteArrayView) override {}
+    void replyEnded() override {}
     void refreshCaret() override {}
     void setWaitCursor(bool) override {}
-    void showDnsInfo(const net::DNStransfer&) override {}
-    void showDnsError(const QString&) override {}
 };
 
 // A listening socket on address:port; with a full backlog when blackHole is set.

@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// A stand-in window for the query engine that records everything the engine shows.
+// A stand-in window for the query engine and the DNS look-up that records everything they show.
 
+#include "net/dns/DnsLookup.h"
 #include "net/engine/EngineView.h"
 #include "net/engine/QueryEngine.h"
 #include "view/ReplyFeed.h"
 
 #include <QStringList>
 
-struct RecordingView : net::EngineView, view::ReplyFeed::Output {
+struct RecordingView : net::EngineView, net::DnsInfoView, view::ReplyFeed::Output {
     QStringList statuses;
     QString text;
     QString caption;
@@ -17,7 +18,7 @@ struct RecordingView : net::EngineView, view::ReplyFeed::Output {
     int clears = 0;
     QList<net::DNStransfer> dnsResults;
     QStringList dnsErrors;
-    net::QueryEngine* engine = nullptr;
+    net::DnsLookup* dnsLookup = nullptr;
     bool closeDnsInfoAtOnce = true;
     // Reply bytes become text and counts as they do in the window.
     view::ReplyFeed feed{*this};
@@ -43,12 +44,12 @@ struct RecordingView : net::EngineView, view::ReplyFeed::Output {
     void setWaitCursor(bool wait) override { waitCursor = wait; }
     void showDnsInfo(const net::DNStransfer& result) override {
         dnsResults.append(result);
-        if (closeDnsInfoAtOnce && engine)
-            engine->dnsInfoClosed();
+        if (closeDnsInfoAtOnce && dnsLookup)
+            dnsLookup->infoClosed();
     }
     void showDnsError(const QString& t) override {
         dnsErrors.append(t);
-        if (closeDnsInfoAtOnce && engine)
-            engine->dnsInfoClosed();
+        if (closeDnsInfoAtOnce && dnsLookup)
+            dnsLookup->infoClosed();
     }
 };

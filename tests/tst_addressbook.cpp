@@ -642,7 +642,7 @@ private slots:
     void fingerCommandSendsFullInfoQuery() {
         writeFile(bookPath(), dialogs::encodeAddressBook({{"someone@book.test", ""}}, 0));
         app::TMyDecoratedFrame frame(m_dir.path() + '/');
-        frame.client().engine().setResolver(loopbackResolver());
+        frame.client().setResolver(loopbackResolver());
         LoopbackServer server({{"reply\r\n"}});
         routeServicesTo(frame.client().engine(), server);
         frame.show();

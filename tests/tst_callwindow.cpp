@@ -70,7 +70,7 @@ class tst_CallWindow : public QObject {
 private slots:
     void init() {
         m_frame = std::make_unique<TMyDecoratedFrame>(m_dir.path() + '/');
-        window()->engine().setResolver(loopbackResolver());
+        window()->setResolver(loopbackResolver());
         m_frame->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
     }

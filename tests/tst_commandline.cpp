@@ -165,7 +165,7 @@ private slots:
     // Each form starts its call as if typed into its dialog, lists included.
     void fingerFormStartsAFullInfoCall() {
         app::TMyDecoratedFrame frame(m_dir.path() + '/');
-        frame.client().engine().setResolver(loopbackResolver());
+        frame.client().setResolver(loopbackResolver());
         LoopbackServer server({{"Login: alice\r\n"}});
         routeServicesTo(frame.client().engine(), server);
         frame.show();
@@ -179,7 +179,7 @@ private slots:
 
     void whoisFormAsksTheServerAndKeepsIt() {
         app::TMyDecoratedFrame frame(m_dir.path() + '/');
-        frame.client().engine().setResolver(loopbackResolver());
+        frame.client().setResolver(loopbackResolver());
         LoopbackServer server({{"Domain Name: EXAMPLE.ORG\r\n"}});
         routeServicesTo(frame.client().engine(), server);
         frame.show();
@@ -192,7 +192,7 @@ private slots:
 
     void dnsFormShowsDnsInfo() {
         app::TMyDecoratedFrame frame(m_dir.path() + '/');
-        frame.client().engine().setResolver(loopbackResolver());
+        frame.client().setResolver(loopbackResolver());
         frame.show();
         frame.queryCommands().start({Kind::Dns, "localhost", {}, {}, {}});
         QTRY_VERIFY(frame.findChild<dialogs::DNS_Dialog*>());

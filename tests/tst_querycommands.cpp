@@ -71,7 +71,7 @@ private slots:
     void init() {
         QFile::remove(m_dir.filePath("vintrel.ini"));
         m_frame = std::make_unique<TMyDecoratedFrame>(m_dir.path() + '/');
-        window()->engine().setResolver(loopbackResolver());
+        window()->setResolver(loopbackResolver());
         m_frame->show();
         QApplication::setActiveWindow(m_frame.get());
         QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));

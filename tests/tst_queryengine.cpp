@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "LoopbackServer.h"
 #include "RecordingView.h"
+#include "net/dns/DnsLookup.h"
 #include "net/engine/QueryEngine.h"
 #include "platform/AsyncSocket.h"
 #include "platform/WinsockErrors.h"
@@ -117,6 +118,7 @@ class tst_QueryEngine : public QObject {
 
     std::unique_ptr<RecordingView> m_view;
     std::unique_ptr<QueryEngine> m_engine;
+    std::unique_ptr<net::DnsLookup> m_dns;
     std::shared_ptr<AskedNames> m_asked;
 
     void useService(quint16 portNetworkOrder) {
@@ -146,11 +148,14 @@ private slots:
     void init() {
         m_view = std::make_unique<RecordingView>();
         m_engine = std::make_unique<QueryEngine>(*m_view);
-        m_view->engine = m_engine.get();
+        m_dns = std::make_unique<net::DnsLookup>(*m_view);
+        m_view->dnsLookup = m_dns.get();
         m_asked = std::make_shared<AskedNames>();
         m_engine->setResolver(testResolver(m_asked));
+        m_dns->setResolver(testResolver(m_asked));
     }
     void cleanup() {
+        m_dns.reset();
         m_engine.reset();
         m_view.reset();
         QCOMPARE(platform::openSocketCount(), 0);
@@ -420,13 +425,13 @@ private slots:
     void dnsInfoListsEveryAddress() {
         m_asked->answers.insert("multi.test", {*platform::HostAddress::parse("192.0.2.1"),
                                                *platform::HostAddress::parse("2001:db8::1")});
-        m_engine->LookupHost("multi.test");
+        m_dns->LookupHost("multi.test");
         QTRY_COMPARE(m_view->dnsResults.size(), 1);
         const net::DNStransfer& info = m_view->dnsResults.first();
         QCOMPARE(info.Address, QString("192.0.2.1"));
         QCOMPARE(info.Addresses, (QStringList{"192.0.2.1", "2001:db8::1"}));
         m_asked->answers.insert("xn--bcher-kva.test", {*platform::HostAddress::parse("::1")});
-        m_engine->LookupHost("b\xC3\xBC"
+        m_dns->LookupHost("b\xC3\xBC"
                              "cher.test");
         QTRY_COMPARE(m_view->dnsResults.size(), 2);
         QCOMPARE(m_view->dnsResults[1].HostName, QString::fromUtf8("xn--bcher-kva.test (b\xC3\xBC"
@@ -668,10 +673,10 @@ private slots:
         LS server({{}, 0, LS::Ending::StaySilent});
         useService(server.portNetworkOrder());
         m_engine->Finger("a@finger.test", 0);
-        m_engine->LookupHost("dns.test");
-        QVERIFY(m_engine->DnsBusy());
+        m_dns->LookupHost("dns.test");
+        QVERIFY(m_dns->DnsBusy());
         QTRY_COMPARE(m_view->dnsResults.size(), 1);
-        QVERIFY(!m_engine->DnsBusy());
+        QVERIFY(!m_dns->DnsBusy());
         QVERIFY(m_engine->Busy()); // the call goes on
         QCOMPARE(m_view->dnsResults[0].HostName, QString("dns.test"));
         QCOMPARE(m_view->dnsResults[0].Address, QString("127.0.0.1"));

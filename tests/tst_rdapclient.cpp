@@ -293,7 +293,6 @@ private slots:
         QFETCH(QString, shown);
         RecordingView view;
         net::QueryEngine engine(view);
-        view.engine = &engine;
         net::WhoisSession session(engine);
         LoopbackServer root({{rootAnswer}}, QHostAddress("127.0.0.10"));
         if (rootAnswer.isEmpty()) {

@@ -90,7 +90,6 @@ private slots:
     void init() {
         m_view = std::make_unique<RecordingView>();
         m_engine = std::make_unique<net::QueryEngine>(*m_view);
-        m_view->engine = m_engine.get();
         m_session = std::make_unique<net::WhoisSession>(*m_engine);
         m_world = std::make_shared<World>();
         m_engine->setResolver(worldResolver(m_world));

@@ -12,6 +12,7 @@ TFingWnd::TFingWnd(QWidget* parent) : TextView(parent), m_engine(*this) {
     // What a screen reader calls the window: it holds the answer of the last query.
     setAccessibleName(QStringLiteral("Answer"));
     connect(&m_engine, &net::QueryEngine::stateChanged, this, &TFingWnd::commandStateChanged);
+    connect(&m_dnsLookup, &net::DnsLookup::stateChanged, this, &TFingWnd::commandStateChanged);
     connect(this, &TextView::selectionChanged, this, &TFingWnd::commandStateChanged);
     connect(this, &TextView::modificationChanged, this, &TFingWnd::commandStateChanged);
 }
@@ -26,7 +27,18 @@ void TFingWnd::Whois(const WhoisInfo& info) {
 }
 
 void TFingWnd::LookupHost(const QString& host) {
-    m_engine.LookupHost(host.toUtf8());
+    m_dnsLookup.LookupHost(host.toUtf8());
+}
+
+void TFingWnd::CancelCall() {
+    m_dnsLookup.cancel();
+    m_engine.CancelCall();
+}
+
+void TFingWnd::setResolver(const platform::Resolver& resolver) {
+    m_engine.setResolver(resolver);
+    m_dnsLookup.setResolver(resolver);
+    m_records.setResolver(resolver);
 }
 
 bool TFingWnd::CloseGuard() {
@@ -88,14 +100,14 @@ void TFingWnd::showDnsInfo(const net::DNStransfer& result) {
     // open, and a running call goes on filling the text.
     auto* dialog = new dialogs::DNS_Dialog(window(), res::DLG_DNSINFO, result);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QDialog::finished, this, [this] { m_engine.dnsInfoClosed(); });
+    connect(dialog, &QDialog::finished, this, [this] { m_dnsLookup.infoClosed(); });
     dialog->open();
 }
 
 void TFingWnd::showDnsError(const QString& text) {
     QMessageBox* box = platform::openMessageBox(this, text, QStringLiteral("DNS lookup error"),
                                                 QMessageBox::Critical);
-    connect(box, &QDialog::finished, this, [this] { m_engine.dnsInfoClosed(); });
+    connect(box, &QDialog::finished, this, [this] { m_dnsLookup.infoClosed(); });
 }
 
 } // namespace view

@@ -5,6 +5,7 @@
 // selection stays, and the view follows the end only while the user has not scrolled away.
 // The text side is TextView; this class adds the engine's operations and reports.
 
+#include "net/dns/DnsLookup.h"
 #include "net/dns/DnsRecordsQuery.h"
 #include "net/engine/QueryEngine.h"
 #include "net/whois/WhoisSession.h"
@@ -15,7 +16,10 @@
 
 namespace view {
 
-class TFingWnd : public TextView, public net::EngineView, private ReplyFeed::Output {
+class TFingWnd : public TextView,
+                 public net::EngineView,
+                 public net::DnsInfoView,
+                 private ReplyFeed::Output {
     Q_OBJECT
 public:
     explicit TFingWnd(QWidget* parent = nullptr);
@@ -29,9 +33,12 @@ public:
     void Whois(const WhoisInfo& info);
     void LookupHost(const QString& host);
     void DnsRecords(const net::DnsRecordsRequest& request) { m_records.start(request); }
-    void CancelCall() { m_engine.CancelCall(); }
+    // Ends whatever is outstanding: the call and the DNS look-up.
+    void CancelCall();
     bool Busy() const { return m_engine.Busy(); }
-    bool DnsBusy() const { return m_engine.DnsBusy(); }
+    bool DnsBusy() const { return m_dnsLookup.DnsBusy(); }
+    // Where every look-up of this window resolves names (tests give their own).
+    void setResolver(const platform::Resolver& resolver);
 
     // Asks before closing while a call runs; false keeps the window and the call.
     bool CloseGuard();
@@ -59,6 +66,8 @@ public:
     void replyEnded() override { m_feed.endReply(); }
     void refreshCaret() override;
     void setWaitCursor(bool wait) override;
+
+    // DnsInfoView
     void showDnsInfo(const net::DNStransfer& result) override;
     void showDnsError(const QString& text) override;
 
@@ -75,6 +84,7 @@ private:
     FrameOps* m_frame = nullptr;
     ReplyFeed m_feed{*this};
     net::QueryEngine m_engine;
+    net::DnsLookup m_dnsLookup{*this};
     net::WhoisSession m_whois{m_engine};
     net::DnsRecordsQuery m_records{m_engine};
 };

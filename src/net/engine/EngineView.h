@@ -3,18 +3,8 @@
 
 #include <QByteArrayView>
 #include <QString>
-#include <QStringList>
 
 namespace net {
-
-// What the DNS info dialog shows: the official name, the aliases ("None" when there are none)
-// and the first address in dotted form.
-struct DNStransfer {
-    QString HostName;
-    QStringList Aliases;
-    QString Address;
-    QStringList Addresses = {}; // every address, in the resolver's order
-};
 
 // What the query engine needs of the window it reports to. The output window implements it;
 // tests use a recording stand-in.
@@ -40,12 +30,6 @@ public:
     virtual void replyEnded() = 0;
     virtual void refreshCaret() = 0;
     virtual void setWaitCursor(bool wait) = 0;
-    // Shows the result of a DNS look-up; the view calls QueryEngine::dnsInfoClosed() once
-    // the user has closed it.
-    virtual void showDnsInfo(const DNStransfer& result) = 0;
-    // Shows why a DNS look-up failed; the view calls QueryEngine::dnsInfoClosed() once the
-    // user has closed the message.
-    virtual void showDnsError(const QString& text) = 0;
 };
 
 } // namespace net

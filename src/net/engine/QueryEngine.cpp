@@ -144,7 +144,6 @@ bool QueryEngine::event(QEvent* e) {
         EvSocketEvent(reply.wParam, reply.lParam);
         return true;
     }
-    case WM_DNSREPLY: EvDnsReply(static_cast<const HostLookupEvent&>(*e)); return true;
     default: return QObject::event(e);
     }
 }
@@ -328,11 +327,6 @@ void QueryEngine::EvSilenceTimer() {
 }
 
 void QueryEngine::CancelCall() {
-    if (m_dnsRequest != 0) {
-        m_lookups.cancel(m_dnsRequest);
-        m_dnsRequest = 0;
-        setDnsBusy(false);
-    }
     if (CallSession* session = std::exchange(m_session, nullptr))
         session->cancelled();
     // endCall goes idle before the text: going idle empties the status field when no call was
@@ -362,66 +356,10 @@ void QueryEngine::ShowLastSocketError() {
     m_view.setStatusText(SocketErrorText(WSAGetLastError()));
 }
 
-void QueryEngine::LookupHost(const QByteArray& host) {
-    if (m_dnsBusy || host.isEmpty())
-        return;
-    const AsciiName ascii = asciiHost(host);
-    setDnsBusy(true); // until the result or the error is closed
-    if (!ascii.error.isEmpty()) {
-        m_view.showDnsError(ascii.error);
-        return;
-    }
-    const std::optional<HostAddress> typed = HostAddress::parse(ascii.name);
-    m_dnsRequest = typed ? m_lookups.getHostByAddr(WM_DNSREPLY, *typed)
-                         : m_lookups.getHostByName(WM_DNSREPLY, ascii.name, true);
-    if (m_dnsRequest == 0) {
-        ShowLastSocketError();
-        setDnsBusy(false);
-    }
-}
-
-void QueryEngine::EvDnsReply(const HostLookupEvent& reply) {
-    if (reply.wParam != m_dnsRequest || m_dnsRequest == 0)
-        return; // the reply of a cancelled look-up
-    m_dnsRequest = 0;
-    int error = selectError(reply.lParam);
-    if (error == 0 && reply.entry.addresses.isEmpty())
-        error = WSANO_DATA;
-    if (error != 0) {
-        m_view.showDnsError(SocketErrorText(error)); // DnsBusy ends when the box is closed
-        return;
-    }
-    DNStransfer result;
-    // A name with international labels shows in both forms.
-    result.HostName = QString::fromUtf8(reply.entry.officialName);
-    const QString unicode = unicodeHost(reply.entry.officialName);
-    if (unicode != result.HostName)
-        result.HostName += QStringLiteral(" (") + unicode + QLatin1Char(')');
-    result.Address = reply.entry.addresses.first().text();
-    for (const HostAddress& address : reply.entry.addresses)
-        result.Addresses.append(address.text());
-    for (const QByteArray& alias : reply.entry.aliases)
-        result.Aliases.append(QString::fromUtf8(alias));
-    if (result.Aliases.isEmpty())
-        result.Aliases.append(QStringLiteral("None"));
-    m_view.showDnsInfo(result);
-}
-
-void QueryEngine::dnsInfoClosed() {
-    setDnsBusy(false);
-}
-
 void QueryEngine::setBusy(bool busy) {
     if (m_busy == busy)
         return;
     m_busy = busy;
-    emit stateChanged();
-}
-
-void QueryEngine::setDnsBusy(bool busy) {
-    if (m_dnsBusy == busy)
-        return;
-    m_dnsBusy = busy;
     emit stateChanged();
 }
 

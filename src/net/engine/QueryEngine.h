@@ -13,7 +13,6 @@
 // CallSession (the WhoIs session, the DNS records query): it begins a call, runs one exchange
 // at a time and hears how each ended; the engine keeps busy, status, caption, the window's
 // text and Cancel, and knows nothing of what the session does between exchanges.
-// The DNS command's look-up runs beside a call with its own handle and message.
 
 #include "CallSession.h"
 #include "Connector.h"
@@ -53,13 +52,10 @@ public:
     // Start a call; an empty address or server, or a call already running, starts nothing.
     void Finger(const QByteArray& address, int fullInfo);
     void Whois(const QByteArray& server, const QByteArray& query);
-    void LookupHost(const QByteArray& host);
-    // Ends whatever is outstanding: the call and the DNS look-up.
+    // Ends the call, whatever stage it is in: "Call canceled".
     void CancelCall();
-    void dnsInfoClosed();
 
     bool Busy() const { return m_busy; }
-    bool DnsBusy() const { return m_dnsBusy; }
     quint64 BytesReceived() const { return m_bytesReceived; }
     const DataNet& Request() const { return m_request; }
 
@@ -75,7 +71,7 @@ public:
     EngineView& view() { return m_view; }
 
 signals:
-    // Busy or DnsBusy changed.
+    // Busy changed.
     void stateChanged();
 
 protected:
@@ -90,7 +86,6 @@ private:
     void EvConnectFailed(int error);
     void EvConnectTimer();
     void EvSilenceTimer();
-    void EvDnsReply(const platform::HostLookupEvent& reply);
     int ReceiveBlock(int* count);
     void ShowLastSocketError();
 
@@ -102,7 +97,6 @@ private:
     void stopExchange();
     void closeSocket();
     void setBusy(bool busy);
-    void setDnsBusy(bool busy);
 
     EngineView& m_view;
     platform::ServiceLookup m_services = platform::getServicePort;
@@ -115,7 +109,6 @@ private:
     std::vector<char> m_receiveBuffer;
     platform::SOCKET m_socket = platform::INVALID_SOCKET;
     platform::HANDLE_T m_hostRequest = 0;
-    platform::HANDLE_T m_dnsRequest = 0;
     std::uint16_t m_port = 0;                            // network order
     std::optional<platform::HostAddress> m_typedAddress; // the host, when it was an address
     std::optional<platform::HostAddress> m_connectedTo;
@@ -124,7 +117,6 @@ private:
     Connector m_connector;
     CallSession* m_session = nullptr; // the session the running call belongs to, if any
     bool m_busy = false;
-    bool m_dnsBusy = false;
 };
 
 } // namespace net
