@@ -6,6 +6,7 @@
 // median of a few runs with the lowest and highest.
 
 #include "Figure.h"
+#include "net/engine/PlainCall.h"
 #include "net/engine/QueryEngine.h"
 
 #include <QCoreApplication>
@@ -65,6 +66,7 @@ double timeToConnect(const char* first, bool firstBlackHoled) {
         fds.push_back(listenOn(first, port, true, fds));
     QuietView view;
     net::QueryEngine engine(view);
+    net::PlainCall call(engine);
     engine.setServiceLookup([port](const QByteArray&, const QByteArray&) {
         return std::optional<std::uint16_t>(port);
     });
@@ -79,7 +81,7 @@ double timeToConnect(const char* first, bool firstBlackHoled) {
     engine.setResolver(resolver);
     QElapsedTimer timer;
     timer.start();
-    engine.Finger("user@two.example", 0);
+    call.Finger("user@two.example", 0);
     QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {

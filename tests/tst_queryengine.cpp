@@ -2,6 +2,7 @@
 #include "LoopbackServer.h"
 #include "RecordingView.h"
 #include "net/dns/DnsLookup.h"
+#include "net/engine/PlainCall.h"
 #include "net/engine/QueryEngine.h"
 #include "platform/AsyncSocket.h"
 #include "platform/WinsockErrors.h"
@@ -119,6 +120,7 @@ class tst_QueryEngine : public QObject {
     std::unique_ptr<RecordingView> m_view;
     std::unique_ptr<QueryEngine> m_engine;
     std::unique_ptr<net::DnsLookup> m_dns;
+    std::unique_ptr<net::PlainCall> m_call; // finger and plain WhoIs calls
     std::shared_ptr<AskedNames> m_asked;
 
     void useService(quint16 portNetworkOrder) {
@@ -148,6 +150,7 @@ private slots:
     void init() {
         m_view = std::make_unique<RecordingView>();
         m_engine = std::make_unique<QueryEngine>(*m_view);
+        m_call = std::make_unique<net::PlainCall>(*m_engine);
         m_dns = std::make_unique<net::DnsLookup>(*m_view);
         m_view->dnsLookup = m_dns.get();
         m_asked = std::make_shared<AskedNames>();
@@ -156,6 +159,7 @@ private slots:
     }
     void cleanup() {
         m_dns.reset();
+        m_call.reset();
         m_engine.reset();
         m_view.reset();
         QCOMPARE(platform::openSocketCount(), 0);
@@ -195,7 +199,7 @@ private slots:
         QFETCH(QByteArray, host);
         LS server({{"reply"}});
         useService(server.portNetworkOrder());
-        m_engine->Finger(address, fullInfo);
+        m_call->Finger(address, fullInfo);
         QVERIFY(waitForIdle());
         QCOMPARE(server.requests(), QList<QByteArray>{request});
         QCOMPARE(m_asked->names, QList<QByteArray>{host});
@@ -215,7 +219,7 @@ private slots:
         QFETCH(QByteArray, request);
         LS server({{"answer"}});
         useService(server.portNetworkOrder());
-        m_engine->Whois("whois.test", query);
+        m_call->Whois("whois.test", query);
         QVERIFY(waitForIdle());
         QCOMPARE(server.requests(), QList<QByteArray>{request});
         QCOMPARE(m_view->caption, QString("whois.test")); // the server, not the query
@@ -224,8 +228,8 @@ private slots:
 
     void emptyAddressStartsNothing() {
         m_view->text = "kept";
-        m_engine->Finger(QByteArray(), 1);
-        m_engine->Whois(QByteArray(), "query");
+        m_call->Finger(QByteArray(), 1);
+        m_call->Whois(QByteArray(), "query");
         QVERIFY(!m_engine->Busy());
         QCOMPARE(m_view->clears, 0);
         QVERIFY(m_view->statuses.isEmpty());
@@ -235,7 +239,7 @@ private slots:
     void statusSequenceForName() {
         LS server({{"a\nb"}});
         useService(server.portNetworkOrder());
-        m_engine->Finger("user@finger.test", 0);
+        m_call->Finger("user@finger.test", 0);
         QVERIFY(m_engine->Busy());
         QVERIFY(m_view->waitCursor);
         QVERIFY(waitForIdle());
@@ -253,7 +257,7 @@ private slots:
     void statusSequenceForDottedAddress() {
         LS server({{"x"}});
         useService(server.portNetworkOrder());
-        m_engine->Finger("127.0.0.1", 0);
+        m_call->Finger("127.0.0.1", 0);
         QVERIFY(waitForIdle());
         QCOMPARE(m_view->statuses.mid(0, 5),
                  (QStringList{"", "Getting service port", "Looking up address 127.0.0.1",
@@ -327,7 +331,7 @@ private slots:
         if (!blackHole.isEmpty())
             hole = std::make_unique<UnansweredListener>(inet_addr(qPrintable(blackHole)), port);
         useService(port);
-        m_engine->Finger("user@multi.test", 0);
+        m_call->Finger("user@multi.test", 0);
         QVERIFY(waitForIdle()); // a black hole would hold the call for 45 s
         QCOMPARE(m_view->status(), ending);
         if (!connected.isEmpty())
@@ -380,7 +384,7 @@ private slots:
         QFETCH(QByteArray, resolved);
         LS server({{"reply"}}, QHostAddress(listenOn));
         useService(server.portNetworkOrder());
-        m_engine->Finger(typed, 0);
+        m_call->Finger(typed, 0);
         QVERIFY(waitForIdle());
         QCOMPARE(m_view->status(), QString("Connection closed"));
         QCOMPARE(server.requests(), QList<QByteArray>{request + "\r\n"});
@@ -415,7 +419,7 @@ private slots:
     void invalidHostNamesStartNothing() {
         QFETCH(QByteArray, address);
         QFETCH(QString, status);
-        m_engine->Finger(address, 0);
+        m_call->Finger(address, 0);
         QVERIFY(!m_engine->Busy());
         QVERIFY2(m_view->status().startsWith(status), qPrintable(m_view->status()));
         QVERIFY(m_asked->names.isEmpty());
@@ -441,7 +445,7 @@ private slots:
 
     void refusedConnection() {
         useService(closedPortNetworkOrder());
-        m_engine->Finger("user@finger.test", 0);
+        m_call->Finger("user@finger.test", 0);
         QVERIFY(waitForIdle());
         QCOMPARE(m_view->status(), QString("Connection refused"));
         QCOMPARE(m_view->caption, QString());
@@ -452,7 +456,7 @@ private slots:
     void resetAfterSomeData() {
         LS server({{"partial"}, 100, LS::Ending::Reset});
         useService(server.portNetworkOrder());
-        m_engine->Finger("user@finger.test", 0);
+        m_call->Finger("user@finger.test", 0);
         QVERIFY(waitForIdle());
         QCOMPARE(m_view->status(), QString("Connection reset by peer"));
         QCOMPARE(m_view->text, QString("partial"));
@@ -463,7 +467,7 @@ private slots:
         LS server({{}, 0, LS::Ending::StaySilent});
         useService(server.portNetworkOrder());
         m_engine->setConnectTimeout(100); // covers only the connect
-        m_engine->Finger("user@finger.test", 0);
+        m_call->Finger("user@finger.test", 0);
         QTRY_COMPARE(m_view->status(), QString("Connected to host finger.test"));
         QTest::qWait(300);
         QVERIFY(m_engine->Busy());
@@ -480,7 +484,7 @@ private slots:
         UnansweredListener listener;
         useService(listener.portNetworkOrder);
         m_engine->setConnectTimeout(300);
-        m_engine->Finger("user@finger.test", 0);
+        m_call->Finger("user@finger.test", 0);
         QTRY_COMPARE(m_view->status(), QString("Connecting to host finger.test"));
         QVERIFY(waitForIdle(5000));
         QCOMPARE(m_view->status(), QString("Timed out"));
@@ -490,7 +494,7 @@ private slots:
     void cancelWhileConnecting() {
         UnansweredListener listener;
         useService(listener.portNetworkOrder);
-        m_engine->Finger("user@finger.test", 0);
+        m_call->Finger("user@finger.test", 0);
         QTRY_COMPARE(m_view->status(), QString("Connecting to host finger.test"));
         m_engine->CancelCall();
         QCOMPARE(m_view->status(), QString("Call canceled"));
@@ -501,7 +505,7 @@ private slots:
     void cancelWhileResolvingDropsTheLateReply() {
         LS server({{"never shown"}});
         useService(server.portNetworkOrder());
-        m_engine->Finger("user@slow.test", 0);
+        m_call->Finger("user@slow.test", 0);
         QCOMPARE(m_view->status(), QString("Resolving address slow.test"));
         m_engine->CancelCall();
         QCOMPARE(m_view->status(), QString("Call canceled"));
@@ -514,7 +518,7 @@ private slots:
     void lateSocketEventsAfterCancelAreDropped() {
         LS server({{"first", "second", "third"}, 150, LS::Ending::Close});
         useService(server.portNetworkOrder());
-        m_engine->Finger("user@finger.test", 0);
+        m_call->Finger("user@finger.test", 0);
         QTRY_COMPARE(m_view->status(), QString("5 bytes received"));
         m_engine->CancelCall();
         const QString textAtCancel = m_view->text;
@@ -528,7 +532,7 @@ private slots:
 
     void unknownHost() {
         useService(closedPortNetworkOrder());
-        m_engine->Finger("user@nowhere.test", 0);
+        m_call->Finger("user@nowhere.test", 0);
         QVERIFY(waitForIdle());
         QCOMPARE(m_view->status(), QString("Host not found"));
     }
@@ -536,7 +540,7 @@ private slots:
     void missingService() {
         m_engine->setServiceLookup(
             [](const QByteArray&, const QByteArray&) { return std::nullopt; });
-        m_engine->Finger("user@finger.test", 0);
+        m_call->Finger("user@finger.test", 0);
         QVERIFY(!m_engine->Busy());
         QCOMPARE(m_view->statuses,
                  (QStringList{"", "Getting service port", "No data record of requested type"}));
@@ -549,7 +553,7 @@ private slots:
             {{"one\r", "\ntwo\r", "three\n", QByteArray("\nfour\0five", 10), "\xC3", "\xA9 \xE9"},
              60});
         useService(server.portNetworkOrder());
-        m_engine->Finger("finger.test", 0);
+        m_call->Finger("finger.test", 0);
         QVERIFY(waitForIdle());
         QCOMPARE(m_view->text,
                  QString::fromUtf8("one\ntwo\nthree\n\nfour") + QChar(0) +
@@ -563,7 +567,7 @@ private slots:
         const QByteArray first(1600, 'x');
         LS server({{first, "tail"}, 300});
         useService(server.portNetworkOrder());
-        m_engine->Finger("finger.test", 0);
+        m_call->Finger("finger.test", 0);
         QTRY_COMPARE(m_view->status(), QString("1600 bytes received"));
         QTest::qWait(100);
         QVERIFY(m_engine->Busy());
@@ -580,7 +584,7 @@ private slots:
         const QByteArray reply(2400, 'y');
         LS server({{reply}});
         useService(server.portNetworkOrder());
-        m_engine->Finger("finger.test", 0);
+        m_call->Finger("finger.test", 0);
         QVERIFY(waitForIdle());
         QCOMPARE(m_view->status(), QString("Connection closed"));
         QCOMPARE(m_view->text, QString::fromLatin1(reply));
@@ -593,7 +597,7 @@ private slots:
             reply += QByteArray::number(i) + " the quick brown fox\r\n";
         LS server({{reply}});
         useService(server.portNetworkOrder());
-        m_engine->Finger("finger.test", 0);
+        m_call->Finger("finger.test", 0);
         QVERIFY(waitForIdle(60000));
         QCOMPARE(m_view->status(), QString("Connection closed"));
         QCOMPARE(m_engine->BytesReceived(), quint64(reply.size()));
@@ -607,7 +611,7 @@ private slots:
         LS server({{QByteArray(5000, 'z')}});
         useService(server.portNetworkOrder());
         m_view->feed.setCapacity(1000);
-        m_engine->Finger("finger.test", 0);
+        m_call->Finger("finger.test", 0);
         QVERIFY(waitForIdle());
         QCOMPARE(m_view->text.size(), 1000);
         QCOMPARE(m_engine->BytesReceived(), quint64(5000));
@@ -622,12 +626,12 @@ private slots:
     void twoCallsInARow() {
         LS first({{"first reply"}});
         useService(first.portNetworkOrder());
-        m_engine->Finger("a@finger.test", 0);
+        m_call->Finger("a@finger.test", 0);
         QVERIFY(waitForIdle());
         QCOMPARE(m_view->text, QString("first reply"));
         LS second({{"second"}});
         useService(second.portNetworkOrder());
-        m_engine->Whois("whois.test", "q");
+        m_call->Whois("whois.test", "q");
         QVERIFY(waitForIdle());
         QCOMPARE(m_view->clears, 2);
         QCOMPARE(m_view->text, QString("second"));
@@ -638,9 +642,9 @@ private slots:
     void newCallRefusedWhileBusy() {
         LS server({{}, 0, LS::Ending::StaySilent});
         useService(server.portNetworkOrder());
-        m_engine->Finger("a@finger.test", 0);
+        m_call->Finger("a@finger.test", 0);
         QTRY_COMPARE(m_view->status(), QString("Connected to host finger.test"));
-        m_engine->Finger("b@finger.test", 0);
+        m_call->Finger("b@finger.test", 0);
         QCOMPARE(m_engine->Request().QueryText, QByteArray("a@finger.test"));
         QCOMPARE(m_view->clears, 1);
         m_engine->CancelCall();
@@ -656,7 +660,7 @@ private slots:
         m_engine->setResolver(platform::Resolver::system());
         LS server({{"real"}});
         useService(server.portNetworkOrder());
-        m_engine->Finger("user@" + host, 0);
+        m_call->Finger("user@" + host, 0);
         QVERIFY(waitForIdle());
         QCOMPARE(m_view->status(), QString("Connection closed"));
         QCOMPARE(m_view->text, QString("real"));
@@ -672,7 +676,7 @@ private slots:
     void dnsLookupBesideACall() {
         LS server({{}, 0, LS::Ending::StaySilent});
         useService(server.portNetworkOrder());
-        m_engine->Finger("a@finger.test", 0);
+        m_call->Finger("a@finger.test", 0);
         m_dns->LookupHost("dns.test");
         QVERIFY(m_dns->DnsBusy());
         QTRY_COMPARE(m_view->dnsResults.size(), 1);

@@ -18,7 +18,7 @@ TFingWnd::TFingWnd(QWidget* parent) : TextView(parent), m_engine(*this) {
 }
 
 void TFingWnd::Finger(const AddrInfo& info) {
-    m_engine.Finger(info.address.toUtf8(), info.fullInfo);
+    m_finger.Finger(info.address.toUtf8(), info.fullInfo);
 }
 
 void TFingWnd::Whois(const WhoisInfo& info) {

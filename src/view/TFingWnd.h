@@ -7,6 +7,7 @@
 
 #include "net/dns/DnsLookup.h"
 #include "net/dns/DnsRecordsQuery.h"
+#include "net/engine/PlainCall.h"
 #include "net/engine/QueryEngine.h"
 #include "net/whois/WhoisSession.h"
 #include "app/RequestRecords.h"
@@ -85,6 +86,7 @@ private:
     ReplyFeed m_feed{*this};
     net::QueryEngine m_engine;
     net::DnsLookup m_dnsLookup{*this};
+    net::PlainCall m_finger{m_engine};
     net::WhoisSession m_whois{m_engine};
     net::DnsRecordsQuery m_records{m_engine};
 };

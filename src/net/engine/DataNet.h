@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 namespace net {
 
@@ -9,15 +10,16 @@ namespace net {
 struct DataNet {
     QByteArray Service;     // "finger" or "whois", for the services database
     QByteArray Protocol;    // always "tcp"
-    QByteArray Host;        // host name or dotted IPv4 address, as typed
+    QByteArray Host;        // host name or address, in its ASCII form
     QByteArray RequestLine; // the exact bytes sent after connecting, ending in CR LF
     QByteArray QueryText;   // shown in the caption after a normal close
 };
 
-// A finger address "user@host" or "host": split at the last "@" (never the first character);
-// "/W " goes before the user part when fullInfo is exactly 1.
-DataNet fingerRequest(const QByteArray& address, int fullInfo);
-
-DataNet whoisRequest(const QByteArray& server, const QByteArray& query);
+// A request as it was typed, made ready for the wire; error says why it cannot be (an invalid
+// international host name), and then the record is empty.
+struct BuiltRequest {
+    DataNet request;
+    QString error;
+};
 
 } // namespace net

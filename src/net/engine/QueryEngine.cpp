@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "QueryEngine.h"
-#include "HostNames.h"
 #include "SocketErrorText.h"
 #include "platform/WinsockErrors.h"
 
@@ -37,46 +36,6 @@ QueryEngine::~QueryEngine() {
         closesocket(m_socket);
 }
 
-void QueryEngine::Finger(const QByteArray& address, int fullInfo) {
-    if (address.isEmpty() || m_busy)
-        return;
-    // Hosts typed in Unicode go out in their ASCII form, IPv6 addresses without brackets; the
-    // caption keeps what was typed.
-    const AsciiName ascii = asciiFingerAddress(address);
-    if (!ascii.error.isEmpty()) {
-        m_view.setStatusText(ascii.error);
-        return;
-    }
-    DataNet request = fingerRequest(ascii.name, fullInfo);
-    request.QueryText = address;
-    StartCall(std::move(request));
-}
-
-void QueryEngine::Whois(const QByteArray& server, const QByteArray& query) {
-    if (server.isEmpty() || m_busy)
-        return;
-    const AsciiName ascii = asciiHost(server);
-    if (!ascii.error.isEmpty()) {
-        m_view.setStatusText(ascii.error);
-        return;
-    }
-    DataNet request = whoisRequest(ascii.name, query);
-    request.QueryText = server;
-    StartCall(std::move(request));
-}
-
-void QueryEngine::StartCall(DataNet request) {
-    m_session = nullptr;
-    m_view.clearText();
-    setBusy(true);
-    m_view.setWaitCursor(true);
-    m_view.setStatusText(QString());
-    m_view.setCallIdle(false);
-    m_publicOnly = false;
-    m_silenceTimer.setInterval(0);
-    startExchange(std::move(request), 0);
-}
-
 bool QueryEngine::beginCall(CallSession* session) {
     if (m_busy)
         return false;
@@ -89,30 +48,26 @@ bool QueryEngine::beginCall(CallSession* session) {
     return true;
 }
 
-void QueryEngine::runExchange(const Exchange& exchange) {
-    m_publicOnly = exchange.publicOnly;
-    m_silenceTimer.setInterval(exchange.silenceTimeoutMs);
-    startExchange(exchange.request, exchange.port);
-}
-
-void QueryEngine::finishCall(const QString& status, const QString& caption) {
+void QueryEngine::finishCall(const std::optional<QString>& status, const QString& caption) {
     endCall();
-    m_view.setStatusText(status);
+    if (status)
+        m_view.setStatusText(*status);
     if (!caption.isEmpty())
         m_view.setCaptionSuffix(caption);
     m_view.refreshCaret();
 }
 
-void QueryEngine::startExchange(DataNet request, std::uint16_t portOverride) {
+void QueryEngine::runExchange(const Exchange& exchange) {
+    m_silenceTimer.setInterval(exchange.silenceTimeoutMs);
     m_bytesReceived = 0;
-    m_request = std::move(request);
+    m_request = exchange.request;
     m_connectedTo.reset();
     m_view.replyStarted();
     m_view.setStatusText(QStringLiteral("Getting service port"));
 
     auto port = m_services(m_request.Service, m_request.Protocol);
-    if (portOverride != 0)
-        port = htons(portOverride); // a referral named its own port
+    if (exchange.port != 0)
+        port = htons(exchange.port); // a referral named its own port
     if (!port) {
         // The classic service look-up reports a missing service as "no data".
         exchangeFailed(WSANO_DATA, SocketErrorText(WSANO_DATA));
@@ -135,6 +90,7 @@ void QueryEngine::startExchange(DataNet request, std::uint16_t portOverride) {
         exchangeFailed(error, SocketErrorText(error));
     }
 }
+
 
 bool QueryEngine::event(QEvent* e) {
     switch (static_cast<int>(e->type())) {
@@ -168,12 +124,11 @@ void QueryEngine::EvHostResolved(const HostLookupEvent& reply) {
     }
     if (m_typedAddress && m_typedAddress->scopeId != 0)
         addresses = {*m_typedAddress}; // the zone typed is the one to use
-    if (m_publicOnly) {
-        addresses.removeIf([](const HostAddress& address) { return !address.isPublic(); });
-        if (addresses.isEmpty()) {
-            endExchange(ExchangeResult::NotPublic, 0, QString());
-            return;
-        }
+    if (m_session)
+        m_session->filterAddresses(addresses);
+    if (addresses.isEmpty()) {
+        endExchange(ExchangeResult::AddressRefused, 0, QString());
+        return;
     }
     // One IPv4 address is named as the user typed it; where there is a choice, the status
     // says which address answered.
@@ -243,14 +198,8 @@ void QueryEngine::EvSocketEvent(SOCKET s, std::uint32_t lParam) {
         while (ReceiveBlock(&count) == 0 && count > 0) {
         }
         m_view.replyEnded();
-        if (m_session) {
-            endExchange(ExchangeResult::Closed, 0, QStringLiteral("Connection closed"));
-            return;
-        }
-        endCall();
-        m_view.setStatusText(QStringLiteral("Connection closed"));
-        m_view.setCaptionSuffix(QString::fromUtf8(m_request.QueryText));
-        break;
+        endExchange(ExchangeResult::Closed, 0, QStringLiteral("Connection closed"));
+        return;
     }
     default: break;
     }
@@ -259,10 +208,7 @@ void QueryEngine::EvSocketEvent(SOCKET s, std::uint32_t lParam) {
 
 void QueryEngine::exchangeFailed(int error, const QString& status) {
     m_view.setStatusText(status);
-    if (m_session)
-        endExchange(ExchangeResult::Failed, error, status);
-    else
-        endCall();
+    endExchange(ExchangeResult::Failed, error, status);
     m_view.refreshCaret();
 }
 
@@ -309,19 +255,11 @@ int QueryEngine::ReceiveBlock(int* count) {
 }
 
 void QueryEngine::EvConnectTimer() {
-    if (m_session) {
-        m_view.setStatusText(SocketErrorText(WSAETIMEDOUT));
-        endExchange(ExchangeResult::TimedOut, WSAETIMEDOUT, SocketErrorText(WSAETIMEDOUT));
-        return;
-    }
-    CancelCall();
-    WSASetLastError(WSAETIMEDOUT);
-    ShowLastSocketError();
+    m_view.setStatusText(SocketErrorText(WSAETIMEDOUT));
+    endExchange(ExchangeResult::TimedOut, WSAETIMEDOUT, SocketErrorText(WSAETIMEDOUT));
 }
 
 void QueryEngine::EvSilenceTimer() {
-    if (!m_session)
-        return;
     m_view.setStatusText(SocketErrorText(WSAETIMEDOUT));
     endExchange(ExchangeResult::TimedOut, WSAETIMEDOUT, SocketErrorText(WSAETIMEDOUT));
 }
@@ -350,10 +288,6 @@ void QueryEngine::closeSocket() {
         return;
     closesocket(m_socket);
     m_socket = INVALID_SOCKET;
-}
-
-void QueryEngine::ShowLastSocketError() {
-    m_view.setStatusText(SocketErrorText(WSAGetLastError()));
 }
 
 void QueryEngine::setBusy(bool busy) {

@@ -1,18 +1,17 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The life cycle of one call, never blocking the window thread:
-//   StartCall        service port, then an asynchronous host look-up   (state Resolving)
+// The life cycle of one exchange, never blocking the window thread:
+//   startExchange    service port, then an asynchronous host look-up   (state Resolving)
 //   EvHostResolved   the Connector tries every address, 45 s timer       (state Connecting)
 //   EvConnected      select read/write/close on the socket that answered
 //   EvSocketEvent    FD_WRITE: send the request line;
 //                    FD_READ: ReceiveBlock; FD_CLOSE: "Connection closed" (state Connected)
-// Every ending returns to Idle. Replies and socket events that belong to a call that has
+// Every ending returns to Idle. Replies and socket events that belong to an exchange that has
 // already ended carry a handle that is no longer current and are dropped.
 //
-// A finger call and a plain WhoIs call are one exchange. A query of several exchanges is a
-// CallSession (the WhoIs session, the DNS records query): it begins a call, runs one exchange
-// at a time and hears how each ended; the engine keeps busy, status, caption, the window's
-// text and Cancel, and knows nothing of what the session does between exchanges.
+// Every call is a CallSession: it begins a call, runs one exchange at a time and hears how
+// each ended; the engine keeps busy, status, caption and Cancel, hands the reply's bytes to
+// the view as they come, and knows nothing of what the session does between exchanges.
 
 #include "CallSession.h"
 #include "Connector.h"
@@ -49,22 +48,22 @@ public:
         m_connector.onAttempt = std::move(observer);
     }
 
-    // Start a call; an empty address or server, or a call already running, starts nothing.
-    void Finger(const QByteArray& address, int fullInfo);
-    void Whois(const QByteArray& server, const QByteArray& query);
     // Ends the call, whatever stage it is in: "Call canceled".
     void CancelCall();
 
     bool Busy() const { return m_busy; }
+    // The bytes received in the exchange under way, or in the last one.
     quint64 BytesReceived() const { return m_bytesReceived; }
     const DataNet& Request() const { return m_request; }
 
     // For sessions. beginCall clears the window and shows the call running; false when a call
     // runs already. runExchange starts one exchange of the call; its end reaches the
-    // session's exchangeEnded. finishCall ends the call with a status text and caption.
+    // session's exchangeEnded. finishCall ends the call, with a status text (none: the one
+    // shown stays) and a caption (none: the plain caption).
     bool beginCall(CallSession* session);
     void runExchange(const Exchange& exchange);
-    void finishCall(const QString& status, const QString& caption = QString());
+    void finishCall(const std::optional<QString>& status = std::nullopt,
+                    const QString& caption = QString());
     void setStatus(const QString& text) { m_view.setStatusText(text); }
     // Adds text below what the call has shown.
     void showText(const QString& text) { m_view.appendText(text); }
@@ -78,8 +77,6 @@ protected:
     bool event(QEvent* e) override;
 
 private:
-    void StartCall(DataNet request);
-    void startExchange(DataNet request, std::uint16_t portOverride);
     void EvHostResolved(const platform::HostLookupEvent& reply);
     void EvSocketEvent(platform::SOCKET socket, std::uint32_t lParam);
     void EvConnected(platform::SOCKET s, const platform::HostAddress& address);
@@ -87,9 +84,8 @@ private:
     void EvConnectTimer();
     void EvSilenceTimer();
     int ReceiveBlock(int* count);
-    void ShowLastSocketError();
 
-    // How an exchange ended: a plain call ends with it, a session hears of it.
+    // How an exchange ended; the session hears of it.
     void exchangeFailed(int error, const QString& status);
     void endExchange(ExchangeResult::Outcome outcome, int error, const QString& status);
     void endCall();
@@ -102,7 +98,7 @@ private:
     platform::ServiceLookup m_services = platform::getServicePort;
     platform::AsyncHostLookup m_lookups;
     QTimer m_connectTimer; // ConnectTimer
-    QTimer m_silenceTimer; // a session's exchange that hears nothing for too long
+    QTimer m_silenceTimer; // an exchange that hears nothing for too long
 
     DataNet m_request;
     quint64 m_bytesReceived = 0; // a reply may well pass 4 GiB
@@ -113,9 +109,8 @@ private:
     std::optional<platform::HostAddress> m_typedAddress; // the host, when it was an address
     std::optional<platform::HostAddress> m_connectedTo;
     bool m_nameTheAddress = false;
-    bool m_publicOnly = false;
     Connector m_connector;
-    CallSession* m_session = nullptr; // the session the running call belongs to, if any
+    CallSession* m_session = nullptr; // the session the running call belongs to
     bool m_busy = false;
 };
 

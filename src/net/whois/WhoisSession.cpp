@@ -2,6 +2,7 @@
 #include "WhoisSession.h"
 #include "net/engine/HostNames.h"
 #include "net/engine/QueryEngine.h"
+#include "net/engine/WhoisRequest.h"
 
 namespace net {
 
@@ -93,7 +94,7 @@ void WhoisSession::start(const QByteArray& server, const QByteArray& query, Whoi
         return;
     }
     if (!mode.automatic && !mode.followReferrals) {
-        m_engine.Whois(server, query); // the bytes as typed, to the server typed
+        m_plain.Whois(server, query); // the bytes as typed, to the server typed
         return;
     }
     if (!server.isEmpty()) {
@@ -111,11 +112,11 @@ void WhoisSession::start(const QByteArray& server, const QByteArray& query, Whoi
 
 void WhoisSession::runHop(const WhoisChain::Hop& hop) {
     Exchange exchange;
-    exchange.request = whoisRequest(asciiHost(hop.server).name, hop.query);
+    exchange.request = whoisRequest(hop.server, hop.query).request;
     exchange.port = hop.port;
     exchange.silenceTimeoutMs = hop.chosenByProgram ? m_hopTimeout : 0;
     // A referral may not lead from the public Internet to this machine or its network.
-    exchange.publicOnly = m_hops > 0 && !m_startedPrivate;
+    m_publicOnly = m_hops > 0 && !m_startedPrivate;
     ++m_hops;
     m_engine.runExchange(exchange);
 }
@@ -123,6 +124,11 @@ void WhoisSession::runHop(const WhoisChain::Hop& hop) {
 void WhoisSession::received(QByteArrayView bytes) {
     if (m_chain)
         m_chain->addBytes(bytes);
+}
+
+void WhoisSession::filterAddresses(QList<platform::HostAddress>& addresses) {
+    if (m_publicOnly)
+        addresses.removeIf([](const platform::HostAddress& address) { return !address.isPublic(); });
 }
 
 void WhoisSession::exchangeEnded(const ExchangeResult& result) {
@@ -148,7 +154,7 @@ void WhoisSession::exchangeEnded(const ExchangeResult& result) {
         finish(QStringLiteral("Connection closed"), m_lastAnswered);
         return;
     }
-    case ExchangeResult::NotPublic:
+    case ExchangeResult::AddressRefused:
         line(QStringLiteral("referral to %1 not followed: it is a loopback or private address")
                  .arg(server));
         finish(QStringLiteral("Connection closed"), m_lastAnswered);

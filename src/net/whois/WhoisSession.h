@@ -11,6 +11,7 @@
 // A referral passed over says so in one line of the window.
 
 #include "net/engine/CallSession.h"
+#include "net/engine/PlainCall.h"
 #include "net/rdap/RdapClient.h"
 #include "WhoisChain.h"
 
@@ -49,6 +50,7 @@ public:
 
 private:
     void received(QByteArrayView bytes) override;
+    void filterAddresses(QList<platform::HostAddress>& addresses) override;
     void exchangeEnded(const ExchangeResult& result) override;
     void cancelled() override;
 
@@ -62,11 +64,13 @@ private:
     void finish(const QString& status, const QString& caption);
 
     QueryEngine& m_engine;
+    PlainCall m_plain{m_engine}; // the server typed, with referrals off
     std::optional<WhoisChain> m_chain;
     RdapClient m_rdap;
     int m_hopTimeout = HopTimeoutMs;
     int m_hops = 0;              // exchanges run in this call
     bool m_startedPrivate = false; // the first server answered from a non-public address
+    bool m_publicOnly = false;     // the hop under way may reach only public addresses
     bool m_follow = false;
     bool m_rdapReferred = false;   // the RDAP referral has been followed
     QString m_lastAnswered;        // the caption after the call

@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: MIT
-#include "DataNet.h"
+#include "FingerRequest.h"
+#include "HostNames.h"
 
 namespace net {
 
-DataNet fingerRequest(const QByteArray& address, int fullInfo) {
+BuiltRequest fingerRequest(const QByteArray& typedAddress, int fullInfo) {
+    const AsciiName ascii = asciiFingerAddress(typedAddress);
+    if (!ascii.error.isEmpty())
+        return {{}, ascii.error};
+    const QByteArray& address = ascii.name;
     DataNet request;
     request.Service = "finger";
     request.Protocol = "tcp";
-    request.QueryText = address;
+    request.QueryText = typedAddress;
     const qsizetype at = address.lastIndexOf('@');
     QByteArray user;
     if (at >= 1) {
@@ -19,17 +24,7 @@ DataNet fingerRequest(const QByteArray& address, int fullInfo) {
     if (!user.isEmpty())
         request.RequestLine = (fullInfo == 1 ? QByteArray("/W ") : QByteArray()) + user;
     request.RequestLine += "\r\n";
-    return request;
-}
-
-DataNet whoisRequest(const QByteArray& server, const QByteArray& query) {
-    DataNet request;
-    request.Service = "whois";
-    request.Protocol = "tcp";
-    request.Host = server;
-    request.QueryText = server;
-    request.RequestLine = query + "\r\n";
-    return request;
+    return {request, {}};
 }
 
 } // namespace net
