@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     QTemporaryDir home;
     app::TMyDecoratedFrame frame(home.path() + '/');
     frame.show();
-    net::DnsRecordsQuery& query = frame.client().dnsRecords();
+    net::DnsRecordsSession& query = frame.client().dnsRecords();
     query.setRootAnchorFile(QString());
     const QString server = "127.0.0.1@" + QString::number(dns.port());
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "DnsTestServer.h"
+#include "ChildProcess.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,15 +70,24 @@ DnsTestServer::DnsTestServer() {
         m_error = QStringLiteral("the test zones could not be made: ") + m_error;
         return;
     }
-    const QByteArray listen = "  ip-address: 127.0.0.1@" + QByteArray::number(m_port) + "\n"
-                              "  ip-address: 127.0.0.1@" + QByteArray::number(m_tlsPort) + "\n"
-                              "  tls-port: " + QByteArray::number(m_tlsPort) + "\n"
-                              "  tls-service-key: \"" + QFile::encodeName(path("dot.key")) + "\"\n"
-                              "  tls-service-pem: \"" + QFile::encodeName(path("dot.pem")) + "\"\n";
-    m_running = startNsd(m_nsd, "nsd", listen,
-                         {"secure.test:secure.test.zone.signed", "bogus.test:bogus.test.zone.signed",
-                          "plain.test:plain.test.zone", "2.0.192.in-addr.arpa:v4.zone",
-                          "8.b.d.0.1.0.0.2.ip6.arpa:v6.zone", "broken.test:missing.zone"});
+    const QByteArray listen = "  ip-address: 127.0.0.1@" + QByteArray::number(m_port) +
+                              "\n"
+                              "  ip-address: 127.0.0.1@" +
+                              QByteArray::number(m_tlsPort) +
+                              "\n"
+                              "  tls-port: " +
+                              QByteArray::number(m_tlsPort) +
+                              "\n"
+                              "  tls-service-key: \"" +
+                              QFile::encodeName(path("dot.key")) +
+                              "\"\n"
+                              "  tls-service-pem: \"" +
+                              QFile::encodeName(path("dot.pem")) + "\"\n";
+    m_running =
+        startNsd(m_nsd, "nsd", listen,
+                 {"secure.test:secure.test.zone.signed", "bogus.test:bogus.test.zone.signed",
+                  "plain.test:plain.test.zone", "2.0.192.in-addr.arpa:v4.zone",
+                  "8.b.d.0.1.0.0.2.ip6.arpa:v6.zone", "broken.test:missing.zone"});
     if (m_running && m_root)
         m_root = startNsd(m_rootNsd, "root", QByteArray("  ip-address: ") + RootAddress + "@53\n",
                           {".:root.zone", "plain.test:plain.test.zone"});
@@ -90,19 +100,28 @@ bool DnsTestServer::startNsd(QProcess& nsd, const QString& name, const QByteArra
     };
     QByteArray config = "server:\n" + listen + "  zonesdir: \"" + QFile::encodeName(m_dir.path()) +
                         "\"\n  database: \"\"\n  username: \"\"\n  chroot: \"\"\n"
-                        "  server-count: 1\n  pidfile: \"" + file(".pid") + "\"\n"
-                        "  xfrdfile: \"" + file(".xfrd") + "\"\n"
-                        "  zonelistfile: \"" + file(".zones") + "\"\n"
-                        "  logfile: \"" + file(".log") + "\"\n"
+                        "  server-count: 1\n  pidfile: \"" +
+                        file(".pid") +
+                        "\"\n"
+                        "  xfrdfile: \"" +
+                        file(".xfrd") +
+                        "\"\n"
+                        "  zonelistfile: \"" +
+                        file(".zones") +
+                        "\"\n"
+                        "  logfile: \"" +
+                        file(".log") +
+                        "\"\n"
                         "remote-control:\n  control-enable: no\n";
     for (const QString& zone : zones)
-        config += "zone:\n  name: \"" + zone.section(':', 0, 0).toLatin1() + "\"\n  zonefile: " +
-                  zone.section(':', 1).toLatin1() + "\n";
+        config += "zone:\n  name: \"" + zone.section(':', 0, 0).toLatin1() +
+                  "\"\n  zonefile: " + zone.section(':', 1).toLatin1() + "\n";
     if (!writeText(path(name + ".conf"), config)) {
         m_error = name + QStringLiteral(".conf could not be written");
         return false;
     }
     nsd.setProcessChannelMode(QProcess::MergedChannels);
+    endWithThisProcess(nsd);
     nsd.start(QStringLiteral("nsd"), {"-d", "-c", path(name + ".conf")});
     if (!nsd.waitForStarted(10000)) {
         m_error = QStringLiteral("nsd did not start (is the nsd package installed?)");
@@ -142,7 +161,8 @@ bool DnsTestServer::run(const QString& program, const QStringList& arguments, QB
     if (output)
         *output = process.readAllStandardOutput().trimmed();
     if (!ok)
-        m_error = program + QStringLiteral(": ") + QString::fromUtf8(process.readAllStandardError());
+        m_error =
+            program + QStringLiteral(": ") + QString::fromUtf8(process.readAllStandardError());
     return ok;
 }
 
@@ -151,18 +171,21 @@ bool DnsTestServer::makeZones() {
                        "@ IN SOA ns hostmaster 1 7200 3600 1209600 3600\n@ IN NS ns\n"
                        "ns IN A 127.0.0.153\n@ IN A 192.0.2.20\n@ IN MX 10 mail\n"
                        "mail IN A 192.0.2.25\nxn--bcher-kva IN A 192.0.2.21\n"
+                       "xn--bcher-kva IN MX 10 xn--mil-qla\n"
                        "sub IN NS ns.sub\nns.sub IN A 127.0.0.2\n"
                        "sub IN DS 12345 13 2 "
                        "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef\n";
     for (int i = 0; i < 1000; ++i)
         plain += "big IN TXT \"record number " + QByteArray::number(i) + "\"\n";
-    const QByteArray v4 = "$ORIGIN 2.0.192.in-addr.arpa.\n$TTL 3600\n"
-                          "@ IN SOA ns.plain.test. hostmaster.plain.test. 1 7200 3600 1209600 3600\n"
-                          "@ IN NS ns.plain.test.\n10 IN PTR secure.test.\n";
-    const QByteArray v6 = "$ORIGIN 8.b.d.0.1.0.0.2.ip6.arpa.\n$TTL 3600\n"
-                          "@ IN SOA ns.plain.test. hostmaster.plain.test. 1 7200 3600 1209600 3600\n"
-                          "@ IN NS ns.plain.test.\n"
-                          "1.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0 IN PTR plain.test.\n";
+    const QByteArray v4 =
+        "$ORIGIN 2.0.192.in-addr.arpa.\n$TTL 3600\n"
+        "@ IN SOA ns.plain.test. hostmaster.plain.test. 1 7200 3600 1209600 3600\n"
+        "@ IN NS ns.plain.test.\n10 IN PTR secure.test.\n";
+    const QByteArray v6 =
+        "$ORIGIN 8.b.d.0.1.0.0.2.ip6.arpa.\n$TTL 3600\n"
+        "@ IN SOA ns.plain.test. hostmaster.plain.test. 1 7200 3600 1209600 3600\n"
+        "@ IN NS ns.plain.test.\n"
+        "1.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0 IN PTR plain.test.\n";
     const QByteArray root = "$ORIGIN .\n$TTL 3600\n"
                             ". IN SOA a.root.test. hostmaster.test. 1 7200 3600 1209600 3600\n"
                             ". IN NS a.root.test.\na.root.test. IN A 127.0.0.153\n"
@@ -173,8 +196,7 @@ bool DnsTestServer::makeZones() {
     return writeText(path("secure.test.zone"), secureZone) &&
            writeText(path("bogus.test.zone"), bogus) && writeText(path("plain.test.zone"), plain) &&
            writeText(path("v4.zone"), v4) && writeText(path("v6.zone"), v6) &&
-           writeText(path("root.zone"), root) &&
-           writeText(ext, "subjectAltName=DNS:dot.test\n") &&
+           writeText(path("root.zone"), root) && writeText(ext, "subjectAltName=DNS:dot.test\n") &&
            run("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key",
                            "-out", "ca.pem", "-days", "2", "-subj", "/CN=Vintrel DNS Test CA"}) &&
            run("openssl", {"req", "-newkey", "rsa:2048", "-nodes", "-keyout", "dot.key", "-out",

@@ -4,6 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/QueryCommands.h"
 #include "app/TMyDecoratedFrame.h"
+#include "app/TStyleStatusBar.h"
 #include "dialogs/DNS_Dialog.h"
 #include "platform/ProfileFile.h"
 #include "platform/ProgramDirectory.h"
@@ -104,19 +105,26 @@ private slots:
                                    << "";
         QTest::newRow("empty dns host") << QStringList{"--dns", ""} << error << 0 << ""
                                         << "";
-        QTest::newRow("records") << QStringList{"--records", "example.org", "--type", "MX",
-                                                "--resolver", "9.9.9.9", "--trust-anchor", "a.ds"}
-                                 << run << int(Kind::Records) << "example.org" << "9.9.9.9";
+        QTest::newRow("records") << QStringList{"--records",      "example.org",
+                                                "--type",         "MX",
+                                                "--resolver",     "9.9.9.9",
+                                                "--trust-anchor", "a.ds"}
+                                 << run << int(Kind::Records) << "example.org"
+                                 << "9.9.9.9";
         QTest::newRow("type without records") << QStringList{"--type", "MX"} << error << 0 << ""
                                               << "";
         QTest::newRow("a web address is no finger address")
-            << QStringList{"http://example.org"} << error << 0 << "" << "";
+            << QStringList{"http://example.org"} << error << 0 << ""
+            << "";
         QTest::newRow("a mail link neither")
-            << QStringList{"mailto:alice@example.org"} << error << 0 << "" << "";
+            << QStringList{"mailto:alice@example.org"} << error << 0 << ""
+            << "";
         QTest::newRow("a host with a port number is")
-            << QStringList{"host.example:79"} << run << int(Kind::Finger) << "host.example:79" << "";
-        QTest::newRow("an IPv6 address is") << QStringList{"fe80::1"} << run << int(Kind::Finger)
-                                            << "fe80::1" << "";
+            << QStringList{"host.example:79"} << run << int(Kind::Finger) << "host.example:79"
+            << "";
+        QTest::newRow("an IPv6 address is")
+            << QStringList{"fe80::1"} << run << int(Kind::Finger) << "fe80::1"
+            << "";
     }
     void parse() {
         QFETCH(QStringList, arguments);
@@ -216,8 +224,25 @@ private slots:
                  qPrintable(frame.client().toPlainText()));
         QVERIFY(frame.client().toPlainText().contains("; DNSSEC: secure\n"));
         QCOMPARE(frame.windowTitle(), QString("Vintrel: secure.test MX"));
-        QCOMPARE(platform::getProfileString("DNS Records", "Server1", "", 300, frame.settingsPath()),
-                 server);
+        QCOMPARE(
+            platform::getProfileString("DNS Records", "Server1", "", 300, frame.settingsPath()),
+            server);
+
+        // The anchors given stand for the run: a query from the dialog validates with them.
+        frame.client().DnsRecords({"secure.test", "A", server, true, {}});
+        QTRY_VERIFY_WITH_TIMEOUT(!frame.client().Busy(), 15000);
+        QVERIFY2(frame.client().toPlainText().contains("; DNSSEC: secure\n"),
+                 qPrintable(frame.client().toPlainText()));
+
+        // What the command line leaves out is the default, not what the dialog last used.
+        frame.queryCommands().start({Kind::Records, "secure.test", {}, {}, {}});
+        QVERIFY(frame.client().Busy());
+        QCOMPARE(frame.statusBarField().text(),
+                 QString("Asking the system resolver about secure.test"));
+        frame.client().CancelCall();
+        QCOMPARE(frame.windowTitle(), QString("Vintrel: secure.test Common"));
+        QCOMPARE(platform::getProfileString("DNS Records", "type", "", 300, frame.settingsPath()),
+                 QString("Common"));
     }
 
     void installedCopyKeepsFilesPerUser_data() {

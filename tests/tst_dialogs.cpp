@@ -458,23 +458,27 @@ private slots:
         QCOMPARE(picked.server, QString("whois.example"));
     }
 
-    // DNS records: the name, a type, a server typed and kept in the list, DNSSEC; the two
-    // servers always offered cannot be deleted, a stored one can.
+    // DNS records: the name (kept in a history), a type, a server typed and kept in the list,
+    // DNSSEC, trust anchor files typed and browsed for; the two servers always offered cannot
+    // be deleted, a stored one can.
     void dnsRecordsDialog() {
         net::DnsRecordsRequest first;
         {
             dialogs::DnsRecords_Dialog dialog(&m_parent, res::DLG_DNSRECORDS, iniPath(), &first);
+            dialog.chooseAnchorFile = [] { return QString("/lab/b.ds"); };
             dialog.show();
             QCOMPARE(items(dialog.serverBox()).mid(0, 2),
                      (QStringList{"System resolver", "Authoritative"}));
             QCOMPARE(dialog.typeBox()->currentText(), QString("Common"));
             QVERIFY(dialog.dnssecBox()->isChecked());
             dialog.activateWindow();
-            QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.nameField()));
-            typeKeys(dialog.nameField(), "example.org");
+            QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.nameBox()));
+            typeKeys(dialog.nameBox(), "example.org");
             typeInto(dialog.typeBox()->lineEdit(), "MX");
             typeInto(dialog.serverBox()->lineEdit(), "9.9.9.9@5353");
             QTest::mouseClick(dialog.dnssecBox(), Qt::LeftButton);
+            typeInto(dialog.anchorsField(), "/lab/a.ds");
+            QTest::mouseClick(dialog.control(res::IDC_RECORDS_BROWSE), Qt::LeftButton);
             QTest::keyClick(dialog.serverBox()->lineEdit(), Qt::Key_Return);
             QCOMPARE(dialog.result(), int(res::IDOK));
         }
@@ -482,23 +486,29 @@ private slots:
         QCOMPARE(first.type, QString("MX"));
         QCOMPARE(first.server, QString("9.9.9.9@5353"));
         QVERIFY(!first.dnssec);
+        QCOMPARE(first.trustAnchors, (QStringList{"/lab/a.ds", "/lab/b.ds"}));
         QCOMPARE(ini("DNS Records", "Server1"), QString("9.9.9.9@5353"));
         QCOMPARE(ini("DNS Records", "type"), QString("MX"));
+        QCOMPARE(ini("DNS Names", "Name1"), QString("example.org"));
 
         net::DnsRecordsRequest second;
         dialogs::DnsRecords_Dialog dialog(&m_parent, res::DLG_DNSRECORDS, iniPath(), &second);
         int asked = 0;
         dialog.confirmDelete = [&asked](const QString&) { return ++asked, true; };
         dialog.show();
+        QCOMPARE(items(dialog.nameBox()), QStringList{"example.org"});
         QCOMPARE(dialog.serverBox()->currentText(), QString("9.9.9.9@5353"));
+        QCOMPARE(dialog.anchorsField()->text(), QString("/lab/a.ds;/lab/b.ds"));
         QVERIFY(!dialog.dnssecBox()->isChecked());
         QTest::mouseClick(dialog.control(res::IDC_RECORDS_DELETE), Qt::LeftButton);
         QCOMPARE(items(dialog.serverBox()), (QStringList{"System resolver", "Authoritative"}));
         QTest::mouseClick(dialog.control(res::IDC_RECORDS_DELETE), Qt::LeftButton);
         QCOMPARE(asked, 1); // the system resolver stays, unasked
         QCOMPARE(dialog.serverBox()->count(), 2);
+        typeInto(dialog.anchorsField(), "");
         QTest::keyClick(&dialog, Qt::Key_Escape);
         QCOMPARE(ini("DNS Records", "count"), QString("0"));
+        QCOMPARE(ini("DNS Records", "trust_anchors"), QString());
     }
 
     void whoisDelete_data() {

@@ -58,9 +58,9 @@ private slots:
         QStringList table;
         for (const res::Accelerator& a : res::acceleratorTable())
             table.append(a.key.toString() + '=' + QString::number(a.id));
-        QCOMPARE(table, (QStringList{"Shift+Del=115", "Alt+D=117", "Alt+N=104", "Alt+C=107",
-                                     "Alt+A=112", "Alt+X=24310", "F5=114", "Alt+W=116", "F1=119",
-                                     "Alt+R=120"}));
+        QCOMPARE(table,
+                 (QStringList{"Shift+Del=115", "Alt+D=117", "Alt+N=104", "Alt+C=107", "Alt+A=112",
+                              "Alt+X=24310", "F5=114", "Alt+W=116", "F1=119", "Alt+R=120"}));
     }
 
     void hintTexts_data() {

@@ -3,6 +3,7 @@
 // socket in a temporary folder) with a queue that holds its jobs. A job cancelled after its
 // first page must never reach the queue; a finished one reaches it whole. Needs root (the
 // scheduler runs its jobs as the lp user); skipped otherwise.
+#include "ChildProcess.h"
 #include "app/PrintCommands.h"
 #include "app/TMyDecoratedFrame.h"
 #include "app/TStyleStatusBar.h"
@@ -75,13 +76,14 @@ private slots:
                     root + "/state\nErrorLog " + root + "/error_log\nAccessLog " + root +
                     "/access_log\nPageLog " + root + "/page_log\nSystemGroup root\n");
         files.close();
+        endWithThisProcess(m_cupsd);
         m_cupsd.start("cupsd", {"-f", "-c", m_dir.filePath("cupsd.conf"), "-s",
                                 m_dir.filePath("cups-files.conf")});
         QVERIFY(m_cupsd.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_socket), 10000);
         // A queue that takes jobs and keeps them: its printing is stopped.
-        QVERIFY(run("lpadmin", {"-h", m_socket, "-p", Queue, "-E", "-v", "file:/dev/null", "-m",
-                                "raw"}));
+        QVERIFY(run("lpadmin",
+                    {"-h", m_socket, "-p", Queue, "-E", "-v", "file:/dev/null", "-m", "raw"}));
         QVERIFY(run("cupsdisable", {"-h", m_socket, Queue}));
         qputenv("CUPS_SERVER", QFile::encodeName(m_socket));
     }
@@ -119,8 +121,8 @@ private slots:
             });
         }
         const auto result = frame.printCommands().printText(printer);
-        QCOMPARE(result, cancel ? view::APXPrintOut::Result::Canceled
-                                : view::APXPrintOut::Result::Printed);
+        QCOMPARE(result,
+                 cancel ? view::APXPrintOut::Result::Canceled : view::APXPrintOut::Result::Printed);
         QCOMPARE(printer.printerName(), QString(Queue)); // the queue stays chosen
         QCOMPARE(printer.outputFormat(), QPrinter::NativeFormat);
         const QByteArray after = pendingJobs();
@@ -131,8 +133,8 @@ private slots:
         }
         QCOMPARE(after.count('\n') + 1, before.isEmpty() ? 1 : before.count('\n') + 2);
         // The job the queue holds is the whole document.
-        QStringList spooled = QDir(m_dir.filePath("spool")).entryList({"d*"}, QDir::Files,
-                                                                       QDir::Time);
+        QStringList spooled =
+            QDir(m_dir.filePath("spool")).entryList({"d*"}, QDir::Files, QDir::Time);
         QVERIFY(!spooled.isEmpty());
         QByteArray info;
         QVERIFY(run("pdfinfo", {m_dir.filePath("spool/" + spooled.first())}, &info));

@@ -398,12 +398,11 @@ private slots:
     void invalidHostNamesStartNothing_data() {
         QTest::addColumn<QByteArray>("address");
         QTest::addColumn<QString>("status");
-        QTest::newRow("a name that starts with a mark")
-            << QByteArray("x@\xCC\x81"
-                          "bad.test")
-            << "Invalid international host name: ";
-        QTest::newRow("an empty label") << QByteArray("x@a..b")
-                                        << "Invalid host name: the name has an empty label";
+        QTest::newRow("a name that starts with a mark") << QByteArray("x@\xCC\x81"
+                                                                      "bad.test")
+                                                        << "Invalid international host name: ";
+        QTest::newRow("an empty label")
+            << QByteArray("x@a..b") << "Invalid host name: the name has an empty label";
         QTest::newRow("an empty label in Unicode")
             << QByteArray("x@b\xC3\xBC"
                           "cher..test")
@@ -412,9 +411,8 @@ private slots:
             << QByteArray("x@xn--zz.test") << "Invalid host name: the label xn--zz does not decode";
         QTest::newRow("a label over 63") << "x@" + QByteArray(64, 'a') + ".test"
                                          << "Invalid host name: a label is longer than 63";
-        QTest::newRow("a name over 253")
-            << "x@" + (QByteArray(60, 'a') + '.').repeated(5) + "test"
-            << "Invalid host name: the name is longer than 253";
+        QTest::newRow("a name over 253") << "x@" + (QByteArray(60, 'a') + '.').repeated(5) + "test"
+                                         << "Invalid host name: the name is longer than 253";
     }
     void invalidHostNamesStartNothing() {
         QFETCH(QByteArray, address);
@@ -436,7 +434,7 @@ private slots:
         QCOMPARE(info.Addresses, (QStringList{"192.0.2.1", "2001:db8::1"}));
         m_asked->answers.insert("xn--bcher-kva.test", {*platform::HostAddress::parse("::1")});
         m_dns->LookupHost("b\xC3\xBC"
-                             "cher.test");
+                          "cher.test");
         QTRY_COMPARE(m_view->dnsResults.size(), 2);
         QCOMPARE(m_view->dnsResults[1].HostName, QString::fromUtf8("xn--bcher-kva.test (b\xC3\xBC"
                                                                    "cher.test)"));
@@ -555,9 +553,8 @@ private slots:
         useService(server.portNetworkOrder());
         m_call->Finger("finger.test", 0);
         QVERIFY(waitForIdle());
-        QCOMPARE(m_view->text,
-                 QString::fromUtf8("one\ntwo\nthree\n\nfour") + QChar(0) +
-                     QString::fromUtf8("five\xC3\xA9 \xC3\xA9"));
+        QCOMPARE(m_view->text, QString::fromUtf8("one\ntwo\nthree\n\nfour") + QChar(0) +
+                                   QString::fromUtf8("five\xC3\xA9 \xC3\xA9"));
         QCOMPARE(m_engine->BytesReceived(), quint64(29));
     }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The RDAP client against a real HTTPS server on loopback, with a certificate authority made
 // for the test: the bootstrap file, answers and errors, the cache, a certificate not trusted.
+#include "ChildProcess.h"
 #include "RecordingView.h"
 #include "TestNetwork.h"
 #include "net/rdap/RdapClient.h"
@@ -94,6 +95,7 @@ private slots:
         QVERIFY(run("openssl",
                     {"x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
                      "-CAcreateserial", "-out", "server.pem", "-days", "2", "-extfile", ext}));
+        endWithThisProcess(m_server);
         m_server.start("python3", {QString(VINTREL_TESTS_DIR) + "/rdap_server.py",
                                    m_dir.filePath("server.pem"), m_dir.filePath("server.key")});
         QVERIFY(m_server.waitForReadyRead(20000));

@@ -93,9 +93,10 @@ private slots:
                 "vcardArray":["vcard",[["fn",{},"text","Example Org"],["org",{},"text","Example"]]],
                 "networks":[{"startAddress":"192.0.2.0","endAddress":"192.0.2.255","name":"NET-A","handle":"N1"}],
                 "autnums":[{"startAutnum":64500,"name":"AS-A","handle":"A1"}]})")
-            << QString("Entity: ORG-1\nRoles: registrant\nName: Example Org\nOrganisation: Example\n"
-                       "Networks:\n  192.0.2.0 - 192.0.2.255 (NET-A, N1)\nAS numbers:\n"
-                       "  AS64500 (AS-A, A1)\n")
+            << QString(
+                   "Entity: ORG-1\nRoles: registrant\nName: Example Org\nOrganisation: Example\n"
+                   "Networks:\n  192.0.2.0 - 192.0.2.255 (NET-A, N1)\nAS numbers:\n"
+                   "  AS64500 (AS-A, A1)\n")
             << noJson;
         QTest::newRow("a name server is a name server")
             << QByteArray(R"({"objectClassName":"nameserver","ldhName":"ns1.example.net",
@@ -119,12 +120,14 @@ private slots:
                        "huge: 1e+300\n")
             << noJson;
         QTest::newRow("an error object, whatever its code holds")
-            << QByteArray(R"({"errorCode":1e300,"title":"Not Found","description":["No such domain.","Try again."]})")
+            << QByteArray(
+                   R"({"errorCode":1e300,"title":"Not Found","description":["No such domain.","Try again."]})")
             << QString("Error: 1e+300\nTitle: Not Found\nDescription:\n  No such domain.\n"
                        "  Try again.\n")
             << QStringList{"1.0000000000000001e+300"};
         QTest::newRow("roles that are no strings")
-            << QByteArray(R"({"ldhName":"y.example","entities":[{"roles":[1,null,"admin"],"handle":"H"}]})")
+            << QByteArray(
+                   R"({"ldhName":"y.example","entities":[{"roles":[1,null,"admin"],"handle":"H"}]})")
             << QString("1, null, admin:\n  Handle: H\n") << QStringList{", , :"};
     }
     void render() {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "view/ReplyText.h"
 #include "net/engine/SocketErrorText.h"
 #include "platform/WinsockErrors.h"
+#include "view/ReplyText.h"
 
 #include <QTest>
 
@@ -38,7 +38,8 @@ private slots:
         QTest::newRow("LF CR is two") << L{"a\n\rb"} << "a\n\nb";
         QTest::newRow("empty block keeps CR state") << L{"a\r", "", "\nb"} << "a\nb";
         QTest::newRow("NUL is kept") << L{QByteArray("[\0]", 3)} << QString("[") + QChar(0) + "]";
-        QTest::newRow("CR NUL LF") << L{QByteArray("a\r\0\nb", 5)} << QString("a\n") + QChar(0) + "\nb";
+        QTest::newRow("CR NUL LF")
+            << L{QByteArray("a\r\0\nb", 5)} << QString("a\n") + QChar(0) + "\nb";
         QTest::newRow("utf8") << L{"gr\xC3\xBC\xC3\x9F"} << QString::fromUtf8("gr\xC3\xBC\xC3\x9F");
         QTest::newRow("utf8 split") << L{"\xE2\x82", "\xAC!"} << QString::fromUtf8("\xE2\x82\xAC!");
         QTest::newRow("4-byte split")
@@ -76,8 +77,8 @@ private slots:
         QTest::newRow("U+00E9 in UTF-8") << L{"caf\xC3\xA9"} << B{true};
         QTest::newRow("U+00E9 split over blocks") << L{"caf\xC3", "\xA9!"} << B{true, true};
         QTest::newRow("U+20AC") << L{"\xE2\x82\xAC"} << B{false};
-        QTest::newRow("U+20AC begun in the block before") << L{"a\xE2", "\x82\xAC b"}
-                                                          << B{false, false};
+        QTest::newRow("U+20AC begun in the block before")
+            << L{"a\xE2", "\x82\xAC b"} << B{false, false};
         QTest::newRow("plain again after it") << L{"\xE2\x82\xAC", "plain"} << B{false, true};
     }
     void latin1Blocks() {
@@ -87,7 +88,8 @@ private slots:
         for (qsizetype i = 0; i < blocks.size(); ++i) {
             QByteArray latin1;
             QString wide;
-            const bool taken = reply.convertLatin1Into(blocks[i].constData(), blocks[i].size(), latin1);
+            const bool taken =
+                reply.convertLatin1Into(blocks[i].constData(), blocks[i].size(), latin1);
             QCOMPARE(taken, narrow[i]);
             if (!taken) {
                 QVERIFY(latin1.isEmpty());

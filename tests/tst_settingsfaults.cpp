@@ -197,7 +197,8 @@ private slots:
             field->selectAll();
             QTest::keyClicks(field, typed);
             QTest::keyClick(field, *typed ? Qt::Key_Return : Qt::Key_Escape);
-            QCOMPARE(ProfileFile(iniPath()).readBytes("History", "Address2", 55).value_or(""), entry);
+            QCOMPARE(ProfileFile(iniPath()).readBytes("History", "Address2", 55).value_or(""),
+                     entry);
         }
     }
 

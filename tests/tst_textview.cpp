@@ -28,8 +28,8 @@ void appendInPieces(TextBuffer& buffer, const QString& text, QList<int> sizes) {
     for (int i = 0; at < text.size(); ++i) {
         const qsizetype n = sizes.isEmpty() ? text.size() : sizes[i % sizes.size()];
         const QStringView piece = QStringView(text).mid(at, n);
-        const bool latin1 = std::all_of(piece.begin(), piece.end(),
-                                        [](QChar c) { return c.unicode() <= 0xFF; });
+        const bool latin1 =
+            std::all_of(piece.begin(), piece.end(), [](QChar c) { return c.unicode() <= 0xFF; });
         if (latin1 && i % 2 == 1)
             buffer.appendLatin1(QLatin1StringView(piece.toLatin1()));
         else
@@ -150,8 +150,8 @@ private slots:
         middle[300000] = QChar(0x3A9);
         QTest::newRow("one wide character in the second chunk")
             << middle << Chunk + 2 * Chunk + (600000 - 2 * Chunk);
-        QTest::newRow("wide from the start") << QString(1000, QChar(0x3A9)) + QString(1000, 'a')
-                                             << qsizetype(4000);
+        QTest::newRow("wide from the start")
+            << QString(1000, QChar(0x3A9)) + QString(1000, 'a') << qsizetype(4000);
     }
     void storage() {
         QFETCH(QString, text);
@@ -165,8 +165,9 @@ private slots:
         text.replace(262140, 8, QStringLiteral("needle!!"));
         buffer.clear();
         buffer.append(text);
-        QCOMPARE(view::findText(buffer.range(0, buffer.size()), u"NEEDLE", 0, {false, false, false}),
-                 qsizetype(262140));
+        QCOMPARE(
+            view::findText(buffer.range(0, buffer.size()), u"NEEDLE", 0, {false, false, false}),
+            qsizetype(262140));
     }
 
     // A cleared text's memory serves the next reply, and what that one does not take goes back
@@ -480,7 +481,8 @@ private slots:
     // A line keeps its own direction in a right-to-left window (-reverse): drawn as stored,
     // left to right, it looks the same as in a left-to-right one.
     void linesKeepTheirDirectionInAReversedWindow() {
-        const QString line = QString::fromUtf8("UTF-8: Gr\xC3\xBC\xC3\x9F" "e \xE6\x9D\xB1\xE4\xBA\xAC \xC3\xB1 \xE2\x82\xAC");
+        const QString line = QString::fromUtf8("UTF-8: Gr\xC3\xBC\xC3\x9F"
+                                               "e \xE6\x9D\xB1\xE4\xBA\xAC \xC3\xB1 \xE2\x82\xAC");
         view::LineLayout layout(fixedFont());
         QImage images[2];
         for (int i = 0; i < 2; ++i) {

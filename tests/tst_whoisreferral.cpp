@@ -4,7 +4,6 @@
 
 #include <QTest>
 
-
 class tst_WhoisReferral : public QObject {
     Q_OBJECT
 
@@ -16,14 +15,14 @@ private slots:
         QTest::addColumn<int>("port");
         QTest::addColumn<int>("refused"); // referral lines passed over, and said so
         QTest::newRow("root registry")
-            << "domain:       COM\nrefer:        whois.verisign-grs.com\n" << true
-            << QByteArray("whois.verisign-grs.com") << 0 << 0;
+            << "domain:       COM\nrefer:        whois.verisign-grs.com\n"
+            << true << QByteArray("whois.verisign-grs.com") << 0 << 0;
         QTest::newRow("root registry's own whois line")
-            << "domain: EXAMPLE\nwhois:        whois.nic.example\r\n" << true
-            << QByteArray("whois.nic.example") << 0 << 0;
+            << "domain: EXAMPLE\nwhois:        whois.nic.example\r\n"
+            << true << QByteArray("whois.nic.example") << 0 << 0;
         QTest::newRow("a thick registry's whois line is its web page")
-            << "domain: example.pl\nwhois: https://dns.pl/en/whois\n" << false << QByteArray()
-            << 0 << 0;
+            << "domain: example.pl\nwhois: https://dns.pl/en/whois\n"
+            << false << QByteArray() << 0 << 0;
         QTest::newRow("thin registry") << "   Domain Name: EXAMPLE.COM\r\n   Registrar WHOIS "
                                           "Server: WHOIS.Registrar.Example\r\n"
                                        << false << QByteArray("whois.registrar.example") << 0 << 0;
@@ -36,39 +35,39 @@ private slots:
                "Registrant Name: Someone\nAdmin Email: a@example.com\n"
             << false << QByteArray() << 0 << 1;
         QTest::newRow("registrar given as a web address")
-            << "Registrar WHOIS Server: http://whois.registrar.example/lookup\n" << false
-            << QByteArray() << 0 << 1;
+            << "Registrar WHOIS Server: http://whois.registrar.example/lookup\n"
+            << false << QByteArray() << 0 << 1;
         QTest::newRow("address registry, whois://")
             << "NetRange: 192.0.2.0 - 192.0.2.255\nReferralServer:  whois://whois.ripe.net\n"
             << false << QByteArray("whois.ripe.net") << 0 << 0;
         QTest::newRow("address registry, rwhois with its port")
-            << "ReferralServer: rwhois://rwhois.example.net:4321/\n" << false
-            << QByteArray("rwhois.example.net") << 4321 << 0;
+            << "ReferralServer: rwhois://rwhois.example.net:4321/\n"
+            << false << QByteArray("rwhois.example.net") << 4321 << 0;
         QTest::newRow("address registry, a web address")
-            << "ReferralServer: http://host.example/whois?q=1\n" << false << QByteArray() << 0
-            << 1;
+            << "ReferralServer: http://host.example/whois?q=1\n"
+            << false << QByteArray() << 0 << 1;
         QTest::newRow("several: the last is the most specific")
             << "ReferralServer: whois://whois.arin.net\nReferralServer: whois.isp.example\n"
             << false << QByteArray("whois.isp.example") << 0 << 0;
-        QTest::newRow("refer wins over whois")
-            << "whois: whois.a.example\nrefer: whois.b.example\n" << true
-            << QByteArray("whois.b.example") << 0 << 0;
+        QTest::newRow("refer wins over whois") << "whois: whois.a.example\nrefer: whois.b.example\n"
+                                               << true << QByteArray("whois.b.example") << 0 << 0;
         QTest::newRow("IPv6 server with a port")
-            << "ReferralServer: whois://[2001:db8::43]:4343\n" << false
-            << QByteArray("2001:db8::43") << 4343 << 0;
-        QTest::newRow("no port in a refer line") << "refer: whois.example.net:4343\n" << true
-                                                 << QByteArray() << 0 << 1;
-        QTest::newRow("empty whois line") << "domain: EXAMPLE\nwhois:\n" << true << QByteArray()
-                                          << 0 << 0;
-        QTest::newRow("a value with a space is refused")
-            << "refer: whois.example.net; rm -rf\n" << true << QByteArray() << 0 << 1;
+            << "ReferralServer: whois://[2001:db8::43]:4343\n"
+            << false << QByteArray("2001:db8::43") << 4343 << 0;
+        QTest::newRow("no port in a refer line") << "refer: whois.example.net:4343\n"
+                                                 << true << QByteArray() << 0 << 1;
+        QTest::newRow("empty whois line") << "domain: EXAMPLE\nwhois:\n"
+                                          << true << QByteArray() << 0 << 0;
+        QTest::newRow("a value with a space is refused") << "refer: whois.example.net; rm -rf\n"
+                                                         << true << QByteArray() << 0 << 1;
         QTest::newRow("a port out of range is refused")
-            << "ReferralServer: rwhois://r.example:70000/\n" << false << QByteArray() << 0 << 1;
+            << "ReferralServer: rwhois://r.example:70000/\n"
+            << false << QByteArray() << 0 << 1;
         QTest::newRow("a name in running text is no referral")
-            << "% See the refer: line of whois.iana.org for more\n" << false << QByteArray() << 0
-            << 0;
-        QTest::newRow("nothing") << "No match for \"EXAMPLE.TEST\".\n" << false << QByteArray()
-                                 << 0 << 0;
+            << "% See the refer: line of whois.iana.org for more\n"
+            << false << QByteArray() << 0 << 0;
+        QTest::newRow("nothing") << "No match for \"EXAMPLE.TEST\".\n"
+                                 << false << QByteArray() << 0 << 0;
     }
     void scanReferrals() {
         QFETCH(QString, answer);

@@ -98,8 +98,9 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         QStringLiteral("server"));
     const QCommandLineOption anchor(
         QStringLiteral("trust-anchor"),
-        QStringLiteral("Adds the DNSSEC trust anchors (DS or DNSKEY records) in <file> (with "
-                       "--records); may be given more than once."),
+        QStringLiteral("Checks DNSSEC against the trust anchors (DS or DNSKEY records) in <file> "
+                       "instead of the root's, for every query of the run (with --records); may "
+                       "be given more than once."),
         QStringLiteral("file"));
     parser.addOptions({help, version, whois, server, dns, records, type, resolver, anchor});
     parser.addPositionalArgument(QStringLiteral("address"),

@@ -66,9 +66,10 @@ view::APXPrintOut::Result PrintCommands::printText(QPrinter& target) {
     platform::QueueOptions options;
     options.copies = target.copyCount();
     options.collate = target.collateCopies();
-    options.sides = target.duplex() == QPrinter::DuplexLongSide    ? platform::QueueOptions::LongEdge
-                    : target.duplex() == QPrinter::DuplexShortSide ? platform::QueueOptions::ShortEdge
-                                                                   : platform::QueueOptions::OneSided;
+    options.sides = target.duplex() == QPrinter::DuplexLongSide ? platform::QueueOptions::LongEdge
+                    : target.duplex() == QPrinter::DuplexShortSide
+                        ? platform::QueueOptions::ShortEdge
+                        : platform::QueueOptions::OneSided;
     options.grayscale = target.colorMode() == QPrinter::GrayScale;
     QTemporaryDir spool;
     const QString file = spool.filePath(QStringLiteral("vintrel.pdf"));

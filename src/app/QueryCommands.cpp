@@ -57,7 +57,7 @@ void QueryCommands::dnsRecords() {
         return;
     net::DnsRecordsRequest request;
     dialogs::DnsRecords_Dialog dialog(&m_frame, res::DLG_DNSRECORDS, m_frame.settingsPath(),
-                                      &request);
+                                      &request, m_frame.keepHistory());
     if (dialog.exec() == res::IDOK)
         m_window.DnsRecords(request);
 }
@@ -106,15 +106,17 @@ void QueryCommands::start(const StartQuery& query) {
     case StartQuery::Kind::Records: {
         net::DnsRecordsRequest request;
         dialogs::DnsRecords_Dialog dialog(&m_frame, res::DLG_DNSRECORDS, m_frame.settingsPath(),
-                                          &request);
+                                          &request, m_frame.keepHistory());
         dialog.fillControls();
-        dialog.nameField()->setText(query.text);
-        if (!query.type.isEmpty())
-            dialog.typeBox()->setEditText(query.type);
-        if (!query.server.isEmpty())
-            dialog.serverBox()->setEditText(query.server);
+        // What the command line leaves out is the default, not what the dialog last used.
+        dialog.nameBox()->setEditText(query.text);
+        dialog.typeBox()->setEditText(query.type.isEmpty() ? QStringLiteral("Common") : query.type);
+        dialog.serverBox()->setEditText(query.server.isEmpty() ? net::DnsServer::SystemText
+                                                               : query.server);
         dialog.done(res::IDOK);
-        request.trustAnchors += query.trustAnchors;
+        // Anchors given on the command line stand in for the root's for the whole run.
+        if (!query.trustAnchors.isEmpty())
+            m_window.dnsRecords().setRunTrustAnchors(query.trustAnchors);
         m_window.DnsRecords(request);
         break;
     }

@@ -173,8 +173,8 @@ ListedRecords listRecords(const QList<InfoBlock>& records) {
         InfoBlock& kept = listed.records[*earlier];
         if (kept.notes == record.notes)
             continue;
-        const QString joined = kept.notes.isEmpty() ? record.notes
-                                                    : kept.notes + QLatin1Char('\n') + record.notes;
+        const QString joined =
+            kept.notes.isEmpty() ? record.notes : kept.notes + QLatin1Char('\n') + record.notes;
         // In the file each line end takes two bytes (CR LF).
         if (joined.toUtf8().size() + joined.count(QLatin1Char('\n')) <= NotesBufferSize - 1) {
             kept.notes = joined;
@@ -186,8 +186,8 @@ ListedRecords listRecords(const QList<InfoBlock>& records) {
 
 QString keepCopy(const QString& path, const QByteArray& bytes) {
     for (int n = 1; n < 1000; ++n) {
-        const QString name = path + QStringLiteral(".damaged") +
-                             (n > 1 ? QStringLiteral(".%1").arg(n) : QString());
+        const QString name =
+            path + QStringLiteral(".damaged") + (n > 1 ? QStringLiteral(".%1").arg(n) : QString());
         const platform::RegularFile existing =
             platform::readRegularFile(name, bytes.size(), platform::LinkPolicy::ReplaceLinks);
         if (existing.ok() && existing.bytes == bytes)

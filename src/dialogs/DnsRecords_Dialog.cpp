@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -14,39 +15,64 @@ namespace dialogs {
 namespace {
 
 const QString serverKey = QStringLiteral("Server");
+const QString nameKey = QStringLiteral("Name");
+const QString anchorsKey = QStringLiteral("trust_anchors");
 // The two servers every list offers first; they are not stored.
 constexpr int FixedServers = 2;
+// What a stored name or server, and the anchor files, are read back with.
+constexpr int EntryBytes = DnsRecords_Dialog::FieldBytes + 5;
+constexpr int AnchorsBytes = 16 * 1024;
 
 } // namespace
 
 DnsRecords_Dialog::DnsRecords_Dialog(QWidget* parent, int resourceId, QString settingsPath,
-                                     net::DnsRecordsRequest* result)
+                                     net::DnsRecordsRequest* result, bool keepHistory)
     : Base_Dialog(parent, resourceId), m_settingsPath(std::move(settingsPath)), m_result(result),
-      m_name(control<QLineEdit>(res::IDC_RECORDS_NAME)),
+      m_keepHistory(keepHistory), m_name(control<QComboBox>(res::IDC_RECORDS_NAME)),
       m_type(control<QComboBox>(res::IDC_RECORDS_TYPE)),
       m_server(control<QComboBox>(res::IDC_RECORDS_SERVER)),
-      m_dnssec(control<QCheckBox>(res::IDC_RECORDS_DNSSEC)) {
-    limitUtf8Bytes(m_name, FieldBytes);
+      m_dnssec(control<QCheckBox>(res::IDC_RECORDS_DNSSEC)),
+      m_anchors(control<QLineEdit>(res::IDC_RECORDS_ANCHORS)) {
+    limitUtf8Bytes(m_name->lineEdit(), FieldBytes);
     limitUtf8Bytes(m_type->lineEdit(), 16);
     limitUtf8Bytes(m_server->lineEdit(), FieldBytes);
+    limitUtf8Bytes(m_anchors, AnchorsBytes - 1);
     confirmDelete = [this](const QString& question) { return askQuestion(this, question); };
+    chooseAnchorFile = [this] {
+        return QFileDialog::getOpenFileName(this, QStringLiteral("Trust anchor file"));
+    };
     connect(control<QPushButton>(res::IDC_RECORDS_DELETE), &QPushButton::clicked, this,
             &DnsRecords_Dialog::Delete);
+    connect(control<QPushButton>(res::IDC_RECORDS_BROWSE), &QPushButton::clicked, this,
+            &DnsRecords_Dialog::Browse);
     m_name->setFocus();
+}
+
+QStringList DnsRecords_Dialog::anchorFiles(const QString& text) {
+    QStringList files;
+    for (const QString& file : text.split(QLatin1Char(';')))
+        if (!file.trimmed().isEmpty())
+            files.append(file.trimmed());
+    return files;
 }
 
 void DnsRecords_Dialog::SetupWindow() {
     const platform::ProfileFile file(m_settingsPath);
+    loadHistory(*m_name, file, NamesSection, nameKey, m_keepHistory, EntryBytes);
     m_type->addItems(net::offeredRecordTypes());
     m_type->setEditText(file.readString(Section, QStringLiteral("type"), QStringLiteral("Common"),
                                         EntryBufferSize));
     m_server->addItems({net::DnsServer::SystemText, net::DnsServer::AuthoritativeText});
-    for (const StoredEntry& entry : loadEntries(file, Section, serverKey))
+    for (const StoredEntry& entry : loadEntries(file, Section, serverKey, EntryBytes))
         if (!entry.text.isEmpty())
             m_server->addItem(entry.text, entry.bytes);
     const int index = file.readInt(Section, QStringLiteral("index"), 0);
     m_server->setCurrentIndex(index >= 0 && index < m_server->count() ? index : 0);
     m_dnssec->setChecked(file.readInt(Section, QStringLiteral("dnssec"), 1) != 0);
+    // Earlier versions kept one file under "trust_anchor", read until the list is stored.
+    const bool stored = file.readBytes(Section, anchorsKey, AnchorsBytes).has_value();
+    m_anchors->setText(file.readString(
+        Section, stored ? anchorsKey : QStringLiteral("trust_anchor"), QString(), AnchorsBytes));
     m_name->setFocus();
 }
 
@@ -61,9 +87,20 @@ void DnsRecords_Dialog::Delete() {
     m_server->setCurrentIndex(std::min(position, m_server->count() - 1));
 }
 
+void DnsRecords_Dialog::Browse() {
+    const QString file = chooseAnchorFile ? chooseAnchorFile() : QString();
+    if (file.isEmpty())
+        return;
+    QStringList files = anchorFiles(m_anchors->text());
+    if (!files.contains(file))
+        files.append(file);
+    m_anchors->setText(files.join(QStringLiteral(";")));
+}
+
 void DnsRecords_Dialog::done(int result) {
     if (!m_closed) {
         m_closed = true;
+        const QString name = m_name->currentText().trimmed();
         const QString server = m_server->currentText().trimmed();
         const bool fixed = m_server->findText(server, Qt::MatchFixedString) >= 0 &&
                            m_server->findText(server, Qt::MatchFixedString) < FixedServers;
@@ -73,6 +110,8 @@ void DnsRecords_Dialog::done(int result) {
             m_server->setCurrentIndex(m_server->count() - 1);
         }
         platform::ProfileFile file(m_settingsPath);
+        if (m_keepHistory)
+            storeHistory(*m_name, file, NamesSection, nameKey, name);
         const QList<StoredEntry> entries = listedEntries(*m_server, FixedServers);
         file.writeInt(Section, QStringLiteral("count"), int(entries.size()));
         file.writeInt(Section, QStringLiteral("index"),
@@ -80,16 +119,15 @@ void DnsRecords_Dialog::done(int result) {
         storeEntries(file, Section, serverKey, entries);
         file.writeString(Section, QStringLiteral("type"), m_type->currentText().trimmed());
         file.writeInt(Section, QStringLiteral("dnssec"), m_dnssec->isChecked() ? 1 : 0);
+        const QStringList anchors = anchorFiles(m_anchors->text());
+        file.writeString(Section, anchorsKey, anchors.join(QStringLiteral(";")));
         saveSettingsAndWarn(this, file, m_settingsPath);
         if (m_result) {
-            m_result->name = m_name->text().trimmed().toUtf8();
+            m_result->name = name.toUtf8();
             m_result->type = m_type->currentText().trimmed();
             m_result->server = server;
             m_result->dnssec = m_dnssec->isChecked();
-            const QString anchor =
-                file.readString(Section, QStringLiteral("trust_anchor"), {}, 4 * FieldBytes);
-            if (!anchor.isEmpty())
-                m_result->trustAnchors.append(anchor);
+            m_result->trustAnchors = anchors;
         }
     }
     Base_Dialog::done(result);

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The "DNS records" dialog: a name or an address, the record type (Common, a type picked from
-// the list, or TYPE and a number typed), the server (the system resolver, the zone's own
-// servers found from the root, or one typed, kept in a stored list like the WhoIs servers,
-// "&Delete" removing a stored one) and whether DNSSEC is checked. Closing, by either button,
-// stores the list, the type and the DNSSEC switch in the "DNS Records" section of the settings
-// file and fills the request.
+// The "DNS records" dialog: a name or an address (with a history, as the Finger dialog keeps
+// its addresses), the record type (Common, a type picked from the list, or TYPE and a number
+// typed), the server (the system resolver, the zone's own servers found from the root, or one
+// typed, kept in a stored list like the WhoIs servers, "&Delete" removing a stored one),
+// whether DNSSEC is checked, and trust anchor files (DS or DNSKEY records, for a lab's or a
+// private zone) added to the root's. Closing, by either button, stores the lists, the type,
+// the DNSSEC switch and the anchors in the settings file and fills the request.
 
 #include "Base_Dialog.h"
 #include "net/dns/DnsRequest.h"
@@ -22,24 +23,32 @@ class DnsRecords_Dialog : public Base_Dialog {
     Q_OBJECT
 public:
     static inline const QString Section = QStringLiteral("DNS Records");
+    static inline const QString NamesSection = QStringLiteral("DNS Names");
     // A DNS name holds up to 253 characters; a server with its port and TLS name a few more.
     static constexpr int FieldBytes = 255;
 
     DnsRecords_Dialog(QWidget* parent, int resourceId, QString settingsPath,
-                      net::DnsRecordsRequest* result);
+                      net::DnsRecordsRequest* result, bool keepHistory = true);
 
     void done(int result) override;
 
-    QLineEdit* nameField() const { return m_name; }
+    QComboBox* nameBox() const { return m_name; }
     QComboBox* typeBox() const { return m_type; }
     QComboBox* serverBox() const { return m_server; }
     QCheckBox* dnssecBox() const { return m_dnssec; }
+    QLineEdit* anchorsField() const { return m_anchors; }
 
     // The question Delete asks; replaceable so tests can answer it.
     std::function<bool(const QString& question)> confirmDelete;
+    // The file Browse adds to the anchors; replaceable so tests can pick one.
+    std::function<QString()> chooseAnchorFile;
+
+    // The anchor files a field lists, separated by ";".
+    static QStringList anchorFiles(const QString& text);
 
 public slots:
     void Delete();
+    void Browse();
 
 protected:
     void SetupWindow() override;
@@ -47,10 +56,12 @@ protected:
 private:
     QString m_settingsPath;
     net::DnsRecordsRequest* m_result;
-    QLineEdit* m_name;
+    bool m_keepHistory;
+    QComboBox* m_name;
     QComboBox* m_type;
     QComboBox* m_server;
     QCheckBox* m_dnssec;
+    QLineEdit* m_anchors;
     bool m_closed = false;
 };
 

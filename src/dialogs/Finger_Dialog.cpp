@@ -27,31 +27,10 @@ Finger_Dialog::Finger_Dialog(QWidget* parent, int resourceId, QString settingsPa
     m_address->setFocus();
 }
 
-int Finger_Dialog::insertSorted(QComboBox* box, const QString& entry, const QByteArray& bytes) {
-    int position = box->count();
-    for (int i = 0; i < box->count(); ++i) {
-        if (box->itemText(i).compare(entry, Qt::CaseInsensitive) > 0) {
-            position = i;
-            break;
-        }
-    }
-    box->insertItem(position, entry, bytes);
-    return position;
-}
-
 void Finger_Dialog::SetupWindow() {
     const platform::ProfileFile file(m_settingsPath);
     m_fullInfo->setChecked(file.readInt(options, QStringLiteral("full_info"), 1) != 0);
-    for (const StoredEntry& entry : loadEntries(file, history, QStringLiteral("Address")))
-        insertSorted(m_address, entry.text, entry.bytes);
-    if (m_keepHistory) {
-        const int index = file.readInt(history, QStringLiteral("index"), 0);
-        m_address->setCurrentIndex(index >= 0 && index < m_address->count() ? index : -1);
-    } else {
-        m_address->setCurrentIndex(-1);
-    }
-    if (m_address->currentIndex() < 0)
-        m_address->setEditText(QString());
+    loadHistory(*m_address, file, history, QStringLiteral("Address"), m_keepHistory);
     m_address->setFocus();
 }
 
@@ -60,18 +39,8 @@ void Finger_Dialog::done(int result) {
         m_closed = true;
         const QString typed = fieldText(m_address->currentText());
         platform::ProfileFile file(m_settingsPath);
-        if (m_keepHistory) {
-            const QString entry = entryText(typed);
-            if (m_address->findText(entry, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0 &&
-                passesEntryCheck(typed))
-                m_address->setCurrentIndex(insertSorted(m_address, entry));
-            const int count = m_address->count();
-            if (count > 0) {
-                file.writeInt(history, QStringLiteral("count"), count);
-                file.writeInt(history, QStringLiteral("index"), m_address->currentIndex());
-                storeEntries(file, history, QStringLiteral("Address"), listedEntries(*m_address));
-            }
-        }
+        if (m_keepHistory)
+            storeHistory(*m_address, file, history, QStringLiteral("Address"), typed);
         file.writeInt(options, QStringLiteral("full_info"), m_fullInfo->isChecked() ? 1 : 0);
         saveSettingsAndWarn(this, file, m_settingsPath);
         if (m_result) {

@@ -23,11 +23,6 @@ public:
     QComboBox* addressBox() const { return m_address; }
     QCheckBox* fullInfoBox() const { return m_fullInfo; }
 
-    // Inserts an entry at its place in the case-insensitive order, after equal ones; returns
-    // the position.
-    // The entry's file bytes ride along as the item's data (empty for a typed entry).
-    static int insertSorted(QComboBox* box, const QString& entry, const QByteArray& bytes = {});
-
 protected:
     void SetupWindow() override;
 

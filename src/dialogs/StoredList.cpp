@@ -23,14 +23,14 @@ bool passesEntryCheck(const QString& text) {
 }
 
 QList<StoredEntry> loadEntries(const platform::ProfileFile& file, const QString& section,
-                               const QString& prefix) {
+                               const QString& prefix, int bufferSize) {
     const int count = std::min(file.readInt(section, QStringLiteral("count"), 0), MaxStoredEntries);
     QList<StoredEntry> entries;
     for (int i = 1; i <= count; ++i) {
         const QString key = prefix + QString::number(i);
         StoredEntry entry;
-        entry.bytes = file.readBytes(section, key, EntryBufferSize).value_or(QByteArray());
-        entry.text = file.readString(section, key, QString(), EntryBufferSize);
+        entry.bytes = file.readBytes(section, key, bufferSize).value_or(QByteArray());
+        entry.text = file.readString(section, key, QString(), bufferSize);
         entries.append(entry);
     }
     return entries;
@@ -65,8 +65,8 @@ int entryNumber(const QByteArray& lowerKey) {
 
 int fitHistory(platform::ProfileFile& file) {
     const qint64 goal = platform::ProfileFile::MaxFileSize - RoomToSpare;
-    int count = std::clamp(file.readInt(historySection, QStringLiteral("count"), 0), 0,
-                           MaxStoredEntries);
+    int count =
+        std::clamp(file.readInt(historySection, QStringLiteral("count"), 0), 0, MaxStoredEntries);
     // First what no one reads: entry keys numbered beyond the count.
     file.removeKeysIf(historySection,
                       [count](const QByteArray& key) { return entryNumber(key) > count; });
@@ -76,8 +76,8 @@ int fitHistory(platform::ProfileFile& file) {
     qint64 excess = file.contentSize() - goal;
     int keep = count;
     while (keep > 0 && excess > 0) {
-        const auto bytes = file.readBytes(historySection, QStringLiteral("Address%1").arg(keep),
-                                          INT_MAX);
+        const auto bytes =
+            file.readBytes(historySection, QStringLiteral("Address%1").arg(keep), INT_MAX);
         excess -= qint64(bytes ? bytes->size() : 0) + 10; // the key, "=" and the line end
         --keep;
     }
@@ -124,6 +124,42 @@ QList<StoredEntry> listedEntries(const QComboBox& box, int from) {
     for (int i = from; i < box.count(); ++i)
         entries.append({box.itemText(i), box.itemData(i).toByteArray()});
     return entries;
+}
+
+int insertSorted(QComboBox* box, const QString& entry, const QByteArray& bytes) {
+    int position = box->count();
+    for (int i = 0; i < box->count(); ++i) {
+        if (box->itemText(i).compare(entry, Qt::CaseInsensitive) > 0) {
+            position = i;
+            break;
+        }
+    }
+    box->insertItem(position, entry, bytes);
+    return position;
+}
+
+void loadHistory(QComboBox& box, const platform::ProfileFile& file, const QString& section,
+                 const QString& prefix, bool keep, int bufferSize) {
+    for (const StoredEntry& entry : loadEntries(file, section, prefix, bufferSize))
+        insertSorted(&box, entry.text, entry.bytes);
+    const int index = keep ? file.readInt(section, QStringLiteral("index"), 0) : -1;
+    box.setCurrentIndex(index >= 0 && index < box.count() ? index : -1);
+    if (box.currentIndex() < 0)
+        box.setEditText(QString());
+}
+
+void storeHistory(QComboBox& box, platform::ProfileFile& file, const QString& section,
+                  const QString& prefix, const QString& typed) {
+    const QString entry = entryText(typed);
+    if (box.findText(entry, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0 &&
+        passesEntryCheck(typed))
+        box.setCurrentIndex(insertSorted(&box, entry));
+    const int count = box.count();
+    if (count == 0)
+        return;
+    file.writeInt(section, QStringLiteral("count"), count);
+    file.writeInt(section, QStringLiteral("index"), box.currentIndex());
+    storeEntries(file, section, prefix, listedEntries(box));
 }
 
 QString fieldText(const QString& text) {

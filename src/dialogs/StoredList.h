@@ -33,9 +33,10 @@ struct StoredEntry {
     QByteArray bytes; // empty: a new entry, written as UTF-8
 };
 
-// The entries prefix1 .. prefixN of section, N = "count" capped at MaxStoredEntries.
+// The entries prefix1 .. prefixN of section, N = "count" capped at MaxStoredEntries, each read
+// into a buffer of bufferSize bytes.
 QList<StoredEntry> loadEntries(const platform::ProfileFile& file, const QString& section,
-                               const QString& prefix);
+                               const QString& prefix, int bufferSize = EntryBufferSize);
 
 void storeEntries(platform::ProfileFile& file, const QString& section, const QString& prefix,
                   const QList<StoredEntry>& entries);
@@ -52,6 +53,18 @@ bool saveSettingsAndWarn(QWidget* parent, platform::ProfileFile& file, const QSt
 
 // The entries of a stored list's box from row from on, each with the bytes it was read in.
 QList<StoredEntry> listedEntries(const QComboBox& box, int from = 0);
+
+// Inserts an entry at its place in the case-insensitive order, after equal ones; returns the
+// position. The entry's file bytes ride along as the item's data (empty for a typed entry).
+int insertSorted(QComboBox* box, const QString& entry, const QByteArray& bytes = {});
+
+// A history as the Finger dialog keeps its addresses: sorted without regard to case, with the
+// entry last used selected when the history is kept (keep), an empty field otherwise.
+void loadHistory(QComboBox& box, const platform::ProfileFile& file, const QString& section,
+                 const QString& prefix, bool keep, int bufferSize = EntryBufferSize);
+// Adds typed to the history (when it passes the entry check and is new) and stores the list.
+void storeHistory(QComboBox& box, platform::ProfileFile& file, const QString& section,
+                  const QString& prefix, const QString& typed);
 
 // Text cut to what a field of 50 bytes holds: 49 bytes of UTF-8, on one line.
 QString fieldText(const QString& text);

@@ -5,12 +5,12 @@
 // selection stays, and the view follows the end only while the user has not scrolled away.
 // The text side is TextView; this class adds the engine's operations and reports.
 
+#include "app/RequestRecords.h"
 #include "net/dns/DnsLookup.h"
-#include "net/dns/DnsRecordsQuery.h"
+#include "net/dns/DnsRecordsSession.h"
 #include "net/engine/PlainCall.h"
 #include "net/engine/QueryEngine.h"
 #include "net/whois/WhoisSession.h"
-#include "app/RequestRecords.h"
 #include "view/FrameOps.h"
 #include "view/ReplyFeed.h"
 #include "view/TextView.h"
@@ -28,7 +28,7 @@ public:
     void setFrame(FrameOps* frame) { m_frame = frame; }
     net::QueryEngine& engine() { return m_engine; }
     net::WhoisSession& whois() { return m_whois; }
-    net::DnsRecordsQuery& dnsRecords() { return m_records; }
+    net::DnsRecordsSession& dnsRecords() { return m_records; }
 
     void Finger(const AddrInfo& info);
     void Whois(const WhoisInfo& info);
@@ -88,7 +88,7 @@ private:
     net::DnsLookup m_dnsLookup{*this};
     net::PlainCall m_finger{m_engine};
     net::WhoisSession m_whois{m_engine};
-    net::DnsRecordsQuery m_records{m_engine};
+    net::DnsRecordsSession m_records{m_engine};
 };
 
 } // namespace view

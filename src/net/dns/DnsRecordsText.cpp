@@ -2,17 +2,18 @@
 #include "DnsRecordsText.h"
 #include "DnsLibrary.h"
 #include "DnsRequest.h"
-#include "net/engine/HostNames.h"
+#include "RecordText.h"
 
 #include <QSet>
 #include <QStringList>
-
 
 #include <memory>
 
 namespace net {
 
 namespace {
+
+constexpr std::uint16_t OptType = 41;
 
 struct PacketDeleter {
     void operator()(ldns_pkt* packet) const { DnsLibrary::get()->ldns_pkt_free(packet); }
@@ -23,8 +24,9 @@ using Packet = std::unique_ptr<ldns_pkt, PacketDeleter>;
 Packet parse(const QByteArray& wire) {
     const DnsLibrary* dns = DnsLibrary::get();
     ldns_pkt* packet = nullptr;
-    if (!dns || wire.isEmpty() || dns->ldns_wire2pkt(&packet, reinterpret_cast<const uint8_t*>(wire.constData()),
-                                        size_t(wire.size())) != LDNS_STATUS_OK)
+    if (!dns || wire.isEmpty() ||
+        dns->ldns_wire2pkt(&packet, reinterpret_cast<const uint8_t*>(wire.constData()),
+                           size_t(wire.size())) != LDNS_STATUS_OK)
         return nullptr;
     return Packet(packet);
 }
@@ -34,27 +36,6 @@ QString rcodeName(int rcode) {
                                         "NXDOMAIN", "NOTIMP",  "REFUSED"};
     return rcode >= 0 && rcode < 6 ? QString::fromLatin1(names[rcode])
                                    : QStringLiteral("RCODE%1").arg(rcode);
-}
-
-QString take(char* text) {
-    const QString out = text ? QString::fromUtf8(text) : QString();
-    free(text);
-    return out;
-}
-
-// A record in presentation form, with the Unicode form of an international owner name.
-QString recordLine(const ldns_rr* rr) {
-    const DnsLibrary* dns = DnsLibrary::get();
-    QString line = take(dns->ldns_rr2str(rr));
-    while (line.endsWith(QLatin1Char('\n')))
-        line.chop(1);
-    const QString owner = take(dns->ldns_rdf2str(dns->ldns_rr_owner(rr)));
-    if (owner.contains(QLatin1String("xn--"), Qt::CaseInsensitive)) {
-        const QString unicode = unicodeHost(owner.toLatin1());
-        if (unicode != owner)
-            line += QStringLiteral("\t; ") + unicode;
-    }
-    return line;
 }
 
 QString flagsOf(const ldns_pkt* packet) {
@@ -74,6 +55,45 @@ QString flagsOf(const ldns_pkt* packet) {
     return flags.join(QLatin1Char(' '));
 }
 
+// Whether the resolver had an answer to give for this type (good or bad), rather than failing.
+bool answered(const DnsAnswer& answer) {
+    return answer.error == 0 && (answer.rcode == 0 || answer.rcode == 3 || answer.bogus);
+}
+
+// The body of the text, kept within its capacity: once a line would not fit, what follows is
+// counted and named in one last line.
+class BoundedBody {
+public:
+    explicit BoundedBody(qsizetype capacity) : m_capacity(capacity) {}
+
+    void line(const QString& text, bool isRecord = false) {
+        if (m_leftOut > 0 || m_text.size() + text.size() + 1 > m_capacity) {
+            m_leftOut += isRecord ? 1 : 0;
+            m_cut = true;
+            return;
+        }
+        m_text += text;
+        m_text += QLatin1Char('\n');
+    }
+    // Once full, every record still to come is only counted.
+    bool full() const { return m_cut; }
+    void leaveOut() { ++m_leftOut; }
+    QString take() {
+        if (m_cut)
+            m_text += QStringLiteral("; ... %1 more record%2 not shown: the text of an answer is "
+                                     "kept within four times its size\n")
+                          .arg(m_leftOut)
+                          .arg(m_leftOut == 1 ? QString() : QStringLiteral("s"));
+        return std::move(m_text);
+    }
+
+private:
+    QString m_text;
+    qsizetype m_capacity;
+    qsizetype m_leftOut = 0;
+    bool m_cut = false;
+};
+
 } // namespace
 
 QString shortBogusReason(const QString& whyBogus) {
@@ -91,19 +111,27 @@ DnsReport formatDnsRecords(const DnsQuestion& question, const QList<DnsAnswer>& 
     DnsReport report;
     QStringList typeNames;
     QStringList rcodes;
+    QStringList reasons;
     QString flags;
     QString bogusWhy;
-    bool allSecure = !answers.isEmpty();
+    bool anyAnswered = false;
+    bool allSecure = true;
     bool allNxdomain = !answers.isEmpty();
     int worstRcode = 0;
-    QString body;
+    qsizetype packetBytes = 0;
+    for (const DnsAnswer& answer : answers)
+        packetBytes += answer.packet.size();
+    BoundedBody body(dnsTextCapacity(packetBytes));
     QSet<QString> shown;
+    const DnsLibrary* dns = DnsLibrary::get();
     for (const DnsAnswer& answer : answers) {
         const QString type = recordTypeName(answer.type);
         typeNames.append(type);
+        if (!answer.reason.isEmpty() && !reasons.contains(answer.reason))
+            reasons.append(answer.reason);
         if (answer.error != 0) {
-            body += QStringLiteral("; %1: no answer (%2)\n").arg(type, answer.whyBogus);
-            allSecure = allNxdomain = false;
+            body.line(QStringLiteral("; %1: no answer (%2)").arg(type, answer.whyBogus));
+            allNxdomain = false;
             worstRcode = std::max(worstRcode, 2);
             continue;
         }
@@ -113,45 +141,59 @@ DnsReport formatDnsRecords(const DnsQuestion& question, const QList<DnsAnswer>& 
             rcodes.append(rcodeName(rcode));
         if (flags.isEmpty() && packet)
             flags = flagsOf(packet.get());
-        allSecure = allSecure && answer.secure;
+        if (answered(answer)) {
+            anyAnswered = true;
+            allSecure = allSecure && answer.secure;
+        }
         allNxdomain = allNxdomain && answer.nxdomain;
         if (rcode != 0 && rcode != 3)
             worstRcode = std::max(worstRcode, rcode);
         if (answer.bogus && bogusWhy.isEmpty())
             bogusWhy = answer.whyBogus.isEmpty() ? QStringLiteral("the answer failed validation")
                                                  : answer.whyBogus;
+        if (!packet && !answer.packet.isEmpty()) {
+            body.line(QStringLiteral("; %1: the answer could not be read").arg(type));
+            continue;
+        }
         QStringList lines;
         if (packet) {
-            const DnsLibrary* dns = DnsLibrary::get();
+            const std::optional<WireMessage> wire = readWireMessage(answer.packet);
             const ldns_rr_list* records = dns->ldns_pkt_answer(packet.get());
-            for (size_t i = 0; records && i < dns->ldns_rr_list_rr_count(records); ++i) {
+            const size_t count = records ? dns->ldns_rr_list_rr_count(records) : 0;
+            const bool aligned = wire && size_t(wire->answer.size()) == count;
+            for (size_t i = 0; i < count; ++i) {
                 const ldns_rr* rr = dns->ldns_rr_list_rr(records, i);
-                // Signatures are part of the verdict, shown only when asked for.
-                if (dns->ldns_rr_get_type(rr) == LDNS_RR_TYPE_RRSIG && answer.type != LDNS_RR_TYPE_RRSIG)
+                const std::uint16_t rrType = dns->ldns_rr_get_type(rr);
+                // Signatures are part of the verdict, shown only when asked for; an OPT
+                // record carries the message's options and is no record at all.
+                if ((rrType == LDNS_RR_TYPE_RRSIG && answer.type != LDNS_RR_TYPE_RRSIG) ||
+                    rrType == OptType)
                     continue;
-                const QString line = recordLine(rr);
+                if (body.full()) { // not even written out: the text is as long as it may be
+                    body.leaveOut();
+                    continue;
+                }
+                const QString line =
+                    recordText(rr, answer.packet, aligned ? &wire->answer[qsizetype(i)] : nullptr);
                 if (shown.contains(line))
                     continue; // a CNAME met again under another type
                 shown.insert(line);
                 lines.append(line);
             }
-        } else if (!answer.packet.isEmpty()) {
-            body += QStringLiteral("; %1: the answer could not be read\n").arg(type);
-            continue;
         }
         if (answer.bogus) {
-            body +=
-                QStringLiteral("; %1: failed DNSSEC validation, not to be trusted:\n").arg(type);
+            body.line(
+                QStringLiteral("; %1: failed DNSSEC validation, not to be trusted:").arg(type));
             for (const QString& line : lines)
-                body += QStringLiteral(";   ") + line + QLatin1Char('\n');
+                body.line(QStringLiteral(";   ") + line, true);
             continue;
         }
         report.records += int(lines.size());
         for (const QString& line : lines)
-            body += line + QLatin1Char('\n');
+            body.line(line, true);
         if (lines.isEmpty() && !answer.nxdomain)
-            body += rcode == 0 ? QStringLiteral("; no %1 records\n").arg(type)
-                               : QStringLiteral("; %1: %2\n").arg(type, rcodeName(rcode));
+            body.line(rcode == 0 ? QStringLiteral("; no %1 records").arg(type)
+                                 : QStringLiteral("; %1: %2").arg(type, rcodeName(rcode)));
     }
 
     QString dnssec;
@@ -159,6 +201,8 @@ DnsReport formatDnsRecords(const DnsQuestion& question, const QList<DnsAnswer>& 
         dnssec = QStringLiteral("bogus (%1)").arg(bogusWhy);
     else if (!question.dnssecChecked)
         dnssec = QStringLiteral("not checked");
+    else if (!anyAnswered)
+        dnssec = QStringLiteral("nothing validated (no answer)");
     else
         dnssec = allSecure ? QStringLiteral("secure") : QStringLiteral("insecure");
 
@@ -168,12 +212,19 @@ DnsReport formatDnsRecords(const DnsQuestion& question, const QList<DnsAnswer>& 
     QString name = question.shownName;
     if (QString::fromLatin1(question.name) != name)
         name += QStringLiteral(" (") + QString::fromLatin1(question.name) + QLatin1Char(')');
-    report.text = QStringLiteral("; Question: %1 %2\n").arg(name, typeText) +
-                  QStringLiteral("; Server: %1\n").arg(question.server) +
-                  QStringLiteral("; Status: %1\n").arg(rcodes.join(QStringLiteral(", "))) +
-                  (flags.isEmpty() ? QString() : QStringLiteral("; Flags: %1\n").arg(flags)) +
-                  QStringLiteral("; DNSSEC: %1\n").arg(dnssec) +
-                  QStringLiteral("; Time: %1 ms\n\n").arg(question.elapsedMs) + body;
+    QString header = QStringLiteral("; Question: %1 %2\n").arg(name, typeText) +
+                     QStringLiteral("; Server: %1\n").arg(question.server) +
+                     QStringLiteral("; Status: %1\n").arg(rcodes.join(QStringLiteral(", ")));
+    for (const QString& reason : reasons)
+        header += QStringLiteral("; Reason: %1\n").arg(reason);
+    if (!flags.isEmpty())
+        header += QStringLiteral("; Flags: %1\n").arg(flags);
+    header += QStringLiteral("; DNSSEC: %1\n").arg(dnssec);
+    if (question.dnssecChecked && !question.anchors.isEmpty())
+        header += QStringLiteral("; Trust anchors: %1\n")
+                      .arg(question.anchors.join(QStringLiteral(", ")));
+    header += QStringLiteral("; Time: %1 ms\n\n").arg(question.elapsedMs);
+    report.text = header + body.take();
 
     if (!bogusWhy.isEmpty())
         report.status = QStringLiteral("DNSSEC bogus: ") + shortBogusReason(bogusWhy);

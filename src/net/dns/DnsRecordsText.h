@@ -2,16 +2,19 @@
 #pragma once
 // The answers of a DNS records query as an administrator reads them: a header of ";" lines
 // (the question, the server, the response code, the flags, the DNSSEC verdict, the time),
-// then every record in zone-file presentation form with its TTL, grouped by the type asked
-// (a CNAME chain in the order the answer gives it, each record once), an international owner
-// name followed by its Unicode form, and a line for each type that has no records. A bogus
-// answer says why and its records are shown only as comments, never passed off as good.
-// The answer packets are parsed by ldns and are not trusted: a packet that does not parse is
-// reported as such, and the text stays within a small multiple of the packets' size.
+// the trust anchors, the time), then every record in zone-file presentation form with its TTL
+// (see RecordText), grouped by the type asked (a CNAME chain in the order the answer gives it,
+// each record once), and a line for each type that has no records. A bogus answer says why
+// and its records are shown only as comments, never passed off as good; an answer that failed
+// says why where the reason is known, and is never called insecure, since nothing was
+// validated. The answer packets are not trusted: a packet that does not parse is reported as
+// such, an OPT record among the answers is not shown as a record, and the text stays within
+// capacityFor() the packets' size, a line saying what was left out.
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -26,6 +29,7 @@ struct DnsAnswer {
     bool secure = false;
     bool bogus = false;
     QString whyBogus;
+    QString reason;    // why the answer failed, where known (a server's extended error)
     QByteArray packet; // the answer in wire form
 };
 
@@ -35,6 +39,7 @@ struct DnsQuestion {
     QString typeText;  // "Common", "MX", ...
     QString server;    // DnsServer::describe()
     bool dnssecChecked = true;
+    QStringList anchors; // the trust anchor files the verdict rests on
     qint64 elapsedMs = 0;
 };
 
@@ -43,6 +48,11 @@ struct DnsReport {
     QString status; // the status bar's last word on the query
     int records = 0;
 };
+
+// The most characters the text of answers of this many bytes takes.
+inline qsizetype dnsTextCapacity(qsizetype packetBytes) {
+    return 4 * packetBytes + 64 * 1024;
+}
 
 DnsReport formatDnsRecords(const DnsQuestion& question, const QList<DnsAnswer>& answers);
 

@@ -4,7 +4,6 @@
 #include "net/engine/HostNames.h"
 #include "platform/HostEntry.h"
 
-
 namespace net {
 
 namespace {

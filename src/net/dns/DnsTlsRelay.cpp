@@ -1,17 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "DnsTlsRelay.h"
+#include "platform/LocalPeer.h"
 
 #include <QSslSocket>
 #include <QTcpSocket>
 
 namespace net {
-
-namespace {
-
-// The most a relayed connection holds back while the TLS handshake runs: a few queries.
-constexpr qint64 MaxHeldBack = 64 * 1024;
-
-} // namespace
 
 DnsTlsRelay::DnsTlsRelay(QObject* parent) : QObject(parent) {
     connect(&m_server, &QTcpServer::newConnection, this, &DnsTlsRelay::accept);
@@ -26,23 +20,49 @@ bool DnsTlsRelay::start(const QString& host, quint16 port, const QString& verify
     return m_server.isListening() || m_server.listen(QHostAddress::LocalHost, 0);
 }
 
+void DnsTlsRelay::pass(QTcpSocket* from, QTcpSocket* to) {
+    // What the receiving side has not taken yet stays with the sender, whose read buffer is as
+    // small as MaxHeld, so the kernel holds the rest and slows the sender down.
+    const qint64 room = MaxHeld - to->bytesToWrite();
+    if (room > 0)
+        to->write(from->read(room));
+    m_mostHeld = std::max(m_mostHeld, to->bytesToWrite() + from->bytesAvailable());
+}
+
 void DnsTlsRelay::accept() {
     while (QTcpSocket* plain = m_server.nextPendingConnection()) {
         plain->setParent(this);
+        if (!platform::isOwnLoopbackConnection(port(), plain->peerPort())) {
+            ++m_refused;
+            plain->abort();
+            plain->deleteLater();
+            continue;
+        }
+        // Read no more than the relay may hold; what waits in the kernel waits there.
+        plain->setReadBufferSize(MaxHeld);
         auto* secure = new QSslSocket(plain);
+        secure->setReadBufferSize(MaxHeld);
         secure->setSslConfiguration(*m_ssl);
         secure->setPeerVerifyName(m_verifyName);
         const auto closeBoth = [plain] { plain->deleteLater(); };
-        connect(plain, &QTcpSocket::readyRead, secure, [plain, secure] {
+        // Until the handshake is done the library's queries wait in the plain socket.
+        connect(plain, &QTcpSocket::readyRead, secure, [this, plain, secure] {
             if (secure->isEncrypted())
-                secure->write(plain->readAll());
-            else if (plain->bytesAvailable() > MaxHeldBack)
-                plain->abort();
+                pass(plain, secure);
         });
         connect(secure, &QSslSocket::encrypted, plain,
-                [plain, secure] { secure->write(plain->readAll()); });
+                [this, plain, secure] { pass(plain, secure); });
         connect(secure, &QSslSocket::readyRead, plain,
-                [plain, secure] { plain->write(secure->readAll()); });
+                [this, plain, secure] { pass(secure, plain); });
+        // Once a side has taken what it was given, more may follow.
+        connect(plain, &QTcpSocket::bytesWritten, secure, [this, plain, secure] {
+            if (secure->bytesAvailable() > 0)
+                pass(secure, plain);
+        });
+        connect(secure, &QSslSocket::encryptedBytesWritten, plain, [this, plain, secure] {
+            if (secure->isEncrypted() && plain->bytesAvailable() > 0)
+                pass(plain, secure);
+        });
         connect(secure, &QSslSocket::sslErrors, this, [this](const QList<QSslError>& errors) {
             m_lastError = errors.isEmpty() ? QStringLiteral("certificate error")
                                            : QStringLiteral("certificate error: ") +

@@ -1,0 +1,316 @@
+// SPDX-License-Identifier: MIT
+#include "DnsRecordsSession.h"
+#include "DnsLibrary.h"
+#include "DnsWire.h"
+#include "net/engine/HostNames.h"
+#include "net/engine/QueryEngine.h"
+#include "net/engine/SocketErrorText.h"
+#include "platform/RegularFile.h"
+#include "platform/SocketEvents.h"
+#include "platform/WinsockErrors.h"
+
+#include <QFileInfo>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+#include <cmath>
+
+namespace net {
+
+namespace {
+
+// The name servers a resolv.conf names, on port 53.
+QList<ProbeTarget> resolvConfServers(const QString& path) {
+    QList<ProbeTarget> servers;
+    const platform::RegularFile file = platform::readRegularFile(path, 64 * 1024);
+    for (const QByteArray& line : file.bytes.split('\n')) {
+        const QList<QByteArray> words = line.simplified().split(' ');
+        if (words.size() >= 2 && words[0] == "nameserver")
+            if (const auto address = platform::HostAddress::parse(words[1]))
+                servers.append({*address, 53, false});
+    }
+    return servers;
+}
+
+// Why a type text names no type: a type the library knows by no name is asked by number.
+QString typeProblem(const QString& type) {
+    const QString text = type.trimmed();
+    const bool looksLikeName =
+        !text.isEmpty() && text[0].isLetter() && std::all_of(text.begin(), text.end(), [](QChar c) {
+            return c.isLetterOrNumber() || c == u'-';
+        });
+    if (looksLikeName)
+        return QStringLiteral("Not a record type this program knows: %1 (ask for it by its "
+                              "number, as TYPEnnn)")
+            .arg(text);
+    return QStringLiteral("Not a record type: %1").arg(text);
+}
+
+} // namespace
+
+DnsRecordsSession::DnsRecordsSession(QueryEngine& engine) : m_engine(engine), m_lookup(this) {
+    m_deadline.setSingleShot(true);
+    m_deadline.setInterval(DeadlineMs);
+    connect(&m_deadline, &QTimer::timeout, this, &DnsRecordsSession::timedOut);
+    m_resolver.onDone = [this] { answersCame(); };
+    m_probe.onDone = [this](const ProbeVerdict& verdict) { probed(verdict); };
+    connect(&m_formatting, &QFutureWatcher<DnsReport>::finished, this,
+            &DnsRecordsSession::reported);
+}
+
+DnsRecordsSession::~DnsRecordsSession() {
+    stop();
+    m_formatting.waitForFinished();
+}
+
+void DnsRecordsSession::start(const DnsRecordsRequest& request) {
+    const QByteArray typed = request.name.trimmed();
+    if (m_engine.Busy() || typed.isEmpty())
+        return;
+    if (!DnsLibrary::get()) {
+        m_engine.setStatus(QStringLiteral("DNS records need %1, which is not installed")
+                               .arg(QString::fromLatin1(DnsLibrary::missing())));
+        return;
+    }
+    m_request = request;
+    // The root is a name too; an address asks for its PTR record under the reverse name.
+    QByteArray name = typed == "." ? typed : reverseName(typed);
+    const bool address = !name.isEmpty() && name != ".";
+    if (name.isEmpty()) {
+        const AsciiName ascii = asciiHost(typed);
+        if (!ascii.error.isEmpty()) {
+            m_engine.setStatus(ascii.error);
+            return;
+        }
+        name = ascii.name;
+    }
+    auto types = parseRecordTypes(request.type);
+    if (!types) {
+        m_engine.setStatus(typeProblem(request.type));
+        return;
+    }
+    // Common types of an address mean its name: the PTR record.
+    const bool common = types->size() > 1;
+    if (address && common)
+        types = QList<std::uint16_t>{12};
+    m_server = DnsServer::parse(request.server);
+    if (!m_server.error.isEmpty()) {
+        m_engine.setStatus(m_server.error);
+        return;
+    }
+    if (!m_engine.beginCall(this))
+        return;
+    m_types = *types;
+    m_answers.clear();
+    m_problem.clear();
+    m_serverAddress.clear();
+    m_question = {};
+    m_question.name = name;
+    m_question.shownName = QString::fromUtf8(typed);
+    m_question.typeText = address && common ? QStringLiteral("PTR") : request.type.trimmed();
+    if (m_question.typeText.isEmpty())
+        m_question.typeText = QStringLiteral("Common");
+    m_question.server = m_server.describe();
+    m_question.dnssecChecked = request.dnssec;
+    m_question.anchors = anchors();
+    m_clock.start();
+    m_deadline.start();
+    const bool named = (m_server.kind == DnsServer::Forwarder || m_server.kind == DnsServer::Tls) &&
+                       !platform::HostAddress::parse(m_server.host);
+    if (named) {
+        // The server was typed by name: its address first, without blocking the window.
+        m_engine.setStatus(QStringLiteral("Resolving address ") + QString::fromUtf8(m_server.host));
+        m_serverLookup = m_lookup.getHostByName(platform::WM_HOSTRESOLVED, m_server.host);
+        return;
+    }
+    resolveWith(m_server.host);
+}
+
+QStringList DnsRecordsSession::anchors() const {
+    if (!m_request.dnssec)
+        return {};
+    QStringList files = m_runAnchors;
+    if (files.isEmpty() && !m_rootAnchor.isEmpty() && QFileInfo(m_rootAnchor).isFile())
+        files.append(m_rootAnchor);
+    for (const QString& file : m_request.trustAnchors)
+        if (!file.isEmpty() && !files.contains(file))
+            files.append(file);
+    return files;
+}
+
+bool DnsRecordsSession::event(QEvent* e) {
+    if (e->type() != QEvent::Type(platform::WM_HOSTRESOLVED))
+        return QObject::event(e);
+    const auto& reply = static_cast<const platform::HostLookupEvent&>(*e);
+    if (reply.wParam != m_serverLookup || m_serverLookup == 0)
+        return true; // the look-up of a query that has ended
+    m_serverLookup = 0;
+    int error = platform::selectError(reply.lParam);
+    if (error == 0 && reply.entry.addresses.isEmpty())
+        error = platform::WSANO_DATA;
+    if (error != 0) {
+        end(SocketErrorText(error));
+        return true;
+    }
+    resolveWith(reply.entry.addresses.first().text().toLatin1());
+    return true;
+}
+
+void DnsRecordsSession::resolveWith(const QByteArray& address) {
+    m_serverAddress = address;
+    ResolverSettings settings;
+    settings.server = m_server;
+    settings.address = address;
+    settings.dnssec = m_request.dnssec;
+    settings.anchors = m_question.anchors;
+    settings.resolvConf = m_resolvConf;
+    settings.hosts = m_hosts;
+    settings.rootHints = m_rootHints;
+    settings.rootServers = m_rootServers;
+    settings.ssl = m_ssl;
+    const QString error = m_resolver.start(settings, m_question.name, m_types);
+    if (!error.isEmpty()) {
+        end(error);
+        return;
+    }
+    const QString name = QString::fromLatin1(m_question.name);
+    switch (m_server.kind) {
+    case DnsServer::System:
+        m_engine.setStatus(QStringLiteral("Asking the system resolver about ") + name);
+        break;
+    case DnsServer::Authoritative:
+        m_engine.setStatus(QStringLiteral("Resolving ") + name + QStringLiteral(" from the root"));
+        break;
+    default:
+        m_engine.setStatus(QStringLiteral("Asking ") + QString::fromUtf8(m_server.host) +
+                           QStringLiteral(" about ") + name);
+        break;
+    }
+}
+
+void DnsRecordsSession::answersCame() {
+    m_answers = m_resolver.answers();
+    if (const DnsTlsRelay* relay = m_resolver.relay())
+        m_problem = relay->lastError();
+    m_resolver.stop();
+    // A resolver's SERVFAIL with no records says only that no usable answer came.
+    const bool noAnswer = std::all_of(m_answers.begin(), m_answers.end(), [](const DnsAnswer& a) {
+        const std::optional<WireMessage> message = readWireMessage(a.packet);
+        const bool empty = !message || (message->answer.isEmpty() && message->authority.isEmpty());
+        return a.error == 0 && a.rcode == LDNS_RCODE_SERVFAIL && !a.bogus && empty;
+    });
+    const QList<ProbeTarget> targets = probeTargets();
+    if (noAnswer && m_problem.isEmpty() && !targets.isEmpty()) {
+        DirectQuestion question;
+        question.name = m_question.name;
+        question.type = m_types.first();
+        question.recursionDesired = true;
+        m_probe.start(targets, question, ProbeTimeoutMs);
+        return;
+    }
+    report(m_answers);
+}
+
+QList<ProbeTarget> DnsRecordsSession::probeTargets() const {
+    switch (m_server.kind) {
+    case DnsServer::System: return resolvConfServers(m_resolvConf);
+    case DnsServer::Forwarder:
+        if (const auto address = platform::HostAddress::parse(m_serverAddress))
+            return {{*address, m_server.effectivePort(), false}};
+        return {};
+    case DnsServer::Authoritative:
+    case DnsServer::Tls: break; // many servers, or a connection the relay already reported on
+    }
+    return {};
+}
+
+void DnsRecordsSession::probed(const ProbeVerdict& verdict) {
+    switch (verdict.kind) {
+    case ProbeVerdict::Silent: timedOut(); return;
+    case ProbeVerdict::Unreachable:
+        report(m_answers, QStringLiteral("%1 could not be reached: %2")
+                              .arg(m_question.server, verdict.reasons.join(QStringLiteral(", "))));
+        return;
+    case ProbeVerdict::Refused:
+        for (DnsAnswer& answer : m_answers)
+            answer.rcode = LDNS_RCODE_REFUSED;
+        break;
+    case ProbeVerdict::ServerFailure: break;
+    case ProbeVerdict::Answered:
+        for (DnsAnswer& answer : m_answers)
+            answer.reason = QStringLiteral("asked directly, the server answers; the resolver "
+                                           "could not use its answer");
+        break;
+    }
+    if (!verdict.reasons.isEmpty())
+        for (DnsAnswer& answer : m_answers)
+            answer.reason =
+                QStringLiteral("the server says ") + verdict.reasons.join(QStringLiteral("; "));
+    report(m_answers);
+}
+
+void DnsRecordsSession::report(QList<DnsAnswer> answers, const QString& problem) {
+    m_deadline.stop();
+    m_question.elapsedMs = m_clock.elapsed();
+    if (!m_problem.isEmpty())
+        m_problem = QStringLiteral("DNS over TLS to %1 failed: %2")
+                        .arg(QString::fromUtf8(m_server.host), m_problem);
+    if (!problem.isEmpty())
+        m_problem = problem;
+    // Written out on a worker thread: an answer of thousands of records never holds the window.
+    m_formatting.setFuture(QtConcurrent::run(formatDnsRecords, m_question, std::move(answers)));
+}
+
+void DnsRecordsSession::reported() {
+    if (m_formatting.isCanceled() || !m_engine.Busy())
+        return; // the query was cancelled meanwhile
+    DnsReport report = m_formatting.result();
+    if (!m_problem.isEmpty() && report.records == 0) {
+        // A connection that failed is said in the window too, where it stays.
+        report.text += QStringLiteral("; %1\n").arg(m_problem);
+        report.status = m_problem;
+    }
+    m_engine.showText(report.text);
+    end(report.status);
+}
+
+void DnsRecordsSession::timedOut() {
+    if (m_formatting.isRunning())
+        return; // the answer is being written out
+    const qint64 seconds = std::lround(double(m_clock.elapsed()) / 1000.0);
+    m_engine.showText(
+        QStringLiteral("; Question: %1 %2\n; Server: %3\n; Timed out: no answer from %3 after "
+                       "%4 s\n")
+            .arg(m_question.shownName, m_question.typeText, m_question.server)
+            .arg(seconds));
+    end(SocketErrorText(platform::WSAETIMEDOUT));
+}
+
+void DnsRecordsSession::end(const QString& status) {
+    stop();
+    m_engine.finishCall(status, caption());
+}
+
+QString DnsRecordsSession::caption() const {
+    return m_question.shownName + QLatin1Char(' ') + m_question.typeText;
+}
+
+void DnsRecordsSession::stop() {
+    m_deadline.stop();
+    if (m_serverLookup != 0) {
+        m_lookup.cancel(m_serverLookup);
+        m_serverLookup = 0;
+    }
+    m_resolver.stop();
+    m_probe.stop();
+    if (m_formatting.isRunning())
+        m_formatting.cancel(); // its text is dropped when it is ready
+}
+
+void DnsRecordsSession::cancelled() {
+    stop();
+    // Whatever ends the query, the caption names it.
+    m_engine.view().setCaptionSuffix(caption());
+}
+
+} // namespace net

@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The DNS records command's query: a validating resolver asked for every record type at once
+// (see ValidatingResolver), its answers written into the output window as an administrator
+// reads them (see DnsRecordsText). It runs as a call of the query engine (busy, status, Cancel
+// call, the caption "NAME TYPE" however it ends) but never blocks the window: the library
+// resolves on a thread of its own, and the answers are written out on a worker thread.
+//
+// Each outcome is said as what it is: when every answer failed the way a resolver reports any
+// upstream failure, the server is asked directly (ServerProbe), so a refusal reads REFUSED, a
+// silent server "Timed out", and a server's own reason for a failure is shown. DNSSEC is
+// checked against the root's trust anchor, or, for a whole run, the anchors given on the
+// command line instead; anchors stored with the dialog are added to either.
+
+#include "DnsRecordsText.h"
+#include "DnsRequest.h"
+#include "ServerProbe.h"
+#include "ValidatingResolver.h"
+#include "net/engine/CallSession.h"
+#include "platform/HostLookup.h"
+
+#include <QElapsedTimer>
+#include <QFutureWatcher>
+#include <QObject>
+#include <QSslConfiguration>
+#include <QTimer>
+
+#include <optional>
+
+namespace net {
+
+class QueryEngine;
+
+class DnsRecordsSession : public QObject, public CallSession {
+public:
+    // A query that has no answer by then is given up.
+    static constexpr int DeadlineMs = 20000;
+    // How long each server asked directly has to answer.
+    static constexpr int ProbeTimeoutMs = 3000;
+
+    explicit DnsRecordsSession(QueryEngine& engine);
+    ~DnsRecordsSession() override;
+
+    // Where the system's files are; tests point them at their own.
+    void setRootAnchorFile(const QString& file) { m_rootAnchor = file; }
+    void setResolvConf(const QString& file) { m_resolvConf = file; }
+    void setHostsFile(const QString& file) { m_hosts = file; }
+    // Root servers to start from ("127.0.0.1" or "IP@port") instead of the real root's.
+    void setRootServers(const QString& servers) { m_rootServers = servers; }
+    void setDeadline(int ms) { m_deadline.setInterval(ms); }
+    void setSslConfiguration(const QSslConfiguration& configuration) { m_ssl = configuration; }
+    void setResolver(platform::Resolver resolver) { m_lookup.setResolver(std::move(resolver)); }
+    // Anchors that stand in for the root's in every query from now on (the command line's).
+    void setRunTrustAnchors(const QStringList& files) { m_runAnchors = files; }
+
+    // Starts the query; nothing starts while a call runs. A name that cannot be asked, a type
+    // or server that cannot be read says why on the status bar and starts nothing.
+    void start(const DnsRecordsRequest& request);
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    void exchangeEnded(const ExchangeResult&) override {}
+    void cancelled() override;
+
+    void resolveWith(const QByteArray& address);
+    QStringList anchors() const;
+    void answersCame();
+    QList<ProbeTarget> probeTargets() const;
+    void probed(const ProbeVerdict& verdict);
+    void report(QList<DnsAnswer> answers, const QString& problem = QString());
+    void reported();
+    void timedOut();
+    void end(const QString& status);
+    void stop();
+    QString caption() const;
+
+    QueryEngine& m_engine;
+    platform::AsyncHostLookup m_lookup;
+    QString m_rootAnchor = QStringLiteral("/usr/share/dns/root.key");
+    QString m_rootHints = QStringLiteral("/usr/share/dns/root.hints");
+    QString m_resolvConf = QStringLiteral("/etc/resolv.conf");
+    QString m_hosts = QStringLiteral("/etc/hosts");
+    QString m_rootServers;
+    QStringList m_runAnchors;
+    // Set by tests only: the TLS stack is loaded on the first DNS-over-TLS query, not at start.
+    std::optional<QSslConfiguration> m_ssl;
+
+    DnsRecordsRequest m_request;
+    DnsServer m_server;
+    QByteArray m_serverAddress; // the typed server's address
+    DnsQuestion m_question;
+    QList<std::uint16_t> m_types;
+    platform::HANDLE_T m_serverLookup = 0;
+    ValidatingResolver m_resolver;
+    ServerProbe m_probe;
+    QList<DnsAnswer> m_answers;
+    QString m_problem;
+    QFutureWatcher<DnsReport> m_formatting;
+    QElapsedTimer m_clock;
+    QTimer m_deadline;
+};
+
+} // namespace net

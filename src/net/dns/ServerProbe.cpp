@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: MIT
+#include "ServerProbe.h"
+#include "DnsWire.h"
+
+namespace net {
+
+void ServerProbe::start(const QList<ProbeTarget>& targets, const DirectQuestion& question,
+                        int timeoutMs) {
+    stop();
+    for (const ProbeTarget& target :
+         targets.first(std::min<qsizetype>(targets.size(), MaxTargets))) {
+        DirectQueryPtr query(new DirectQuery(target.address, target.port, question, this));
+        query->setTimeout(timeoutMs);
+        query->setTcpOnly(target.tcpOnly);
+        query->onDone = [this](const DirectAnswer& answer) { answered(answer); };
+        m_queries.push_back(std::move(query));
+    }
+    for (const DirectQueryPtr& query : m_queries)
+        query->start();
+}
+
+void ServerProbe::stop() {
+    m_queries.clear(); // each is deleted from the event loop
+    m_answers.clear();
+}
+
+void ServerProbe::answered(const DirectAnswer& answer) {
+    m_answers.append(answer);
+    if (m_answers.size() < qsizetype(m_queries.size()))
+        return;
+    // One server's word is enough: a refusal first, then a failure, then an answer.
+    ProbeVerdict verdict;
+    verdict.kind = ProbeVerdict::Silent;
+    int rank = 0;
+    for (const DirectAnswer& each : m_answers) {
+        if (each.outcome == DirectAnswer::Answered) {
+            const std::optional<WireMessage> message = readWireMessage(each.packet);
+            const int rcode = message ? message->rcode : -1;
+            if (message)
+                for (const QString& error : message->extendedErrors)
+                    if (!verdict.reasons.contains(error))
+                        verdict.reasons.append(error);
+            const int thisRank = rcode == 5 ? 4 : rcode == 2 ? 3 : 2;
+            if (thisRank > rank) {
+                rank = thisRank;
+                verdict.kind = rcode == 5   ? ProbeVerdict::Refused
+                               : rcode == 2 ? ProbeVerdict::ServerFailure
+                                            : ProbeVerdict::Answered;
+            }
+        } else if (each.outcome != DirectAnswer::TimedOut && rank < 1) {
+            rank = 1;
+            verdict.kind = ProbeVerdict::Unreachable;
+            verdict.reasons.append(each.error);
+        }
+    }
+    if (onDone)
+        onDone(verdict);
+}
+
+} // namespace net

@@ -1,0 +1,116 @@
+// SPDX-License-Identifier: MIT
+#include "HostileDnsServer.h"
+
+#include <QNetworkDatagram>
+#include <QTcpSocket>
+
+namespace {
+
+// The question section's end: the name's labels, type and class.
+qsizetype questionEnd(const QByteArray& query) {
+    qsizetype at = 12;
+    while (at < query.size() && query[at] != 0)
+        at += 1 + quint8(query[at]);
+    return std::min(at + 5, query.size());
+}
+
+} // namespace
+
+HostileDnsServer::HostileDnsServer(Reply reply, const QHostAddress& address, quint16 port)
+    : m_reply(reply) {
+    m_udp.bind(address, port);
+    m_other.bind(address, 0);
+    m_tcp.listen(address, m_udp.localPort());
+    connect(&m_udp, &QUdpSocket::readyRead, this, &HostileDnsServer::readUdp);
+    connect(&m_tcp, &QTcpServer::newConnection, this, &HostileDnsServer::acceptTcp);
+}
+
+QByteArray HostileDnsServer::response(const QByteArray& query, int rcode, bool withAnswer) {
+    QByteArray out = query.left(questionEnd(query)); // the header and the question
+    out[2] = char(0x80 | (quint8(query[2]) & 0x01)); // QR, and RD as asked
+    out[3] = char(0x80 | rcode);                     // RA
+    const char counts[8] = {0, 1, 0, char(withAnswer ? 1 : 0), 0, 0, 0, 0};
+    out.replace(4, 8, QByteArray(counts, 8));
+    if (withAnswer) // the question's name by pointer, A, IN, TTL 3600, 192.0.2.1
+        out += QByteArray::fromHex("c00c00010001 00000e10 0004 c0000201");
+    return out;
+}
+
+void HostileDnsServer::readUdp() {
+    while (m_udp.hasPendingDatagrams()) {
+        const QNetworkDatagram datagram = m_udp.receiveDatagram();
+        const QByteArray query = datagram.data();
+        if (query.size() < 12)
+            continue;
+        ++m_questions;
+        m_lastQuestion = query;
+        const auto send = [&](const QByteArray& bytes) {
+            m_udp.writeDatagram(bytes, datagram.senderAddress(), quint16(datagram.senderPort()));
+        };
+        switch (m_reply) {
+        case Reply::Answer: send(response(query, 0, true)); break;
+        case Reply::Refused: send(response(query, 5, false)); break;
+        case Reply::ServFail: {
+            // One additional record: an OPT with extended error 22 and a text.
+            QByteArray out = response(query, 2, false);
+            out[11] = 1;
+            const QByteArray text = "upstream gone";
+            const QByteArray option = QByteArray::fromHex("000f00") + char(2 + text.size()) +
+                                      QByteArray::fromHex("0016") + text;
+            out += QByteArray::fromHex("00002904d00000000000") + char(option.size()) + option;
+            send(out);
+            break;
+        }
+        case Reply::WrongId: {
+            QByteArray out = response(query, 0, true);
+            out[1] = char(out[1] ^ 0x5A);
+            send(out);
+            break;
+        }
+        case Reply::WrongIdFirst: {
+            QByteArray wrong = response(query, 5, false);
+            wrong[0] = char(wrong[0] ^ 0x5A);
+            send(wrong);
+            send(response(query, 5, false));
+            break;
+        }
+        case Reply::Short: send(query.left(5)); break;
+        case Reply::OtherPort:
+            m_other.writeDatagram(response(query, 0, true), datagram.senderAddress(),
+                                  quint16(datagram.senderPort()));
+            break;
+        case Reply::Truncated: {
+            QByteArray out = response(query, 0, false);
+            out[2] = char(out[2] | 0x02);
+            send(out);
+            break;
+        }
+        case Reply::Silent: break;
+        }
+    }
+}
+
+void HostileDnsServer::acceptTcp() {
+    while (QTcpSocket* socket = m_tcp.nextPendingConnection()) {
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        const auto answer = [this, socket] {
+            if (socket->bytesAvailable() < 2)
+                return;
+            const QByteArray length = socket->peek(2);
+            const int size = quint8(length[0]) << 8 | quint8(length[1]);
+            if (socket->bytesAvailable() < 2 + size)
+                return;
+            socket->read(2);
+            const QByteArray query = socket->read(size);
+            ++m_questions;
+            m_lastQuestion = query;
+            if (m_reply == Reply::Silent)
+                return;
+            const QByteArray out =
+                response(query, m_reply == Reply::Refused ? 5 : 0, m_reply != Reply::Refused);
+            socket->write(QByteArray(1, char(out.size() >> 8)) + char(out.size() & 0xFF) + out);
+        };
+        connect(socket, &QTcpSocket::readyRead, socket, answer);
+        answer(); // the question may have come before the connection was taken
+    }
+}

@@ -1,0 +1,227 @@
+// SPDX-License-Identifier: MIT
+// DNS records as text, without a server: every record type the library knows (and RFC 9460's
+// vectors) is printed as a line that reads back to the wire data received, checked with the
+// packet library's own reader and with dnspython, which follows RFC 9460 where the library does
+// not; and answers made to amplify, an OPT record among the answers and a record with no data
+// are written within the text's bound.
+#include "net/dns/DnsLibrary.h"
+#include "net/dns/DnsRecordsText.h"
+#include "net/dns/DnsWire.h"
+#include "net/dns/RecordText.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <optional>
+
+namespace {
+
+struct RrDeleter {
+    void operator()(ldns_rr* rr) const { ldns_rr_free(rr); }
+};
+using Rr = std::unique_ptr<ldns_rr, RrDeleter>;
+
+Rr readRecord(const QByteArray& text) {
+    ldns_rr* rr = nullptr;
+    if (ldns_rr_new_frm_str(&rr, text.constData(), 3600, nullptr, nullptr) != LDNS_STATUS_OK)
+        return nullptr;
+    return Rr(rr);
+}
+
+QByteArray rdataWire(const ldns_rr* rr) {
+    ldns_buffer* buffer = ldns_buffer_new(65536);
+    ldns_rr_rdata2buffer_wire(buffer, rr);
+    const QByteArray bytes(reinterpret_cast<const char*>(ldns_buffer_begin(buffer)),
+                           qsizetype(ldns_buffer_position(buffer)));
+    ldns_buffer_free(buffer);
+    return bytes;
+}
+
+QByteArray header(int answers, int questions = 1) {
+    return QByteArray::fromHex("1234 8180 00") + char(questions) + char(answers >> 8) +
+           char(answers & 0xFF) + QByteArray::fromHex("0000 0000");
+}
+
+// A record of the zone as the wire carries it. Its data is given as such ("\\# N hex") where
+// the library reads the type wrongly or not at all, else as the library reads its text.
+struct WireSource {
+    QByteArray owner; // in wire form
+    int type = 0;
+    QByteArray rdata;
+};
+
+std::optional<WireSource> wireOf(const QByteArray& source) {
+    const QList<QByteArray> words = source.simplified().split(' ');
+    if (words.size() < 5)
+        return std::nullopt;
+    WireSource wire;
+    ldns_rdf* owner = ldns_dname_new_frm_str(words[0].constData());
+    if (!owner)
+        return std::nullopt;
+    wire.owner = QByteArray(reinterpret_cast<const char*>(ldns_rdf_data(owner)),
+                            qsizetype(ldns_rdf_size(owner)));
+    ldns_rdf_deep_free(owner);
+    wire.type = ldns_get_rr_type_by_name(words[3].constData());
+    if (words[4] == "\\#") {
+        wire.rdata = QByteArray::fromHex(words.mid(6).join());
+        return wire;
+    }
+    const Rr rr = readRecord(source);
+    if (!rr)
+        return std::nullopt;
+    wire.rdata = rdataWire(rr.get());
+    return wire;
+}
+
+// A response carrying the record alone.
+QByteArray packetWith(const WireSource& record) {
+    const auto u16 = [](int value) { return QByteArray(1, char(value >> 8)) + char(value & 0xFF); };
+    return header(1, 0) + record.owner + u16(record.type) + u16(1) +
+           QByteArray::fromHex("00000e10") + u16(int(record.rdata.size())) + record.rdata;
+}
+
+// The one line the formatter writes for the only record of packet.
+QString lineOf(const QByteArray& packet) {
+    ldns_pkt* parsed = nullptr;
+    if (ldns_wire2pkt(&parsed, reinterpret_cast<const uint8_t*>(packet.constData()),
+                      size_t(packet.size())) != LDNS_STATUS_OK)
+        return {};
+    const std::optional<net::WireMessage> wire = net::readWireMessage(packet);
+    const QString line = net::recordText(ldns_rr_list_rr(ldns_pkt_answer(parsed), 0), packet,
+                                         wire ? &wire->answer[0] : nullptr);
+    ldns_pkt_free(parsed);
+    return line;
+}
+
+QString report(const QByteArray& packet, std::uint16_t type = 1) {
+    net::DnsAnswer answer;
+    answer.type = type;
+    answer.packet = packet;
+    net::DnsQuestion question;
+    question.name = "example.";
+    question.shownName = "example";
+    question.typeText = "A";
+    return net::formatDnsRecords(question, {answer}).text;
+}
+
+} // namespace
+
+class tst_DnsText : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY2(net::DnsLibrary::get(), "libunbound and ldns are needed"); }
+
+    // Every record's text, read again, gives the wire data that was received.
+    void everyTypeReadsBack() {
+        QFile zone(QStringLiteral(VINTREL_TESTS_DIR "/data/every-type.zone"));
+        QVERIFY(zone.open(QIODevice::ReadOnly));
+        QTemporaryDir dir;
+        QFile lines(dir.filePath("lines"));
+        QVERIFY(lines.open(QIODevice::WriteOnly));
+        int records = 0;
+        QStringList failures;
+        for (const QByteArray& source : zone.readAll().split('\n')) {
+            if (source.isEmpty() || source.startsWith(';'))
+                continue;
+            const std::optional<WireSource> record = wireOf(source);
+            QVERIFY2(record && record->type != 0, source.constData());
+            const QByteArray& wire = record->rdata;
+            const QString line = lineOf(packetWith(*record));
+            const int type = record->type;
+            ++records;
+            lines.write(wire.toHex() + '\t' + line.toUtf8() + '\n');
+            QVERIFY2(!line.isEmpty() && !line.contains(QChar('\n')), source.constData());
+            // The library reads these types wrongly; dnspython reads them below.
+            if (type == LDNS_RR_TYPE_NSAP_PTR || type == LDNS_RR_TYPE_SVCB ||
+                type == LDNS_RR_TYPE_HTTPS || type == LDNS_RR_TYPE_SINK)
+                continue;
+            const Rr back = readRecord(line.section(QStringLiteral("\t; "), 0, 0).toUtf8());
+            if (!back || rdataWire(back.get()) != wire)
+                failures.append(QString::fromUtf8(source) + "\n  printed " + line);
+        }
+        lines.close();
+        QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
+        QVERIFY(records > 100);
+        QProcess dnspython;
+        dnspython.start("/usr/bin/python3",
+                        {QStringLiteral(VINTREL_TESTS_DIR "/dns_readback.py"), lines.fileName()});
+        QVERIFY(dnspython.waitForFinished(60000));
+        const QString said = QString::fromUtf8(dnspython.readAll());
+        QVERIFY2(dnspython.exitCode() == 0, qPrintable(said));
+        for (const char* type :
+             {" SVCB", " HTTPS", " NSAP-PTR", " TYPE40", " TXT", " LOC", " APL", " CAA"})
+            QVERIFY2(said.contains(type), qPrintable(said)); // read back by dnspython too
+    }
+
+    // Lines that matter beyond reading back: RFC 9460's own text, names, data that is no text.
+    void lines_data() {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("alpn with a comma and a backslash")
+            << QByteArray("a.example. 300 IN SVCB \\# 35 0010 03666f6f076578616d706c65036f726700 "
+                          "0001 000c 08665c6f6f2c626172 026832")
+            << "a.example.\t3600\tIN\tSVCB\t16 foo.example.org. alpn=\"f\\\\\\\\oo\\\\,bar,h2\"";
+        QTest::newRow("NSAP-PTR names a name")
+            << QByteArray("n.example. 300 IN NSAP-PTR \\# 13 03666f6f076578616d706c6500")
+            << "n.example.\t3600\tIN\tNSAP-PTR\tfoo.example.";
+        QTest::newRow("a tab inside a string") << QByteArray("t.example. 300 IN TXT \"a\\009b\"")
+                                               << "t.example.\t3600\tIN\tTXT\t\"a\\009b\"";
+        QTest::newRow("an international target")
+            << QByteArray("xn--bcher-kva.example. 300 IN MX 10 xn--mil-qla.example.")
+            << QString::fromUtf8("xn--bcher-kva.example.\t3600\tIN\tMX\t10 xn--mil-qla.example.\t; "
+                                 "b\xC3\xBC"
+                                 "cher.example. -> m\xC3\xA4il.example.");
+    }
+    void lines() {
+        QFETCH(QByteArray, record);
+        QFETCH(QString, line);
+        const std::optional<WireSource> wire = wireOf(record);
+        QVERIFY(wire);
+        QCOMPARE(lineOf(packetWith(*wire)), line);
+    }
+
+    // Answers no server should send: the text stays within its bound and says what it left out.
+    void hostileAnswers_data() {
+        QTest::addColumn<QByteArray>("packet");
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<QStringList>("absent");
+        // A 255-byte name of binary labels, then thousands of records named by a pointer to it.
+        QByteArray name;
+        for (int i = 0; i < 127; ++i)
+            name += QByteArray::fromHex("01ff");
+        name += '\0';
+        QByteArray amplified = header(4000) + name + QByteArray::fromHex("00010001");
+        for (int i = 0; i < 4000; ++i) // each its own address, so none is a repeat
+            amplified += QByteArray::fromHex("c00c 0001 0001 00000e10 0004 c000") + char(i >> 8) +
+                         char(i & 0xFF);
+        QTest::newRow("names by pointer")
+            << amplified << QStringList{"more records not shown"} << QStringList{};
+        const QByteArray question = QByteArray::fromHex("076578616d706c6500 0001 0001");
+        QTest::newRow("an OPT record among the answers")
+            << header(2) + question + QByteArray::fromHex("c00c 0001 0001 00000e10 0004 c0000201") +
+                   QByteArray::fromHex("00 0029 1000 00000000 0000")
+            << QStringList{"\tA\t192.0.2.1\n"} << QStringList{"OPT", "TYPE41"};
+        QTest::newRow("a record with no data")
+            << header(1) + question + QByteArray::fromHex("c00c 0001 0001 00000e10 0000")
+            << QStringList{"example.\t3600\tIN\tA\t\\# 0\n"} << QStringList{};
+    }
+    void hostileAnswers() {
+        QFETCH(QByteArray, packet);
+        QFETCH(QStringList, present);
+        QFETCH(QStringList, absent);
+        const QString text = report(packet);
+        QVERIFY2(text.size() <= net::dnsTextCapacity(packet.size()) + 4096,
+                 qPrintable(QString::number(text.size())));
+        for (const QString& part : present)
+            QVERIFY2(text.contains(part), qPrintable(text.left(2000)));
+        for (const QString& part : absent)
+            QVERIFY2(!text.contains(part), qPrintable(text.left(2000)));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_DnsText)
+#include "tst_dnstext.moc"
