@@ -6,6 +6,7 @@
 #include "resources/ToolBarFaces.h"
 #include "view/TFingWnd.h"
 
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDialog>
 #include <QMenuBar>
@@ -182,6 +183,32 @@ private slots:
         QCOMPARE(status(), QString());
     }
 
+    // A call's outcome stays on the status bar: a menu or a button shows its hint while it is
+    // pointed at, and the outcome is back when it closes or the pointer leaves.
+    void outcomeOutlastsMenusAndButtons() {
+        m_frame->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+        m_frame->SetCallIdle(false);
+        m_frame->SetStatusText("Connection refused");
+        m_frame->SetCallIdle(true);
+        QTest::keyClick(m_frame.get(), Qt::Key_F10); // File, with its first item highlighted
+        QMenu* file = m_frame->menuBar()->actions().at(0)->menu();
+        QTRY_VERIFY(file->isVisible());
+        QTest::keyClick(file, Qt::Key_Down);
+        QTRY_VERIFY(status() != "Connection refused"); // a hint while the menu is open
+        QTest::keyClick(file, Qt::Key_Escape);
+        QTest::keyClick(m_frame->menuBar(), Qt::Key_Escape);
+        QTRY_VERIFY(!file->isVisible());
+        QCOMPARE(status(), QString("Connection refused"));
+        QToolButton* whois = m_frame->toolButton(res::CM_WHOIS);
+        QEvent enter(QEvent::Enter);
+        QCoreApplication::sendEvent(whois, &enter);
+        QCOMPARE(status(), QString("Whois query"));
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(whois, &leave);
+        QCOMPARE(status(), QString("Connection refused"));
+    }
+
     void greyedMenuItemShowsItsHint() {
         m_frame->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
@@ -355,6 +382,24 @@ private slots:
         press();
         QCOMPARE(opened, opens);
         delete poll;
+    }
+
+    // Select All then Copy, by the desktop's keys as by the classic ones, copies the text.
+    void selectAllThenCopy_data() {
+        QTest::addColumn<int>("copyKey");
+        QTest::newRow("Ctrl+C") << int(Qt::Key_C);
+        QTest::newRow("Ctrl+Ins") << int(Qt::Key_Insert);
+    }
+    void selectAllThenCopy() {
+        QFETCH(int, copyKey);
+        m_frame->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+        m_frame->client().appendText("first line\nsecond line\n");
+        QApplication::clipboard()->clear();
+        m_frame->client().setFocus();
+        QTest::keyClick(m_frame->focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(m_frame->focusWidget(), Qt::Key(copyKey), Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QString("first line\nsecond line\n"));
     }
 
     void ctrlQEndsTheProgram() {

@@ -173,6 +173,9 @@ private slots:
             << "/captive/" << 3 * 86400ll << QByteArray("example.test") << true << true;
         QTest::newRow("cut file, a stale copy serves")
             << "/cut/" << 3 * 86400ll << QByteArray("example.test") << true << true;
+        // The old copy sends .rdaponly to a server that is gone: only a fetched list answers.
+        QTest::newRow("a fresh copy is used as it is")
+            << "/" << 60ll << QByteArray("x.rdaponly") << false << true;
         QTest::newRow("a copy dated in the future is fetched anew")
             << "/" << -86400ll << QByteArray("x.rdaponly") << true << true;
         QTest::newRow("a fresh copy without the name, two hours old, is checked again")
@@ -186,11 +189,15 @@ private slots:
         QFETCH(bool, cachedIsGood);
         const QString cache = QString("cache-%1").arg(QTest::currentDataTag()).replace(' ', '-');
         if (oldAge != -1) {
-            // An old copy that knows "test" only.
+            // An old copy that knows "test", and, but for the row that checks a copy without
+            // the name, sends "rdaponly" to a server that is gone.
+            const QByteArray gone =
+                oldAge == 7200 ? QByteArray()
+                               : ", [[\"rdaponly\"], [\"" + url("/gone/").toLatin1() + "\"]]";
             QVERIFY(net::RdapBootstrap::write(m_dir.filePath(cache), net::RdapBootstrap::Domains,
                                               "{\"services\": [[[\"test\"], [\"" +
-                                                  url("/rdap/").toLatin1() + "\"]]]}"));
-            age(cacheFile(cache), oldAge < -1 ? oldAge : oldAge);
+                                                  url("/rdap/").toLatin1() + "\"]]" + gone + "]}"));
+            age(cacheFile(cache), oldAge);
         }
         auto rdap = client(cache, true, folder);
         const Outcome outcome = lookUp(*rdap, query);
@@ -198,7 +205,7 @@ private slots:
         const auto cached =
             net::RdapBootstrap::read(m_dir.filePath(cache), net::RdapBootstrap::Domains);
         QCOMPARE(cached.has_value(), cachedIsGood);
-        if (!answered)
+        if (!answered && oldAge == -1)
             QVERIFY2(outcome.failure.contains("no RDAP server list"), qPrintable(outcome.failure));
     }
 
@@ -222,7 +229,7 @@ private slots:
             QCOMPARE(symlink(QFile::encodeName(target).constData(), path.constData()), 0);
         } else if (kind == "device") {
             if (mknod(QFile::encodeName(target).constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
-                QSKIP("needs root to make a device node");
+                QFAIL("needs root to make a device node");
             QCOMPARE(symlink(QFile::encodeName(target).constData(), path.constData()), 0);
         } else if (kind == "dangling") {
             QCOMPARE(symlink(QFile::encodeName(target).constData(), path.constData()), 0);

@@ -151,30 +151,36 @@ private slots:
             QVERIFY(net::rdapToText(broken).error.startsWith("The RDAP answer is not valid JSON"));
     }
 
-    // Whatever its shape, an answer's text stays within a small multiple of its size.
+    // Whatever its shape, an answer's text stays within a small multiple of its size, and no
+    // key makes a line longer than a key is shown.
     void textStaysBounded_data() {
         QTest::addColumn<QByteArray>("json");
-        const QByteArray longKey(100 * 1024, 'k');
+        QTest::addColumn<int>("longestLine"); // 0: any
         QByteArray members;
         for (int i = 0; i < 10000; ++i)
             members += (i ? "," : "") + ("\"m" + QByteArray::number(i) + "\":1");
         QTest::newRow("a 100 KB key over 10,000 members")
-            << "{\"" + longKey + "\":{" + members + "}}";
+            << "{\"" + QByteArray(100 * 1024, 'k') + "\":{" + members + "}}"
+            << 2 * int(net::RdapWriter::MaxKey);
         QByteArray deep = "{\"a\":";
         for (int i = 0; i < 500; ++i)
             deep += "[";
-        QTest::newRow("deep nesting") << deep + QByteArray(500, ']') + "}";
+        QTest::newRow("deep nesting") << deep + QByteArray(500, ']') + "}" << 0;
         QByteArray lists = "{\"" + QByteArray(64, 'x') + "\":[";
         for (int i = 0; i < 50000; ++i)
             lists += i ? ",[1]" : "[1]";
-        QTest::newRow("a long key over many lists") << lists + "]}";
+        QTest::newRow("a long key over many lists") << lists + "]}" << 0;
     }
     void textStaysBounded() {
         QFETCH(QByteArray, json);
+        QFETCH(int, longestLine);
         const net::RdapText rendered = net::rdapToText(json);
         QVERIFY(rendered.error.isEmpty());
         QVERIFY2(rendered.text.size() <= net::RdapWriter::capacityFor(json.size()) + 200,
                  qPrintable(QString::number(rendered.text.size())));
+        if (longestLine > 0)
+            for (QStringView line : QStringView(rendered.text).tokenize(u'\n'))
+                QVERIFY2(line.size() <= longestLine, qPrintable(line.left(100).toString()));
     }
 };
 

@@ -7,6 +7,7 @@
 #include "dialogs/AddressBookFile.h"
 #include "dialogs/Finger_Dialog.h"
 #include "platform/ProfileFile.h"
+#include "platform/SafeSave.h"
 #include "resources/DialogTemplates.h"
 #include "view/TextBuffer.h"
 
@@ -24,6 +25,7 @@
 #include "TestFiles.h"
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using platform::ProfileFile;
@@ -75,7 +77,7 @@ private slots:
         QFETCH(int, size);
         const QString disk = mountSmallDisk("64k");
         if (disk.isEmpty())
-            QSKIP("needs root and a tmpfs to fill the disk");
+            QFAIL("needs root and a tmpfs to fill the disk");
         const QString path = disk + "/file";
         const QByteArray old(size, 'o');
         writeFile(path, old);
@@ -141,11 +143,59 @@ private slots:
     }
 
     void linkToEndlessDeviceIsNotRead() {
-        QVERIFY(QFile::link("/dev/zero", iniPath()));
+        const QString zero = m_dir.filePath("zero"); // a private node of the endless device
+        QFile::remove(zero);
+        QVERIFY2(::mknod(QFile::encodeName(zero).constData(), S_IFCHR | 0600, makedev(1, 5)) == 0,
+                 "needs root to make a device node");
+        QVERIFY(QFile::link(zero, iniPath()));
         ProfileFile file(iniPath());
         QVERIFY(file.unreadable());
         QCOMPARE(file.readString("Font", "facename", "Fixedsys", 40), QString("Fixedsys"));
         QFile::remove(iniPath());
+        QFile::remove(zero);
+    }
+
+    // What another program swaps in at the path while a save writes (a FIFO, a link to a
+    // device, another file) is found by the last look before the rename and left as it is.
+    void saveLooksAtThePathAtTheLastMoment_data() {
+        QTest::addColumn<QString>("swappedIn");
+        QTest::newRow("a FIFO") << "fifo";
+        QTest::newRow("a link to a device") << "device";
+        QTest::newRow("another file") << "file";
+    }
+    void saveLooksAtThePathAtTheLastMoment() {
+        QFETCH(QString, swappedIn);
+        writeFile(iniPath(), "[Window Size]\nx=1\n");
+        const QByteArray path = QFile::encodeName(iniPath());
+        const QByteArray node = QFile::encodeName(m_dir.filePath("node"));
+        QFile::remove(m_dir.filePath("node"));
+        platform::SaveOptions options;
+        options.beforeLastLook = [&] {
+            if (swappedIn == "file") { // made beside it first, so it is no reuse of its inode
+                writeFile(m_dir.filePath("other"), "another file");
+                ::rename(QFile::encodeName(m_dir.filePath("other")).constData(), path.constData());
+                return;
+            }
+            QFile::remove(iniPath());
+            if (swappedIn == "fifo") {
+                ::mkfifo(path.constData(), 0600);
+            } else if (swappedIn == "device") {
+                ::mknod(node.constData(), S_IFCHR | 0600, makedev(1, 3));
+                ::symlink(node.constData(), path.constData());
+            }
+        };
+        QCOMPARE(platform::saveWholeFile(iniPath(), "[Window Size]\nx=2\n", options),
+                 platform::SaveOutcome::NotRegularFile);
+        struct stat standing {};
+        QCOMPARE(::lstat(path.constData(), &standing), 0);
+        if (swappedIn == "fifo")
+            QVERIFY(S_ISFIFO(standing.st_mode));
+        else if (swappedIn == "device")
+            QVERIFY(S_ISLNK(standing.st_mode) && QFileInfo(m_dir.filePath("node")).exists());
+        else
+            QCOMPARE(contentOf(iniPath()), QByteArray("another file"));
+        QFile::remove(iniPath());
+        QFile::remove(m_dir.filePath("node"));
     }
 
     void hugeFileIsNotRead() {
@@ -254,6 +304,54 @@ private slots:
         QCOMPARE(after.readInt("History", "count", 0), entries - dropped);
         if (!saved)
             QCOMPARE(contentOf(iniPath()), old);
+    }
+
+    // At the cap, the addresses used in this run stay, even the one just typed that sorts
+    // last, and the user is told when the cut happens, as the dialog closes.
+    void addressesUsedInThisRunSurviveTheCap() {
+        QByteArray history = "[History]\ncount=900\nindex=0\n";
+        for (int i = 1; i <= 900; ++i)
+            history += "Address" + QByteArray::number(i) + "=user" + QByteArray::number(1000 + i) +
+                       "@a.long.host.name.example\n";
+        const auto fillTheCap = [&] {
+            QByteArray old = history + "[Other]\nfiller=";
+            old += QByteArray(ProfileFile::MaxFileSize - old.size() - 1, 'f') + '\n';
+            writeFile(iniPath(), old);
+        };
+        const auto finger = [&](const QString& typed) {
+            QWidget parent;
+            AddrInfo info;
+            dialogs::Finger_Dialog dialog(&parent, res::DLG_FINGER, iniPath(), true, &info);
+            dialog.show();
+            QLineEdit* field = dialog.control<QComboBox>(res::IDC_FINGER_ADDRESS)->lineEdit();
+            field->setFocus();
+            field->selectAll();
+            QTest::keyClicks(field, typed);
+            QString told;
+            whenModal<QMessageBox>([&told](QMessageBox* box) {
+                told = box->text();
+                box->accept();
+            });
+            QTest::keyClick(field, Qt::Key_Return);
+            return told;
+        };
+        fillTheCap();
+        const QString told = finger("user1900@a.long.host.name.example"); // the last entry
+        QVERIFY2(told.contains("finger history entries were dropped"), qPrintable(told));
+        fillTheCap();
+        QVERIFY(!finger("zzz@just.typed").isEmpty());
+        const ProfileFile after(iniPath());
+        QStringList kept;
+        for (int i = 1; i <= after.readInt("History", "count", 0); ++i)
+            kept.append(after.readString("History", QString("Address%1").arg(i), "", 100));
+        QVERIFY(kept.size() < 900);
+        QVERIFY(kept.contains("zzz@just.typed"));
+        QVERIFY(kept.contains("user1900@a.long.host.name.example")); // used earlier in this run
+        QCOMPARE(
+            after.readString("History",
+                             "Address" + QString::number(after.readInt("History", "index", 0) + 1),
+                             "", 100),
+            QString("zzz@just.typed"));
     }
 
     void untouchedLinesKeepTheirBytes() {

@@ -148,7 +148,8 @@ void TMyDecoratedFrame::setKeepHistory(bool keep) {
 }
 
 void TMyDecoratedFrame::SetStatusText(const QString& text, const QString& suffix) {
-    m_statusBar->setText(suffix.isEmpty() ? text : text + suffix);
+    m_statusText = suffix.isEmpty() ? text : text + suffix;
+    m_statusBar->setText(m_statusText);
 }
 
 void TMyDecoratedFrame::SetCaptionSuffix(const QString& suffix) {
@@ -162,13 +163,17 @@ void TMyDecoratedFrame::SetCaptionSuffix(const QString& suffix) {
 
 void TMyDecoratedFrame::SetCallIdle(bool idle) {
     m_hintMode = idle ? 2 : 1;
-    showHint(res::CM_NONE); // empties the field while hints are still on
+    if (!idle)
+        m_statusText.clear(); // a new call: the last one's outcome has had its time
+    showHint(res::CM_NONE);   // empties the field while hints are still on
     m_menuHintTracking = idle;
 }
 
 void TMyDecoratedFrame::showHint(int id) {
+    // A hint stands while its menu item or button is pointed at; then the status text is back,
+    // so the last call's outcome stays readable until the next call.
     if (m_menuHintTracking)
-        m_statusBar->setText(res::hintText(id));
+        m_statusBar->setText(id == res::CM_NONE ? m_statusText : res::hintText(id));
 }
 
 bool TMyDecoratedFrame::commandEnabled(int id) const {

@@ -98,6 +98,7 @@ private:
     bool m_keepHistory = true;
     int m_hintMode = 2; // 2: hint when the mouse enters a button; 1: while it is pressed
     bool m_menuHintTracking = true;
+    QString m_statusText; // the last status text set, which a hint stands over for a while
     TStyleStatusBar* m_statusBar;
     T3DControlBar* m_toolBar;
     QHash<int, QAction*> m_actions;

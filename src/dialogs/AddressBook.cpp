@@ -313,6 +313,8 @@ bool AddressBook::saveBook() {
         return false;
     int selectedRow = -1;
     const QList<InfoBlock> records = recordsToSave(selectedAddress(), &selectedRow);
+    if (m_unreadable)
+        return false; // a book changed meanwhile that could not be kept aside is not replaced
     return saveAddressBook(m_path, records, selectedRow);
 }
 
@@ -327,10 +329,15 @@ QList<InfoBlock> AddressBook::recordsToSave(const QString& selected, int* select
         *selectedRow = m_list->currentRow();
         return records;
     }
-    // Another copy saved the book meanwhile: its entries stay, and this opening's own
-    // additions, edits and deletions are laid over them (they win on the same address).
+    // Another program wrote the book meanwhile: its entries stay, and this opening's own
+    // additions, edits and deletions are laid over them (they win on the same address). What
+    // the list cannot show of it is treated as when a book is opened: joined where it can be,
+    // the file as it was kept aside, the user told.
+    const ListedRecords listed = listRecords(now.records);
+    if (now.unreadBytes > 0 || listed.unlisted > 0)
+        keepOriginal(now, listed.unlisted);
     QHash<QString, qsizetype> at;
-    for (const InfoBlock& record : listRecords(now.records).records) {
+    for (const InfoBlock& record : listed.records) {
         if (m_deleted.contains(record.address))
             continue;
         at.insert(record.address, records.size());

@@ -158,9 +158,16 @@ AddressBookContent loadAddressBook(const QString& path) {
 ListedRecords listRecords(const QList<InfoBlock>& records) {
     ListedRecords listed;
     QHash<QString, qsizetype> at;
+    // An empty slot as the program writes one: two fields holding nothing but their NUL.
+    static const QByteArray emptySlot = QByteArray::fromHex("010000010000");
     for (const InfoBlock& record : records) {
-        if (record.address.isEmpty() && record.notes.isEmpty())
-            continue; // an empty slot: nothing to keep
+        if (record.address.isEmpty() && record.notes.isEmpty()) {
+            // Nothing to list; but fields holding bytes beyond their NUL are counted, so the
+            // file that holds them is kept.
+            if (!record.original.isEmpty() && record.original != emptySlot)
+                ++listed.unlisted;
+            continue;
+        }
         const auto earlier = at.constFind(record.address);
         if (!record.address.isEmpty() && earlier == at.cend()) {
             at.insert(record.address, listed.records.size());

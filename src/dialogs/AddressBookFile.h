@@ -61,7 +61,7 @@ struct AddressBookContent {
 // as it is (no address but notes, or the address of an earlier record, which includes a
 // Latin-1 address that reads as the same text as a UTF-8 one) has its notes joined to the
 // earlier record's where they fit; unlisted counts those records. A record with neither address
-// nor notes holds nothing and is left out without a count.
+// nor notes is left out, and counted only when its fields hold bytes beyond their NUL.
 struct ListedRecords {
     QList<InfoBlock> records;
     int unlisted = 0;

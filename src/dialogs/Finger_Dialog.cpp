@@ -39,8 +39,11 @@ void Finger_Dialog::done(int result) {
         m_closed = true;
         const QString typed = fieldText(m_address->currentText());
         platform::ProfileFile file(m_settingsPath);
-        if (m_keepHistory)
+        if (m_keepHistory) {
+            if (result == res::IDOK)
+                noteUsedThisRun(entryText(typed));
             storeHistory(*m_address, file, history, QStringLiteral("Address"), typed);
+        }
         file.writeInt(options, QStringLiteral("full_info"), m_fullInfo->isChecked() ? 1 : 0);
         saveSettingsAndWarn(this, file, m_settingsPath);
         if (m_result) {

@@ -3,6 +3,7 @@
 #include "platform/MessageBox.h"
 
 #include <QComboBox>
+#include <QSet>
 
 #include <algorithm>
 #include <climits>
@@ -63,33 +64,55 @@ int entryNumber(const QByteArray& lowerKey) {
     return ok && number > 0 ? number : 0;
 }
 
+QSet<QString>& usedEntries() {
+    static QSet<QString> used;
+    return used;
+}
+
 int fitHistory(platform::ProfileFile& file) {
     const qint64 goal = platform::ProfileFile::MaxFileSize - RoomToSpare;
-    int count =
+    const int count =
         std::clamp(file.readInt(historySection, QStringLiteral("count"), 0), 0, MaxStoredEntries);
     // First what no one reads: entry keys numbered beyond the count.
     file.removeKeysIf(historySection,
                       [count](const QByteArray& key) { return entryNumber(key) > count; });
     if (file.contentSize() <= goal)
         return 0;
-    // Then entries from the end of the list, as many as the excess needs.
+    // Then entries from the end of the list, as many as the excess needs, but never one used
+    // in this run: the address just typed may well sort last.
+    const QList<StoredEntry> entries =
+        loadEntries(file, historySection, QStringLiteral("Address"), INT_MAX);
+    QList<bool> drop(entries.size(), false);
     qint64 excess = file.contentSize() - goal;
-    int keep = count;
-    while (keep > 0 && excess > 0) {
-        const auto bytes =
-            file.readBytes(historySection, QStringLiteral("Address%1").arg(keep), INT_MAX);
-        excess -= qint64(bytes ? bytes->size() : 0) + 10; // the key, "=" and the line end
-        --keep;
+    for (qsizetype i = entries.size() - 1; i >= 0 && excess > 0; --i) {
+        if (usedEntries().contains(entries[i].text))
+            continue;
+        drop[i] = true;
+        excess -= qint64(entries[i].bytes.size()) + 10; // the key, "=" and the line end
     }
-    file.removeKeysIf(historySection,
-                      [keep](const QByteArray& key) { return entryNumber(key) > keep; });
-    file.writeInt(historySection, QStringLiteral("count"), keep);
-    if (file.readInt(historySection, QStringLiteral("index"), -1) >= keep)
-        file.writeInt(historySection, QStringLiteral("index"), -1);
-    return count - keep;
+    const int index = file.readInt(historySection, QStringLiteral("index"), -1);
+    QList<StoredEntry> kept;
+    int keptIndex = -1;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (drop[i])
+            continue;
+        if (i == index)
+            keptIndex = int(kept.size());
+        kept.append(entries[i]);
+    }
+    file.removeKeysIf(historySection, [](const QByteArray& key) { return entryNumber(key) > 0; });
+    storeEntries(file, historySection, QStringLiteral("Address"), kept);
+    file.writeInt(historySection, QStringLiteral("count"), int(kept.size()));
+    file.writeInt(historySection, QStringLiteral("index"), keptIndex);
+    return int(entries.size() - kept.size());
 }
 
 } // namespace
+
+void noteUsedThisRun(const QString& entry) {
+    if (!entry.isEmpty())
+        usedEntries().insert(entry);
+}
 
 bool saveSettings(platform::ProfileFile& file, int* droppedEntries) {
     int dropped = 0;

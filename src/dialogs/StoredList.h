@@ -44,8 +44,11 @@ void storeEntries(platform::ProfileFile& file, const QString& section, const QSt
 // Saves the settings file. When it would grow past what the program reads
 // (ProfileFile::MaxFileSize), the finger history makes room first: keys left over beyond its
 // count, then entries from the end of the list, until the file fits with room to spare; the
-// user's other settings are never dropped. droppedEntries tells how many history entries went.
+// user's other settings, and history entries used in this run, are never dropped.
+// droppedEntries tells how many history entries went.
 bool saveSettings(platform::ProfileFile& file, int* droppedEntries = nullptr);
+// A history entry the user has used in this run of the program (the address of a finger query).
+void noteUsedThisRun(const QString& entry);
 // Tells the user, in a warning box, when saving had to drop history entries (none: nothing).
 void warnOfDroppedHistory(QWidget* parent, const QString& path, int droppedEntries);
 // saveSettings, then that warning.

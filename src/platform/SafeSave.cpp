@@ -131,6 +131,8 @@ SaveOutcome saveWholeFile(const QString& path, const QByteArray& bytes,
 
     // The path is looked at again at the last moment: whatever was swapped in meanwhile (a
     // link to a device, another file) is left alone rather than replaced.
+    if (options.beforeLastLook)
+        options.beforeLastLook();
     const std::optional<Target> now = resolveTarget(encoded, options.links);
     if (!now || now->path != target->path ||
         (target->existing && !sameFile(now->existing, target->existing)))

@@ -21,6 +21,9 @@
 #include <QByteArray>
 #include <QString>
 
+#include <QString>
+#include <functional>
+
 namespace platform {
 
 enum class SaveOutcome { Saved, OpenFailed, WriteFailed, NotRegularFile };
@@ -30,6 +33,9 @@ struct SaveOptions {
     LinkPolicy links = LinkPolicy::FollowLinks;
     bool inPlaceFallback = false;
     unsigned newFileMode = 0666; // before the umask
+    // Runs once the bytes are written, before the last look at the path: where a test swaps
+    // something in, as another program could.
+    std::function<void()> beforeLastLook = {};
 };
 
 SaveOutcome saveWholeFile(const QString& path, const QByteArray& bytes,

@@ -55,6 +55,8 @@ const QList<Accelerator>& acceleratorTable() {
 
 const QList<Accelerator>& desktopShortcuts() {
     static const QList<Accelerator> table = {
+        {QKeySequence(Qt::CTRL | Qt::Key_A), CM_SELECTALL},
+        {QKeySequence(Qt::CTRL | Qt::Key_C), CM_EDITCOPY}, // beside Ctrl+Ins
         {QKeySequence(Qt::CTRL | Qt::Key_S), CM_SAVEAS},
         {QKeySequence(Qt::CTRL | Qt::Key_P), CM_PRINT},
         {QKeySequence(Qt::CTRL | Qt::Key_Q), CM_APPEXIT},

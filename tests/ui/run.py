@@ -443,15 +443,16 @@ def main():
         whois = Server(43, b"Domain Name: EXAMPLE.COM\r\n")
         servers = True
     except OSError as error:
-        print(f"skip  finger and WhoIs cases: cannot listen on ports 79 and 43 ({error})")
+        # A case that cannot set up fails: a pass would say what was never checked.
+        check(False, f"the finger and WhoIs cases can listen on ports 79 and 43 ({error})")
         servers = False
 
     world = None
-    if servers and os.geteuid() == 0:
+    if servers and check(os.geteuid() == 0, "the WhoIs server choice cases run as root"):
         try:
             world = WhoisWorld(folder)
         except OSError as error:
-            print(f"skip  WhoIs server choice cases: cannot listen on their addresses ({error})")
+            check(False, f"the WhoIs server choice cases can listen on their addresses ({error})")
     command = private_hosts_command(binary, folder, world.certificates if world else None) \
         if servers else None
     if world and not command:
@@ -462,10 +463,10 @@ def main():
         try:
             finger_v6 = Server(79, b"Login: v6\r\n", "::1")
         except OSError as error:
-            print(f"skip  IPv6 cases: cannot listen on [::1]:79 ({error})")
+            check(False, f"the IPv6 cases can listen on [::1]:79 ({error})")
             command = None
-    if not command:
-        print("skip  today's network cases: they need root to give the program its own hosts file")
+    check(command is not None,
+          "today's network cases can give the program its own hosts file (they need root)")
     app = subprocess.Popen(command or [binary], cwd=folder, env=desk.env)
     try:
         main_window = desk.window("Vintrel", 20)

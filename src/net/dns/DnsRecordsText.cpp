@@ -163,7 +163,7 @@ DnsReport formatDnsRecords(const DnsQuestion& question, const QList<DnsAnswer>& 
             const bool aligned = wire && size_t(wire->answer.size()) == count;
             for (size_t i = 0; i < count; ++i) {
                 const ldns_rr* rr = dns->ldns_rr_list_rr(records, i);
-                const std::uint16_t rrType = dns->ldns_rr_get_type(rr);
+                const auto rrType = std::uint16_t(dns->ldns_rr_get_type(rr));
                 // Signatures are part of the verdict, shown only when asked for; an OPT
                 // record carries the message's options and is no record at all.
                 if ((rrType == LDNS_RR_TYPE_RRSIG && answer.type != LDNS_RR_TYPE_RRSIG) ||
