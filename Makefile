@@ -40,6 +40,7 @@ bench:
 	./build-bench/bench/bench_connect
 	QT_QPA_PLATFORM=offscreen ./build-bench/bench/bench_dnsrecords
 	bench/run build-bench
+	python3 bench/terminal.py build-bench/vintrel
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

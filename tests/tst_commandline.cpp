@@ -125,6 +125,15 @@ private slots:
         QTest::newRow("an IPv6 address is")
             << QStringList{"fe80::1"} << run << int(Kind::Finger) << "fe80::1"
             << "";
+        QTest::newRow("on standard output")
+            << QStringList{"--stdout", "a@b"} << run << int(Kind::Finger) << "a@b"
+            << "";
+        QTest::newRow("as JSON") << QStringList{"--whois", "q", "--json"} << run << int(Kind::Whois)
+                                 << "q"
+                                 << "";
+        QTest::newRow("standard output without a query")
+            << QStringList{"--json"} << error << 0 << ""
+            << "";
     }
     void parse() {
         QFETCH(QStringList, arguments);
@@ -134,6 +143,11 @@ private slots:
         QFETCH(QString, server);
         const CommandLine command = CommandLine::parse(QStringList{"vintrel"} + arguments);
         QCOMPARE(int(command.action), action);
+        if (command.action == Action::Run) {
+            QCOMPARE(command.toStdout,
+                     arguments.contains("--stdout") || arguments.contains("--json"));
+            QCOMPARE(command.json, arguments.contains("--json"));
+        }
         if (command.action == Action::Error) {
             // One line saying what is wrong and a hint, not the whole help.
             QVERIFY2(command.output.startsWith("vintrel: "), qPrintable(command.output));

@@ -22,6 +22,11 @@ const char* const description =
     "  vintrel --whois example.org --server whois.iana.org\n"
     "  vintrel --dns example.org\n"
     "  vintrel --records example.org --type MX --resolver 9.9.9.9\n"
+    "With --stdout the answer goes to standard output instead, with no window and no display\n"
+    "needed, and the stages to standard error; --json prints one JSON document instead. The\n"
+    "exit status is 0 when an answer came, 1 when none did, 2 for a malformed command line:\n"
+    "  vintrel --stdout --records example.org --type MX\n"
+    "  vintrel --json --whois example.org | jq .\n"
     "Qt's own options (-style, -platform, -display, -reverse, ...) are taken as well.";
 
 // A finger: link as the address it names: finger://host/user, finger://host and
@@ -102,7 +107,16 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                        "instead of the root's, for every query of the run (with --records); may "
                        "be given more than once."),
         QStringLiteral("file"));
-    parser.addOptions({help, version, whois, server, dns, records, type, resolver, anchor});
+    const QCommandLineOption toStdout(
+        QStringLiteral("stdout"),
+        QStringLiteral("Answers the query on standard output, without a window: the answer as "
+                       "the window shows it, the stages and the outcome on standard error."));
+    const QCommandLineOption json(
+        QStringLiteral("json"),
+        QStringLiteral("Answers the query with one JSON document on standard output (implies "
+                       "--stdout)."));
+    parser.addOptions(
+        {help, version, whois, server, dns, records, type, resolver, anchor, toStdout, json});
     parser.addPositionalArgument(QStringLiteral("address"),
                                  QStringLiteral("A finger query: user@host, or a host alone."),
                                  QStringLiteral("[address]"));
@@ -158,6 +172,11 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                 QStringLiteral("--%1 goes with --records.").arg(withRecords->names().first()));
     if (parser.isSet(records) && parser.value(records).isEmpty())
         return fail(QStringLiteral("A query cannot be empty."));
+    result.json = parser.isSet(json);
+    result.toStdout = parser.isSet(toStdout) || result.json;
+    if (result.toStdout && queries == 0)
+        return fail(QStringLiteral("--%1 goes with a query.")
+                        .arg(result.json ? QStringLiteral("json") : QStringLiteral("stdout")));
     if ((parser.isSet(whois) && (parser.value(whois).isEmpty() ||
                                  (parser.isSet(server) && parser.value(server).isEmpty()))) ||
         (parser.isSet(dns) && parser.value(dns).isEmpty()) ||
@@ -181,7 +200,8 @@ bool CommandLine::asksForText(int argc, char** argv) {
         const QByteArrayView argument(argv[i]);
         if (argument == "--")
             break;
-        if (argument == "-h" || argument == "--help" || argument == "-v" || argument == "--version")
+        if (argument == "-h" || argument == "--help" || argument == "-v" ||
+            argument == "--version" || argument == "--stdout" || argument == "--json")
             return true;
     }
     return false;

@@ -8,6 +8,7 @@
 //   vintrel --dns HOST                        a DNS look-up
 //   vintrel --records NAME [--type TYPE] [--resolver SERVER] [--trust-anchor FILE]
 //                                             DNS records
+//   ... --stdout | --json                     the answer on standard output, no window
 // Qt's own options (-style, -platform, -display, -reverse, ...) are taken by the application
 // object before this parse sees the arguments. A malformed command line is refused with one
 // line saying what is wrong, a hint to --help, and exit status 2.
@@ -30,11 +31,16 @@ struct CommandLine {
     enum class Action { Run, Help, Version, Error };
     Action action = Action::Run;
     StartQuery query;
+    // The query is answered on standard output, as text or as one JSON document, without a
+    // window.
+    bool toStdout = false;
+    bool json = false;
     QString output; // the help or version text, or the error and the usage
 
     // arguments as main receives them, the program name first.
     static CommandLine parse(const QStringList& arguments);
-    // Whether argv asks for help or the version, which need no display and so no window system.
+    // Whether argv asks for help or the version, or for an answer on standard output: none of
+    // them needs a display, and so no window system.
     static bool asksForText(int argc, char** argv);
 };
 

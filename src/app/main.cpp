@@ -4,17 +4,24 @@
 #include "TMyApp.h"
 #include "TMyDecoratedFrame.h"
 #include "platform/ProgramDirectory.h"
+#include "terminal/TerminalRun.h"
 
 #include <QTimer>
 
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    // Help and version are answered before the application object exists: they need no display.
+    // Help, version and answers on standard output come without the application object of a
+    // window: they need no display.
     if (app::CommandLine::asksForText(argc, argv)) {
-        QCoreApplication parsing(argc, argv);
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("Vintrel"));
         QCoreApplication::setApplicationVersion(QStringLiteral(VINTREL_VERSION));
         const app::CommandLine command = app::CommandLine::parse(QCoreApplication::arguments());
+        if (command.action == app::CommandLine::Action::Run && command.toStdout)
+            return terminal::runInTerminal(command.query, command.json,
+                                           platform::dataDirectory(platform::programDirectory()) +
+                                               QStringLiteral("vintrel.ini"));
         const bool failed = command.action == app::CommandLine::Action::Error;
         std::fputs(qPrintable(command.output), failed ? stderr : stdout);
         return failed ? 2 : 0;

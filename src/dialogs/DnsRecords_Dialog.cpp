@@ -16,12 +16,13 @@ namespace {
 
 const QString serverKey = QStringLiteral("Server");
 const QString nameKey = QStringLiteral("Name");
-const QString anchorsKey = QStringLiteral("trust_anchors");
+const QString& anchorsKey = dnsrecords::AnchorsKey;
+using dnsrecords::anchorFiles;
 // The two servers every list offers first; they are not stored.
 constexpr int FixedServers = 2;
 // What a stored name or server, and the anchor files, are read back with.
 constexpr int EntryBytes = DnsRecords_Dialog::FieldBytes + 5;
-constexpr int AnchorsBytes = 16 * 1024;
+constexpr int AnchorsBytes = dnsrecords::AnchorsBytes;
 
 } // namespace
 
@@ -48,14 +49,6 @@ DnsRecords_Dialog::DnsRecords_Dialog(QWidget* parent, int resourceId, QString se
     m_name->setFocus();
 }
 
-QStringList DnsRecords_Dialog::anchorFiles(const QString& text) {
-    QStringList files;
-    for (const QString& file : text.split(QLatin1Char(';')))
-        if (!file.trimmed().isEmpty())
-            files.append(file.trimmed());
-    return files;
-}
-
 void DnsRecords_Dialog::SetupWindow() {
     const platform::ProfileFile file(m_settingsPath);
     loadHistory(*m_name, file, NamesSection, nameKey, m_keepHistory, EntryBytes);
@@ -68,11 +61,11 @@ void DnsRecords_Dialog::SetupWindow() {
             m_server->addItem(entry.text, entry.bytes);
     const int index = file.readInt(Section, QStringLiteral("index"), 0);
     m_server->setCurrentIndex(index >= 0 && index < m_server->count() ? index : 0);
-    m_dnssec->setChecked(file.readInt(Section, QStringLiteral("dnssec"), 1) != 0);
+    m_dnssec->setChecked(file.readInt(Section, dnsrecords::DnssecKey, 1) != 0);
     // Earlier versions kept one file under "trust_anchor", read until the list is stored.
     const bool stored = file.readBytes(Section, anchorsKey, AnchorsBytes).has_value();
-    m_anchors->setText(file.readString(
-        Section, stored ? anchorsKey : QStringLiteral("trust_anchor"), QString(), AnchorsBytes));
+    m_anchors->setText(file.readString(Section, stored ? anchorsKey : dnsrecords::OldAnchorKey,
+                                       QString(), AnchorsBytes));
     m_name->setFocus();
 }
 
@@ -118,7 +111,7 @@ void DnsRecords_Dialog::done(int result) {
                       m_server->findText(server, Qt::MatchFixedString));
         storeEntries(file, Section, serverKey, entries);
         file.writeString(Section, QStringLiteral("type"), m_type->currentText().trimmed());
-        file.writeInt(Section, QStringLiteral("dnssec"), m_dnssec->isChecked() ? 1 : 0);
+        file.writeInt(Section, dnsrecords::DnssecKey, m_dnssec->isChecked() ? 1 : 0);
         const QStringList anchors = anchorFiles(m_anchors->text());
         file.writeString(Section, anchorsKey, anchors.join(QStringLiteral(";")));
         saveSettingsAndWarn(this, file, m_settingsPath);

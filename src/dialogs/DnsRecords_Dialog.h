@@ -9,6 +9,7 @@
 // the DNSSEC switch and the anchors in the settings file and fills the request.
 
 #include "Base_Dialog.h"
+#include "DnsRecordsSettings.h"
 #include "net/dns/DnsRequest.h"
 
 #include <functional>
@@ -22,8 +23,8 @@ namespace dialogs {
 class DnsRecords_Dialog : public Base_Dialog {
     Q_OBJECT
 public:
-    static inline const QString Section = QStringLiteral("DNS Records");
-    static inline const QString NamesSection = QStringLiteral("DNS Names");
+    static inline const QString Section = dnsrecords::Section;
+    static inline const QString NamesSection = dnsrecords::NamesSection;
     // A DNS name holds up to 253 characters; a server with its port and TLS name a few more.
     static constexpr int FieldBytes = 255;
 
@@ -42,9 +43,6 @@ public:
     std::function<bool(const QString& question)> confirmDelete;
     // The file Browse adds to the anchors; replaceable so tests can pick one.
     std::function<QString()> chooseAnchorFile;
-
-    // The anchor files a field lists, separated by ";".
-    static QStringList anchorFiles(const QString& text);
 
 public slots:
     void Delete();

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "LineLayout.h"
+#include "CodeCharacters.h"
 
 #include <QFontInfo>
 #include <QGlyphRun>
@@ -15,21 +16,6 @@ namespace {
 
 // How many long lines keep their segment positions before the cache starts afresh.
 constexpr qsizetype CachedLines = 2048;
-
-// Characters that no font shows usefully, or that would move or hide other text: the C0 and
-// C1 controls, DEL, the line and paragraph separators, and the invisible format characters
-// that reorder or hide text. Each is drawn as a small box holding its code, so the window
-// shows exactly what arrived.
-bool isShownAsCode(char16_t c) {
-    return (c < 0x20 && c != u'\t') || (c >= 0x7F && c <= 0x9F) || c == 0x061C ||
-           (c >= 0x200B && c <= 0x200F) || c == 0x2028 || c == 0x2029 ||
-           (c >= 0x202A && c <= 0x202E) ||
-           (c >= 0x2060 && c <= 0x2064) || (c >= 0x2066 && c <= 0x2069) || c == 0xFEFF;
-}
-
-int codeDigits(char16_t c) {
-    return c < 0x100 ? 2 : 4;
-}
 
 // Calls visit(run, shownAsCode) for each run of plain text and each coded character.
 template <typename Visit> void forEachRun(QStringView piece, Visit visit) {
@@ -304,8 +290,8 @@ void LineLayout::draw(QPainter& painter, qsizetype line, const TextRange& text, 
     drawColumns(painter, text, origin, from, end, starts[size_t(k)]);
 }
 
-void LineLayout::drawColumns(QPainter& painter, const TextRange& text, QPointF origin, qsizetype from,
-                             qsizetype to, qreal x) {
+void LineLayout::drawColumns(QPainter& painter, const TextRange& text, QPointF origin,
+                             qsizetype from, qsizetype to, qreal x) {
     painter.setFont(m_font);
     const QStringView shown = text.slice(from, to - from);
     qsizetype column = from;

@@ -31,7 +31,8 @@ public:
     QString finish();
 
 private:
-    template <typename Unit> Unit* convertBytes(const unsigned char* bytes, qsizetype size, Unit* to);
+    template <typename Unit>
+    Unit* convertBytes(const unsigned char* bytes, qsizetype size, Unit* to);
     template <typename Unit> Unit* emitByte(unsigned char byte, Unit* to);
     template <typename Unit> Unit* flushPending(Unit* to);
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <utility>
 #include <sys/mman.h>
+#include <utility>
 
 namespace view {
 
@@ -299,8 +299,8 @@ qsizetype TextBuffer::findLineEnd(qsizetype from) const {
             const qsizetype end = scan::findLineEnd(chunk.wide(), offset, chunk.size());
             if (end < chunk.size())
                 return chunkStart + end;
-        } else if (const void* found = std::memchr(chunk.narrow() + offset, '\n',
-                                                   size_t(chunk.size() - offset))) {
+        } else if (const void* found =
+                       std::memchr(chunk.narrow() + offset, '\n', size_t(chunk.size() - offset))) {
             return chunkStart + (static_cast<const char*>(found) - chunk.narrow());
         }
         from = chunkStart + chunk.size();

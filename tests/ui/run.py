@@ -10,9 +10,11 @@ suite needs root or skips those cases) and types with xdotool. Captions are read
     run.py PATH-TO-VINTREL
 """
 
+import ctypes
 import os
 import re
 import shutil
+import signal
 import socket
 import subprocess
 import sys
@@ -21,6 +23,15 @@ import threading
 import time
 
 FAILURES = []
+
+_LIBC = ctypes.CDLL(None, use_errno=True)
+PR_SET_PDEATHSIG = 1
+
+
+def ends_with_us():
+    """For Popen's preexec_fn: the child is sent SIGTERM when this suite's process dies, so no
+    server or X server of a suite that crashed is left running."""
+    _LIBC.prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
 
 
 def check(condition, what):
@@ -83,7 +94,7 @@ class Desktop:
             self.display = f":{number}"
             self.xvfb = subprocess.Popen(
                 ["Xvfb", self.display, "-noreset", "-nolisten", "tcp", "-screen", "0", "1280x1024x24"],
-                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, preexec_fn=ends_with_us)
             for _ in range(100):
                 if os.path.exists(f"/tmp/.X11-unix/X{number}"):
                     break
@@ -289,7 +300,7 @@ class WhoisWorld:
         self.rdap = subprocess.Popen(
             [sys.executable, os.path.join(here, "..", "rdap_server.py"), os.path.join(folder, "rdap.pem"),
              os.path.join(folder, "rdap.key"), "127.0.0.13", "443", "https://rdap.registry.test/rdap/"],
-            stdout=subprocess.PIPE)
+            stdout=subprocess.PIPE, preexec_fn=ends_with_us)
         self.rdap.stdout.readline()
 
     def close(self):
@@ -318,7 +329,7 @@ class DnsZoneServer:
                        f'remote-control:\n  control-enable: no\n'
                        f'zone:\n  name: "plain.test"\n  zonefile: plain.test.zone\n')
         self.nsd = subprocess.Popen(["nsd", "-d", "-c", config], stdout=subprocess.DEVNULL,
-                                    stderr=subprocess.DEVNULL)
+                                    stderr=subprocess.DEVNULL, preexec_fn=ends_with_us)
         self.running = wait_for(lambda: os.path.exists(self.log) and
                                 "nsd started" in open(self.log).read(), 15)
 
@@ -467,7 +478,7 @@ def main():
             command = None
     check(command is not None,
           "today's network cases can give the program its own hosts file (they need root)")
-    app = subprocess.Popen(command or [binary], cwd=folder, env=desk.env)
+    app = subprocess.Popen(command or [binary], cwd=folder, env=desk.env, preexec_fn=ends_with_us)
     try:
         main_window = desk.window("Vintrel", 20)
         check(main_window is not None, "the main window opens in an empty folder")

@@ -14,25 +14,22 @@
 
 namespace net {
 
-#define VINTREL_UNBOUND_FUNCTIONS(X)                                                               \
-    X(ub_ctx_create)                                                                               \
-    X(ub_ctx_delete)                                                                               \
-    X(ub_ctx_async)                                                                                \
-    X(ub_ctx_set_option) X(ub_ctx_resolvconf) X(ub_ctx_hosts) X(ub_ctx_set_stub) X(ub_ctx_set_fwd) \
-        X(ub_ctx_add_ta_file) X(ub_ctx_zone_remove) X(ub_resolve_async) X(ub_resolve_free)         \
-            X(ub_cancel) X(ub_fd) X(ub_poll) X(ub_process) X(ub_strerror)
+// clang-format off
+#define VINTREL_UNBOUND_FUNCTIONS(X)                                                              \
+    X(ub_ctx_create) X(ub_ctx_delete) X(ub_ctx_async) X(ub_ctx_set_option)                        \
+    X(ub_ctx_resolvconf) X(ub_ctx_hosts) X(ub_ctx_set_stub) X(ub_ctx_set_fwd)                    \
+    X(ub_ctx_add_ta_file) X(ub_ctx_zone_remove) X(ub_resolve_async) X(ub_resolve_free)           \
+    X(ub_cancel) X(ub_fd) X(ub_poll) X(ub_process) X(ub_strerror)
 
-#define VINTREL_LDNS_FUNCTIONS(X)                                                                  \
-    X(ldns_wire2pkt)                                                                               \
-    X(ldns_pkt2wire)                                                                               \
-    X(ldns_pkt_free)                                                                               \
-    X(ldns_pkt_query_new_frm_str) X(ldns_pkt_set_id) X(ldns_pkt_set_edns_udp_size)                 \
-        X(ldns_pkt_set_edns_do) X(ldns_pkt_get_rcode) X(ldns_pkt_answer) X(ldns_pkt_qr)            \
-            X(ldns_pkt_aa) X(ldns_pkt_tc) X(ldns_pkt_rd) X(ldns_pkt_ra) X(ldns_pkt_ad)             \
-                X(ldns_pkt_cd) X(ldns_rr_list_rr_count) X(ldns_rr_list_rr) X(ldns_rr_get_type)     \
-                    X(ldns_rr_owner) X(ldns_rr2str) X(ldns_rdf2str) X(ldns_rr_type2str)            \
-                        X(ldns_get_rr_type_by_name) X(ldns_rr_rd_count) X(ldns_rr_rdf)             \
-                            X(ldns_rdf_get_type)
+#define VINTREL_LDNS_FUNCTIONS(X)                                                                 \
+    X(ldns_wire2pkt) X(ldns_pkt2wire) X(ldns_pkt_free) X(ldns_pkt_query_new_frm_str)             \
+    X(ldns_pkt_set_id) X(ldns_pkt_set_edns_udp_size) X(ldns_pkt_set_edns_do)                     \
+    X(ldns_pkt_get_rcode) X(ldns_pkt_answer) X(ldns_pkt_authority) X(ldns_pkt_additional)        \
+    X(ldns_pkt_qr) X(ldns_pkt_aa) X(ldns_pkt_tc) X(ldns_pkt_rd) X(ldns_pkt_ra) X(ldns_pkt_ad)    \
+    X(ldns_pkt_cd) X(ldns_rr_list_rr_count) X(ldns_rr_list_rr) X(ldns_rr_get_type)               \
+    X(ldns_rr_owner) X(ldns_rr2str) X(ldns_rdf2str) X(ldns_rr_type2str)                          \
+    X(ldns_get_rr_type_by_name) X(ldns_rr_rd_count) X(ldns_rr_rdf) X(ldns_rdf_get_type)
+// clang-format on
 
 struct DnsLibrary {
 #define VINTREL_DNS_FUNCTION(name) decltype(&::name) name = nullptr;

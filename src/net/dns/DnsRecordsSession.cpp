@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "DnsRecordsSession.h"
+#include "DnsJson.h"
 #include "DnsLibrary.h"
 #include "DnsWire.h"
 #include "net/engine/HostNames.h"
@@ -271,7 +272,9 @@ void DnsRecordsSession::reported() {
         report.status = m_problem;
     }
     m_engine.showText(report.text);
-    end(report.status);
+    if (Transcript* transcript = m_engine.view().transcript())
+        transcript->record(QStringLiteral("dns"), dnsJson(m_question, m_answers, report));
+    end(report.status, report.answered);
 }
 
 void DnsRecordsSession::timedOut() {
@@ -286,9 +289,9 @@ void DnsRecordsSession::timedOut() {
     end(SocketErrorText(platform::WSAETIMEDOUT));
 }
 
-void DnsRecordsSession::end(const QString& status) {
+void DnsRecordsSession::end(const QString& status, bool answered) {
     stop();
-    m_engine.finishCall(status, caption());
+    m_engine.finishCall(status, caption(), answered);
 }
 
 QString DnsRecordsSession::caption() const {

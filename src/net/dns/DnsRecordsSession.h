@@ -72,7 +72,7 @@ private:
     void report(QList<DnsAnswer> answers, const QString& problem = QString());
     void reported();
     void timedOut();
-    void end(const QString& status);
+    void end(const QString& status, bool answered = false);
     void stop();
     QString caption() const;
 

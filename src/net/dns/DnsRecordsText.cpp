@@ -244,6 +244,10 @@ DnsReport formatDnsRecords(const DnsQuestion& question, const QList<DnsAnswer>& 
                             .arg(report.records == 1 ? QString() : QStringLiteral("s"), dnssec);
     if (allNxdomain)
         report.text += QStringLiteral("; No such name (NXDOMAIN)\n");
+    report.answered = bogusWhy.isEmpty() &&
+                      std::any_of(answers.begin(), answers.end(), [](const DnsAnswer& answer) {
+                          return answer.error == 0 && (answer.rcode == 0 || answer.rcode == 3);
+                      });
     return report;
 }
 

@@ -47,6 +47,8 @@ struct DnsReport {
     QString text;
     QString status; // the status bar's last word on the query
     int records = 0;
+    // An answer came: a type was answered NOERROR or NXDOMAIN, and nothing was bogus.
+    bool answered = false;
 };
 
 // The most characters the text of answers of this many bytes takes.

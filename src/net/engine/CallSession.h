@@ -30,8 +30,8 @@ struct ExchangeResult {
     // AddressRefused: the session would connect to none of the host's addresses.
     enum Outcome { Closed, Failed, TimedOut, AddressRefused };
     Outcome outcome = Closed;
-    int error = 0;                               // Failed: the socket or resolver error
-    QString status;                              // what the status bar shows for it
+    int error = 0;                                // Failed: the socket or resolver error
+    QString status;                               // what the status bar shows for it
     std::optional<platform::HostAddress> address; // the address that answered, once connected
     quint64 bytes = 0;
 };

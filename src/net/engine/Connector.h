@@ -3,10 +3,10 @@
 // The connecting stage of a call, in the manner of RFC 8305 ("Happy Eyeballs"): the host's
 // addresses are tried in the resolver's order with the families interleaved (the first
 // address's family, then the other, then the first again: section 4), the next one when the
-// one before fails or has not answered within 250 ms, so a dead first address costs a quarter of a second instead of
-// the whole time-out. The first connection that succeeds is handed over and the others are
-// closed; when every address has failed, the error of the last address tried is reported.
-// The caller's own timer bounds the whole stage.
+// one before fails or has not answered within 250 ms, so a dead first address costs a quarter of a
+// second instead of the whole time-out. The first connection that succeeds is handed over and the
+// others are closed; when every address has failed, the error of the last address tried is
+// reported. The caller's own timer bounds the whole stage.
 
 #include "platform/AsyncSocket.h"
 #include "platform/HostEntry.h"
@@ -35,7 +35,8 @@ public:
     std::function<void(const platform::HostAddress&, int stillPending)> onAttempt;
 
     // The addresses in the order they are tried.
-    static QList<platform::HostAddress> interleaveFamilies(const QList<platform::HostAddress>& addresses);
+    static QList<platform::HostAddress>
+    interleaveFamilies(const QList<platform::HostAddress>& addresses);
 
     void start(QList<platform::HostAddress> addresses, std::uint16_t portNetworkOrder);
     // Closes every attempt; nothing is reported afterwards.

@@ -1,10 +1,19 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "Transcript.h"
+
 #include <QByteArrayView>
 #include <QString>
 
 namespace net {
+
+// How a call ended: whether an answer came (an NXDOMAIN is an answer; a refusal, a time-out, a
+// host not found or a bogus DNSSEC verdict is none), and the status text it ended with.
+struct CallOutcome {
+    bool answered = false;
+    QString status;
+};
 
 // What the query engine needs of the window it reports to. The output window implements it;
 // tests use a recording stand-in.
@@ -30,6 +39,10 @@ public:
     virtual void replyEnded() = 0;
     virtual void refreshCaret() = 0;
     virtual void setWaitCursor(bool wait) = 0;
+    // The call is over (once per call, after its last status text).
+    virtual void callEnded(const CallOutcome& outcome) { Q_UNUSED(outcome); }
+    // Where the rooms keep a record of the call; none for a window.
+    virtual Transcript* transcript() { return nullptr; }
 };
 
 } // namespace net

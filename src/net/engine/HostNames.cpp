@@ -34,7 +34,8 @@ QString hostNameProblem(const QByteArray& ascii) {
             const int rc = idn2_to_unicode_8z8z(label.toLower().constData(), &decoded, 0);
             idn2_free(decoded);
             if (rc != IDN2_OK)
-                return QStringLiteral("the label %1 does not decode").arg(QString::fromLatin1(label));
+                return QStringLiteral("the label %1 does not decode")
+                    .arg(QString::fromLatin1(label));
         }
     }
     return {};

@@ -34,13 +34,10 @@ void PlainCall::start(const BuiltRequest& built) {
 void PlainCall::exchangeEnded(const ExchangeResult& result) {
     switch (result.outcome) {
     case ExchangeResult::Closed:
-        m_engine.finishCall(QStringLiteral("Connection closed"), QString::fromUtf8(m_queryText));
+        m_engine.finishCall(QStringLiteral("Connection closed"), QString::fromUtf8(m_queryText),
+                            true);
         return;
     case ExchangeResult::TimedOut:
-        // The connect time-out ends the call as Cancel call does, then says why.
-        m_engine.CancelCall();
-        m_engine.setStatus(result.status);
-        return;
     case ExchangeResult::Failed:
     case ExchangeResult::AddressRefused: m_engine.finishCall(); return; // its status stays
     }

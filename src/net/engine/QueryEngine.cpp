@@ -36,6 +36,11 @@ QueryEngine::~QueryEngine() {
         closesocket(m_socket);
 }
 
+void QueryEngine::setStatus(const QString& text) {
+    m_status = text;
+    m_view.setStatusText(text);
+}
+
 bool QueryEngine::beginCall(CallSession* session) {
     if (m_busy)
         return false;
@@ -43,27 +48,30 @@ bool QueryEngine::beginCall(CallSession* session) {
     m_session = session;
     setBusy(true);
     m_view.setWaitCursor(true);
-    m_view.setStatusText(QString());
+    setStatus(QString());
     m_view.setCallIdle(false);
     return true;
 }
 
-void QueryEngine::finishCall(const std::optional<QString>& status, const QString& caption) {
+void QueryEngine::finishCall(const std::optional<QString>& status, const QString& caption,
+                             bool answered) {
     endCall();
     if (status)
-        m_view.setStatusText(*status);
+        setStatus(*status);
     if (!caption.isEmpty())
         m_view.setCaptionSuffix(caption);
     m_view.refreshCaret();
+    m_view.callEnded({answered, m_status});
 }
 
 void QueryEngine::runExchange(const Exchange& exchange) {
     m_silenceTimer.setInterval(exchange.silenceTimeoutMs);
     m_bytesReceived = 0;
+    m_recorded.clear();
     m_request = exchange.request;
     m_connectedTo.reset();
     m_view.replyStarted();
-    m_view.setStatusText(QStringLiteral("Getting service port"));
+    setStatus(QStringLiteral("Getting service port"));
 
     auto port = m_services(m_request.Service, m_request.Protocol);
     if (exchange.port != 0)
@@ -77,12 +85,12 @@ void QueryEngine::runExchange(const Exchange& exchange) {
 
     m_typedAddress = HostAddress::parse(m_request.Host);
     if (!m_typedAddress) {
-        m_view.setStatusText(QStringLiteral("Resolving address ") + hostText(m_request.Host));
+        setStatus(QStringLiteral("Resolving address ") + hostText(m_request.Host));
         m_hostRequest = m_lookups.getHostByName(WM_HOSTRESOLVED, m_request.Host);
     } else {
         // A typed address is looked up in reverse first; the call then goes to the address
         // the host entry gives, or to the typed one when it has no name.
-        m_view.setStatusText(QStringLiteral("Looking up address ") + hostText(m_request.Host));
+        setStatus(QStringLiteral("Looking up address ") + hostText(m_request.Host));
         m_hostRequest = m_lookups.getHostByAddr(WM_HOSTRESOLVED, *m_typedAddress);
     }
     if (m_hostRequest == 0) {
@@ -90,7 +98,6 @@ void QueryEngine::runExchange(const Exchange& exchange) {
         exchangeFailed(error, SocketErrorText(error));
     }
 }
-
 
 bool QueryEngine::event(QEvent* e) {
     switch (static_cast<int>(e->type())) {
@@ -134,7 +141,7 @@ void QueryEngine::EvHostResolved(const HostLookupEvent& reply) {
     // says which address answered.
     m_nameTheAddress = addresses.size() > 1 || addresses.first().family != AF_INET;
     m_connectTimer.start();
-    m_view.setStatusText(QStringLiteral("Connecting to host ") + hostText(m_request.Host));
+    setStatus(QStringLiteral("Connecting to host ") + hostText(m_request.Host));
     m_connector.start(addresses, m_port);
 }
 
@@ -144,8 +151,8 @@ void QueryEngine::EvConnected(SOCKET s, const HostAddress& address) {
     m_connectTimer.stop();
     if (m_silenceTimer.interval() > 0)
         m_silenceTimer.start();
-    m_view.setStatusText(QStringLiteral("Connected to host ") +
-                         (m_nameTheAddress ? address.text() : hostText(m_request.Host)));
+    setStatus(QStringLiteral("Connected to host ") +
+              (m_nameTheAddress ? address.text() : hostText(m_request.Host)));
     if (WSAAsyncSelect(m_socket, this, WM_SOCKETEVENT, FD_READ | FD_WRITE | FD_CLOSE) ==
         SOCKET_ERROR) {
         exchangeFailed(WSAGetLastError(), QStringLiteral("Could not do async select"));
@@ -207,7 +214,7 @@ void QueryEngine::EvSocketEvent(SOCKET s, std::uint32_t lParam) {
 }
 
 void QueryEngine::exchangeFailed(int error, const QString& status) {
-    m_view.setStatusText(status);
+    setStatus(status);
     endExchange(ExchangeResult::Failed, error, status);
     m_view.refreshCaret();
 }
@@ -224,6 +231,19 @@ void QueryEngine::stopExchange() {
 
 void QueryEngine::endExchange(ExchangeResult::Outcome outcome, int error, const QString& status) {
     stopExchange();
+    if (Transcript* transcript = m_view.transcript()) {
+        static const char* const names[] = {"closed", "failed", "timed out", "refused"};
+        TranscriptExchange record;
+        record.host = m_request.Host;
+        record.address = m_connectedTo;
+        record.port = ntohs(m_port);
+        record.request = m_request.RequestLine;
+        record.received = std::exchange(m_recorded, QByteArray());
+        record.cut = m_bytesReceived > quint64(record.received.size());
+        record.outcome = QString::fromLatin1(names[outcome]);
+        record.status = status;
+        transcript->exchange(record);
+    }
     ExchangeResult result;
     result.outcome = outcome;
     result.error = error;
@@ -247,6 +267,9 @@ int QueryEngine::ReceiveBlock(int* count) {
     if (n > 0) {
         if (m_silenceTimer.isActive())
             m_silenceTimer.start(); // the server is still talking
+        if (m_view.transcript() && m_recorded.size() < Transcript::MaxReceived)
+            m_recorded +=
+                block.first(std::min<qsizetype>(n, Transcript::MaxReceived - m_recorded.size()));
         if (m_session)
             m_session->received(block);
     }
@@ -255,12 +278,12 @@ int QueryEngine::ReceiveBlock(int* count) {
 }
 
 void QueryEngine::EvConnectTimer() {
-    m_view.setStatusText(SocketErrorText(WSAETIMEDOUT));
+    setStatus(SocketErrorText(WSAETIMEDOUT));
     endExchange(ExchangeResult::TimedOut, WSAETIMEDOUT, SocketErrorText(WSAETIMEDOUT));
 }
 
 void QueryEngine::EvSilenceTimer() {
-    m_view.setStatusText(SocketErrorText(WSAETIMEDOUT));
+    setStatus(SocketErrorText(WSAETIMEDOUT));
     endExchange(ExchangeResult::TimedOut, WSAETIMEDOUT, SocketErrorText(WSAETIMEDOUT));
 }
 
@@ -270,8 +293,9 @@ void QueryEngine::CancelCall() {
     // endCall goes idle before the text: going idle empties the status field when no call was
     // running (a DNS look-up alone), and "Call canceled" must stay.
     endCall();
-    m_view.setStatusText(QStringLiteral("Call canceled"));
+    setStatus(QStringLiteral("Call canceled"));
     m_view.refreshCaret();
+    m_view.callEnded({false, m_status});
 }
 
 void QueryEngine::endCall() {

@@ -59,12 +59,12 @@ public:
     // For sessions. beginCall clears the window and shows the call running; false when a call
     // runs already. runExchange starts one exchange of the call; its end reaches the
     // session's exchangeEnded. finishCall ends the call, with a status text (none: the one
-    // shown stays) and a caption (none: the plain caption).
+    // shown stays), a caption (none: the plain caption) and whether an answer came.
     bool beginCall(CallSession* session);
     void runExchange(const Exchange& exchange);
     void finishCall(const std::optional<QString>& status = std::nullopt,
-                    const QString& caption = QString());
-    void setStatus(const QString& text) { m_view.setStatusText(text); }
+                    const QString& caption = QString(), bool answered = false);
+    void setStatus(const QString& text);
     // Adds text below what the call has shown.
     void showText(const QString& text) { m_view.appendText(text); }
     EngineView& view() { return m_view; }
@@ -95,6 +95,7 @@ private:
     void setBusy(bool busy);
 
     EngineView& m_view;
+    QString m_status; // the last status text the engine or its session set
     platform::ServiceLookup m_services = platform::getServicePort;
     platform::AsyncHostLookup m_lookups;
     QTimer m_connectTimer; // ConnectTimer
@@ -102,6 +103,7 @@ private:
 
     DataNet m_request;
     quint64 m_bytesReceived = 0; // a reply may well pass 4 GiB
+    QByteArray m_recorded;       // the reply, kept for a transcript only
     std::vector<char> m_receiveBuffer;
     platform::SOCKET m_socket = platform::INVALID_SOCKET;
     platform::HANDLE_T m_hostRequest = 0;

@@ -190,6 +190,10 @@ void RdapClient::finished() {
     m_body += reply->read(std::max<qint64>(0, cap + 1 - m_body.size()));
     m_tooLarge = m_tooLarge || m_body.size() > cap;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (m_transcript)
+        m_transcript->httpAnswer(m_fetchingBootstrap ? QStringLiteral("bootstrap")
+                                                     : QStringLiteral("rdap"),
+                                 reply->url(), status, m_fetchingBootstrap ? QByteArray() : m_body);
     if (m_fetchingBootstrap)
         bootstrapFinished(reply, status);
     else

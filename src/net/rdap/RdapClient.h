@@ -12,6 +12,7 @@
 
 #include "RdapBootstrap.h"
 #include "RdapText.h"
+#include "net/engine/Transcript.h"
 
 #include <QByteArray>
 #include <QFutureWatcher>
@@ -47,6 +48,8 @@ public:
     void setBootstrapFolder(const QUrl& folder) { m_bootstrapFolder = folder; }
     void setCacheDirectory(const QString& directory) { m_cacheDirectory = directory; }
     void setMaxAnswer(qint64 bytes) { m_maxAnswer = bytes; }
+    // Where each HTTP answer is recorded, when a front end keeps a record.
+    void setTranscript(Transcript* transcript) { m_transcript = transcript; }
     // The time each request may take in all, set by the client's owner; 0: no limit.
     void setDeadline(int ms) { m_deadline.setInterval(ms); }
 
@@ -93,6 +96,7 @@ private:
     QByteArray m_body;
     QString m_server;
     QFutureWatcher<RdapText> m_rendering;
+    Transcript* m_transcript = nullptr;
 };
 
 } // namespace net

@@ -76,6 +76,7 @@ void WhoisSession::start(const QByteArray& server, const QByteArray& query, Whoi
     m_follow = mode.followReferrals;
     m_lastAnswered.clear();
     m_rdapServer.clear();
+    m_rdap.setTranscript(m_engine.view().transcript());
     if (!mode.automatic && server.startsWith("http://")) {
         m_engine.setStatus(QStringLiteral("RDAP is asked only over HTTPS: ") +
                            QString::fromUtf8(server));
@@ -151,13 +152,13 @@ void WhoisSession::exchangeEnded(const ExchangeResult& result) {
         }
         if (m_chain->noWhoisServer() && fallBackToRdap())
             return; // the registry has no WhoIs: RDAP answers instead
-        finish(QStringLiteral("Connection closed"), m_lastAnswered);
+        finish(QStringLiteral("Connection closed"), m_lastAnswered, true);
         return;
     }
     case ExchangeResult::AddressRefused:
         line(QStringLiteral("referral to %1 not followed: it is a loopback or private address")
                  .arg(server));
-        finish(QStringLiteral("Connection closed"), m_lastAnswered);
+        finish(QStringLiteral("Connection closed"), m_lastAnswered, true);
         return;
     case ExchangeResult::Failed:
     case ExchangeResult::TimedOut: hopFailed(result); return;
@@ -176,7 +177,7 @@ void WhoisSession::hopFailed(const ExchangeResult& result) {
     // registry may answer over RDAP only.
     if (m_chain->automatic() && fallBackToRdap())
         return;
-    finish(result.status, m_lastAnswered);
+    finish(result.status, m_lastAnswered, false);
 }
 
 bool WhoisSession::fallBackToRdap() {
@@ -215,22 +216,22 @@ void WhoisSession::rdapAnswered(const RdapText& answer) {
             return;
         }
     }
-    finish(QStringLiteral("RDAP answer received"), m_rdapServer);
+    finish(QStringLiteral("RDAP answer received"), m_rdapServer, true);
 }
 
 void WhoisSession::rdapFailed(const QString& message, const QString& text) {
     if (!text.isEmpty())
         m_engine.showText(text); // the server's own words
-    finish(message, m_rdapServer.isEmpty() ? m_lastAnswered : m_rdapServer);
+    finish(message, m_rdapServer.isEmpty() ? m_lastAnswered : m_rdapServer, false);
 }
 
 void WhoisSession::line(const QString& text) {
     m_engine.showText(QStringLiteral("\n--- ") + text + QStringLiteral(" ---\n"));
 }
 
-void WhoisSession::finish(const QString& status, const QString& caption) {
+void WhoisSession::finish(const QString& status, const QString& caption, bool answered) {
     m_chain.reset();
-    m_engine.finishCall(status, caption);
+    m_engine.finishCall(status, caption, answered);
 }
 
 void WhoisSession::cancelled() {

@@ -61,7 +61,7 @@ private:
     void rdapAnswered(const RdapText& answer);
     void rdapFailed(const QString& message, const QString& text);
     void line(const QString& text);
-    void finish(const QString& status, const QString& caption);
+    void finish(const QString& status, const QString& caption, bool answered);
 
     QueryEngine& m_engine;
     PlainCall m_plain{m_engine}; // the server typed, with referrals off

@@ -1,0 +1,186 @@
+// SPDX-License-Identifier: MIT
+#include "DnsJson.h"
+#include "DnsLibrary.h"
+#include "DnsRequest.h"
+#include "DnsWire.h"
+#include "RecordText.h"
+
+#include <QJsonArray>
+
+#include <memory>
+
+namespace net {
+
+namespace {
+
+constexpr std::uint16_t OptType = 41;
+
+struct PacketDeleter {
+    void operator()(ldns_pkt* packet) const { DnsLibrary::get()->ldns_pkt_free(packet); }
+};
+
+QString className(std::uint16_t rrclass) {
+    switch (rrclass) {
+    case 1: return QStringLiteral("IN");
+    case 3: return QStringLiteral("CH");
+    case 4: return QStringLiteral("HS");
+    default: return QStringLiteral("CLASS%1").arg(rrclass);
+    }
+}
+
+// The rdata of a record's line: what follows owner, TTL, class and type, before any comment.
+QString rdataOf(const QString& line) {
+    qsizetype at = 0;
+    for (int field = 0; field < 4 && at >= 0; ++field) {
+        at = line.indexOf(QLatin1Char('\t'), at);
+        if (at >= 0)
+            ++at;
+    }
+    if (at < 0)
+        return {};
+    const qsizetype comment = line.indexOf(QLatin1String("\t; "), at);
+    return line.mid(at, comment < 0 ? -1 : comment - at);
+}
+
+QJsonArray recordsJson(const QByteArray& packet, const QList<WireRecord>& records,
+                       const ldns_rr_list* parsed, qsizetype& room, int* leftOut) {
+    const DnsLibrary& dns = *DnsLibrary::get();
+    QJsonArray out;
+    size_t next = 0;
+    for (const WireRecord& record : records) {
+        if (record.type == OptType)
+            continue; // the message's options, given as "EDNS"
+        const ldns_rr* rr = parsed && next < dns.ldns_rr_list_rr_count(parsed)
+                                ? dns.ldns_rr_list_rr(parsed, next++)
+                                : nullptr;
+        const QString line = rr ? recordText(rr, packet, &record) : QString();
+        const QString name = nameText(packet, record.ownerOffset).value_or(QString());
+        const qsizetype size = line.size() + name.size() + 2 * record.rdataLength + 120;
+        if (size > room) {
+            room = 0;
+            ++*leftOut;
+            continue;
+        }
+        room -= size;
+        const QString typeName = recordTypeName(record.type);
+        QJsonObject json{
+            {QStringLiteral("NAME"), name},
+            {QStringLiteral("TYPE"), record.type},
+            {QStringLiteral("TYPEname"), typeName},
+            {QStringLiteral("CLASS"), record.rrclass},
+            {QStringLiteral("CLASSname"), className(record.rrclass)},
+            {QStringLiteral("TTL"), qint64(record.ttl)},
+            {QStringLiteral("RDLENGTH"), record.rdataLength},
+            {QStringLiteral("RDATAHEX"),
+             QString::fromLatin1(
+                 packet.mid(record.rdataOffset, record.rdataLength).toHex().toUpper())}};
+        if (!line.isEmpty())
+            json.insert(QStringLiteral("rdata") + typeName, rdataOf(line));
+        out.append(json);
+    }
+    return out;
+}
+
+} // namespace
+
+QJsonObject dnsMessageJson(const QByteArray& packet, qsizetype& room, int* leftOut) {
+    const DnsLibrary* dns = DnsLibrary::get();
+    const std::optional<WireMessage> wire = readWireMessage(packet);
+    ldns_pkt* raw = nullptr;
+    if (!dns || !wire ||
+        dns->ldns_wire2pkt(&raw, reinterpret_cast<const uint8_t*>(packet.constData()),
+                           size_t(packet.size())) != LDNS_STATUS_OK)
+        return {};
+    const std::unique_ptr<ldns_pkt, PacketDeleter> parsed(raw);
+    const auto flag = [&](int bit) { return (wire->flags >> bit & 1) != 0; };
+    QJsonObject json{{QStringLiteral("ID"), wire->id},
+                     {QStringLiteral("QR"), flag(15)},
+                     {QStringLiteral("Opcode"), wire->flags >> 11 & 0x0F},
+                     {QStringLiteral("AA"), flag(10)},
+                     {QStringLiteral("TC"), flag(9)},
+                     {QStringLiteral("RD"), flag(8)},
+                     {QStringLiteral("RA"), flag(7)},
+                     {QStringLiteral("AD"), flag(5)},
+                     {QStringLiteral("CD"), flag(4)},
+                     {QStringLiteral("RCODE"), wire->rcode},
+                     {QStringLiteral("QDCOUNT"), 1},
+                     {QStringLiteral("ANCOUNT"), wire->answer.size()},
+                     {QStringLiteral("NSCOUNT"), wire->authority.size()},
+                     {QStringLiteral("ARCOUNT"), wire->additional.size()}};
+    if (packet.size() > 12 && skipName(packet, 12) > 0 &&
+        skipName(packet, 12) + 4 <= packet.size()) {
+        const qsizetype at = skipName(packet, 12);
+        const int qtype = quint8(packet[at]) << 8 | quint8(packet[at + 1]);
+        const int qclass = quint8(packet[at + 2]) << 8 | quint8(packet[at + 3]);
+        json.insert(QStringLiteral("QNAME"), nameText(packet, 12).value_or(QString()));
+        json.insert(QStringLiteral("QTYPE"), qtype);
+        json.insert(QStringLiteral("QTYPEname"), recordTypeName(std::uint16_t(qtype)));
+        json.insert(QStringLiteral("QCLASS"), qclass);
+        json.insert(QStringLiteral("QCLASSname"), className(std::uint16_t(qclass)));
+    }
+    json.insert(
+        QStringLiteral("answerRRs"),
+        recordsJson(packet, wire->answer, dns->ldns_pkt_answer(parsed.get()), room, leftOut));
+    json.insert(
+        QStringLiteral("authorityRRs"),
+        recordsJson(packet, wire->authority, dns->ldns_pkt_authority(parsed.get()), room, leftOut));
+    json.insert(QStringLiteral("additionalRRs"),
+                recordsJson(packet, wire->additional, dns->ldns_pkt_additional(parsed.get()), room,
+                            leftOut));
+    for (const WireRecord& record : wire->additional)
+        if (record.type == OptType) {
+            QJsonObject edns{{QStringLiteral("udpSize"), record.rrclass},
+                             {QStringLiteral("DO"), (record.ttl & 0x8000) != 0}};
+            if (!wire->extendedErrors.isEmpty())
+                edns.insert(QStringLiteral("extendedErrors"),
+                            QJsonArray::fromStringList(wire->extendedErrors));
+            json.insert(QStringLiteral("EDNS"), edns);
+        }
+    return json;
+}
+
+QJsonObject dnsJson(const DnsQuestion& question, const QList<DnsAnswer>& answers,
+                    const DnsReport& report) {
+    qsizetype bytes = 0;
+    for (const DnsAnswer& answer : answers)
+        bytes += answer.packet.size();
+    qsizetype room = dnsTextCapacity(bytes);
+    int leftOut = 0;
+    QJsonArray messages;
+    for (const DnsAnswer& answer : answers) {
+        QJsonObject message;
+        if (!answer.packet.isEmpty())
+            message = dnsMessageJson(answer.packet, room, &leftOut);
+        message.insert(QStringLiteral("type"), recordTypeName(answer.type));
+        QString verdict = answer.bogus              ? QStringLiteral("bogus")
+                          : !question.dnssecChecked ? QStringLiteral("not checked")
+                          : answer.secure           ? QStringLiteral("secure")
+                                                    : QStringLiteral("insecure");
+        if (answer.error != 0 || (answer.rcode != 0 && answer.rcode != 3 && !answer.bogus))
+            verdict = QStringLiteral("nothing validated");
+        QJsonObject validation{{QStringLiteral("verdict"), verdict}};
+        if (!answer.whyBogus.isEmpty())
+            validation.insert(QStringLiteral("reason"), answer.whyBogus);
+        message.insert(QStringLiteral("validation"), validation);
+        if (!answer.reason.isEmpty())
+            message.insert(QStringLiteral("reason"), answer.reason);
+        if (answer.error != 0)
+            message.insert(QStringLiteral("resolverError"), answer.whyBogus);
+        messages.append(message);
+    }
+    QJsonObject json{{QStringLiteral("question"),
+                      QJsonObject{{QStringLiteral("name"), QString::fromLatin1(question.name)},
+                                  {QStringLiteral("typed"), question.shownName},
+                                  {QStringLiteral("type"), question.typeText}}},
+                     {QStringLiteral("server"), question.server},
+                     {QStringLiteral("dnssecChecked"), question.dnssecChecked},
+                     {QStringLiteral("trustAnchors"), QJsonArray::fromStringList(question.anchors)},
+                     {QStringLiteral("elapsedMs"), question.elapsedMs},
+                     {QStringLiteral("status"), report.status},
+                     {QStringLiteral("messages"), messages}};
+    if (leftOut > 0)
+        json.insert(QStringLiteral("recordsLeftOut"), leftOut);
+    return json;
+}
+
+} // namespace net

@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// Text for a terminal, in a form it cannot act on: every character the window draws as a box
+// with its code (the controls, DEL, the C1 controls, the invisible format characters) is
+// written as that code in angle brackets, "<1B>", "<202E>", so no escape sequence a server
+// sends can move the cursor, set the title or write a file. Line ends and tabs stay.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+
+namespace terminal {
+
+// The text as UTF-8 for a terminal.
+QByteArray terminalText(QStringView text);
+
+// JSON text with every such character inside a string written as a \uXXXX escape (the same
+// value to a JSON reader); what lies outside strings is left as it is.
+QString safeJsonText(QStringView json);
+
+} // namespace terminal

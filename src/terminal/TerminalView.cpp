@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: MIT
+#include "TerminalView.h"
+#include "TerminalText.h"
+
+#include <QJsonArray>
+
+namespace terminal {
+
+namespace {
+
+void write(std::FILE* file, const QByteArray& bytes) {
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file);
+}
+
+} // namespace
+
+TerminalView::TerminalView(std::FILE* out, std::FILE* err, JsonReport* report)
+    : m_out(out), m_err(err), m_report(report) {}
+
+void TerminalView::setStatusText(const QString& text) {
+    if (text.isEmpty() || text == m_lastStatus)
+        return;
+    m_lastStatus = text;
+    write(m_err, terminalText(text) + '\n');
+    std::fflush(m_err);
+}
+
+void TerminalView::showText(const QString& text) {
+    if (!m_report)
+        write(m_out, terminalText(text));
+}
+
+void TerminalView::callEnded(const net::CallOutcome& outcome) {
+    if (m_outcome)
+        return;
+    m_outcome = outcome;
+    setStatusText(outcome.status);
+    if (onEnded)
+        onEnded();
+}
+
+void TerminalView::showDnsInfo(const net::DNStransfer& result) {
+    if (m_report) {
+        m_report->setLookup(
+            {{QStringLiteral("hostName"), result.HostName},
+             {QStringLiteral("aliases"), QJsonArray::fromStringList(result.Aliases)},
+             {QStringLiteral("address"), result.Address},
+             {QStringLiteral("addresses"), QJsonArray::fromStringList(result.Addresses)}});
+    } else {
+        // As the DNS info dialog shows it.
+        QString text =
+            QStringLiteral("Host name: %1\nAliases: %2\nAddress: %3\n")
+                .arg(result.HostName, result.Aliases.join(QStringLiteral(", ")), result.Address);
+        for (const QString& address : result.Addresses)
+            text += QStringLiteral("  ") + address + QLatin1Char('\n');
+        write(m_out, terminalText(text));
+    }
+    callEnded({true, QStringLiteral("Host found")});
+}
+
+void TerminalView::showDnsError(const QString& text) {
+    callEnded({false, text});
+}
+
+} // namespace terminal

@@ -1,0 +1,128 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
+"""The program as a script runs it: --stdout and --json, with no display.
+
+Starts a finger server on 127.0.0.1:79 that sends terminal escape sequences, a WhoIs server
+on 127.0.0.1:43 and nsd with a small zone, runs the real program with each form of query and
+checks what a script sees: the exit status, the bytes on standard output (never a control
+character a terminal would act on), the stages on standard error, one JSON document, and no
+settings file written. Needs root for the ports; fails, saying so, without it.
+
+    terminal.py PATH-TO-VINTREL
+"""
+
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+from run import FAILURES, DnsZoneServer, Server, check
+
+# What a hostile finger server sends: a title change, a screen clear, a C1 CSI, a bidi override.
+HOSTILE = (b"Login: alice\r\n\x1b]0;pwned\x07title \x1b[2J clear \xc2\x9b31m c1 "
+           b"\xe2\x80\xae rtl\r\nbye\r\n")
+# Bytes a terminal acts on: ESC, BEL, the C1 controls in UTF-8, the bidi overrides.
+ACTIVE = [b"\x1b", b"\x07", b"\xc2\x9b", b"\xe2\x80\xae"]
+
+
+def run(binary, folder, *arguments):
+    env = {key: value for key, value in os.environ.items()
+           if key not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+    env.update(HOME=folder, XDG_CONFIG_HOME=os.path.join(folder, ".config"),
+               XDG_CACHE_HOME=os.path.join(folder, ".cache"))
+    done = subprocess.run([binary, *arguments], cwd=folder, env=env, capture_output=True,
+                          timeout=60)
+    return done.returncode, done.stdout, done.stderr.decode(errors="replace")
+
+
+def main():
+    program = os.path.abspath(sys.argv[1])
+    folder = tempfile.mkdtemp(prefix="vintrel-terminal-")
+    shutil.copy(program, folder)
+    binary = os.path.join(folder, os.path.basename(program))
+    try:
+        finger = Server(79, HOSTILE)
+        whois = Server(43, b"Domain Name: EXAMPLE.COM\r\nRegistrar: Example\r\n")
+    except OSError as error:
+        check(False, f"the servers can listen on ports 79 and 43 ({error}; it needs root)")
+        return
+    zone = DnsZoneServer(folder)
+    check(zone.running, "nsd serves the test zone")
+    dns = f"127.0.0.1@{zone.port}"
+    # The lab's own anchor stands in for the root's, so its unsigned zone reads insecure.
+    anchor = os.path.join(folder, "lab.ds")
+    with open(anchor, "w") as ds:
+        ds.write("elsewhere.test. IN DS 12345 13 2 "
+                 "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef\n")
+    lab = ["--resolver", dns, "--trust-anchor", anchor]
+    try:
+        # (what, arguments, exit status, on standard output, on standard error)
+        cases = [
+            ("finger", ["--stdout", "alice@127.0.0.1"], 0, [b"Login: alice\n", b"<1B>]0;pwned<07>",
+             b"<9B>31m", b"<202E> rtl"], "Connection closed"),
+            ("a refused finger", ["--stdout", "alice@127.0.0.2"], 1, [], "Connection refused"),
+            ("a host not found", ["--stdout", "alice@nowhere.invalid"], 1, [], ""),
+            ("WhoIs to a server typed", ["--stdout", "--whois", "example.com", "--server",
+                                         "127.0.0.1"], 0, [b"Domain Name: EXAMPLE.COM\n"],
+             "Connection closed"),
+            ("DNS records", ["--stdout", "--records", "plain.test", "--type", "MX", *lab], 0,
+             [b"\tMX\t10 mail.plain.test.\n"], "1 record, DNSSEC insecure"),
+            ("an NXDOMAIN is an answer", ["--stdout", "--records", "nx.plain.test", "--type", "A",
+                                          *lab], 0, [b"NXDOMAIN"], "No such name"),
+            ("a refusal is none", ["--stdout", "--records", "other.example", "--type", "A", *lab],
+             1, [], "REFUSED"),
+            ("a bogus verdict is none", ["--stdout", "--records", "plain.test", "--type", "MX",
+                                         "--resolver", dns], 1, [b"; DNSSEC: bogus"],
+             "DNSSEC bogus"),
+            ("the DNS look-up", ["--stdout", "--dns", "localhost"], 0, [b"Address: 127.0.0.1\n"],
+             ""),
+            ("--stdout without a query", ["--stdout"], 2, [], "--stdout goes with a query"),
+            ("an unknown option", ["--json", "--bogus", "x"], 2, [], "Unknown option"),
+        ]
+        for what, arguments, status, shown, said in cases:
+            code, out, err = run(binary, folder, *arguments)
+            check(code == status, f"{what}: exit status {code}, {status} wanted ({err.strip()})")
+            for part in shown:
+                check(part in out, f"{what}: {part!r} on standard output")
+            check(not any(byte in out for byte in ACTIVE),
+                  f"{what}: no control sequence reaches standard output")
+            check(said in err, f"{what}: {said!r} on standard error")
+        check(finger.requests[:1] == [b"/W alice\r\n"], "the finger request is the window's")
+
+        # One JSON document, for jq or any JSON reader.
+        code, out, _ = run(binary, folder, "--json", "alice@127.0.0.1")
+        document = json.loads(out)
+        exchange = document["exchanges"][0]
+        check(code == 0 and document["outcome"] == {"answered": True,
+                                                     "status": "Connection closed"},
+              "--json finger: the outcome")
+        check(exchange["request"] == "/W alice\r\n" and exchange["port"] == 79 and
+              exchange["received"].startswith("Login: alice\n\x1b]0;pwned"),
+              "--json finger: the exchange as sent and received")
+        check(not any(byte in out for byte in ACTIVE), "--json: control characters escaped")
+        code, out, _ = run(binary, folder, "--json", "--records", "plain.test", "--type", "MX",
+                           *lab)
+        document = json.loads(out)
+        message = document["dns"]["messages"][0]
+        check(code == 0 and message["RCODE"] == 0 and message["QNAME"] == "plain.test." and
+              message["answerRRs"][0]["rdataMX"] == "10 mail.plain.test." and
+              message["answerRRs"][0]["TYPEname"] == "MX" and
+              message["validation"]["verdict"] == "insecure",
+              "--json records: the message in RFC 8427's names, with its verdict")
+
+        check(not os.path.exists(os.path.join(folder, "vintrel.ini")),
+              "a terminal run writes no settings file")
+    finally:
+        zone.close()
+        finger.stop()
+        whois.stop()
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
+    passed = "failed" if FAILURES else "passed"
+    print(f"terminal suite {passed}: {len(FAILURES)} failure(s)")
+    sys.exit(1 if FAILURES else 0)
