@@ -4,7 +4,59 @@
 #include "net/rdap/RdapText.h"
 #include "net/rdap/RdapWriter.h"
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
+
+namespace {
+
+// Every value an answer gives a reader, as text: what the written record must hold. Left out
+// are what no reader needs (the object's class, the conformance list, a link's context and
+// media type) and the inner workings of a card (its version, a property's parameters); an
+// entity's networks and AS numbers are short blocks of what names each.
+void valuesOf(const QJsonValue& value, const QString& key, QStringList& out) {
+    static const QStringList ignored{"objectClassName", "rdapConformance", "lang", "value"};
+    if (ignored.contains(key))
+        return;
+    if (key == "networks" || key == "autnums") {
+        static const QStringList brief{"handle",       "name",       "type",        "status",
+                                       "startAddress", "endAddress", "startAutnum", "links"};
+        for (const QJsonValue& item : value.toArray())
+            for (const QString& member : brief)
+                valuesOf(item.toObject().value(member), member, out);
+        return;
+    }
+    if (key == "vcardArray") {
+        for (const QJsonValue& property : value.toArray().at(1).toArray()) {
+            const QJsonArray parts = property.toArray();
+            if (parts.at(0).toString() == "version")
+                continue;
+            const QString label = parts.at(1).toObject().value("label").toString();
+            for (const QString& line : label.split('\n', Qt::SkipEmptyParts))
+                out.append(line);
+            for (qsizetype i = 3; i < parts.size(); ++i)
+                valuesOf(parts.at(i), "card", out);
+        }
+        return;
+    }
+    if (value.isObject()) {
+        const QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            if (!(key == "links" && it.key() == "type"))
+                valuesOf(it.value(), it.key(), out);
+    } else if (value.isArray()) {
+        for (const QJsonValue& item : value.toArray())
+            valuesOf(item, key, out);
+    } else if (value.isString() && !value.toString().isEmpty()) {
+        out.append(value.toString());
+    } else if (value.isDouble()) {
+        out.append(QString::number(value.toDouble(), 'f', 0));
+    }
+}
+
+} // namespace
 
 class tst_RdapText : public QObject {
     Q_OBJECT
@@ -56,6 +108,7 @@ private slots:
                                  "    1 Main St\n"
                                  "    Town\n"
                                  "  IANA Registrar ID: 292\n"
+                                 "  WhoIs server (port 43): whois.registrar.example\n"
                                  "  Abuse:\n"
                                  "    Phone: +1.5555550100\n"
                                  "  Remark:\n"
@@ -66,7 +119,7 @@ private slots:
                                  "  Link (alternate): https://registry.example/terms\n"
                                  "Link (related): https://rdap.registrar.example/domain/x\n"
                                  "WhoIs server (port 43): whois.registry.example\n")
-            << QStringList{"whois.registrar.example", "{"};
+            << QStringList{"{"};
         QTest::newRow("a network leads with its range")
             << QByteArray(R"({"objectClassName":"ip network","handle":"1.1.1.0 - 1.1.1.255",
                 "startAddress":"1.1.1.0","endAddress":"1.1.1.255","ipVersion":"v4","name":"APNIC-LABS",
@@ -95,8 +148,8 @@ private slots:
                 "autnums":[{"startAutnum":64500,"name":"AS-A","handle":"A1"}]})")
             << QString(
                    "Entity: ORG-1\nRoles: registrant\nName: Example Org\nOrganisation: Example\n"
-                   "Networks:\n  192.0.2.0 - 192.0.2.255 (NET-A, N1)\nAS numbers:\n"
-                   "  AS64500 (AS-A, A1)\n")
+                   "Network: 192.0.2.0 - 192.0.2.255\n  Name: NET-A\n  Handle: N1\n"
+                   "AS number: AS64500\n  Name: AS-A\n  Handle: A1\n")
             << noJson;
         QTest::newRow("a name server is a name server")
             << QByteArray(R"({"objectClassName":"nameserver","ldhName":"ns1.example.net",
@@ -125,6 +178,62 @@ private slots:
             << QString("Error: 1e+300\nTitle: Not Found\nDescription:\n  No such domain.\n"
                        "  Try again.\n")
             << QStringList{"1.0000000000000001e+300"};
+        QTest::newRow("a remark's type, with or without a title")
+            << QByteArray(R"({"ldhName":"x.fr","remarks":[{"type":"restricted disclosure",
+                "description":["NO"]},{"title":"Kind","type":"object kind","description":["PERSON"]}]})")
+            << QString(
+                   "Remark (restricted disclosure):\n  NO\nRemark (object kind): Kind\n  PERSON\n")
+            << noJson;
+        QTest::newRow("an error keeps its notices, links and WhoIs server")
+            << QByteArray(R"({"errorCode":404,"title":"Not Found","notices":[{"title":"Terms"}],
+                "links":[{"rel":"help","href":"https:\/\/r.example\/help","title":"Help"}],
+                "port43":"whois.r.example"})")
+            << QString("Error: 404\nTitle: Not Found\nNotice: Terms\n"
+                       "Link (help): https://r.example/help (Help)\nWhoIs server (port 43): "
+                       "whois.r.example\n")
+            << noJson;
+        QTest::newRow("a search result's link")
+            << QByteArray(R"({"domainSearchResults":[{"ldhName":"a.example","links":[
+                {"rel":"self","href":"https:\/\/r.example\/domain\/a.example"}]}]})")
+            << QString("  a.example\n    Link: https://r.example/domain/a.example\n") << noJson;
+        QTest::newRow("a member of the wrong shape is shown, not dropped")
+            << QByteArray(R"({"ldhName":"m.example","notices":{"title":"odd","description":"x"}})")
+            << QString("notices:\n  description: x\n  title: odd\n") << noJson;
+        QTest::newRow("a card: the given name first, no empty address")
+            << QByteArray(R"({"ldhName":"c.example","entities":[{"roles":["registrant"],
+                "vcardArray":["vcard",[["n",{},"text",["Doe","Jane","Q.","Dr.","Jr."]],
+                ["adr",{},"text",["","","","","","",""]]]]}]})")
+            << QString("Registrant:\n  Full name: Dr. Jane Q. Doe Jr.\n")
+            << QStringList{"Address:"};
+        QTest::newRow("a reverse domain's network")
+            << QByteArray(
+                   R"({"ldhName":"2.0.192.in-addr.arpa","network":{"startAddress":"192.0.2.0",
+                "endAddress":"192.0.2.255","name":"TEST-NET-1","handle":"NET-1"}})")
+            << QString("Domain: 2.0.192.in-addr.arpa\nNetwork: 192.0.2.0 - 192.0.2.255\n"
+                       "  Name: TEST-NET-1\n  Handle: NET-1\n")
+            << noJson + QStringList{"startAddress"};
+        QTest::newRow("events as an actor, and a key's events")
+            << QByteArray(R"({"ldhName":"k.example","secureDNS":{"delegationSigned":true,
+                "dsData":[{"keyTag":1,"algorithm":13,"digestType":2,"digest":"AB",
+                  "events":[{"eventAction":"registration","eventDate":"2020-01-01T00:00:00Z"}]}]},
+                "entities":[{"roles":["registrar"],"handle":"R","asEventActor":[
+                  {"eventAction":"last changed","eventDate":"2024-05-05T00:00:00Z"}]}]})")
+            << QString("DNSSEC: signed delegation\n  DS: 1 13 2 AB\n    Registration: "
+                       "2020-01-01T00:00:00Z\nRegistrar:\n  Handle: R\n  Last changed (as actor): "
+                       "2024-05-05T00:00:00Z\n")
+            << noJson;
+        QTest::newRow("the same registrar under every name server, once")
+            << QByteArray(R"({"ldhName":"r.example","nameservers":[
+                {"ldhName":"ns1.r.example","entities":[{"roles":["registrar"],"handle":"9",
+                  "vcardArray":["vcard",[["fn",{},"text","Example Registrar"],["email",{},"text","a@r.example"]]]}]},
+                {"ldhName":"ns2.r.example","entities":[{"roles":["registrar"],"handle":"9",
+                  "vcardArray":["vcard",[["fn",{},"text","Example Registrar"],["email",{},"text","a@r.example"]]]}]}]})")
+            << QString(
+                   "  ns1.r.example\n    Registrar:\n      Handle: 9\n      Name: Example "
+                   "Registrar\n"
+                   "      E-mail: a@r.example\n  ns2.r.example\n    Registrar:\n      Handle: 9\n"
+                   "      Name: Example Registrar (as above)\n")
+            << noJson;
         QTest::newRow("roles that are no strings")
             << QByteArray(
                    R"({"ldhName":"y.example","entities":[{"roles":[1,null,"admin"],"handle":"H"}]})")
@@ -149,6 +258,59 @@ private slots:
         QVERIFY(net::rdapToText(R"({"errorCode":404})").isErrorObject);
         for (const char* broken : {R"({"ldhName":)", "[1,2]"})
             QVERIFY(net::rdapToText(broken).error.startsWith("The RDAP answer is not valid JSON"));
+    }
+
+    // Answers as registries write them: an entity with its networks and AS numbers, searches,
+    // an error. What the record holds is written, none of it lost, and no JSON shows.
+    void registriesAnswers_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("whole"); // every value the answer gives must be in the text
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("an entity")
+            << "entity-arin.json" << true
+            << QStringList{"Entity: GOVI\n",
+                           "Network: 192.0.2.0 - 192.0.2.255 (192.0.2.0/24)\n"
+                           "  Name: GSA-NET\n",
+                           "  Link: https://rdap.arin.net/registry/autnum/64496\n",
+                           "  Full name: Gary Zhang\n"};
+        QTest::newRow("a domain search")
+            << "search-domains.json" << false
+            << QStringList{"Domains found: 2\n",
+                           "    Registrar: Example Registrar, Inc.\n"
+                           "    Link: https://rdap.registry.test/domain/"
+                           "example-one.test\n",
+                           "Notice (result set truncated due to "
+                           "authorization): Search Results Truncated\n"};
+        QTest::newRow("an entity search")
+            << "search-entities.json" << false
+            << QStringList{"Entities found: 2\n  Example Research Network\n",
+                           "    Link: https://rdap.db.ripe.net/entity/ER2-RIPE\n",
+                           "WhoIs server (port 43): whois.ripe.net\n"};
+        QTest::newRow("an error") << "error-404.json" << true
+                                  << QStringList{"Error: 404\nTitle: Not Found\n",
+                                                 "Notice: Status Codes\n",
+                                                 "WhoIs server (port 43): whois.registry.test\n"};
+    }
+    void registriesAnswers() {
+        QFETCH(QString, file);
+        QFETCH(bool, whole);
+        QFETCH(QStringList, lines);
+        QFile answer(QStringLiteral(VINTREL_TESTS_DIR "/data/rdap/") + file);
+        QVERIFY(answer.open(QIODevice::ReadOnly));
+        const QByteArray json = answer.readAll();
+        const net::RdapText rendered = net::rdapToText(json);
+        QVERIFY2(rendered.error.isEmpty(), qPrintable(rendered.error));
+        for (const QString& line : lines)
+            QVERIFY2(rendered.text.contains(line), qPrintable(line + "\nnot in\n" + rendered.text));
+        QVERIFY2(!rendered.text.contains("\":") && !rendered.text.contains("{"),
+                 qPrintable(rendered.text));
+        if (!whole)
+            return;
+        QStringList values;
+        valuesOf(QJsonDocument::fromJson(json).object(), QString(), values);
+        for (const QString& value : values)
+            QVERIFY2(rendered.text.contains(value.trimmed(), Qt::CaseInsensitive),
+                     qPrintable(value + "\nnot in\n" + rendered.text));
     }
 
     // Whatever its shape, an answer's text stays within a small multiple of its size, and no

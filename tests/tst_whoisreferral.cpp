@@ -12,8 +12,8 @@ private slots:
         QTest::addColumn<QString>("answer");
         QTest::addColumn<bool>("fromRoot");
         QTest::addColumn<QByteArray>("host"); // empty: no referral
-        QTest::addColumn<int>("port");
-        QTest::addColumn<int>("refused"); // referral lines passed over, and said so
+        QTest::addColumn<int>("port");        // connected to; 0: the whois service's
+        QTest::addColumn<int>("refused");     // referral lines passed over, and said so
         QTest::newRow("root registry")
             << "domain:       COM\nrefer:        whois.verisign-grs.com\n"
             << true << QByteArray("whois.verisign-grs.com") << 0 << 0;
@@ -43,6 +43,22 @@ private slots:
         QTest::newRow("address registry, rwhois with its port")
             << "ReferralServer: rwhois://rwhois.example.net:4321/\n"
             << false << QByteArray("rwhois.example.net") << 4321 << 0;
+        QTest::newRow("rwhois without a port: RWhois's own")
+            << "ReferralServer: rwhois://rwhois.example.net/\n"
+            << false << QByteArray("rwhois.example.net") << 4321 << 0;
+        QTest::newRow("whois:// with WhoIs's own port")
+            << "ReferralServer: whois://whois.example.net:43\n"
+            << false << QByteArray("whois.example.net") << 0 << 0;
+        QTest::newRow("a finger daemon's port is another protocol's")
+            << "ReferralServer: whois://127.0.0.1:79\n"
+            << false << QByteArray() << 0 << 1;
+        QTest::newRow("DNS's port") << "ReferralServer: rwhois://r.example.net:53/\n"
+                                    << false << QByteArray() << 0 << 1;
+        QTest::newRow("SSH's port") << "ReferralServer: rwhois://r.example.net:22/\n"
+                                    << false << QByteArray() << 0 << 1;
+        QTest::newRow("WhoIs's port is no RWhois port")
+            << "ReferralServer: rwhois://r.example.net:43/\n"
+            << false << QByteArray() << 0 << 1;
         QTest::newRow("address registry, a web address")
             << "ReferralServer: http://host.example/whois?q=1\n"
             << false << QByteArray() << 0 << 1;
@@ -79,9 +95,49 @@ private slots:
         QCOMPARE(scan.referral.has_value(), !host.isEmpty());
         if (scan.referral) {
             QCOMPARE(scan.referral->host, host);
-            QCOMPARE(int(scan.referral->port), port);
+            QCOMPARE(int(scan.referral->effectivePort()), port);
         }
         QCOMPARE(scan.notFollowed.size(), refused);
+    }
+
+    // An older thin answer names the registrar under the queried name's record, however the
+    // query was written: with a final dot, or "=" asking for the exact name.
+    void legacyWhoisServerLine_data() {
+        QTest::addColumn<QByteArray>("query");
+        QTest::newRow("as it is") << QByteArray("example.com");
+        QTest::newRow("a final dot") << QByteArray("example.com.");
+        QTest::newRow("an exact-name query") << QByteArray("=example.com");
+        QTest::newRow("an exact-name query with a blank") << QByteArray("= EXAMPLE.COM");
+    }
+    void legacyWhoisServerLine() {
+        QFETCH(QByteArray, query);
+        const net::ReferralScan scan = net::scanReferrals(
+            u"Domain Name: EXAMPLE.COM.EVIL\n   Whois Server: whois.evil.example\n\n"
+            u"Domain Name: EXAMPLE.COM\n   Whois Server: whois.mine.example\n",
+            {false, query});
+        QVERIFY(scan.referral.has_value());
+        QCOMPARE(scan.referral->host, QByteArray("whois.mine.example"));
+    }
+
+    // How a server is named: its port too when it is not the referral kind's own.
+    void shownNames_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("WhoIs's own port") << "ReferralServer: whois://w.example:43"
+                                          << "w.example";
+        QTest::newRow("RWhois's own port") << "ReferralServer: rwhois://r.example:4321/"
+                                           << "r.example";
+        QTest::newRow("another port") << "ReferralServer: rwhois://r.example:4322/"
+                                      << "r.example:4322";
+        QTest::newRow("IPv6 with a port") << "ReferralServer: whois://[2001:db8::43]:4343"
+                                          << "[2001:db8::43]:4343";
+    }
+    void shownNames() {
+        QFETCH(QString, line);
+        QFETCH(QString, shown);
+        const net::ReferralScan scan = net::scanReferrals(line, {false, "q"});
+        QVERIFY(scan.referral.has_value());
+        QCOMPARE(scan.referral->shown(), shown);
     }
 
     void queryKinds_data() {

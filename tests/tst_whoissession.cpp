@@ -4,6 +4,7 @@
 // network namespace of its own, where 198.51.100.x stand for servers on the public Internet.
 #include "LoopbackServer.h"
 #include "RecordingView.h"
+#include "TestNetwork.h"
 #include "net/engine/QueryEngine.h"
 #include "net/whois/WhoisSession.h"
 #include "platform/AsyncSocket.h"
@@ -14,7 +15,6 @@
 
 #include <arpa/inet.h>
 #include <mutex>
-#include <sched.h>
 #include <unistd.h>
 
 using LS = LoopbackServer;
@@ -81,11 +81,7 @@ class tst_WhoisSession : public QObject {
 
 private slots:
     void initTestCase() {
-        // A network of the test's own, where the addresses of 198.51.100.0/24 are this host's.
-        if (geteuid() == 0 && ::unshare(CLONE_NEWNET) == 0)
-            m_publicAddresses =
-                QProcess::execute("ip", {"link", "set", "lo", "up"}) == 0 &&
-                QProcess::execute("ip", {"addr", "add", "198.51.100.1/24", "dev", "lo"}) == 0;
+        m_publicAddresses = enterNetworkWithPublicAddresses();
     }
     void init() {
         m_view = std::make_unique<RecordingView>();
@@ -252,7 +248,7 @@ private slots:
         QFETCH(bool, followed);
         if (first.startsWith("198.") && !m_publicAddresses)
             QFAIL("needs root for a network namespace with addresses of its own");
-        serve("whois.first.test", first, {{"ReferralServer: rwhois://whois.inside.test/\r\n"}});
+        serve("whois.first.test", first, {{"ReferralServer: whois://whois.inside.test\r\n"}});
         LS& inside = serve("whois.inside.test", second, {{"inside\r\n"}});
         m_session->start("whois.first.test", "q", {false, true});
         QVERIFY(waitForIdle());
@@ -302,6 +298,48 @@ private slots:
         QVERIFY2(m_view->text.contains(line), qPrintable(m_view->text));
         QCOMPARE(m_view->text.contains("first answer"), !caption.isEmpty());
         QCOMPARE(m_view->caption, caption);
+    }
+
+    // A hop the chain reached ends a fixed time after it began, whatever its server sends, with
+    // what came kept; the server the user typed is waited for as it always was.
+    void hopsReachedByReferralEnd_data() {
+        QTest::addColumn<bool>("referred");
+        QTest::newRow("a referral's server") << true;
+        QTest::newRow("the server typed, referrals off") << false;
+    }
+    void hopsReachedByReferralEnd() {
+        QFETCH(bool, referred);
+        QList<QByteArray> drip(100, "x");
+        drip.prepend("dripping\r\n");
+        serve("whois.first.test", "127.0.0.30", {{"refer: whois.drip.test\r\n"}});
+        serve("whois.drip.test", "127.0.0.31", {drip, 100});
+        m_session->setHopLimit(700);
+        m_session->start(referred ? "whois.first.test" : "whois.drip.test", "q", {false, referred});
+        QTest::qWait(1200);
+        QCOMPARE(m_engine->Busy(), !referred);
+        if (!referred) {
+            m_engine->CancelCall();
+            return;
+        }
+        QCOMPARE(m_view->status(), QString("Timed out"));
+        QVERIFY2(m_view->text.contains("dripping\nxx") &&
+                     m_view->text.contains("--- whois.drip.test could not be asked: still sending "
+                                           "after 0.7 s, given up ---"),
+                 qPrintable(m_view->text));
+    }
+
+    // The same host on another port is another server, named with its port.
+    void anotherPortIsAnotherServer() {
+        LS second({{"second answer\r\n"}}, QHostAddress("127.0.0.100"));
+        serve("127.0.0.100", "127.0.0.100",
+              {{"ReferralServer: rwhois://127.0.0.100:" + QByteArray::number(second.port()) +
+                "/\r\n"}});
+        m_session->start("127.0.0.100", "q", {false, true});
+        QVERIFY(waitForIdle());
+        const QString shown = "127.0.0.100:" + QString::number(second.port());
+        QVERIFY2(m_view->text.contains("--- referral to " + shown + " ---\nsecond answer"),
+                 qPrintable(m_view->text));
+        QCOMPARE(m_view->caption, shown);
     }
 
     void cancelStopsAChain() {

@@ -20,6 +20,7 @@ const char* const description =
     "  vintrel finger:alice@example.org          the same\n"
     "  vintrel --whois example.org               WhoIs, the server found automatically\n"
     "  vintrel --whois example.org --server whois.iana.org\n"
+    "  vintrel --whois \"entity GOVI-ARIN\"        RDAP: entity, nameserver, domains, ...\n"
     "  vintrel --dns example.org\n"
     "  vintrel --records example.org --type MX --resolver 9.9.9.9\n"
     "With --stdout the answer goes to standard output instead, with no window and no display\n"
@@ -81,8 +82,9 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                                    QStringLiteral("Starts a WhoIs query for <query>."),
                                    QStringLiteral("query"));
     const QCommandLineOption server(QStringLiteral("server"),
-                                    QStringLiteral("The WhoIs server to ask (with --whois); "
-                                                   "without it the server is found for you."),
+                                    QStringLiteral("The WhoIs server to ask (with --whois), or an "
+                                                   "RDAP base URL (https://...); without it the "
+                                                   "server is found for you."),
                                     QStringLiteral("server"));
     const QCommandLineOption dns(QStringLiteral("dns"),
                                  QStringLiteral("Looks up <host> in the DNS."),

@@ -6,6 +6,7 @@
 #include "net/dns/DnsRecordsSession.h"
 #include "net/engine/PlainCall.h"
 #include "net/engine/QueryEngine.h"
+#include "net/rdap/RdapLookup.h"
 #include "net/whois/WhoisSession.h"
 #include "platform/ProfileFile.h"
 
@@ -48,7 +49,9 @@ int runInTerminal(const app::StartQuery& query, bool json, const QString& settin
     view.onEnded = [&loop] { loop.quit(); };
     net::QueryEngine engine(view);
     net::PlainCall finger(engine);
+    net::RdapLookup rdap;
     net::WhoisSession whois(engine);
+    whois.setRegistryLookup(&rdap);
     net::DnsLookup lookup(view);
     net::DnsRecordsSession records(engine);
 

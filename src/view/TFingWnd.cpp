@@ -13,6 +13,7 @@ TFingWnd::TFingWnd(QWidget* parent) : TextView(parent), m_engine(*this) {
     setAccessibleName(QStringLiteral("Answer"));
     connect(&m_engine, &net::QueryEngine::stateChanged, this, &TFingWnd::commandStateChanged);
     connect(&m_dnsLookup, &net::DnsLookup::stateChanged, this, &TFingWnd::commandStateChanged);
+    m_whois.setRegistryLookup(&m_rdap);
     connect(this, &TextView::selectionChanged, this, &TFingWnd::commandStateChanged);
     connect(this, &TextView::modificationChanged, this, &TFingWnd::commandStateChanged);
 }
@@ -39,6 +40,7 @@ void TFingWnd::setResolver(const platform::Resolver& resolver) {
     m_engine.setResolver(resolver);
     m_dnsLookup.setResolver(resolver);
     m_records.setResolver(resolver);
+    m_rdap.setResolver(resolver);
 }
 
 bool TFingWnd::CloseGuard() {

@@ -10,6 +10,7 @@
 #include "net/dns/DnsRecordsSession.h"
 #include "net/engine/PlainCall.h"
 #include "net/engine/QueryEngine.h"
+#include "net/rdap/RdapLookup.h"
 #include "net/whois/WhoisSession.h"
 #include "view/FrameOps.h"
 #include "view/ReplyFeed.h"
@@ -28,6 +29,7 @@ public:
     void setFrame(FrameOps* frame) { m_frame = frame; }
     net::QueryEngine& engine() { return m_engine; }
     net::WhoisSession& whois() { return m_whois; }
+    net::RdapLookup& rdap() { return m_rdap; }
     net::DnsRecordsSession& dnsRecords() { return m_records; }
 
     void Finger(const AddrInfo& info);
@@ -87,6 +89,7 @@ private:
     net::QueryEngine m_engine;
     net::DnsLookup m_dnsLookup{*this};
     net::PlainCall m_finger{m_engine};
+    net::RdapLookup m_rdap;
     net::WhoisSession m_whois{m_engine};
     net::DnsRecordsSession m_records{m_engine};
 };

@@ -24,6 +24,8 @@ struct Exchange {
     std::uint16_t port = 0; // host order; 0: the port of the request's service
     // Give up when the server sends nothing for this long once connected; 0: wait for ever.
     int silenceTimeoutMs = 0;
+    // Give up this long after the exchange started, whatever the server sends; 0: no limit.
+    int totalTimeoutMs = 0;
 };
 
 struct ExchangeResult {
@@ -34,6 +36,7 @@ struct ExchangeResult {
     QString status;                               // what the status bar shows for it
     std::optional<platform::HostAddress> address; // the address that answered, once connected
     quint64 bytes = 0;
+    bool overran = false; // TimedOut: the total limit ended it, not silence
 };
 
 class CallSession {

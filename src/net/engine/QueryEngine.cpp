@@ -29,6 +29,8 @@ QueryEngine::QueryEngine(EngineView& view, QObject* parent)
     connect(&m_connectTimer, &QTimer::timeout, this, &QueryEngine::EvConnectTimer);
     m_silenceTimer.setSingleShot(true);
     connect(&m_silenceTimer, &QTimer::timeout, this, &QueryEngine::EvSilenceTimer);
+    m_totalTimer.setSingleShot(true);
+    connect(&m_totalTimer, &QTimer::timeout, this, &QueryEngine::EvTotalTimer);
 }
 
 QueryEngine::~QueryEngine() {
@@ -66,6 +68,8 @@ void QueryEngine::finishCall(const std::optional<QString>& status, const QString
 
 void QueryEngine::runExchange(const Exchange& exchange) {
     m_silenceTimer.setInterval(exchange.silenceTimeoutMs);
+    if (exchange.totalTimeoutMs > 0)
+        m_totalTimer.start(exchange.totalTimeoutMs);
     m_bytesReceived = 0;
     m_recorded.clear();
     m_request = exchange.request;
@@ -222,6 +226,7 @@ void QueryEngine::exchangeFailed(int error, const QString& status) {
 void QueryEngine::stopExchange() {
     m_connectTimer.stop();
     m_silenceTimer.stop();
+    m_totalTimer.stop();
     if (m_hostRequest != 0) {
         m_lookups.cancel(m_hostRequest);
         m_hostRequest = 0;
@@ -229,7 +234,8 @@ void QueryEngine::stopExchange() {
     closeSocket();
 }
 
-void QueryEngine::endExchange(ExchangeResult::Outcome outcome, int error, const QString& status) {
+void QueryEngine::endExchange(ExchangeResult::Outcome outcome, int error, const QString& status,
+                              bool overran) {
     stopExchange();
     if (Transcript* transcript = m_view.transcript()) {
         static const char* const names[] = {"closed", "failed", "timed out", "refused"};
@@ -250,6 +256,7 @@ void QueryEngine::endExchange(ExchangeResult::Outcome outcome, int error, const 
     result.status = status;
     result.address = m_connectedTo;
     result.bytes = m_bytesReceived;
+    result.overran = overran;
     if (CallSession* session = m_session)
         session->exchangeEnded(result); // may start the next exchange at once
 }
@@ -285,6 +292,12 @@ void QueryEngine::EvConnectTimer() {
 void QueryEngine::EvSilenceTimer() {
     setStatus(SocketErrorText(WSAETIMEDOUT));
     endExchange(ExchangeResult::TimedOut, WSAETIMEDOUT, SocketErrorText(WSAETIMEDOUT));
+}
+
+void QueryEngine::EvTotalTimer() {
+    m_view.replyEnded(); // what came so far stays
+    setStatus(SocketErrorText(WSAETIMEDOUT));
+    endExchange(ExchangeResult::TimedOut, WSAETIMEDOUT, SocketErrorText(WSAETIMEDOUT), true);
 }
 
 void QueryEngine::CancelCall() {

@@ -83,11 +83,13 @@ private:
     void EvConnectFailed(int error);
     void EvConnectTimer();
     void EvSilenceTimer();
+    void EvTotalTimer();
     int ReceiveBlock(int* count);
 
     // How an exchange ended; the session hears of it.
     void exchangeFailed(int error, const QString& status);
-    void endExchange(ExchangeResult::Outcome outcome, int error, const QString& status);
+    void endExchange(ExchangeResult::Outcome outcome, int error, const QString& status,
+                     bool overran = false);
     void endCall();
     // Stops the running exchange: its timers, its host look-up and its socket.
     void stopExchange();
@@ -100,6 +102,7 @@ private:
     platform::AsyncHostLookup m_lookups;
     QTimer m_connectTimer; // ConnectTimer
     QTimer m_silenceTimer; // an exchange that hears nothing for too long
+    QTimer m_totalTimer;   // an exchange that goes on for too long
 
     DataNet m_request;
     quint64 m_bytesReceived = 0; // a reply may well pass 4 GiB

@@ -62,28 +62,49 @@ QString phoneNumber(QString value) {
     return value;
 }
 
+// The components of a structured value, each a string or a list of strings.
+QStringList component(const QJsonArray& fields, int i) {
+    const QJsonValue value = fields.at(i);
+    QStringList parts;
+    if (value.isArray())
+        for (const QJsonValue& part : value.toArray())
+            parts.append(RdapWriter::scalar(part));
+    else
+        parts.append(RdapWriter::scalar(value));
+    parts.removeAll(QString());
+    return parts;
+}
+
+// "n": [family, given, additional, prefixes, suffixes] reads as a person says it, given name
+// first: "Dr. Jane Q. Doe Jr.".
+QString personName(const QJsonArray& property) {
+    const QJsonArray fields = property.at(3).toArray();
+    if (fields.isEmpty())
+        return pieces(property).join(QLatin1Char(' '));
+    QStringList words;
+    for (int i : {3, 1, 2, 0, 4})
+        words += component(fields, i);
+    return words.join(QLatin1Char(' '));
+}
+
 void writeAddress(RdapWriter& out, int indent, const QJsonArray& property) {
     const QJsonObject parameters = property.at(1).toObject();
-    out.heading(indent, QStringLiteral("Address"));
     const QString label = parameters.value(QStringLiteral("label")).toString();
-    if (!label.isEmpty()) {
+    if (!label.trimmed().isEmpty()) {
+        out.heading(indent, QStringLiteral("Address"));
         for (QStringView line : QStringView(label).tokenize(u'\n', Qt::SkipEmptyParts))
             out.text(indent + 1, line.trimmed());
         return;
     }
     // [post office box, extended address, street, locality, region, postal code, country]
     const QJsonArray fields = property.at(3).toArray();
-    const auto field = [&](int i) {
-        const QJsonValue value = fields.at(i);
-        QStringList parts;
-        if (value.isArray())
-            for (const QJsonValue& part : value.toArray())
-                parts.append(RdapWriter::scalar(part));
-        else
-            parts.append(RdapWriter::scalar(value));
-        parts.removeAll(QString());
-        return parts;
-    };
+    const auto field = [&](int i) { return component(fields, i); };
+    bool empty = true;
+    for (int i = 0; i < 7; ++i)
+        empty = empty && field(i).isEmpty();
+    if (empty)
+        return; // nothing to put under a heading
+    out.heading(indent, QStringLiteral("Address"));
     for (int i : {0, 1, 2})
         for (const QString& line : field(i))
             out.text(indent + 1, line);
@@ -128,13 +149,13 @@ void writeCard(RdapWriter& out, int indent, const QJsonValue& card) {
             continue;
         if (name == QLatin1String("adr")) {
             writeAddress(out, indent, property);
+        } else if (name == QLatin1String("n")) {
+            out.line(indent, labels.value(name), personName(property));
         } else if (name == QLatin1String("tel")) {
             const QString number = phoneNumber(pieces(property).join(QLatin1Char(' ')));
             out.line(indent, phoneLabel(types(property.at(1).toObject())), number);
         } else {
-            const QString separator =
-                name == QLatin1String("n") ? QStringLiteral(" ") : QStringLiteral(", ");
-            out.line(indent, labels.value(name, name), pieces(property).join(separator));
+            out.line(indent, labels.value(name, name), pieces(property).join(QStringLiteral(", ")));
         }
     }
 }

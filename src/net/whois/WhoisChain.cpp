@@ -11,11 +11,11 @@ WhoisChain::WhoisChain(const QByteArray& server, const QByteArray& query, bool f
 WhoisChain::Hop WhoisChain::first() {
     m_answer.clear();
     if (m_server.isEmpty()) {
-        m_asked.append(RootRegistry);
-        return {RootRegistry, 0, rootRegistryQuery(m_query), true};
+        m_asked.append({RootRegistry});
+        return {m_asked.last(), rootRegistryQuery(m_query), true};
     }
-    m_asked.append(m_server);
-    return {m_server, 0, m_query, false};
+    m_asked.append({m_server});
+    return {m_asked.last(), m_query, false};
 }
 
 void WhoisChain::addBytes(QByteArrayView bytes) {
@@ -25,7 +25,6 @@ void WhoisChain::addBytes(QByteArrayView bytes) {
 
 WhoisChain::Next WhoisChain::next() {
     const bool fromRoot = atRoot();
-    m_lastAnswered = m_asked.last();
     // Referral lines are ASCII: any decoding finds them, and a lone CR ends a line too.
     QString answer = QString::fromUtf8(m_answer);
     answer.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -42,10 +41,12 @@ WhoisChain::Next WhoisChain::next() {
         return next;
     }
     const WhoisReferral& referral = *scan.referral;
-    const QString where = QString::fromLatin1(referral.host);
-    const auto asked = std::any_of(m_asked.begin(), m_asked.end(), [&](const QByteArray& server) {
-        return server.compare(referral.host, Qt::CaseInsensitive) == 0;
-    });
+    const QString where = referral.shown();
+    const auto asked =
+        std::any_of(m_asked.begin(), m_asked.end(), [&](const WhoisReferral& server) {
+            return server.host.compare(referral.host, Qt::CaseInsensitive) == 0 &&
+                   server.effectivePort() == referral.effectivePort();
+        });
     if (m_query.contains(' '))
         next.notFollowed.append(where + QStringLiteral(" not followed: the query has options"));
     else if (asked)
@@ -54,8 +55,8 @@ WhoisChain::Next WhoisChain::next() {
         next.notFollowed.append(
             where + QStringLiteral(" not followed: %1 servers asked already").arg(MaxHops));
     else {
-        m_asked.append(referral.host);
-        next.hop = Hop{referral.host, referral.port, m_query, true};
+        m_asked.append(referral);
+        next.hop = Hop{referral, m_query, true};
     }
     return next;
 }

@@ -4,8 +4,9 @@
 // (whois.iana.org) is asked first, about the query's top-level domain, address or AS number,
 // and the query goes to the server it names. With referrals followed, an answer that refers on
 // (see WhoisReferral.h) sends the query to the next server, and its answer is appended. Never
-// more than MaxHops servers in all, never one already asked, and only a query without spaces
-// is referred on (a query with options is meant for the server it was typed for).
+// more than MaxHops servers in all, never one already asked (the same host on another port is
+// another server), and only a query without spaces is referred on (a query with options is
+// meant for the server it was typed for).
 
 #include "WhoisReferral.h"
 
@@ -15,6 +16,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 
 namespace net {
 
@@ -24,9 +26,8 @@ public:
     static constexpr const char* RootRegistry = "whois.iana.org";
 
     struct Hop {
-        QByteArray server;      // as typed or as the referral named it
-        std::uint16_t port = 0; // 0: the whois service's port
-        QByteArray query;       // the request line without its CR LF
+        WhoisReferral server;         // as typed or as the referral named it
+        QByteArray query;             // the request line without its CR LF
         bool chosenByProgram = false; // the root registry or a referral, not a typed server
     };
     struct Next {
@@ -43,9 +44,8 @@ public:
     // Where the query goes after the answer just completed.
     Next next();
 
-    // The server of the hop under way, and the last one whose answer came in whole.
-    const QByteArray& currentServer() const { return m_asked.last(); }
-    const QByteArray& lastAnswered() const { return m_lastAnswered; }
+    // The server of the hop under way, as it is named to the user.
+    QString currentServer() const { return m_asked.last().shown(); }
     // The hop under way is the root registry.
     bool atRoot() const { return automatic() && m_asked.size() == 1; }
     // The automatic choice found no WhoIs server: the root registry named none.
@@ -59,9 +59,8 @@ private:
     QByteArray m_server;
     QByteArray m_query;
     bool m_follow;
-    QList<QByteArray> m_asked; // as named
+    QList<WhoisReferral> m_asked; // as named
     QByteArray m_answer;
-    QByteArray m_lastAnswered;
     bool m_noWhoisServer = false;
 };
 

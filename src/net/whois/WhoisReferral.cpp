@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace net {
 
@@ -29,7 +30,9 @@ struct Parsed {
 // portAllowed.
 Parsed parseServer(QStringView value, bool portAllowed) {
     value = value.trimmed();
-    if (const qsizetype scheme = value.indexOf(u"://"); scheme >= 0) {
+    const QStringView original = value;
+    const qsizetype scheme = value.indexOf(u"://");
+    if (scheme >= 0) {
         const QStringView name = value.first(scheme);
         if (name.compare(u"whois", Qt::CaseInsensitive) != 0 &&
             name.compare(u"rwhois", Qt::CaseInsensitive) != 0)
@@ -39,6 +42,8 @@ Parsed parseServer(QStringView value, bool portAllowed) {
             value = value.first(path);
     }
     WhoisReferral referral;
+    if (scheme >= 0 && original.first(scheme).compare(u"rwhois", Qt::CaseInsensitive) == 0)
+        referral.kind = WhoisReferral::Rwhois;
     QStringView host = value;
     QStringView port;
     if (value.startsWith(u'[')) { // an IPv6 address with a port
@@ -67,6 +72,13 @@ Parsed parseServer(QStringView value, bool portAllowed) {
         if (!ok || number == 0 || number > 65535)
             return {std::nullopt, QStringLiteral("not a port")};
         referral.port = std::uint16_t(number);
+        const std::uint16_t own =
+            referral.kind == WhoisReferral::Rwhois ? WhoisReferral::RwhoisPort : 43;
+        if (referral.port == own)
+            referral.port = 0; // the kind's own port, written out
+        else if (isBadPort(referral.port))
+            return {std::nullopt,
+                    QStringLiteral("port %1 belongs to another protocol").arg(number)};
     }
     referral.host = host.toLatin1().toLower();
     return {referral, {}};
@@ -89,13 +101,45 @@ QString shown(QStringView value) {
 
 } // namespace
 
+bool isBadPort(std::uint16_t port) {
+    // The WHATWG Fetch standard's list of bad ports (its section "Port blocking").
+    static constexpr std::uint16_t bad[] = {
+        1,    7,    9,    11,   13,   15,   17,   19,   20,   21,   22,   23,   25,   37,
+        42,   43,   53,   69,   77,   79,   87,   95,   101,  102,  103,  104,  109,  110,
+        111,  113,  115,  117,  119,  123,  135,  137,  139,  143,  161,  179,  389,  427,
+        465,  512,  513,  514,  515,  526,  530,  531,  532,  540,  548,  554,  556,  563,
+        587,  601,  636,  989,  990,  993,  995,  1719, 1720, 1723, 2049, 3659, 4045, 4190,
+        5060, 5061, 6000, 6566, 6665, 6666, 6667, 6668, 6669, 6679, 6697, 10080};
+    return std::find(std::begin(bad), std::end(bad), port) != std::end(bad);
+}
+
+QString WhoisReferral::shown() const {
+    const QString name = QString::fromUtf8(host);
+    if (port == 0)
+        return name;
+    return (name.contains(QLatin1Char(':')) ? QLatin1Char('[') + name + QLatin1Char(']') : name) +
+           QLatin1Char(':') + QString::number(port);
+}
+
 ReferralScan scanReferrals(QStringView answer, const ReferralContext& context) {
     ReferralScan scan;
     std::optional<WhoisReferral> refer, referralServer, registrar, whois;
     QString registrarValue;
     bool holdsContacts = false;
     bool inQueriedRecord = false; // under "Domain Name: " + the query, in an older thin answer
-    const QString query = QString::fromLatin1(context.query).trimmed();
+    // The query as a name: "=example.com" asks a thin registry for the exact name, and a final
+    // dot is the same name.
+    QString query = QString::fromLatin1(context.query).trimmed();
+    while (query.startsWith(QLatin1Char('=')))
+        query = query.mid(1).trimmed();
+    while (query.endsWith(QLatin1Char('.')))
+        query.chop(1);
+    const auto sameName = [&](QStringView value) {
+        value = value.trimmed();
+        while (value.endsWith(u'.'))
+            value.chop(1);
+        return value.compare(query, Qt::CaseInsensitive) == 0;
+    };
     const auto take = [&](std::optional<WhoisReferral>& slot, QStringView value, bool portAllowed,
                           bool replace) {
         if (value.trimmed().isEmpty())
@@ -118,7 +162,7 @@ ReferralScan scanReferrals(QStringView answer, const ReferralContext& context) {
         };
         holdsContacts = holdsContacts || isContactLine(name);
         if (is(u"Domain Name"))
-            inQueriedRecord = value.trimmed().compare(query, Qt::CaseInsensitive) == 0;
+            inQueriedRecord = sameName(value);
         if (is(u"refer")) {
             take(refer, value, false, false);
         } else if (is(u"ReferralServer")) {

@@ -18,9 +18,11 @@
 // A registrar is asked only when the answer holds no registrant or contact lines: a thick
 // registry's complete record is not fetched twice.
 //
-// Only a plain host, whois:// or rwhois:// is a WhoIs server; a port only in ReferralServer. A
-// value that is none of these (a web address, spaces, other characters) is refused and the
-// refusal reported, so an answer cannot send the client anywhere but to a plain host and port.
+// Only a plain host, whois:// or rwhois:// is a WhoIs server; a port only in ReferralServer, and
+// never one that the Fetch standard lists as another protocol's ("bad ports": finger's 79,
+// DNS's 53, SSH's 22, ...) unless it is the referral kind's own (43 for WhoIs, 4321 for
+// RWhois). A value that is none of these (a web address, spaces, other characters) is refused
+// and the refusal reported, so an answer cannot send the client anywhere but to a WhoIs server.
 
 #include <QByteArray>
 #include <QStringList>
@@ -32,10 +34,23 @@
 namespace net {
 
 struct WhoisReferral {
+    enum Kind { Whois, Rwhois };
+    static constexpr std::uint16_t RwhoisPort = 4321;
+
     QByteArray host;        // a host name or an address, ASCII
-    std::uint16_t port = 0; // 0: the whois service's own port
+    std::uint16_t port = 0; // 0: the kind's own (the whois service's, or 4321 for RWhois)
+    Kind kind = Whois;
     bool operator==(const WhoisReferral&) const = default;
+
+    // The port connected to; 0 for the whois service's, looked up as always.
+    std::uint16_t effectivePort() const { return port ? port : kind == Rwhois ? RwhoisPort : 0; }
+    // How the server is named to the user: the host, and the port unless it is the kind's own
+    // ("rwhois.example.net:4322", "[2001:db8::1]:4322").
+    QString shown() const;
 };
+
+// Whether the Fetch standard lists port as a port of another protocol.
+bool isBadPort(std::uint16_t port);
 
 struct ReferralContext {
     bool fromRoot = false; // the answer is the root registry's

@@ -8,56 +8,32 @@ namespace net {
 
 namespace {
 
-std::optional<RdapClient::Query> rdapQueryFor(const QByteArray& query) {
+// What RDAP is asked when the WhoIs chain falls back to it: a domain in its ASCII form, an
+// address or an AS number; nothing for anything else.
+std::optional<QByteArray> rdapFallbackQuery(const QByteArray& query) {
     const QByteArray name = query.trimmed();
     switch (queryKind(name)) {
-    case QueryKind::Domain: {
-        const AsciiName ascii = asciiHost(name);
-        if (!ascii.error.isEmpty())
-            return std::nullopt;
-        return RdapClient::Query{RdapBootstrap::Domains, ascii.name};
-    }
+    case QueryKind::Domain:
     case QueryKind::Address:
-        return RdapClient::Query{name.contains(':') ? RdapBootstrap::Ipv6 : RdapBootstrap::Ipv4,
-                                 name};
-    case QueryKind::AsNumber: return RdapClient::Query{RdapBootstrap::AsNumbers, name.mid(2)};
+    case QueryKind::AsNumber: return name;
     case QueryKind::Other: break;
     }
     return std::nullopt;
 }
 
-// Whether a host named in a URL is this machine or its network: "localhost" or a loopback,
-// private or link-local address written out.
-bool isPrivateHost(const QString& name) {
-    const QString host = name.toLower();
-    if (host == QLatin1String("localhost") || host.endsWith(QLatin1String(".localhost")))
-        return true;
-    const auto address = platform::HostAddress::parse(host.toLatin1());
-    return address && !address->isPublic();
-}
-
-// Whether an RDAP link may be followed: HTTPS only, and never from the public side to this
-// machine or its network.
-bool mayFollow(const QUrl& url, bool fromPrivateSide) {
-    if (url.scheme() != QLatin1String("https") || url.host().isEmpty())
-        return false;
-    return fromPrivateSide || !isPrivateHost(url.host());
-}
-
 } // namespace
 
-WhoisSession::WhoisSession(QueryEngine& engine) : m_engine(engine) {
-    m_rdap.setDeadline(m_hopTimeout);
-    m_rdap.onStatus = [this](const QString& status) { m_engine.setStatus(status); };
-    m_rdap.onAnswer = [this](const RdapText& answer) { rdapAnswered(answer); };
-    m_rdap.onFailed = [this](const QString& message, const QString& text) {
+WhoisSession::WhoisSession(QueryEngine& engine) : m_engine(engine) {}
+
+void WhoisSession::setRegistryLookup(RegistryLookup* registry) {
+    m_registry = registry;
+    if (!registry)
+        return;
+    registry->onStatus = [this](const QString& status) { m_engine.setStatus(status); };
+    registry->onAnswer = [this](const RegistryLookup::Answer& answer) { rdapAnswered(answer); };
+    registry->onFailed = [this](const QString& message, const QString& text) {
         rdapFailed(message, text);
     };
-}
-
-void WhoisSession::setHopTimeout(int ms) {
-    m_hopTimeout = ms;
-    m_rdap.setDeadline(ms);
 }
 
 QByteArray WhoisSession::queryAsSent(const QByteArray& query) {
@@ -71,27 +47,31 @@ void WhoisSession::start(const QByteArray& server, const QByteArray& query, Whoi
     if (m_engine.Busy() || (server.isEmpty() && !mode.automatic))
         return;
     m_hops = 0;
+    m_sideKnown = false;
     m_startedPrivate = false;
     m_rdapReferred = false;
     m_follow = mode.followReferrals;
     m_lastAnswered.clear();
     m_rdapServer.clear();
-    m_rdap.setTranscript(m_engine.view().transcript());
+    if (m_registry)
+        m_registry->setTranscript(m_engine.view().transcript());
     if (!mode.automatic && server.startsWith("http://")) {
         m_engine.setStatus(QStringLiteral("RDAP is asked only over HTTPS: ") +
                            QString::fromUtf8(server));
         return;
     }
-    if (!mode.automatic && server.startsWith("https://")) {
-        // A server typed as an RDAP base URL is asked over RDAP.
-        const std::optional<RdapClient::Query> rdapQuery = rdapQueryFor(query);
-        if (!rdapQuery) {
-            m_engine.setStatus(QStringLiteral("RDAP answers only for a domain name, an address "
-                                              "or an AS number"));
+    // A server typed as an RDAP base URL, or a query meant for RDAP alone, is asked over RDAP.
+    const bool rdapServer = !mode.automatic && server.startsWith("https://");
+    const bool rdapQuery = mode.automatic && m_registry && m_registry->isOwnQuery(query);
+    if (rdapServer || rdapQuery) {
+        const QString why = m_registry ? m_registry->whyNot(query, rdapServer)
+                                       : QStringLiteral("RDAP cannot be asked here");
+        if (!why.isEmpty()) {
+            m_engine.setStatus(why);
             return;
         }
         if (m_engine.beginCall(this))
-            startRdap(*rdapQuery, QUrl(QString::fromUtf8(server)));
+            askRdap(query, rdapServer ? QUrl(QString::fromUtf8(server)) : QUrl());
         return;
     }
     if (!mode.automatic && !mode.followReferrals) {
@@ -113,9 +93,11 @@ void WhoisSession::start(const QByteArray& server, const QByteArray& query, Whoi
 
 void WhoisSession::runHop(const WhoisChain::Hop& hop) {
     Exchange exchange;
-    exchange.request = whoisRequest(hop.server, hop.query).request;
-    exchange.port = hop.port;
+    exchange.request = whoisRequest(hop.server.host, hop.query).request;
+    exchange.request.QueryText = hop.server.shown().toUtf8();
+    exchange.port = hop.server.effectivePort();
     exchange.silenceTimeoutMs = hop.chosenByProgram ? m_hopTimeout : 0;
+    exchange.totalTimeoutMs = hop.chosenByProgram ? m_hopLimit : 0;
     // A referral may not lead from the public Internet to this machine or its network.
     m_publicOnly = m_hops > 0 && !m_startedPrivate;
     ++m_hops;
@@ -129,15 +111,18 @@ void WhoisSession::received(QByteArrayView bytes) {
 
 void WhoisSession::filterAddresses(QList<platform::HostAddress>& addresses) {
     if (m_publicOnly)
-        addresses.removeIf([](const platform::HostAddress& address) { return !address.isPublic(); });
+        addresses.removeIf(
+            [](const platform::HostAddress& address) { return !address.isPublic(); });
 }
 
 void WhoisSession::exchangeEnded(const ExchangeResult& result) {
     if (!m_chain)
         return;
-    if (m_hops == 1 && result.address)
+    if (m_hops == 1 && result.address) {
+        m_sideKnown = true;
         m_startedPrivate = !result.address->isPublic();
-    const QString server = QString::fromUtf8(m_chain->currentServer());
+    }
+    const QString server = m_chain->currentServer();
     switch (result.outcome) {
     case ExchangeResult::Closed: {
         m_lastAnswered = server;
@@ -146,7 +131,7 @@ void WhoisSession::exchangeEnded(const ExchangeResult& result) {
             line(QStringLiteral("referral to ") + passed);
         if (next.hop) {
             // The next server's answer follows, under a line that says where it comes from.
-            line(QStringLiteral("referral to ") + QString::fromLatin1(next.hop->server));
+            line(QStringLiteral("referral to ") + next.hop->server.shown());
             runHop(*next.hop);
             return;
         }
@@ -166,13 +151,17 @@ void WhoisSession::exchangeEnded(const ExchangeResult& result) {
 }
 
 void WhoisSession::hopFailed(const ExchangeResult& result) {
-    const QString server = QString::fromUtf8(m_chain->currentServer());
+    const QString server = m_chain->currentServer();
     const bool root = m_chain->atRoot();
     // Earlier answers stay; a line says which server failed and why.
+    const QString why =
+        result.overran
+            ? QStringLiteral("still sending after %1 s, given up").arg(m_hopLimit / 1000.0)
+            : result.status;
     if (m_hops > 1 || root || m_chain->automatic())
         line((root ? QStringLiteral("the root registry %1 could not be reached: %2")
                    : QStringLiteral("%1 could not be asked: %2"))
-                 .arg(server, result.status));
+                 .arg(server, why));
     // The server the automatic choice found does not resolve, refuses or stays silent: the
     // registry may answer over RDAP only.
     if (m_chain->automatic() && fallBackToRdap())
@@ -181,38 +170,42 @@ void WhoisSession::hopFailed(const ExchangeResult& result) {
 }
 
 bool WhoisSession::fallBackToRdap() {
-    const std::optional<RdapClient::Query> query = rdapQueryFor(m_chain->query());
-    if (!query)
+    const std::optional<QByteArray> query = rdapFallbackQuery(m_chain->query());
+    if (!m_registry || !query)
         return false;
     line(QStringLiteral("RDAP"));
     m_chain.reset();
-    startRdap(*query, QUrl());
+    askRdap(*query, QUrl());
     return true;
 }
 
-void WhoisSession::startRdap(const RdapClient::Query& query, const QUrl& base) {
+void WhoisSession::askRdap(const QByteArray& query, const QUrl& base) {
     m_chain.reset();
-    m_rdap.lookUp(query, base);
+    m_referredTo.clear();
+    // A chain that began on the public Internet stays there.
+    m_registry->lookUp(query, base, m_sideKnown && !m_startedPrivate);
 }
 
-void WhoisSession::rdapAnswered(const RdapText& answer) {
+void WhoisSession::rdapAnswered(const RegistryLookup::Answer& answer) {
     m_engine.showText(answer.text);
     if (m_rdapServer.isEmpty())
-        m_rdapServer = m_rdap.server();
+        m_rdapServer = answer.server;
     // A registry's answer holds its own part; the registrar's record is one link away.
     if (m_follow && !m_rdapReferred) {
-        const bool privateSide = m_startedPrivate || isPrivateHost(m_rdap.server());
+        // The side the query began on: the first WhoIs server's address, else the RDAP
+        // server's own.
+        const bool privateSide = m_sideKnown ? m_startedPrivate : !answer.fromPublicAddress;
         for (const QUrl& link : answer.related) {
-            if (!mayFollow(link, privateSide)) {
-                line(QStringLiteral("RDAP referral to %1 not followed: %2")
-                         .arg(link.toString(), link.scheme() == QLatin1String("https")
-                                                   ? QStringLiteral("a loopback or private address")
-                                                   : QStringLiteral("not HTTPS")));
+            if (link.scheme() != QLatin1String("https") || link.host().isEmpty()) {
+                line(QStringLiteral("RDAP referral to %1 not followed: not HTTPS")
+                         .arg(link.toString()));
                 continue;
             }
             m_rdapReferred = true;
+            m_referredTo = link.host();
             line(QStringLiteral("RDAP referral to ") + link.host());
-            m_rdap.fetch(link);
+            // Judged by the address it leads to, not by how its name looks.
+            m_registry->fetch(link, !privateSide);
             return;
         }
     }
@@ -222,6 +215,12 @@ void WhoisSession::rdapAnswered(const RdapText& answer) {
 void WhoisSession::rdapFailed(const QString& message, const QString& text) {
     if (!text.isEmpty())
         m_engine.showText(text); // the server's own words
+    if (!m_referredTo.isEmpty()) {
+        // The registry answered; only the link it gave failed.
+        line(QStringLiteral("%1 could not be asked: %2").arg(m_referredTo, message));
+        finish(QStringLiteral("RDAP answer received"), m_rdapServer, true);
+        return;
+    }
     finish(message, m_rdapServer.isEmpty() ? m_lastAnswered : m_rdapServer, false);
 }
 
@@ -231,12 +230,14 @@ void WhoisSession::line(const QString& text) {
 
 void WhoisSession::finish(const QString& status, const QString& caption, bool answered) {
     m_chain.reset();
+    m_referredTo.clear();
     m_engine.finishCall(status, caption, answered);
 }
 
 void WhoisSession::cancelled() {
     m_chain.reset();
-    m_rdap.cancel();
+    if (m_registry)
+        m_registry->cancel();
 }
 
 } // namespace net

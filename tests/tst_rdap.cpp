@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: MIT
-// The RDAP client against a real HTTPS server on loopback, with a certificate authority made
-// for the test: the bootstrap file, answers and errors, the cache, a certificate not trusted.
+// RDAP against a real HTTPS server on loopback, with a certificate authority made for the test:
+// every kind of object and search, the bootstrap files and their cache, one deadline for a
+// look-up, errors, a certificate not trusted, and links and redirects judged by the address
+// they lead to. As root the test runs in a network namespace of its own, where 198.51.100.1
+// stands for a server on the public Internet.
 #include "ChildProcess.h"
 #include "RecordingView.h"
 #include "TestNetwork.h"
-#include "net/rdap/RdapClient.h"
+#include "net/rdap/BootstrapCache.h"
+#include "net/rdap/RdapLookup.h"
 #include "net/whois/WhoisSession.h"
 #include "platform/WinsockErrors.h"
 
@@ -14,9 +18,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSemaphore>
 #include <QSslCertificate>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 
 #include "TestFiles.h"
 
@@ -24,13 +30,32 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-class tst_RdapClient : public QObject {
+namespace {
+
+// rdap.public.example is the server on the public side; registrar.public.example is a
+// public-looking name that resolves to loopback.
+platform::Resolver publicLookingResolver() {
+    platform::Resolver resolver;
+    resolver.byName = [](const QByteArray& name) {
+        platform::LookupAnswer answer;
+        answer.entry.officialName = name;
+        answer.entry.addresses = {*platform::HostAddress::parse(
+            name == "rdap.public.example" ? "198.51.100.1" : "127.0.0.1")};
+        return answer;
+    };
+    return resolver;
+}
+
+} // namespace
+
+class tst_Rdap : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
     QProcess m_server;
     QString m_port;
     QSslConfiguration m_trusting;
+    bool m_publicAddresses = false; // 198.51.100.1 is this host's
 
     bool run(const QString& program, const QStringList& arguments) {
         QProcess process;
@@ -43,27 +68,28 @@ class tst_RdapClient : public QObject {
         QString text;
         QString failure;
     };
-    Outcome lookUp(net::RdapClient& client, const QByteArray& query,
-                   net::RdapBootstrap::Kind kind = net::RdapBootstrap::Domains) {
+    Outcome lookUp(net::RdapLookup& rdap, const QByteArray& query, const QUrl& base = QUrl()) {
         Outcome outcome;
         bool done = false;
-        client.onAnswer = [&](const net::RdapText& answer) {
+        rdap.onAnswer = [&](const net::RegistryLookup::Answer& answer) {
             outcome.text = answer.text, done = true;
         };
-        client.onFailed = [&](const QString& message, const QString& text) {
+        rdap.onFailed = [&](const QString& message, const QString& text) {
             outcome.failure = message, outcome.text = text, done = true;
         };
-        client.lookUp({kind, query});
+        rdap.lookUp(query, base, false);
         if (!QTest::qWaitFor([&] { return done; }, 20000))
             outcome.failure = "no answer";
         return outcome;
     }
 
-    QString url(const QString& path) const { return "https://127.0.0.1:" + m_port + path; }
+    QString url(const QString& path, const QString& host = "127.0.0.1") const {
+        return "https://" + host + ':' + m_port + path;
+    }
 
-    std::unique_ptr<net::RdapClient> client(const QString& cache, bool trusting = true,
+    std::unique_ptr<net::RdapLookup> client(const QString& cache, bool trusting = true,
                                             const QString& folder = "/") {
-        auto made = std::make_unique<net::RdapClient>();
+        auto made = std::make_unique<net::RdapLookup>();
         made->setBootstrapFolder(QUrl(url(folder)));
         made->setCacheDirectory(m_dir.filePath(cache));
         if (trusting)
@@ -82,10 +108,12 @@ class tst_RdapClient : public QObject {
 
 private slots:
     void initTestCase() {
+        m_publicAddresses = enterNetworkWithPublicAddresses();
         const QString ext = m_dir.filePath("ext.cnf");
         QFile file(ext);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("subjectAltName=DNS:localhost,IP:127.0.0.1\n");
+        file.write("subjectAltName=DNS:localhost,IP:127.0.0.1,IP:198.51.100.1,"
+                   "DNS:rdap.public.example,DNS:registrar.public.example\n");
         file.close();
         QVERIFY(
             run("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key",
@@ -97,7 +125,9 @@ private slots:
                      "-CAcreateserial", "-out", "server.pem", "-days", "2", "-extfile", ext}));
         endWithThisProcess(m_server);
         m_server.start("python3", {QString(VINTREL_TESTS_DIR) + "/rdap_server.py",
-                                   m_dir.filePath("server.pem"), m_dir.filePath("server.key")});
+                                   m_dir.filePath("server.pem"), m_dir.filePath("server.key"),
+                                   m_publicAddresses ? "0.0.0.0" : "127.0.0.1", "0", "",
+                                   "registrar.public.example"});
         QVERIFY(m_server.waitForReadyRead(20000));
         m_port = QString::fromLatin1(m_server.readLine().trimmed());
         m_trusting = QSslConfiguration::defaultConfiguration();
@@ -108,51 +138,85 @@ private slots:
         m_server.waitForFinished();
     }
 
+    // Every object RDAP can be asked for, as a user types it, and what can go wrong.
     void answers_data() {
         QTest::addColumn<QByteArray>("query");
-        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("atBase");     // asked at a base URL given, not one found
         QTest::addColumn<QString>("text");    // a line the answer shows
         QTest::addColumn<QString>("failure"); // the start of the failure, if one
-        const int domain = net::RdapBootstrap::Domains;
-        QTest::newRow("a domain") << QByteArray("example.test") << domain << "Name: Test Registrar"
+        QTest::newRow("a domain") << QByteArray("example.test") << false << "Name: Test Registrar"
                                   << "";
-        QTest::newRow("an address")
-            << QByteArray("192.0.2.1") << int(net::RdapBootstrap::Ipv4) << "TEST-NET-1"
+        QTest::newRow("an address") << QByteArray("192.0.2.1") << false << "TEST-NET-1"
+                                    << "";
+        QTest::newRow("an AS number") << QByteArray("AS64500") << false << "TEST-AS"
+                                      << "";
+        QTest::newRow("a tagged entity, found through the object tags")
+            << QByteArray("entity GOVI-TEST") << false << "Entity: GOVI-TEST"
             << "";
-        QTest::newRow("an AS number")
-            << QByteArray("64500") << int(net::RdapBootstrap::AsNumbers) << "TEST-AS"
+        QTest::newRow("a name server")
+            << QByteArray("nameserver ns1.example.test") << false << "Name server: ns1.example.test"
             << "";
-        QTest::newRow("not found") << QByteArray("missing.test") << domain << "Title: Not Found"
+        QTest::newRow("a domain search")
+            << QByteArray("domains exa*.test") << false << "Domains found: 1"
+            << "";
+        QTest::newRow("an entity search, at a server given")
+            << QByteArray("entity-search Test Reg*") << true << "Entities found: 1"
+            << "";
+        QTest::newRow("an entity search needs a server")
+            << QByteArray("entities Test*") << false << ""
+            << "No RDAP server can be found for the entity search Test*";
+        QTest::newRow("only plain HTTP servers named")
+            << QByteArray("x.plainonly") << false << ""
+            << "No HTTPS RDAP server is known for the domain x.plainonly";
+        QTest::newRow("an entity tagged for a plain HTTP server")
+            << QByteArray("entity X-PLAIN") << false << ""
+            << "No HTTPS RDAP server is known for the entity X-PLAIN";
+        QTest::newRow("a redirect to plain HTTP")
+            << QByteArray("to-http.test") << false << ""
+            << "RDAP server 127.0.0.1: RDAP is asked only over HTTPS";
+        QTest::newRow("not found") << QByteArray("missing.test") << false << "Title: Not Found"
                                    << "RDAP server 127.0.0.1: not found (HTTP 404)";
-        QTest::newRow("rate limit") << QByteArray("busy.test") << domain << ""
+        QTest::newRow("rate limit") << QByteArray("busy.test") << false << ""
                                     << "RDAP server 127.0.0.1: too many requests";
-        QTest::newRow("server error") << QByteArray("down.test") << domain << ""
+        QTest::newRow("server error") << QByteArray("down.test") << false << ""
                                       << "RDAP server 127.0.0.1: server error (HTTP 503)";
-        QTest::newRow("no JSON") << QByteArray("broken.test") << domain << ""
+        QTest::newRow("no JSON") << QByteArray("broken.test") << false << ""
                                  << "RDAP server 127.0.0.1: The RDAP answer is not valid JSON";
-        QTest::newRow("too large") << QByteArray("big.test") << domain << ""
+        QTest::newRow("too large") << QByteArray("big.test") << false << ""
                                    << "RDAP server 127.0.0.1: the answer is too large";
-        QTest::newRow("a server that drips") << QByteArray("drip.test") << domain << ""
+        QTest::newRow("a server that drips") << QByteArray("drip.test") << false << ""
                                              << "RDAP server 127.0.0.1: Timed out";
         QTest::newRow("no server for the name")
-            << QByteArray("example.nowhere") << domain << ""
+            << QByteArray("example.nowhere") << false << ""
             << "No RDAP server is known for the domain example.nowhere";
     }
     void answers() {
         QFETCH(QByteArray, query);
-        QFETCH(int, kind);
+        QFETCH(bool, atBase);
         QFETCH(QString, text);
         QFETCH(QString, failure);
         auto rdap = client("cache");
         rdap->setMaxAnswer(100 * 1024);
         rdap->setDeadline(1500); // a byte every 0.2 s never resets it
-        const Outcome outcome = lookUp(*rdap, query, net::RdapBootstrap::Kind(kind));
+        const Outcome outcome = lookUp(*rdap, query, atBase ? QUrl(url("/rdap/")) : QUrl());
         if (failure.isEmpty())
             QVERIFY2(outcome.failure.isEmpty(), qPrintable(outcome.failure));
         else
             QVERIFY2(outcome.failure.startsWith(failure), qPrintable(outcome.failure));
         if (!text.isEmpty())
             QVERIFY2(outcome.text.contains(text), qPrintable(outcome.text));
+    }
+
+    // The bootstrap file and the answer share one deadline: a slow list and a slow answer,
+    // each within it, are too slow together.
+    void oneDeadlineForALookUp() {
+        auto rdap = client("slow", true, "/slow/");
+        rdap->setDeadline(1500);
+        QElapsedTimer clock;
+        clock.start();
+        const Outcome outcome = lookUp(*rdap, "slow.test");
+        QVERIFY2(outcome.failure.endsWith("Timed out"), qPrintable(outcome.failure));
+        QVERIFY2(clock.elapsed() < 1900, qPrintable(QString::number(clock.elapsed())));
     }
 
     // The cache holds only what parses as a bootstrap file: a captive portal's page or a cut
@@ -194,16 +258,16 @@ private slots:
             const QByteArray gone =
                 oldAge == 7200 ? QByteArray()
                                : ", [[\"rdaponly\"], [\"" + url("/gone/").toLatin1() + "\"]]";
-            QVERIFY(net::RdapBootstrap::write(m_dir.filePath(cache), net::RdapBootstrap::Domains,
-                                              "{\"services\": [[[\"test\"], [\"" +
-                                                  url("/rdap/").toLatin1() + "\"]]" + gone + "]}"));
+            QVERIFY(net::bootstrap::writeCached(m_dir.filePath(cache), net::RdapQuery::Dns,
+                                                "{\"services\": [[[\"test\"], [\"" +
+                                                    url("/rdap/").toLatin1() + "\"]]" + gone +
+                                                    "]}"));
             age(cacheFile(cache), oldAge);
         }
         auto rdap = client(cache, true, folder);
         const Outcome outcome = lookUp(*rdap, query);
         QCOMPARE(outcome.failure.isEmpty(), answered);
-        const auto cached =
-            net::RdapBootstrap::read(m_dir.filePath(cache), net::RdapBootstrap::Domains);
+        const auto cached = net::bootstrap::readCached(m_dir.filePath(cache), net::RdapQuery::Dns);
         QCOMPARE(cached.has_value(), cachedIsGood);
         if (!answered && oldAge == -1)
             QVERIFY2(outcome.failure.contains("no RDAP server list"), qPrintable(outcome.failure));
@@ -261,13 +325,67 @@ private slots:
     }
 
     void cacheFolderIsPrivate() {
-        QVERIFY(net::RdapBootstrap::write(m_dir.filePath("private/vintrel"),
-                                          net::RdapBootstrap::Domains,
-                                          "{\"services\": [[[\"test\"], [\"https://x/\"]]]}"));
+        QVERIFY(net::bootstrap::writeCached(m_dir.filePath("private/vintrel"), net::RdapQuery::Dns,
+                                            "{\"services\": [[[\"test\"], [\"https://x/\"]]]}"));
         struct stat folder {};
         QCOMPARE(stat(QFile::encodeName(m_dir.filePath("private/vintrel")).constData(), &folder),
                  0);
         QCOMPARE(folder.st_mode & 0777, mode_t(0700));
+    }
+
+    // The bootstrap files are read, checked and written on a worker thread: with every worker
+    // busy, a look-up goes no further than to its cached copy or the file fetched, and the
+    // window's thread is free all the while.
+    void bootstrapFilesAreReadOffTheWindowThread_data() {
+        QTest::addColumn<bool>("cached"); // a fresh copy is read, else the file is fetched
+        QTest::newRow("the cached copy") << true;
+        QTest::newRow("a file fetched") << false;
+    }
+    void bootstrapFilesAreReadOffTheWindowThread() {
+        QFETCH(bool, cached);
+        struct BootstrapSeen : net::Transcript {
+            bool fetched = false;
+            void exchange(const net::TranscriptExchange&) override {}
+            void httpAnswer(const QString& kind, const QUrl&, int, const QByteArray&) override {
+                fetched = fetched || kind == "bootstrap";
+            }
+            void record(const QString&, const QJsonValue&) override {}
+        } seen;
+        const QString cache = cached ? "offthread-cached" : "offthread-fetched";
+        if (cached)
+            QVERIFY(net::bootstrap::writeCached(m_dir.filePath(cache), net::RdapQuery::Dns,
+                                                "{\"services\": [[[\"test\"], [\"" +
+                                                    url("/rdap/").toLatin1() + "\"]]]}"));
+        auto rdap = client(cache);
+        rdap->setTranscript(&seen);
+        QThreadPool* workers = QThreadPool::globalInstance();
+        QSemaphore release;
+        const auto occupyWorkers = [&] {
+            for (int i = 0; i < workers->maxThreadCount(); ++i)
+                workers->start([&release] { release.acquire(); });
+        };
+        QStringList stages;
+        rdap->onStatus = [&](const QString& text) {
+            stages << text;
+            if (text.startsWith("Fetching the RDAP server list"))
+                occupyWorkers(); // the cache was read; the file fetched is next
+        };
+        bool answered = false;
+        rdap->onAnswer = [&](const net::RegistryLookup::Answer&) { answered = true; };
+        rdap->onFailed = [&](const QString& message, const QString&) {
+            QFAIL(qPrintable(message));
+        };
+
+        if (cached)
+            occupyWorkers();
+        rdap->lookUp("example.test", {}, false);
+        if (!cached)
+            QTRY_VERIFY_WITH_TIMEOUT(seen.fetched, 10000);
+        QCoreApplication::processEvents();
+        const bool asked = stages.join('\n').contains("Asking RDAP server");
+        release.release(workers->maxThreadCount());
+        QVERIFY2(!asked, "the bootstrap file was read on the window's thread");
+        QTRY_VERIFY_WITH_TIMEOUT(answered, 20000);
     }
 
     // A WhoIs query whose registry has no WhoIs server is answered from RDAP, for domains,
@@ -294,6 +412,12 @@ private slots:
         QTest::newRow("RDAP base URL typed as the server")
             << false << QByteArray("example.test") << QByteArray("unused")
             << "Domain: example.test\nStatus: active\n";
+        QTest::newRow("an entity typed for RDAP, the server found for it")
+            << true << QByteArray("entity GOVI-TEST") << QByteArray("unused")
+            << "Entity: GOVI-TEST\n";
+        QTest::newRow("a search at the server typed")
+            << false << QByteArray("domains exa*.test") << QByteArray("unused")
+            << "Domains found: 1\n";
     }
     void whoisQueriesFallBackToRdap() {
         QFETCH(bool, automatic);
@@ -303,6 +427,8 @@ private slots:
         RecordingView view;
         net::QueryEngine engine(view);
         net::WhoisSession session(engine);
+        const auto rdap = client("engine");
+        session.setRegistryLookup(rdap.get());
         LoopbackServer root({{rootAnswer}}, QHostAddress("127.0.0.10"));
         if (rootAnswer.isEmpty()) {
             const quint16 closed = closedPortNetworkOrder();
@@ -324,9 +450,6 @@ private slots:
             return answer;
         };
         engine.setResolver(resolver);
-        session.rdap().setBootstrapFolder(QUrl(url("/")));
-        session.rdap().setCacheDirectory(m_dir.filePath("engine"));
-        session.rdap().setSslConfiguration(m_trusting);
         if (automatic)
             session.start({}, query, {true, true});
         else
@@ -335,11 +458,52 @@ private slots:
         QCOMPARE(view.status(), QString("RDAP answer received"));
         QVERIFY2(view.text.contains(shown), qPrintable(view.text));
         QCOMPARE(view.caption, QString("127.0.0.1"));
-        QCOMPARE(view.text.contains("--- RDAP ---"), automatic);
+        // WhoIs first, where the query is one WhoIs knows; RDAP straight away for its own.
+        QCOMPARE(view.text.contains("--- RDAP ---"), automatic && !query.contains(' '));
         // With referrals followed, the registry's link leads to the registrar's record, once.
         const bool referred = automatic && query == "example.test";
         QCOMPARE(view.text.contains("\n--- RDAP referral to 127.0.0.1 ---\n"), referred);
         QCOMPARE(view.text.contains("Name: Example Registrant"), referred);
+    }
+
+    // Links and redirects are judged by the address they lead to, not by how the name looks:
+    // from the public side never to loopback, within a lab anywhere in it.
+    void judgedByTheAddress_data() {
+        QTest::addColumn<QString>("base"); // where the query is asked
+        QTest::addColumn<QByteArray>("query");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("shown");
+        const QString refused = "registrar.public.example is a loopback or private address "
+                                "(127.0.0.1)";
+        QTest::newRow("a public server's link to a name on loopback")
+            << "rdap.public.example" << QByteArray("linked-elsewhere.test")
+            << "RDAP answer received"
+            << "--- registrar.public.example could not be asked: RDAP server "
+               "registrar.public.example: " +
+                   refused + " ---";
+        QTest::newRow("a public server's redirect to a name on loopback")
+            << "rdap.public.example" << QByteArray("redirected-elsewhere.test")
+            << "RDAP server registrar.public.example: " + refused << "";
+        QTest::newRow("a link within a lab")
+            << "127.0.0.1" << QByteArray("linked-elsewhere.test") << "RDAP answer received"
+            << "Name: Example Registrant";
+    }
+    void judgedByTheAddress() {
+        QFETCH(QString, base);
+        QFETCH(QByteArray, query);
+        QFETCH(QString, status);
+        QFETCH(QString, shown);
+        QVERIFY2(m_publicAddresses, "needs root for a network namespace with addresses of its own");
+        RecordingView view;
+        net::QueryEngine engine(view);
+        net::WhoisSession session(engine);
+        const auto rdap = client("judged");
+        rdap->setResolver(publicLookingResolver());
+        session.setRegistryLookup(rdap.get());
+        session.start(url("/rdap/", base).toLatin1(), query, {false, true});
+        QTRY_VERIFY_WITH_TIMEOUT(!engine.Busy(), 20000);
+        QVERIFY2(view.status().startsWith(status), qPrintable(view.status()));
+        QVERIFY2(view.text.contains(shown), qPrintable(view.text));
     }
 
     void untrustedCertificateIsRefused() {
@@ -353,5 +517,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_RdapClient)
-#include "tst_rdapclient.moc"
+QTEST_MAIN(tst_Rdap)
+#include "tst_rdap.moc"
