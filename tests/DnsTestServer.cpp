@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "DnsTestServer.h"
-#include "ChildProcess.h"
+#include "Nsd.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,11 +13,6 @@
 #include <unistd.h>
 
 namespace {
-
-bool writeText(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-}
 
 // A port that both UDP and TCP can take on 127.0.0.1 (free when this returns).
 quint16 freePort() {
@@ -93,77 +88,18 @@ DnsTestServer::DnsTestServer() {
                           {".:root.zone", "plain.test:plain.test.zone"});
 }
 
-bool DnsTestServer::startNsd(QProcess& nsd, const QString& name, const QByteArray& listen,
-                             const QStringList& zones) {
-    const auto file = [&](const char* suffix) {
-        return QFile::encodeName(path(name + QLatin1String(suffix)));
-    };
-    QByteArray config = "server:\n" + listen + "  zonesdir: \"" + QFile::encodeName(m_dir.path()) +
-                        "\"\n  database: \"\"\n  username: \"\"\n  chroot: \"\"\n"
-                        "  server-count: 1\n  pidfile: \"" +
-                        file(".pid") +
-                        "\"\n"
-                        "  xfrdfile: \"" +
-                        file(".xfrd") +
-                        "\"\n"
-                        "  zonelistfile: \"" +
-                        file(".zones") +
-                        "\"\n"
-                        "  logfile: \"" +
-                        file(".log") +
-                        "\"\n"
-                        "remote-control:\n  control-enable: no\n";
-    for (const QString& zone : zones)
-        config += "zone:\n  name: \"" + zone.section(':', 0, 0).toLatin1() +
-                  "\"\n  zonefile: " + zone.section(':', 1).toLatin1() + "\n";
-    if (!writeText(path(name + ".conf"), config)) {
-        m_error = name + QStringLiteral(".conf could not be written");
-        return false;
-    }
-    nsd.setProcessChannelMode(QProcess::MergedChannels);
-    endWithThisProcess(nsd);
-    nsd.start(QStringLiteral("nsd"), {"-d", "-c", path(name + ".conf")});
-    if (!nsd.waitForStarted(10000)) {
-        m_error = QStringLiteral("nsd did not start (is the nsd package installed?)");
-        return false;
-    }
-    const bool started = QTest::qWaitFor(
-        [&] {
-            QFile log(path(name + ".log"));
-            return log.open(QIODevice::ReadOnly) && log.readAll().contains("nsd started");
-        },
-        15000);
-    if (!started) {
-        QFile log(path(name + ".log"));
-        log.open(QIODevice::ReadOnly);
-        m_error = QStringLiteral("nsd did not come up: ") + QString::fromUtf8(log.readAll()) +
-                  QString::fromUtf8(nsd.readAll());
-    }
-    return started;
-}
-
 DnsTestServer::~DnsTestServer() {
-    for (QProcess* nsd : {&m_nsd, &m_rootNsd}) {
-        if (nsd->state() == QProcess::NotRunning)
-            continue;
-        nsd->terminate();
-        if (!nsd->waitForFinished(5000))
-            nsd->kill();
-        nsd->waitForFinished(5000);
-    }
+    stopNsd(m_nsd);
+    stopNsd(m_rootNsd);
 }
 
 bool DnsTestServer::run(const QString& program, const QStringList& arguments, QByteArray* output) {
-    QProcess process;
-    process.setWorkingDirectory(m_dir.path());
-    process.start(program, arguments);
-    const bool ok = process.waitForFinished(60000) && process.exitCode() == 0;
-    if (output)
-        *output = process.readAllStandardOutput().trimmed();
-    if (!ok)
-        m_error =
-            program + QStringLiteral(": ") + QString::fromUtf8(process.readAllStandardError());
-    return ok;
+    return runTool(m_dir.path(), program, arguments, output, m_error);
+}
+
+bool DnsTestServer::startNsd(QProcess& nsd, const QString& name, const QByteArray& listen,
+                             const QStringList& zones) {
+    return ::startNsd(nsd, m_dir.path(), name, listen, zones, m_error);
 }
 
 bool DnsTestServer::makeZones() {
@@ -193,10 +129,11 @@ bool DnsTestServer::makeZones() {
     QByteArray bogus = secureZone;
     bogus.replace("secure.test", "bogus.test");
     const QString ext = path("ext.cnf");
-    return writeText(path("secure.test.zone"), secureZone) &&
-           writeText(path("bogus.test.zone"), bogus) && writeText(path("plain.test.zone"), plain) &&
-           writeText(path("v4.zone"), v4) && writeText(path("v6.zone"), v6) &&
-           writeText(path("root.zone"), root) && writeText(ext, "subjectAltName=DNS:dot.test\n") &&
+    return writeTextFile(path("secure.test.zone"), secureZone) &&
+           writeTextFile(path("bogus.test.zone"), bogus) &&
+           writeTextFile(path("plain.test.zone"), plain) && writeTextFile(path("v4.zone"), v4) &&
+           writeTextFile(path("v6.zone"), v6) && writeTextFile(path("root.zone"), root) &&
+           writeTextFile(ext, "subjectAltName=DNS:dot.test\n") &&
            run("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key",
                            "-out", "ca.pem", "-days", "2", "-subj", "/CN=Vintrel DNS Test CA"}) &&
            run("openssl", {"req", "-newkey", "rsa:2048", "-nodes", "-keyout", "dot.key", "-out",

@@ -40,8 +40,12 @@ platform::Resolver loopbackResolver() {
     return r;
 }
 
-bool enterNetworkWithPublicAddresses() {
+bool enterOwnNetwork() {
     return geteuid() == 0 && ::unshare(CLONE_NEWNET) == 0 &&
-           QProcess::execute("ip", {"link", "set", "lo", "up"}) == 0 &&
+           QProcess::execute("ip", {"link", "set", "lo", "up"}) == 0;
+}
+
+bool enterNetworkWithPublicAddresses() {
+    return enterOwnNetwork() &&
            QProcess::execute("ip", {"addr", "add", "198.51.100.1/24", "dev", "lo"}) == 0;
 }

@@ -13,6 +13,10 @@ void routeServicesTo(net::QueryEngine& engine, const LoopbackServer& server);
 // (host not found); "slow.test" answers after 400 ms. Addresses reverse to "localhost".
 platform::Resolver loopbackResolver();
 
+// Moves the test into a network of its own (as root), its loopback up; false where that cannot
+// be made. Servers may then take any port of any loopback address.
+bool enterOwnNetwork();
+
 // Moves the test into a network of its own (as root), where the addresses of 198.51.100.0/24
 // stand for the public Internet and are this host's. False where that cannot be made.
 bool enterNetworkWithPublicAddresses();

@@ -113,6 +113,28 @@ private slots:
                                  << "9.9.9.9";
         QTest::newRow("type without records") << QStringList{"--type", "MX"} << error << 0 << ""
                                               << "";
+        QTest::newRow("records from the system resolver")
+            << QStringList{"--records", "x.test"} << run << int(Kind::Records) << "x.test"
+            << "System resolver";
+        QTest::newRow("every authoritative server compared")
+            << QStringList{"--records", "x.test", "--compare"} << run << int(Kind::Records)
+            << "x.test"
+            << "Every authoritative server";
+        QTest::newRow("every authoritative server, found through a resolver")
+            << QStringList{"--records", "x.test", "--compare", "--resolver", "9.9.9.9"} << run
+            << int(Kind::Records) << "x.test"
+            << "Every authoritative server via 9.9.9.9";
+        QTest::newRow("resolvers side by side")
+            << QStringList{"--records", "x.test",     "--resolver",   "9.9.9.9",
+                           "--compare", "--resolver", "tls://1.1.1.1"}
+            << run << int(Kind::Records) << "x.test"
+            << "9.9.9.9, tls://1.1.1.1";
+        QTest::newRow("several resolvers, nothing compared")
+            << QStringList{"--records", "x.test", "--resolver", "a", "--resolver", "b"} << error
+            << 0 << ""
+            << "";
+        QTest::newRow("compare without records") << QStringList{"--compare"} << error << 0 << ""
+                                                 << "";
         QTest::newRow("a web address is no finger address")
             << QStringList{"http://example.org"} << error << 0 << ""
             << "";
@@ -158,7 +180,13 @@ private slots:
             return;
         QCOMPARE(int(command.query.kind), kind);
         QCOMPARE(command.query.text, text);
-        QCOMPARE(command.query.server, server);
+        // A records query's server as the records dialog gets it, and what the zone is found
+        // through when every authoritative server is compared.
+        const QString through = command.query.foundThrough();
+        QCOMPARE(kind == int(Kind::Records)
+                     ? command.query.recordsServer() + (through.isEmpty() ? "" : " via " + through)
+                     : command.query.server,
+                 server);
     }
 
     void programPrintsHelpVersionAndRefusesBadArguments() {

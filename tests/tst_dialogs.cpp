@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "dialogs/Base_Dialog.h"
+#include "dialogs/CompareServers_Dialog.h"
 #include "dialogs/DNS_Dialog.h"
 #include "dialogs/DnsRecords_Dialog.h"
 #include "dialogs/Finger_Dialog.h"
@@ -22,6 +23,7 @@
 #include <QTest>
 
 #include "Typing.h"
+#include "WhenModal.h"
 
 using dialogs::Base_Dialog;
 using dialogs::Finger_Dialog;
@@ -47,6 +49,12 @@ class tst_Dialogs : public QObject {
         for (int i = 0; i < box->count(); ++i)
             list.append(box->itemText(i));
         return list;
+    }
+    static QStringList items(const QListWidget* list) {
+        QStringList texts;
+        for (int i = 0; i < list->count(); ++i)
+            texts.append(list->item(i)->text());
+        return texts;
     }
 
     // Opens a Finger dialog over m_parent, as the Finger query command does.
@@ -467,8 +475,9 @@ private slots:
             dialogs::DnsRecords_Dialog dialog(&m_parent, res::DLG_DNSRECORDS, iniPath(), &first);
             dialog.chooseAnchorFile = [] { return QString("/lab/b.ds"); };
             dialog.show();
-            QCOMPARE(items(dialog.serverBox()).mid(0, 2),
-                     (QStringList{"System resolver", "Authoritative"}));
+            QCOMPARE(
+                items(dialog.serverBox()).mid(0, 3),
+                (QStringList{"System resolver", "Authoritative", "Every authoritative server"}));
             QCOMPARE(dialog.typeBox()->currentText(), QString("Common"));
             QVERIFY(dialog.dnssecBox()->isChecked());
             dialog.activateWindow();
@@ -501,14 +510,60 @@ private slots:
         QCOMPARE(dialog.anchorsField()->text(), QString("/lab/a.ds;/lab/b.ds"));
         QVERIFY(!dialog.dnssecBox()->isChecked());
         QTest::mouseClick(dialog.control(res::IDC_RECORDS_DELETE), Qt::LeftButton);
-        QCOMPARE(items(dialog.serverBox()), (QStringList{"System resolver", "Authoritative"}));
+        QCOMPARE(items(dialog.serverBox()),
+                 (QStringList{"System resolver", "Authoritative", "Every authoritative server"}));
         QTest::mouseClick(dialog.control(res::IDC_RECORDS_DELETE), Qt::LeftButton);
-        QCOMPARE(asked, 1); // the system resolver stays, unasked
-        QCOMPARE(dialog.serverBox()->count(), 2);
+        QCOMPARE(asked, 1); // the fixed servers stay, unasked
+        QCOMPARE(dialog.serverBox()->count(), 3);
         typeInto(dialog.anchorsField(), "");
         QTest::keyClick(&dialog, Qt::Key_Escape);
         QCOMPARE(ini("DNS Records", "count"), QString("0"));
         QCOMPARE(ini("DNS Records", "trust_anchors"), QString());
+    }
+
+    // Servers compared: every authoritative server picked from the list, and stored servers
+    // ticked to be asked side by side; a file written before keeps its choice.
+    void dnsRecordsComparisons() {
+        writeIni("[DNS Records]\ncount=2\nindex=3\nServer1=9.9.9.9\nServer2=1.1.1.1\n");
+        net::DnsRecordsRequest every;
+        {
+            dialogs::DnsRecords_Dialog dialog(&m_parent, res::DLG_DNSRECORDS, iniPath(), &every);
+            dialog.show();
+            QCOMPARE(dialog.serverBox()->currentText(), QString("1.1.1.1"));
+            typeKeys(dialog.nameBox(), "www.example.org");
+            dialog.serverBox()->setFocus();
+            QTest::keyClick(dialog.serverBox(), Qt::Key_Up);
+            QTest::keyClick(dialog.serverBox(), Qt::Key_Up);
+            QTest::keyClick(dialog.serverBox(), Qt::Key_Return);
+        }
+        QCOMPARE(every.server, QString("Every authoritative server"));
+        QCOMPARE(ini("DNS Records", "every"), QString("1"));
+        QCOMPARE(ini("DNS Records", "index"), QString("1")); // the root, for earlier versions
+
+        net::DnsRecordsRequest sideBySide;
+        dialogs::DnsRecords_Dialog dialog(&m_parent, res::DLG_DNSRECORDS, iniPath(), &sideBySide);
+        dialog.show();
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QCOMPARE(dialog.serverBox()->currentText(), QString("Every authoritative server"));
+        QStringList offered;
+        whenModal<dialogs::CompareServers_Dialog>([&](dialogs::CompareServers_Dialog* compare) {
+            offered = items(compare->list());
+            QWidget* list = focusIn(compare);
+            QTest::keyClick(list, Qt::Key_Space);
+            QTest::keyClick(list, Qt::Key_Down);
+            QTest::keyClick(list, Qt::Key_Down);
+            QTest::keyClick(list, Qt::Key_Space);
+            QTest::keyClick(list, Qt::Key_Return);
+        });
+        QTest::mouseClick(dialog.control(res::IDC_RECORDS_COMPARE), Qt::LeftButton);
+        QCOMPARE(offered, (QStringList{"System resolver", "9.9.9.9", "1.1.1.1"}));
+        QCOMPARE(dialog.serverBox()->currentText(), QString("System resolver, 1.1.1.1"));
+        QTest::keyClick(dialog.serverBox(), Qt::Key_Return);
+        QCOMPARE(sideBySide.server, QString("System resolver, 1.1.1.1"));
+        QCOMPARE(ini("DNS Records", "Server3"), QString("System resolver, 1.1.1.1"));
+        QCOMPARE(ini("DNS Records", "index"), QString("4"));
+        QCOMPARE(ini("DNS Records", "every"), QString("0"));
     }
 
     void whoisDelete_data() {

@@ -8,6 +8,7 @@
 #include "net/dns/DnsRecordsText.h"
 #include "net/dns/DnsWire.h"
 #include "net/dns/RecordText.h"
+#include "net/dns/ServerComparison.h"
 
 #include <QFile>
 #include <QProcess>
@@ -220,6 +221,35 @@ private slots:
             QVERIFY2(text.contains(part), qPrintable(text.left(2000)));
         for (const QString& part : absent)
             QVERIFY2(!text.contains(part), qPrintable(text.left(2000)));
+    }
+
+    // Servers that each send thousands of records of their own: the comparison's text, with
+    // every group and what it lacks, stays within its bound of what came.
+    void comparisonStaysWithinItsBound() {
+        net::ComparisonInput input;
+        input.question.name = "example.";
+        input.question.shownName = "example";
+        input.question.typeText = "A";
+        input.types = {1};
+        const QByteArray question = QByteArray::fromHex("076578616d706c6500 0001 0001");
+        qsizetype bytes = 0;
+        for (int server = 0; server < 8; ++server) {
+            QByteArray packet = QByteArray::fromHex("1234 8400 0001 0fa0 0000 0000") + question;
+            for (int i = 0; i < 4000; ++i)
+                packet += QByteArray::fromHex("c00c 0001 0001 00000e10 0004") + char(server) +
+                          char(i >> 8) + char(i & 0xFF) + char(1);
+            net::ComparedServer compared;
+            compared.server = QString("ns%1.example.").arg(server);
+            compared.address = QString("192.0.2.%1").arg(server);
+            compared.answers.append({net::DirectAnswer::Answered, packet, {}, 1, false});
+            input.servers.append(compared);
+            bytes += packet.size();
+        }
+        const net::ComparisonReport report = net::compareServers(input, true);
+        QVERIFY2(report.text.size() <= net::dnsTextCapacity(bytes) + 512 * 8 + 4096,
+                 qPrintable(QString::number(report.text.size())));
+        QVERIFY(report.text.contains("more records not shown"));
+        QCOMPARE(report.status, QString("7 of 8 addresses differ"));
     }
 };
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "CommandLine.h"
+#include "net/dns/DnsRequest.h"
 
 #include "platform/HostEntry.h"
 
@@ -23,6 +24,9 @@ const char* const description =
     "  vintrel --whois \"entity GOVI-ARIN\"        RDAP: entity, nameserver, domains, ...\n"
     "  vintrel --dns example.org\n"
     "  vintrel --records example.org --type MX --resolver 9.9.9.9\n"
+    "  vintrel --records www.example.org --type A --compare\n"
+    "                                            every authoritative server, compared\n"
+    "  vintrel --records example.org --compare --resolver 9.9.9.9 --resolver 1.1.1.1\n"
     "With --stdout the answer goes to standard output instead, with no window and no display\n"
     "needed, and the stages to standard error; --json prints one JSON document instead. The\n"
     "exit status is 0 when an answer came, 1 when none did, 2 for a malformed command line:\n"
@@ -101,8 +105,14 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     const QCommandLineOption resolver(
         QStringLiteral("resolver"),
         QStringLiteral("The DNS server (with --records): \"System resolver\", \"Authoritative\", "
-                       "an address or host with @port, or tls://address#name."),
+                       "an address or host with @port, or tls://address#name; more than once "
+                       "with --compare."),
         QStringLiteral("server"));
+    const QCommandLineOption compare(
+        QStringLiteral("compare"),
+        QStringLiteral("Compares servers (with --records): every authoritative server of the "
+                       "name's zone, found through --resolver (or the system's); with several "
+                       "--resolver options, those servers side by side."));
     const QCommandLineOption anchor(
         QStringLiteral("trust-anchor"),
         QStringLiteral("Checks DNSSEC against the trust anchors (DS or DNSKEY records) in <file> "
@@ -117,8 +127,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         QStringLiteral("json"),
         QStringLiteral("Answers the query with one JSON document on standard output (implies "
                        "--stdout)."));
-    parser.addOptions(
-        {help, version, whois, server, dns, records, type, resolver, anchor, toStdout, json});
+    parser.addOptions({help, version, whois, server, dns, records, type, resolver, compare, anchor,
+                       toStdout, json});
     parser.addPositionalArgument(QStringLiteral("address"),
                                  QStringLiteral("A finger query: user@host, or a host alone."),
                                  QStringLiteral("[address]"));
@@ -144,7 +154,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     }
     if (!parsed)
         return fail(parser.errorText());
-    for (const QCommandLineOption* single : {&whois, &server, &dns, &records, &type, &resolver})
+    for (const QCommandLineOption* single : {&whois, &server, &dns, &records, &type})
         if (parser.values(*single).size() > 1)
             return fail(
                 QStringLiteral("--%1 is given more than once.").arg(single->names().first()));
@@ -168,7 +178,9 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         return fail(QStringLiteral("Only one query can be given."));
     if (parser.isSet(server) && !parser.isSet(whois))
         return fail(QStringLiteral("--server goes with --whois."));
-    for (const QCommandLineOption* withRecords : {&type, &resolver, &anchor})
+    if (parser.values(resolver).size() > 1 && !parser.isSet(compare))
+        return fail(QStringLiteral("--resolver is given more than once without --compare."));
+    for (const QCommandLineOption* withRecords : {&type, &resolver, &compare, &anchor})
         if (parser.isSet(*withRecords) && !parser.isSet(records))
             return fail(
                 QStringLiteral("--%1 goes with --records.").arg(withRecords->names().first()));
@@ -192,9 +204,23 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     else if (parser.isSet(dns))
         result.query = {StartQuery::Kind::Dns, parser.value(dns), {}, {}, {}};
     else if (parser.isSet(records))
-        result.query = {StartQuery::Kind::Records, parser.value(records), parser.value(resolver),
-                        parser.value(type), parser.values(anchor)};
+        result.query = {StartQuery::Kind::Records,
+                        parser.value(records),
+                        parser.values(resolver).join(QStringLiteral(", ")),
+                        parser.value(type),
+                        parser.values(anchor),
+                        parser.isSet(compare)};
     return result;
+}
+
+QString StartQuery::recordsServer() const {
+    if (compare)
+        return server.contains(QLatin1Char(',')) ? server : net::DnsServer::EveryText;
+    return server.isEmpty() ? net::DnsServer::SystemText : server;
+}
+
+QString StartQuery::foundThrough() const {
+    return compare && !server.contains(QLatin1Char(',')) ? server : QString();
 }
 
 bool CommandLine::asksForText(int argc, char** argv) {

@@ -8,6 +8,9 @@
 //   vintrel --dns HOST                        a DNS look-up
 //   vintrel --records NAME [--type TYPE] [--resolver SERVER] [--trust-anchor FILE]
 //                                             DNS records
+//   vintrel --records NAME --compare [--resolver SERVER]...
+//                                             every authoritative server, or the resolvers
+//                                             side by side, compared
 //   ... --stdout | --json                     the answer on standard output, no window
 // Qt's own options (-style, -platform, -display, -reverse, ...) are taken by the application
 // object before this parse sees the arguments. A malformed command line is refused with one
@@ -22,9 +25,17 @@ struct StartQuery {
     enum class Kind { None, Finger, Whois, Dns, Records };
     Kind kind = Kind::None;
     QString text;   // the address, the WhoIs query, or the host
-    QString server; // WhoIs: the server; DNS records: the resolver
+    QString server; // WhoIs: the server; DNS records: the resolver (several: ", " between)
     QString type;   // DNS records
     QStringList trustAnchors; // DNS records
+    // DNS records: every authoritative server compared (found through the resolver), or the
+    // resolvers side by side when several are given
+    bool compare = false;
+
+    // DNS records: the server the records dialog is given, and the resolver every
+    // authoritative server is found through (empty: the system's).
+    QString recordsServer() const;
+    QString foundThrough() const;
 };
 
 struct CommandLine {

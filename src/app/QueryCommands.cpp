@@ -111,9 +111,9 @@ void QueryCommands::start(const StartQuery& query) {
         // What the command line leaves out is the default, not what the dialog last used.
         dialog.nameBox()->setEditText(query.text);
         dialog.typeBox()->setEditText(query.type.isEmpty() ? QStringLiteral("Common") : query.type);
-        dialog.serverBox()->setEditText(query.server.isEmpty() ? net::DnsServer::SystemText
-                                                               : query.server);
+        dialog.serverBox()->setEditText(query.recordsServer());
         dialog.done(res::IDOK);
+        request.foundThrough = query.foundThrough();
         // Anchors given on the command line stand in for the root's for the whole run.
         if (!query.trustAnchors.isEmpty())
             m_window.dnsRecords().setRunTrustAnchors(query.trustAnchors);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "DnsRecords_Dialog.h"
 #include "ByteLimit.h"
+#include "CompareServers_Dialog.h"
 #include "StoredList.h"
 #include "resources/DialogTemplates.h"
 
@@ -18,8 +19,15 @@ const QString serverKey = QStringLiteral("Server");
 const QString nameKey = QStringLiteral("Name");
 const QString& anchorsKey = dnsrecords::AnchorsKey;
 using dnsrecords::anchorFiles;
-// The two servers every list offers first; they are not stored.
-constexpr int FixedServers = 2;
+// The servers every list offers first (the system resolver, the root, every authoritative
+// server); they are not stored.
+constexpr int FixedServers = 3;
+constexpr int AuthoritativePosition = 1;
+constexpr int EveryPosition = 2;
+// Where "index" counts from: files written before the third fixed entry count two, and still do,
+// with "every" set when every authoritative server was chosen.
+constexpr int StoredFixedServers = 2;
+const QString everyKey = QStringLiteral("every");
 // What a stored name or server, and the anchor files, are read back with.
 constexpr int EntryBytes = DnsRecords_Dialog::FieldBytes + 5;
 constexpr int AnchorsBytes = dnsrecords::AnchorsBytes;
@@ -46,6 +54,8 @@ DnsRecords_Dialog::DnsRecords_Dialog(QWidget* parent, int resourceId, QString se
             &DnsRecords_Dialog::Delete);
     connect(control<QPushButton>(res::IDC_RECORDS_BROWSE), &QPushButton::clicked, this,
             &DnsRecords_Dialog::Browse);
+    connect(control<QPushButton>(res::IDC_RECORDS_COMPARE), &QPushButton::clicked, this,
+            &DnsRecords_Dialog::Compare);
     m_name->setFocus();
 }
 
@@ -55,11 +65,16 @@ void DnsRecords_Dialog::SetupWindow() {
     m_type->addItems(net::offeredRecordTypes());
     m_type->setEditText(file.readString(Section, QStringLiteral("type"), QStringLiteral("Common"),
                                         EntryBufferSize));
-    m_server->addItems({net::DnsServer::SystemText, net::DnsServer::AuthoritativeText});
+    m_server->addItems(
+        {net::DnsServer::SystemText, net::DnsServer::AuthoritativeText, net::DnsServer::EveryText});
     for (const StoredEntry& entry : loadEntries(file, Section, serverKey, EntryBytes))
         if (!entry.text.isEmpty())
             m_server->addItem(entry.text, entry.bytes);
-    const int index = file.readInt(Section, QStringLiteral("index"), 0);
+    int index = file.readInt(Section, QStringLiteral("index"), 0);
+    if (file.readInt(Section, everyKey, 0) != 0)
+        index = EveryPosition;
+    else if (index >= StoredFixedServers)
+        index += FixedServers - StoredFixedServers;
     m_server->setCurrentIndex(index >= 0 && index < m_server->count() ? index : 0);
     m_dnssec->setChecked(file.readInt(Section, dnsrecords::DnssecKey, 1) != 0);
     // Earlier versions kept one file under "trust_anchor", read until the list is stored.
@@ -90,6 +105,25 @@ void DnsRecords_Dialog::Browse() {
     m_anchors->setText(files.join(QStringLiteral(";")));
 }
 
+void DnsRecords_Dialog::Compare() {
+    QStringList offered{net::DnsServer::SystemText};
+    for (int position = FixedServers; position < m_server->count(); ++position)
+        if (serversOf(m_server->itemText(position)).size() == 1)
+            offered.append(m_server->itemText(position));
+    const QStringList current = serversOf(m_server->currentText());
+    for (const QString& server : current) {
+        const int position = m_server->findText(server, Qt::MatchFixedString);
+        // The root and every authoritative server are not resolvers to line up.
+        if (!offered.contains(server, Qt::CaseInsensitive) && position != AuthoritativePosition &&
+            position != EveryPosition)
+            offered.append(server);
+    }
+    CompareServers_Dialog dialog(this, offered, current);
+    if (dialog.exec() != res::IDOK || dialog.ticked().isEmpty())
+        return;
+    m_server->setEditText(dialog.ticked().join(QStringLiteral(", ")));
+}
+
 void DnsRecords_Dialog::done(int result) {
     if (!m_closed) {
         m_closed = true;
@@ -107,8 +141,12 @@ void DnsRecords_Dialog::done(int result) {
             storeHistory(*m_name, file, NamesSection, nameKey, name);
         const QList<StoredEntry> entries = listedEntries(*m_server, FixedServers);
         file.writeInt(Section, QStringLiteral("count"), int(entries.size()));
+        const int position = m_server->findText(server, Qt::MatchFixedString);
         file.writeInt(Section, QStringLiteral("index"),
-                      m_server->findText(server, Qt::MatchFixedString));
+                      position == EveryPosition  ? AuthoritativePosition
+                      : position > EveryPosition ? position - (FixedServers - StoredFixedServers)
+                                                 : position);
+        file.writeInt(Section, everyKey, position == EveryPosition ? 1 : 0);
         storeEntries(file, Section, serverKey, entries);
         file.writeString(Section, QStringLiteral("type"), m_type->currentText().trimmed());
         file.writeInt(Section, dnsrecords::DnssecKey, m_dnssec->isChecked() ? 1 : 0);

@@ -2,8 +2,9 @@
 #pragma once
 // The "DNS records" dialog: a name or an address (with a history, as the Finger dialog keeps
 // its addresses), the record type (Common, a type picked from the list, or TYPE and a number
-// typed), the server (the system resolver, the zone's own servers found from the root, or one
-// typed, kept in a stored list like the WhoIs servers, "&Delete" removing a stored one),
+// typed), the server (the system resolver, the zone's own servers found from the root, every
+// authoritative server compared, or one typed, kept in a stored list like the WhoIs servers,
+// "&Delete" removing a stored one; "Co&mpare..." ticks several to ask side by side),
 // whether DNSSEC is checked, and trust anchor files (DS or DNSKEY records, for a lab's or a
 // private zone) added to the root's. Closing, by either button, stores the lists, the type,
 // the DNSSEC switch and the anchors in the settings file and fills the request.
@@ -47,6 +48,7 @@ public:
 public slots:
     void Delete();
     void Browse();
+    void Compare();
 
 protected:
     void SetupWindow() override;

@@ -83,6 +83,7 @@ const DialogTemplate dnsRecordsDialog{
         {-1, K::Label, "&Server:", {8, 51, 46, 8}},
         {IDC_RECORDS_SERVER, K::ComboDropDown, "", {56, 49, 161, 60}, TabStop},
         {IDC_RECORDS_DNSSEC, K::CheckBox, "Check DNSSE&C", {56, 67, 80, 12}, TabStop},
+        {IDC_RECORDS_COMPARE, K::PushButton, "Co&mpare...", {172, 66, 45, 14}, TabStop},
         {-1, K::Label, "Trust &anchors:", {8, 85, 46, 8}},
         {IDC_RECORDS_ANCHORS, K::Edit, "", {56, 83, 113, 12}, TabStop},
         {IDC_RECORDS_BROWSE, K::PushButton, "&Browse...", {172, 82, 45, 14}, TabStop},
@@ -92,6 +93,19 @@ const DialogTemplate dnsRecordsDialog{
         {-1, K::EtchedFrame, "", {0, 0, 227, 136}},
         {-1, K::EtchedFrame, "", {4, 6, 219, 96}},
         {-1, K::EtchedFrame, "", {4, 108, 219, 24}},
+    }};
+
+const DialogTemplate compareServersDialog{
+    DLG_COMPARESERVERS,
+    "Compare servers",
+    "MS Sans Serif",
+    8,
+    {190, 128},
+    {
+        {-1, K::Label, "&Ask these servers side by side:", {8, 6, 174, 8}},
+        {IDC_COMPARE_LIST, K::ListBox, "", {8, 17, 174, 82}, TabStop},
+        {IDOK, K::DefPushButton, "OK", {76, 106, 50, 14}, TabStop},
+        {IDCANCEL, K::PushButton, "Cancel", {132, 106, 50, 14}, TabStop},
     }};
 
 const DialogTemplate dnsInfoDialog{
@@ -182,10 +196,15 @@ const DialogTemplate inputDialog{DLG_INPUT,
 
 const DialogTemplate& dialogTemplate(int id) {
     static const QHash<int, const DialogTemplate*> templates = {
-        {DLG_FINGER, &fingerDialog},     {DLG_ABOUT, &aboutDialog},
-        {DLG_WHOIS, &whoisDialog},       {DLG_DNSINFO, &dnsInfoDialog},
-        {DLG_INPUT, &inputDialog},       {DLG_ADDRBOOK, &addressBookDialog},
-        {DLG_FINDTEXT, &findTextDialog}, {DLG_DNSRECORDS, &dnsRecordsDialog},
+        {DLG_FINGER, &fingerDialog},
+        {DLG_ABOUT, &aboutDialog},
+        {DLG_WHOIS, &whoisDialog},
+        {DLG_DNSINFO, &dnsInfoDialog},
+        {DLG_INPUT, &inputDialog},
+        {DLG_ADDRBOOK, &addressBookDialog},
+        {DLG_FINDTEXT, &findTextDialog},
+        {DLG_DNSRECORDS, &dnsRecordsDialog},
+        {DLG_COMPARESERVERS, &compareServersDialog},
     };
     return *templates.value(id, &aboutDialog);
 }

@@ -14,7 +14,8 @@ enum DialogId : int {
     DLG_WHOIS = 204,
     DLG_DNSINFO = 206,
     DLG_DNSRECORDS = 207,
-    DLG_INPUT = 32514, // one-line input: a prompt, an edit field, OK and Cancel
+    DLG_COMPARESERVERS = 208, // the servers a DNS records query asks side by side
+    DLG_INPUT = 32514,        // one-line input: a prompt, an edit field, OK and Cancel
 };
 
 // Control ids.
@@ -51,6 +52,8 @@ enum ControlId : int {
     IDC_RECORDS_DELETE = 25204,
     IDC_RECORDS_ANCHORS = 25205,
     IDC_RECORDS_BROWSE = 25206,
+    IDC_RECORDS_COMPARE = 25207,
+    IDC_COMPARE_LIST = 25300,
     IDC_INPUT_PROMPT = 4091,
     IDC_INPUT_TEXT = 4092,
     IDC_ABOUT_ICON = 4093,

@@ -34,6 +34,8 @@ QJsonObject queryJson(const app::StartQuery& query) {
         json.insert(QStringLiteral("type"), query.type);
     if (!query.trustAnchors.isEmpty())
         json.insert(QStringLiteral("trustAnchors"), QJsonArray::fromStringList(query.trustAnchors));
+    if (query.compare)
+        json.insert(QStringLiteral("compare"), true);
     return json;
 }
 
@@ -74,7 +76,8 @@ int runInTerminal(const app::StartQuery& query, bool json, const QString& settin
         net::DnsRecordsRequest request;
         request.name = query.text.toUtf8();
         request.type = query.type.isEmpty() ? QStringLiteral("Common") : query.type;
-        request.server = query.server.isEmpty() ? net::DnsServer::SystemText : query.server;
+        request.server = query.recordsServer();
+        request.foundThrough = query.foundThrough();
         request.dnssec = settings.readInt(stored::Section, stored::DnssecKey, 1) != 0;
         const bool listed =
             settings.readBytes(stored::Section, stored::AnchorsKey, stored::AnchorsBytes)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "DnsJson.h"
 #include "DnsLibrary.h"
+#include "DnsPacket.h"
 #include "DnsRequest.h"
 #include "DnsWire.h"
 #include "RecordText.h"
@@ -14,10 +15,6 @@ namespace net {
 namespace {
 
 constexpr std::uint16_t OptType = 41;
-
-struct PacketDeleter {
-    void operator()(ldns_pkt* packet) const { DnsLibrary::get()->ldns_pkt_free(packet); }
-};
 
 QString className(std::uint16_t rrclass) {
     switch (rrclass) {
@@ -86,12 +83,9 @@ QJsonArray recordsJson(const QByteArray& packet, const QList<WireRecord>& record
 QJsonObject dnsMessageJson(const QByteArray& packet, qsizetype& room, int* leftOut) {
     const DnsLibrary* dns = DnsLibrary::get();
     const std::optional<WireMessage> wire = readWireMessage(packet);
-    ldns_pkt* raw = nullptr;
-    if (!dns || !wire ||
-        dns->ldns_wire2pkt(&raw, reinterpret_cast<const uint8_t*>(packet.constData()),
-                           size_t(packet.size())) != LDNS_STATUS_OK)
+    const DnsPacket parsed = parseDnsPacket(packet);
+    if (!dns || !wire || !parsed)
         return {};
-    const std::unique_ptr<ldns_pkt, PacketDeleter> parsed(raw);
     const auto flag = [&](int bit) { return (wire->flags >> bit & 1) != 0; };
     QJsonObject json{{QStringLiteral("ID"), wire->id},
                      {QStringLiteral("QR"), flag(15)},

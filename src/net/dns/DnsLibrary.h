@@ -28,7 +28,10 @@ namespace net {
     X(ldns_pkt_qr) X(ldns_pkt_aa) X(ldns_pkt_tc) X(ldns_pkt_rd) X(ldns_pkt_ra) X(ldns_pkt_ad)    \
     X(ldns_pkt_cd) X(ldns_rr_list_rr_count) X(ldns_rr_list_rr) X(ldns_rr_get_type)               \
     X(ldns_rr_owner) X(ldns_rr2str) X(ldns_rdf2str) X(ldns_rr_type2str)                          \
-    X(ldns_get_rr_type_by_name) X(ldns_rr_rd_count) X(ldns_rr_rdf) X(ldns_rdf_get_type)
+    X(ldns_get_rr_type_by_name) X(ldns_rr_rd_count) X(ldns_rr_rdf) X(ldns_rdf_get_type)         \
+    X(ldns_rr_get_class) X(ldns_rdf2rr_type) X(ldns_dname_compare) X(ldns_rr_list_new)           \
+    X(ldns_rr_list_push_rr) X(ldns_rr_list_free) X(ldns_verify_rrsig_keylist_time)               \
+    X(ldns_get_errorstr_by_id)
 // clang-format on
 
 struct DnsLibrary {

@@ -49,7 +49,8 @@ QString typeProblem(const QString& type) {
 
 } // namespace
 
-DnsRecordsSession::DnsRecordsSession(QueryEngine& engine) : m_engine(engine), m_lookup(this) {
+DnsRecordsSession::DnsRecordsSession(QueryEngine& engine)
+    : m_engine(engine), m_lookup(this), m_comparison(engine) {
     m_deadline.setSingleShot(true);
     m_deadline.setInterval(DeadlineMs);
     connect(&m_deadline, &QTimer::timeout, this, &DnsRecordsSession::timedOut);
@@ -94,6 +95,20 @@ void DnsRecordsSession::start(const DnsRecordsRequest& request) {
     const bool common = types->size() > 1;
     if (address && common)
         types = QList<std::uint16_t>{12};
+    DnsQuestion question;
+    question.name = name;
+    question.shownName = QString::fromUtf8(typed);
+    question.typeText = address && common ? QStringLiteral("PTR") : request.type.trimmed();
+    if (question.typeText.isEmpty())
+        question.typeText = QStringLiteral("Common");
+    question.server = request.server;
+    question.dnssecChecked = request.dnssec;
+    question.anchors = anchors();
+    const DnsComparison comparison = DnsComparison::of(request.server);
+    if (comparison.kind != DnsComparison::None) {
+        compare(comparison, question, *types);
+        return;
+    }
     m_server = DnsServer::parse(request.server);
     if (!m_server.error.isEmpty()) {
         m_engine.setStatus(m_server.error);
@@ -105,15 +120,8 @@ void DnsRecordsSession::start(const DnsRecordsRequest& request) {
     m_answers.clear();
     m_problem.clear();
     m_serverAddress.clear();
-    m_question = {};
-    m_question.name = name;
-    m_question.shownName = QString::fromUtf8(typed);
-    m_question.typeText = address && common ? QStringLiteral("PTR") : request.type.trimmed();
-    if (m_question.typeText.isEmpty())
-        m_question.typeText = QStringLiteral("Common");
+    m_question = question;
     m_question.server = m_server.describe();
-    m_question.dnssecChecked = request.dnssec;
-    m_question.anchors = anchors();
     m_clock.start();
     m_deadline.start();
     const bool named = (m_server.kind == DnsServer::Forwarder || m_server.kind == DnsServer::Tls) &&
@@ -125,6 +133,28 @@ void DnsRecordsSession::start(const DnsRecordsRequest& request) {
         return;
     }
     resolveWith(m_server.host);
+}
+
+void DnsRecordsSession::compare(const DnsComparison& comparison, const DnsQuestion& question,
+                                const QList<std::uint16_t>& types) {
+    const DnsServer through = DnsServer::parse(m_request.foundThrough);
+    if (!through.error.isEmpty()) {
+        m_engine.setStatus(through.error);
+        return;
+    }
+    m_comparison.start(comparison, question, types, settings(), through);
+}
+
+ResolverSettings DnsRecordsSession::settings() const {
+    ResolverSettings settings;
+    settings.dnssec = m_request.dnssec;
+    settings.anchors = anchors();
+    settings.resolvConf = m_resolvConf;
+    settings.hosts = m_hosts;
+    settings.rootHints = m_rootHints;
+    settings.rootServers = m_rootServers;
+    settings.ssl = m_ssl;
+    return settings;
 }
 
 QStringList DnsRecordsSession::anchors() const {
@@ -159,17 +189,10 @@ bool DnsRecordsSession::event(QEvent* e) {
 
 void DnsRecordsSession::resolveWith(const QByteArray& address) {
     m_serverAddress = address;
-    ResolverSettings settings;
-    settings.server = m_server;
-    settings.address = address;
-    settings.dnssec = m_request.dnssec;
-    settings.anchors = m_question.anchors;
-    settings.resolvConf = m_resolvConf;
-    settings.hosts = m_hosts;
-    settings.rootHints = m_rootHints;
-    settings.rootServers = m_rootServers;
-    settings.ssl = m_ssl;
-    const QString error = m_resolver.start(settings, m_question.name, m_types);
+    ResolverSettings resolver = settings();
+    resolver.server = m_server;
+    resolver.address = address;
+    const QString error = m_resolver.start(resolver, m_question.name, m_types);
     if (!error.isEmpty()) {
         end(error);
         return;
@@ -194,14 +217,8 @@ void DnsRecordsSession::answersCame() {
     if (const DnsTlsRelay* relay = m_resolver.relay())
         m_problem = relay->lastError();
     m_resolver.stop();
-    // A resolver's SERVFAIL with no records says only that no usable answer came.
-    const bool noAnswer = std::all_of(m_answers.begin(), m_answers.end(), [](const DnsAnswer& a) {
-        const std::optional<WireMessage> message = readWireMessage(a.packet);
-        const bool empty = !message || (message->answer.isEmpty() && message->authority.isEmpty());
-        return a.error == 0 && a.rcode == LDNS_RCODE_SERVFAIL && !a.bogus && empty;
-    });
     const QList<ProbeTarget> targets = probeTargets();
-    if (noAnswer && m_problem.isEmpty() && !targets.isEmpty()) {
+    if (saysOnlyThatItFailed(m_answers) && m_problem.isEmpty() && !targets.isEmpty()) {
         DirectQuestion question;
         question.name = m_question.name;
         question.type = m_types.first();

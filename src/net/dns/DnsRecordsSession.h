@@ -11,7 +11,11 @@
 // silent server "Timed out", and a server's own reason for a failure is shown. DNSSEC is
 // checked against the root's trust anchor, or, for a whole run, the anchors given on the
 // command line instead; anchors stored with the dialog are added to either.
+//
+// A request whose server is "Every authoritative server" or a list of servers compares them
+// instead (see ComparisonSession).
 
+#include "ComparisonSession.h"
 #include "DnsRecordsText.h"
 #include "DnsRequest.h"
 #include "ServerProbe.h"
@@ -49,13 +53,18 @@ public:
     void setRootServers(const QString& servers) { m_rootServers = servers; }
     void setDeadline(int ms) { m_deadline.setInterval(ms); }
     void setSslConfiguration(const QSslConfiguration& configuration) { m_ssl = configuration; }
-    void setResolver(platform::Resolver resolver) { m_lookup.setResolver(std::move(resolver)); }
+    void setResolver(platform::Resolver resolver) {
+        m_lookup.setResolver(resolver);
+        m_comparison.setResolver(std::move(resolver));
+    }
     // Anchors that stand in for the root's in every query from now on (the command line's).
     void setRunTrustAnchors(const QStringList& files) { m_runAnchors = files; }
 
     // Starts the query; nothing starts while a call runs. A name that cannot be asked, a type
     // or server that cannot be read says why on the status bar and starts nothing.
     void start(const DnsRecordsRequest& request);
+
+    ComparisonSession& comparison() { return m_comparison; }
 
 protected:
     bool event(QEvent* e) override;
@@ -64,7 +73,11 @@ private:
     void exchangeEnded(const ExchangeResult&) override {}
     void cancelled() override;
 
+    void compare(const DnsComparison& comparison, const DnsQuestion& question,
+                 const QList<std::uint16_t>& types);
     void resolveWith(const QByteArray& address);
+    // What every resolver of a query shares: the system's files, DNSSEC and its anchors.
+    ResolverSettings settings() const;
     QStringList anchors() const;
     void answersCame();
     QList<ProbeTarget> probeTargets() const;
@@ -100,6 +113,7 @@ private:
     QFutureWatcher<DnsReport> m_formatting;
     QElapsedTimer m_clock;
     QTimer m_deadline;
+    ComparisonSession m_comparison;
 };
 
 } // namespace net

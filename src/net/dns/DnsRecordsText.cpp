@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "DnsRecordsText.h"
+#include "BoundedText.h"
 #include "DnsLibrary.h"
+#include "DnsPacket.h"
 #include "DnsRequest.h"
 #include "RecordText.h"
 
@@ -14,29 +16,6 @@ namespace net {
 namespace {
 
 constexpr std::uint16_t OptType = 41;
-
-struct PacketDeleter {
-    void operator()(ldns_pkt* packet) const { DnsLibrary::get()->ldns_pkt_free(packet); }
-};
-using Packet = std::unique_ptr<ldns_pkt, PacketDeleter>;
-
-// Packets exist only where the DNS library has been opened, and so do the functions that read them.
-Packet parse(const QByteArray& wire) {
-    const DnsLibrary* dns = DnsLibrary::get();
-    ldns_pkt* packet = nullptr;
-    if (!dns || wire.isEmpty() ||
-        dns->ldns_wire2pkt(&packet, reinterpret_cast<const uint8_t*>(wire.constData()),
-                           size_t(wire.size())) != LDNS_STATUS_OK)
-        return nullptr;
-    return Packet(packet);
-}
-
-QString rcodeName(int rcode) {
-    static const char* const names[] = {"NOERROR",  "FORMERR", "SERVFAIL",
-                                        "NXDOMAIN", "NOTIMP",  "REFUSED"};
-    return rcode >= 0 && rcode < 6 ? QString::fromLatin1(names[rcode])
-                                   : QStringLiteral("RCODE%1").arg(rcode);
-}
 
 QString flagsOf(const ldns_pkt* packet) {
     const DnsLibrary* dns = DnsLibrary::get();
@@ -59,40 +38,6 @@ QString flagsOf(const ldns_pkt* packet) {
 bool answered(const DnsAnswer& answer) {
     return answer.error == 0 && (answer.rcode == 0 || answer.rcode == 3 || answer.bogus);
 }
-
-// The body of the text, kept within its capacity: once a line would not fit, what follows is
-// counted and named in one last line.
-class BoundedBody {
-public:
-    explicit BoundedBody(qsizetype capacity) : m_capacity(capacity) {}
-
-    void line(const QString& text, bool isRecord = false) {
-        if (m_leftOut > 0 || m_text.size() + text.size() + 1 > m_capacity) {
-            m_leftOut += isRecord ? 1 : 0;
-            m_cut = true;
-            return;
-        }
-        m_text += text;
-        m_text += QLatin1Char('\n');
-    }
-    // Once full, every record still to come is only counted.
-    bool full() const { return m_cut; }
-    void leaveOut() { ++m_leftOut; }
-    QString take() {
-        if (m_cut)
-            m_text += QStringLiteral("; ... %1 more record%2 not shown: the text of an answer is "
-                                     "kept within four times its size\n")
-                          .arg(m_leftOut)
-                          .arg(m_leftOut == 1 ? QString() : QStringLiteral("s"));
-        return std::move(m_text);
-    }
-
-private:
-    QString m_text;
-    qsizetype m_capacity;
-    qsizetype m_leftOut = 0;
-    bool m_cut = false;
-};
 
 } // namespace
 
@@ -121,7 +66,7 @@ DnsReport formatDnsRecords(const DnsQuestion& question, const QList<DnsAnswer>& 
     qsizetype packetBytes = 0;
     for (const DnsAnswer& answer : answers)
         packetBytes += answer.packet.size();
-    BoundedBody body(dnsTextCapacity(packetBytes));
+    BoundedText body(dnsTextCapacity(packetBytes));
     QSet<QString> shown;
     const DnsLibrary* dns = DnsLibrary::get();
     for (const DnsAnswer& answer : answers) {
@@ -135,7 +80,7 @@ DnsReport formatDnsRecords(const DnsQuestion& question, const QList<DnsAnswer>& 
             worstRcode = std::max(worstRcode, 2);
             continue;
         }
-        const Packet packet = parse(answer.packet);
+        const DnsPacket packet = parseDnsPacket(answer.packet);
         const int rcode = answer.rcode;
         if (!rcodes.contains(rcodeName(rcode)))
             rcodes.append(rcodeName(rcode));

@@ -22,6 +22,7 @@ namespace net {
 
 // What the resolver gave for one record type.
 struct DnsAnswer {
+    QByteArray name; // as asked, ASCII
     std::uint16_t type = 0;
     int error = 0; // the resolver library's error; 0 when it answered
     int rcode = 0;

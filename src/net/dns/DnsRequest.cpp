@@ -81,6 +81,41 @@ QString DnsServer::describe() const {
     return {};
 }
 
+DnsComparison DnsComparison::of(const QString& serverText) {
+    DnsComparison comparison;
+    const QString text = serverText.trimmed();
+    if (text.compare(DnsServer::EveryText, Qt::CaseInsensitive) == 0) {
+        comparison.kind = EveryAuthoritative;
+        return comparison;
+    }
+    if (!text.contains(QLatin1Char(',')))
+        return comparison;
+    comparison.kind = SideBySide;
+    for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QString each = part.trimmed();
+        if (each.isEmpty() || comparison.texts.contains(each, Qt::CaseInsensitive))
+            continue;
+        const DnsServer server = DnsServer::parse(each);
+        if (server.kind == DnsServer::Authoritative ||
+            each.compare(DnsServer::EveryText, Qt::CaseInsensitive) == 0) {
+            comparison.error = QStringLiteral("Only resolvers can be compared side by side, "
+                                              "not %1")
+                                   .arg(each);
+            return comparison;
+        }
+        if (!server.error.isEmpty()) {
+            comparison.error = server.error;
+            return comparison;
+        }
+        comparison.servers.append(server);
+        comparison.texts.append(each);
+    }
+    if (comparison.servers.size() > MaxServers)
+        comparison.error =
+            QStringLiteral("At most %1 servers can be compared side by side").arg(MaxServers);
+    return comparison;
+}
+
 std::optional<QList<std::uint16_t>> parseRecordTypes(const QString& text) {
     const QString name = text.trimmed();
     if (name.isEmpty() || name.compare(QLatin1String("Common"), Qt::CaseInsensitive) == 0)

@@ -16,9 +16,15 @@ namespace net {
 struct DnsRecordsRequest {
     QByteArray name; // as typed, UTF-8
     QString type;    // "Common", "MX", "TYPE65", ...
-    QString server;  // "System resolver", "Authoritative", or a server as typed
+    // "System resolver", "Authoritative", a server as typed, "Every authoritative server"
+    // (the zone's servers compared), or several servers separated by commas (compared side
+    // by side)
+    QString server;
     bool dnssec = true;
     QStringList trustAnchors; // files of DS or DNSKEY records, for private and test zones
+    // Every authoritative server: the resolver the zone and its servers are found through
+    // (empty: the system resolver).
+    QString foundThrough = {};
 };
 
 // The server a query goes to.
@@ -26,6 +32,7 @@ struct DnsServer {
     enum Kind { System, Authoritative, Forwarder, Tls };
     static inline const QString SystemText = QStringLiteral("System resolver");
     static inline const QString AuthoritativeText = QStringLiteral("Authoritative");
+    static inline const QString EveryText = QStringLiteral("Every authoritative server");
 
     Kind kind = System;
     QByteArray host;        // Forwarder, Tls: an address or a host name, ASCII
@@ -39,6 +46,19 @@ struct DnsServer {
     std::uint16_t effectivePort() const { return port ? port : (kind == Tls ? 853 : 53); }
     // For the header of the answer: "the system resolver", "9.9.9.9 port 53", ...
     QString describe() const;
+};
+
+// What a request compares: nothing, every authoritative server of the name's zone, or the
+// servers a list names ("9.9.9.9, tls://1.1.1.1, System resolver"), side by side.
+struct DnsComparison {
+    enum Kind { None, EveryAuthoritative, SideBySide };
+    static constexpr qsizetype MaxServers = 16; // side by side
+    Kind kind = None;
+    QList<DnsServer> servers; // SideBySide
+    QStringList texts;        // each server as typed
+    QString error;            // why the list cannot be asked
+
+    static DnsComparison of(const QString& serverText);
 };
 
 // The record types a type text asks for: "Common" (A, AAAA, CNAME, MX, NS, SOA, TXT and CAA,

@@ -2,7 +2,17 @@
 #include "ServerProbe.h"
 #include "DnsWire.h"
 
+#include <algorithm>
+
 namespace net {
+
+bool saysOnlyThatItFailed(const QList<DnsAnswer>& answers) {
+    return std::all_of(answers.begin(), answers.end(), [](const DnsAnswer& a) {
+        const std::optional<WireMessage> message = readWireMessage(a.packet);
+        const bool empty = !message || (message->answer.isEmpty() && message->authority.isEmpty());
+        return a.error == 0 && a.rcode == 2 && !a.bogus && empty;
+    });
+}
 
 void ServerProbe::start(const QList<ProbeTarget>& targets, const DirectQuestion& question,
                         int timeoutMs) {

@@ -7,6 +7,7 @@
 // or stayed silent or unreachable.
 
 #include "DirectQuery.h"
+#include "DnsRecordsText.h"
 
 #include <QList>
 #include <QStringList>
@@ -27,6 +28,10 @@ struct ProbeVerdict {
     Kind kind = Silent;
     QStringList reasons; // extended errors the servers gave, or why they could not be reached
 };
+
+// Whether a resolver's answers say only that no usable answer came: SERVFAIL, no records,
+// not a validation failure.
+bool saysOnlyThatItFailed(const QList<DnsAnswer>& answers);
 
 class ServerProbe : public QObject {
 public:

@@ -56,36 +56,57 @@ ValidatingResolver::~ValidatingResolver() {
 
 QString ValidatingResolver::start(const ResolverSettings& settings, const QByteArray& name,
                                   const QList<std::uint16_t>& types) {
+    const QString error = open(settings);
+    if (!error.isEmpty())
+        return error;
+    QList<ResolverQuestion> questions;
+    for (const std::uint16_t type : types)
+        questions.append({name, type});
+    ask(questions);
+    return {};
+}
+
+QString ValidatingResolver::open(const ResolverSettings& settings) {
     stop();
     if (!m_dns)
         return QStringLiteral("DNS records need %1, which is not installed")
             .arg(QString::fromLatin1(DnsLibrary::missing()));
-    m_types = types;
-    m_answers.clear();
     const QString error = configure(settings);
     if (!error.isEmpty()) {
         stop();
         return error;
     }
-    for (const std::uint16_t type : types) {
-        auto pending = std::make_unique<Pending>(Pending{this, type});
-        const int rc = m_dns->ub_resolve_async(m_ctx, name.constData(), type, 1, pending.get(),
-                                               &ValidatingResolver::answered, &pending->id);
+    m_notifier = new QSocketNotifier(m_dns->ub_fd(m_ctx), QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &ValidatingResolver::readAnswers);
+    return {};
+}
+
+void ValidatingResolver::ask(const QList<ResolverQuestion>& questions) {
+    if (m_ctx)
+        for (const std::unique_ptr<Pending>& pending : m_pending)
+            if (!pending->done)
+                m_dns->ub_cancel(m_ctx, pending->id);
+    m_pending.clear();
+    m_asking = true;
+    m_answers = QList<DnsAnswer>(questions.size());
+    for (qsizetype i = 0; i < questions.size(); ++i) {
+        DnsAnswer& answer = m_answers[i];
+        answer.name = questions[i].name;
+        answer.type = questions[i].type;
+        auto pending = std::make_unique<Pending>(Pending{this, i});
+        const int rc = m_ctx ? m_dns->ub_resolve_async(m_ctx, questions[i].name.constData(),
+                                                       questions[i].type, 1, pending.get(),
+                                                       &ValidatingResolver::answered, &pending->id)
+                             : UB_INITFAIL;
         if (rc != 0) {
             pending->done = true;
-            DnsAnswer failed;
-            failed.type = type;
-            failed.error = rc;
-            failed.whyBogus = QString::fromUtf8(m_dns->ub_strerror(rc));
-            m_answers.append(failed);
+            answer.error = rc;
+            answer.whyBogus = m_dns ? QString::fromUtf8(m_dns->ub_strerror(rc)) : QString();
         }
         m_pending.push_back(std::move(pending));
     }
-    m_notifier = new QSocketNotifier(m_dns->ub_fd(m_ctx), QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &ValidatingResolver::readAnswers);
-    // Every type may have failed to start: tell from the event loop, as for any answer.
+    // Every question may have failed to start: tell from the event loop, as for any answer.
     QMetaObject::invokeMethod(this, &ValidatingResolver::readAnswers, Qt::QueuedConnection);
-    return {};
 }
 
 QString ValidatingResolver::configure(const ResolverSettings& settings) {
@@ -142,8 +163,7 @@ void ValidatingResolver::answered(void* data, int error, ub_result* result) {
     auto* pending = static_cast<Pending*>(data);
     const DnsLibrary& dns = *pending->resolver->m_dns;
     pending->done = true;
-    DnsAnswer answer;
-    answer.type = pending->type;
+    DnsAnswer& answer = pending->resolver->m_answers[pending->index];
     answer.error = error;
     if (error != 0) {
         answer.whyBogus = QString::fromUtf8(dns.ub_strerror(error));
@@ -160,22 +180,17 @@ void ValidatingResolver::answered(void* data, int error, ub_result* result) {
     }
     if (result)
         dns.ub_resolve_free(result);
-    pending->resolver->m_answers.append(answer);
 }
 
 void ValidatingResolver::readAnswers() {
-    if (!m_ctx)
-        return;
-    if (m_dns->ub_poll(m_ctx))
+    if (m_ctx && m_dns->ub_poll(m_ctx))
         m_dns->ub_process(m_ctx); // calls answered() for each answer that has come
     const bool all = std::all_of(m_pending.begin(), m_pending.end(),
                                  [](const std::unique_ptr<Pending>& p) { return p->done; });
-    if (!all)
+    if (!all || !m_asking)
         return;
-    std::stable_sort(m_answers.begin(), m_answers.end(),
-                     [this](const DnsAnswer& a, const DnsAnswer& b) {
-                         return m_types.indexOf(a.type) < m_types.indexOf(b.type);
-                     });
+    m_asking = false; // each round is told once
+    m_pending.clear();
     if (onDone)
         onDone(); // may stop the resolver: nothing of it is touched after this
 }
@@ -195,6 +210,7 @@ void ValidatingResolver::stop() {
         m_ctx = nullptr;
     }
     m_pending.clear();
+    m_asking = false;
     m_relay.reset();
 }
 

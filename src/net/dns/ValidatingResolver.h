@@ -42,18 +42,32 @@ struct ResolverSettings {
     std::optional<QSslConfiguration> ssl;
 };
 
+struct ResolverQuestion {
+    QByteArray name; // ASCII
+    std::uint16_t type = 1;
+};
+
 class ValidatingResolver : public QObject {
 public:
     ValidatingResolver();
     ~ValidatingResolver() override;
 
-    // Every type has its answer, in the order asked.
+    // Every question has its answer, in the order asked.
     std::function<void()> onDone;
 
-    // Starts asking; why not, when the set-up failed (nothing runs then).
+    // Starts asking for the types of one name; why not, when the set-up failed (nothing runs
+    // then).
     QString start(const ResolverSettings& settings, const QByteArray& name,
                   const QList<std::uint16_t>& types);
+    // Sets the resolver up without asking; why not, when that failed. Questions asked after
+    // share what the resolver has learnt.
+    QString open(const ResolverSettings& settings);
+    // Asks every question at once, on the resolver opened; onDone follows, also when the
+    // resolver is not open (each answer then says why).
+    void ask(const QList<ResolverQuestion>& questions);
     const QList<DnsAnswer>& answers() const { return m_answers; }
+    // Whether a round of questions is waiting for its answers.
+    bool running() const { return m_asking; }
     // The relay of a query over TLS, while it runs.
     const DnsTlsRelay* relay() const { return m_relay.get(); }
     void stop();
@@ -61,7 +75,7 @@ public:
 private:
     struct Pending {
         ValidatingResolver* resolver;
-        std::uint16_t type;
+        qsizetype index; // where its answer goes
         int id = 0;
         bool done = false;
     };
@@ -75,7 +89,7 @@ private:
     QSocketNotifier* m_notifier = nullptr;
     std::unique_ptr<DnsTlsRelay> m_relay;
     std::vector<std::unique_ptr<Pending>> m_pending;
-    QList<std::uint16_t> m_types;
+    bool m_asking = false; // a round of questions has not been told yet
     QList<DnsAnswer> m_answers;
 };
 

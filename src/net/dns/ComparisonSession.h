@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// A DNS records query that compares servers, as a call of the query engine (busy, status,
+// Cancel call, the caption "NAME TYPE"): either every authoritative server of the name's zone,
+// found through a resolver (see ZoneFinder) and each address asked directly without recursion
+// (at most MaxAddresses, each question with its own time-out), or several resolvers side by
+// side (see ResolverLineup). The answers are weighed and written out on a worker thread (see
+// ServerComparison), so the window never waits.
+
+#include "DirectBatch.h"
+#include "ResolverLineup.h"
+#include "ServerAddressLookup.h"
+#include "ServerComparison.h"
+#include "ZoneFinder.h"
+#include "net/engine/CallSession.h"
+
+#include <QElapsedTimer>
+#include <QFutureWatcher>
+#include <QObject>
+#include <QTimer>
+
+namespace net {
+
+class QueryEngine;
+
+class ComparisonSession : public QObject, public CallSession {
+public:
+    static constexpr qsizetype MaxAddresses = 64;
+    static constexpr int AnswerTimeoutMs = 3000;
+    // The whole comparison, however the servers and the resolver behave.
+    static constexpr int DeadlineMs = 60000;
+
+    explicit ComparisonSession(QueryEngine& engine);
+    ~ComparisonSession() override;
+
+    void setAnswerTimeout(int ms) { m_answerTimeoutMs = ms; }
+    void setResolverTimeout(int ms) { m_lineup.setResolverTimeout(ms); }
+    void setDeadline(int ms) { m_deadline.setInterval(ms); }
+    void setResolver(platform::Resolver resolver) { m_addresses.setResolver(std::move(resolver)); }
+    // The question's messages as sent to every authoritative server (for the wire checks).
+    const QList<QByteArray>& sent() const { return m_batch.sent(); }
+
+    // Starts comparing; settings holds what every resolver shares (its server is ignored),
+    // foundThrough the resolver the zone is found through. Nothing starts while a call runs.
+    void start(const DnsComparison& comparison, const DnsQuestion& question,
+               const QList<std::uint16_t>& types, const ResolverSettings& settings,
+               const DnsServer& foundThrough);
+
+private:
+    void exchangeEnded(const ExchangeResult&) override {}
+    void cancelled() override;
+
+    void addressesFound(const QList<ServerAddress>& addresses);
+    void zoneFound(const ZoneServers& zone);
+    void serversAnswered();
+    void resolversAnswered(const QList<LinedUpAnswers>& results);
+    void report();
+    void reported();
+    void timedOut();
+    void end(const QString& status, bool answered = false);
+    void stop();
+    QString caption() const;
+
+    QueryEngine& m_engine;
+    ServerAddressLookup m_addresses;
+    ZoneFinder m_finder;
+    DirectBatch m_batch;
+    ResolverLineup m_lineup;
+    QFutureWatcher<ComparisonReport> m_writing;
+    QTimer m_deadline;
+    QElapsedTimer m_clock;
+    int m_answerTimeoutMs = AnswerTimeoutMs;
+
+    DnsComparison m_comparison;
+    ResolverSettings m_settings;
+    DnsServer m_foundThrough;
+    ComparisonInput m_input;
+    QList<qsizetype> m_jobServer; // for each question asked directly: its row
+};
+
+} // namespace net
