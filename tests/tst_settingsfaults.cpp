@@ -178,10 +178,10 @@ private slots:
             }
             QFile::remove(iniPath());
             if (swappedIn == "fifo") {
-                ::mkfifo(path.constData(), 0600);
+                QCOMPARE(::mkfifo(path.constData(), 0600), 0);
             } else if (swappedIn == "device") {
-                ::mknod(node.constData(), S_IFCHR | 0600, makedev(1, 3));
-                ::symlink(node.constData(), path.constData());
+                QCOMPARE(::mknod(node.constData(), S_IFCHR | 0600, makedev(1, 3)), 0);
+                QCOMPARE(::symlink(node.constData(), path.constData()), 0);
             }
         };
         QCOMPARE(platform::saveWholeFile(iniPath(), "[Window Size]\nx=2\n", options),
