@@ -11,6 +11,7 @@
 #include "resources/DialogTemplates.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -167,14 +168,14 @@ private slots:
         const QRect expected = platform::dialogUnitsToPixels(QRect(0, 0, 198, 79), dialog->font());
         QCOMPARE(dialog->size(), expected.size());
         QVERIFY(dialog->control(res::IDOK)->x() > dialog->control(res::IDCANCEL)->x());
-        // Tab order: address box, Finger, Cancel, check box; the address box has the focus.
+        // The address box has the focus; Tab goes as the controls stand on the screen.
         QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
         QCOMPARE(QApplication::focusWidget(), dialog->addressBox());
-        QWidget* next = dialog->addressBox()->nextInFocusChain();
-        while (next &&
-               (next->focusPolicy() == Qt::NoFocus || dialog->addressBox()->isAncestorOf(next)))
-            next = next->nextInFocusChain();
-        QCOMPARE(next, dialog->control(res::IDOK));
+        for (QWidget* next : {dialog->control(res::IDC_FINGER_FULLINFO),
+                              dialog->control(res::IDCANCEL), dialog->control(res::IDOK)}) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
     }
 
     void entryCheck_data() {
@@ -656,6 +657,16 @@ private slots:
         QCOMPARE(dialog.addressField()->text(), QString("192.0.2.7"));
         QCOMPARE(dialog.addressList()->count(), 2); // every address below the three fields
         QCOMPARE(dialog.addressList()->item(1)->text(), QString("2001:db8::7"));
+        // A screen reader reads the field to its last character: one attribute run over it all.
+        QAccessibleTextInterface* text =
+            QAccessible::queryAccessibleInterface(dialog.addressField())->textInterface();
+        QVERIFY(text);
+        int start = -1;
+        int end = -1;
+        text->attributes(4, &start, &end);
+        QCOMPARE(start, 0);
+        QCOMPARE(end, 9);
+        QCOMPARE(text->text(start, end), QString("192.0.2.7"));
     }
 
     void inputDialog() {

@@ -9,6 +9,7 @@
 #include "view/TextSearch.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -258,6 +259,39 @@ private slots:
         QTest::keyClick(m_frame.get(), Qt::Key_F5);
         QCOMPARE(shown, QString("abc"));
         QVERIFY(wholeWordShown);
+    }
+
+    // Tab goes through the groups left to right, then the buttons; a screen reader hears each
+    // group's name from the box around its controls.
+    void tabFollowsTheScreenThroughNamedGroups() {
+        window()->appendText("abc");
+        QList<QPair<QWidget*, QString>> visited; // focused control, its group's name
+        QList<QWidget*> expected;
+        whenModal<FindDlg>([&](FindDlg* dialog) {
+            QLineEdit* field = dialog->control<QLineEdit>(res::IDC_FIND_TEXT);
+            QTRY_COMPARE(focusIn(dialog), static_cast<QWidget*>(field));
+            for (int id : {res::IDC_FIND_CASE, res::IDC_FIND_WHOLEWORD, res::IDC_FIND_FORWARD,
+                           res::IDC_FIND_FROMCURSOR, res::IDOK, res::IDCANCEL})
+                expected.append(dialog->control(id));
+            for (int step = 0; step < expected.size(); ++step) {
+                QTest::keyClick(focusIn(dialog), Qt::Key_Tab);
+                QWidget* focused = focusIn(dialog);
+                QAccessibleInterface* around =
+                    QAccessible::queryAccessibleInterface(focused)->parent();
+                visited.append({focused, around->role() == QAccessible::Grouping
+                                             ? around->text(QAccessible::Name)
+                                             : QString()});
+            }
+            dialog->reject();
+        });
+        reactivate();
+        QTest::keyClick(m_frame.get(), Qt::Key_F5);
+        QCOMPARE(visited.size(), expected.size());
+        const QStringList groups{"Options", "Options", "Direction", "Origin", "", ""};
+        for (int i = 0; i < visited.size(); ++i) {
+            QCOMPARE(visited[i].first, expected[i]);
+            QCOMPARE(visited[i].second, groups[i]);
+        }
     }
 
     void textFieldTakesFortyNineCharacters() {

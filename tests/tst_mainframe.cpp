@@ -345,6 +345,38 @@ private slots:
         m_frame.release();
     }
 
+    // The keyboard reaches the tool bar and comes back: F6 or Ctrl+Tab from the answer, arrows
+    // along the enabled buttons, Escape or F6 back to where it was.
+    void keyboardReachesTheToolBar_data() {
+        QTest::addColumn<QList<int>>("keys");   // key codes, with Ctrl where marked
+        QTest::addColumn<int>("focusedButton"); // 0: the answer has the focus
+        const int ctrl = int(Qt::ControlModifier);
+        QTest::newRow("F6") << QList<int>{Qt::Key_F6} << int(res::CM_FINGER);
+        QTest::newRow("Ctrl+Tab") << QList<int>{ctrl | Qt::Key_Tab} << int(res::CM_FINGER);
+        QTest::newRow("Tab") << QList<int>{Qt::Key_Tab} << int(res::CM_FINGER);
+        QTest::newRow("Right passes disabled buttons")
+            << QList<int>{Qt::Key_F6, Qt::Key_Right, Qt::Key_Right} << int(res::CM_ADDRBOOK);
+        QTest::newRow("End, then Right stays")
+            << QList<int>{Qt::Key_F6, Qt::Key_End, Qt::Key_Right} << int(res::CM_DNSRECORDS);
+        QTest::newRow("Escape goes back")
+            << QList<int>{Qt::Key_F6, Qt::Key_Right, Qt::Key_Escape} << 0;
+        QTest::newRow("F6 twice goes back") << QList<int>{Qt::Key_F6, Qt::Key_F6} << 0;
+    }
+    void keyboardReachesTheToolBar() {
+        QFETCH(QList<int>, keys);
+        QFETCH(int, focusedButton);
+        m_frame->show();
+        QApplication::setActiveWindow(m_frame.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+        QWidget* answer = QApplication::focusWidget();
+        QVERIFY(answer && !m_frame->toolButton(res::CM_FINGER)->hasFocus());
+        for (int key : keys)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key & ~Qt::KeyboardModifierMask),
+                            Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+        QWidget* expected = focusedButton ? m_frame->toolButton(focusedButton) : answer;
+        QCOMPARE(QApplication::focusWidget(), expected);
+    }
+
     // The desktop's keys open what their commands open, and only when the command may run.
     void desktopShortcutsRunTheirCommands_data() {
         QTest::addColumn<int>("key");

@@ -221,6 +221,18 @@ private slots:
         QTest::newRow("shift+end") << 12 << int(Qt::Key_End) << shift << 12 << 16;
         QTest::newRow("ctrl+end") << 0 << int(Qt::Key_End) << ctrl << 31 << 31;
         QTest::newRow("ctrl+shift+home") << 20 << int(Qt::Key_Home) << (ctrl | shift) << 20 << 0;
+        QTest::newRow("ctrl+right to the word's end") << 2 << int(Qt::Key_Right) << ctrl << 5 << 5;
+        QTest::newRow("ctrl+right to the next word's end")
+            << 5 << int(Qt::Key_Right) << ctrl << 10 << 10;
+        QTest::newRow("ctrl+right across lines") << 10 << int(Qt::Key_Right) << ctrl << 16 << 16;
+        QTest::newRow("ctrl+right over an empty line")
+            << 16 << int(Qt::Key_Right) << ctrl << 23 << 23;
+        QTest::newRow("ctrl+right at the end stays")
+            << 31 << int(Qt::Key_Right) << ctrl << 31 << 31;
+        QTest::newRow("ctrl+left to the word's start") << 8 << int(Qt::Key_Left) << ctrl << 6 << 6;
+        QTest::newRow("ctrl+left across lines") << 18 << int(Qt::Key_Left) << ctrl << 11 << 11;
+        QTest::newRow("ctrl+shift+right extends by a word")
+            << 0 << int(Qt::Key_Right) << (ctrl | shift) << 0 << 5;
         QTest::newRow("page down to last line") << 0 << int(Qt::Key_PageDown) << none << 18 << 18;
         QTest::newRow("shift+page up") << 20 << int(Qt::Key_PageUp) << shift << 20 << 2;
     }

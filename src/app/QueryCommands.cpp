@@ -45,6 +45,8 @@ void QueryCommands::dnsLookup() {
     dialogs::InputDialog dialog(&m_frame, QStringLiteral("DNS lookup dialog"),
                                 QStringLiteral("Host name or address:"),
                                 dialogs::FieldBufferSize - 1);
+    // A screen reader says the role after the name: "DNS lookup dialog", not "dialog dialog".
+    dialog.setAccessibleName(QStringLiteral("DNS lookup"));
     if (dialog.exec() != res::IDOK)
         return;
     const QString host = dialogs::fieldText(dialog.text());

@@ -81,7 +81,11 @@ int StatusFieldAccessible::offsetAtPoint(const QPoint& point) const {
 }
 
 QString StatusFieldAccessible::attributes(int offset, int* startOffset, int* endOffset) const {
-    *startOffset = *endOffset = offset;
+    // One run without attributes covers the whole text: a run that ended at the offset would
+    // make a screen reader drop the character there.
+    Q_UNUSED(offset);
+    *startOffset = 0;
+    *endOffset = characterCount();
     return {};
 }
 

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "T3DControlBar.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QPainter>
+#include <QToolButton>
 
 namespace app {
 
@@ -23,6 +26,51 @@ void T3DControlBar::addGap(int pixels) {
     auto* gap = new QWidget(this);
     gap->setFixedWidth(pixels);
     addWidget(gap);
+}
+
+void T3DControlBar::addButton(QToolButton* button) {
+    button->setFocusPolicy(Qt::TabFocus);
+    button->installEventFilter(this);
+    addWidget(button);
+    m_buttons.append(button);
+}
+
+bool T3DControlBar::holdsFocus() const {
+    const QWidget* focus = QApplication::focusWidget();
+    return focus && isAncestorOf(focus);
+}
+
+bool T3DControlBar::focusFirstButton() {
+    const qsizetype first = enabledButton(0, 1);
+    if (first < 0)
+        return false;
+    m_buttons[first]->setFocus(Qt::TabFocusReason);
+    return true;
+}
+
+qsizetype T3DControlBar::enabledButton(qsizetype index, qsizetype step) const {
+    for (; index >= 0 && index < m_buttons.size(); index += step)
+        if (m_buttons[index]->isEnabled() && m_buttons[index]->isVisible())
+            return index;
+    return -1;
+}
+
+bool T3DControlBar::eventFilter(QObject* watched, QEvent* event) {
+    const qsizetype at = m_buttons.indexOf(qobject_cast<QToolButton*>(watched));
+    if (at < 0 || event->type() != QEvent::KeyPress)
+        return QToolBar::eventFilter(watched, event);
+    qsizetype target = -1;
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+    case Qt::Key_Left: target = enabledButton(at - 1, -1); break;
+    case Qt::Key_Right: target = enabledButton(at + 1, 1); break;
+    case Qt::Key_Home: target = enabledButton(0, 1); break;
+    case Qt::Key_End: target = enabledButton(m_buttons.size() - 1, -1); break;
+    case Qt::Key_Escape: emit keyboardLeft(); return true;
+    default: return QToolBar::eventFilter(watched, event);
+    }
+    if (target >= 0)
+        m_buttons[target]->setFocus(Qt::TabFocusReason);
+    return true; // at either end the focus stays on the last button
 }
 
 void T3DControlBar::paintEvent(QPaintEvent*) {

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QList>
 #include <QToolBar>
+
+class QToolButton;
 
 namespace app {
 
@@ -14,9 +17,26 @@ public:
 
     // A fixed gap between two buttons.
     void addGap(int pixels);
+    // A button that the keyboard reaches too, though a click leaves the focus where it was.
+    void addButton(QToolButton* button);
+
+    bool holdsFocus() const;
+    // Gives the focus to the first button that can take it; false when none can.
+    bool focusFirstButton();
+
+signals:
+    // Escape on a button: the keyboard goes back to where the user reads.
+    void keyboardLeft();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The next button from index on that can take the focus, stepping by step; -1 when none.
+    qsizetype enabledButton(qsizetype index, qsizetype step) const;
+
+    QList<QToolButton*> m_buttons;
 };
 
 } // namespace app

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "TMyDecoratedFrame.h"
 #include "FindCommand.h"
+#include "MenuFocusFilter.h"
 #include "MenuHintStyle.h"
 #include "MenuItemAccessible.h"
 #include "PrintCommands.h"
 #include "QueryCommands.h"
+#include "ScrollValueThrottle.h"
 #include "T3DControlBar.h"
 #include "TStyleStatusBar.h"
 #include "TextCommands.h"
@@ -15,10 +17,13 @@
 
 #include "platform/MessageBox.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QMenuBar>
 #include <QShortcut>
+#include <QTimer>
 #include <QToolButton>
 
 namespace app {
@@ -69,13 +74,19 @@ TMyDecoratedFrame::~TMyDecoratedFrame() {
 
 void TMyDecoratedFrame::buildMenu() {
     MenuItemAccessible::installFactory();
+    MenuFocusFilter::install();
+    ScrollValueThrottle::install();
     m_menuStyle = new MenuHintStyle();
     m_menuStyle->setParent(this);
+    menuBar()->setStyle(m_menuStyle);
     for (const res::Menu& menuResource : res::fingerMenu()) {
         QMenu* menu = menuBar()->addMenu(QString::fromLatin1(menuResource.text));
         menu->setStyle(m_menuStyle);
         connect(menu, &QMenu::aboutToShow, this, &TMyDecoratedFrame::updateCommands);
-        connect(menu, &QMenu::aboutToHide, this, [this] { showHint(res::CM_NONE); });
+        connect(menu, &QMenu::aboutToHide, this, [this] {
+            showHint(res::CM_NONE);
+            QTimer::singleShot(0, this, &TMyDecoratedFrame::menusClosed);
+        });
         for (const res::MenuItem& item : menuResource.items) {
             if (item.id == res::CM_NONE) {
                 menu->addSeparator();
@@ -106,9 +117,28 @@ void TMyDecoratedFrame::buildAccelerators() {
     auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
     menuKey->setContext(Qt::WindowShortcut);
     connect(menuKey, &QShortcut::activated, this, [this] {
-        if (!menuBar()->actions().isEmpty())
-            menuBar()->setActiveAction(menuBar()->actions().first());
+        if (menuBar()->actions().isEmpty())
+            return;
+        QAction* first = menuBar()->actions().first();
+        menuBar()->setActiveAction(first);
+        if (QMenu* menu = first->menu())
+            for (QAction* item : menu->actions())
+                if (item->isEnabled() && !item->isSeparator()) {
+                    menu->setActiveAction(item);
+                    break;
+                }
     });
+    // F6 and Ctrl+Tab go between the answer and the tool bar, as between a GTK program's panes.
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_F6), QKeySequence(Qt::SHIFT | Qt::Key_F6),
+                                    QKeySequence(Qt::CTRL | Qt::Key_Tab),
+                                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab)}) {
+        auto* paneKey = new QShortcut(key, this);
+        paneKey->setContext(Qt::WindowShortcut);
+        connect(paneKey, &QShortcut::activated, this, [this] {
+            if (m_toolBar->holdsFocus() || !m_toolBar->focusFirstButton())
+                m_client->setFocus(Qt::TabFocusReason);
+        });
+    }
 }
 
 void TMyDecoratedFrame::buildToolBar() {
@@ -125,16 +155,16 @@ void TMyDecoratedFrame::buildToolBar() {
         button->setIconSize(QSize(res::FaceWidth, res::FaceHeight));
         button->setToolButtonStyle(Qt::ToolButtonIconOnly);
         button->setEnabled(face.enabledAtCreation);
-        button->setFocusPolicy(Qt::NoFocus);
         button->installEventFilter(this);
         // A screen reader names the button after its command and describes it by its hint.
         button->setAccessibleName(res::commandName(face.id));
         button->setAccessibleDescription(res::hintText(face.id));
         const int id = face.id;
         connect(button, &QToolButton::clicked, this, [this, id] { command(id); });
-        m_toolBar->addWidget(button);
+        m_toolBar->addButton(button);
         m_buttons.insert(id, button);
     }
+    connect(m_toolBar, &T3DControlBar::keyboardLeft, m_client, [this] { m_client->setFocus(); });
 }
 
 void TMyDecoratedFrame::setWindowFont(const platform::LOGFONT& font) {
@@ -167,6 +197,23 @@ void TMyDecoratedFrame::SetCallIdle(bool idle) {
         m_statusText.clear(); // a new call: the last one's outcome has had its time
     showHint(res::CM_NONE);   // empties the field while hints are still on
     m_menuHintTracking = idle;
+}
+
+void TMyDecoratedFrame::menusClosed() {
+    if (QApplication::activePopupWidget())
+        return; // another menu of the bar took its place
+    // Escape leaves the menus at once, as on the desktop, and a screen reader hears where the
+    // keyboard is back: the focus never left the window as far as Qt knows, so it says nothing.
+    menuBar()->setActiveAction(nullptr);
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && focus->window() == this && !QApplication::activeModalWidget()) {
+        QAccessibleEvent focused(focus, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focused);
+    }
+}
+
+void TMyDecoratedFrame::Announce(const QString& text) {
+    m_statusBar->announce(text);
 }
 
 void TMyDecoratedFrame::showHint(int id) {

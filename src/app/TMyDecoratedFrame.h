@@ -49,6 +49,7 @@ public:
     void SetStatusText(const QString& text, const QString& suffix = QString()) override;
     void SetCaptionSuffix(const QString& suffix) override;
     void SetCallIdle(bool idle) override;
+    void Announce(const QString& text) override;
 
     void command(int id);
     bool commandEnabled(int id) const;
@@ -89,6 +90,8 @@ private:
     void buildAccelerators();
     void buildToolBar();
     void writeSettings() const;
+    // After a menu closes: the menu bar lets go, and a screen reader hears where the focus is.
+    void menusClosed();
 
     view::TFingWnd* m_client;
     QString m_dataDirectory;

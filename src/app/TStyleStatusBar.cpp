@@ -11,8 +11,9 @@ namespace app {
 MessageField::MessageField(QWidget* parent)
     : QFrame(parent), m_repaint([this] {
           update();
-          announce();
-      }) {
+          m_announce.request();
+      }),
+      m_announce([this] { announce(); }, this, AnnounceMs) {
     setObjectName(QStringLiteral("messageField"));
     StatusFieldAccessible::installFactory();
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -30,7 +31,7 @@ void MessageField::setText(const QString& text) {
 }
 
 void MessageField::announce() {
-    // Screen readers hear the status as it stands at the frame, not every count in between.
+    // Screen readers hear the status a few times a second, not every count in between.
     if (m_announced == m_text || !QAccessible::isActive()) {
         m_announced = m_text;
         return;
@@ -56,12 +57,17 @@ void MessageField::paintEvent(QPaintEvent* event) {
 }
 
 TStyleStatusBar::TStyleStatusBar(QWidget* parent)
-    : QStatusBar(parent), m_field(new MessageField(this)) {
+    : QStatusBar(parent), m_field(new MessageField(this)), m_announcer(new CallAnnouncer(this)) {
     setAccessibleName(QStringLiteral("Status bar"));
     QFont small = font();
     small.setPointSize(8);
     setFont(small);
     addWidget(m_field, 1);
+    addWidget(m_announcer);
+}
+
+void TStyleStatusBar::announce(const QString& text) {
+    m_announcer->announce(text);
 }
 
 } // namespace app

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "CallAnnouncer.h"
 #include "view/FrameThrottle.h"
 
 #include <QFrame>
@@ -29,6 +30,8 @@ private:
     QString m_text;
     QString m_announced; // the text screen readers were last told of
     view::FrameThrottle m_repaint;
+    static constexpr int AnnounceMs = 400;
+    view::FrameThrottle m_announce;
 };
 
 // The status bar: one recessed message field across the bar, shared by hint texts and the
@@ -40,9 +43,12 @@ public:
 
     void setText(const QString& text) { m_field->setText(text); }
     const QString& text() const { return m_field->text(); }
+    // Has a screen reader say text once, unasked (see CallAnnouncer).
+    void announce(const QString& text);
 
 private:
     MessageField* m_field;
+    CallAnnouncer* m_announcer;
 };
 
 } // namespace app

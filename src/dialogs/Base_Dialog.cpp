@@ -4,9 +4,26 @@
 #include "resources/DialogTemplates.h"
 
 #include <QAbstractButton>
+#include <QAccessibleWidget>
 #include <QScreen>
 
 namespace dialogs {
+
+namespace {
+
+// A box that only holds a group of controls; a screen reader sees it as a named group (a
+// panel), whose name it says on entering the group.
+class ControlGroup : public QWidget {
+public:
+    using QWidget::QWidget;
+};
+
+QAccessibleInterface* groupAccessible(const QString&, QObject* object) {
+    auto* group = dynamic_cast<ControlGroup*>(object);
+    return group ? new QAccessibleWidget(group, QAccessible::Grouping) : nullptr;
+}
+
+} // namespace
 
 Base_Dialog::Base_Dialog(QWidget* parent, int resourceId) : QDialog(parent) {
     setObjectName(QStringLiteral("dialog%1").arg(resourceId));
@@ -56,6 +73,50 @@ void Base_Dialog::showEvent(QShowEvent* event) {
     }
     fillControls();
     QDialog::showEvent(event);
+}
+
+void Base_Dialog::setControlTabOrder(std::initializer_list<int> ids) {
+    QWidget* previous = nullptr;
+    for (int id : ids) {
+        QWidget* next = control(id);
+        if (previous && next)
+            QWidget::setTabOrder(previous, next);
+        previous = next;
+    }
+}
+
+void Base_Dialog::nameGroup(const QString& name, std::initializer_list<int> ids) {
+    QRect around;
+    for (int id : ids)
+        if (QWidget* member = control(id))
+            around = around.united(member->geometry());
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(groupAccessible);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
+    auto* box = new ControlGroup(this);
+    box->setAccessibleName(name);
+    box->setGeometry(around);
+    // Reparenting moves a widget to the end of the focus chain: put the chain back afterwards.
+    QList<QWidget*> chain;
+    for (QWidget* w = nextInFocusChain(); w != this; w = w->nextInFocusChain())
+        if ((w->focusPolicy() & Qt::TabFocus) && !w->focusProxy())
+            chain.append(w);
+    for (int id : ids) {
+        if (QWidget* member = control(id)) {
+            const QPoint at = member->pos() - around.topLeft();
+            member->setParent(box);
+            member->move(at);
+            member->show();
+        }
+    }
+    QWidget* previous = nullptr;
+    for (QWidget* w : std::as_const(chain)) {
+        if (previous)
+            QWidget::setTabOrder(previous, w);
+        previous = w;
+    }
 }
 
 QString deleteQuestion(const QString& entry) {

@@ -8,6 +8,8 @@
 #include <QDialog>
 #include <QHash>
 
+#include <initializer_list>
+
 namespace dialogs {
 
 class Base_Dialog : public QDialog {
@@ -32,6 +34,12 @@ protected:
     void showEvent(QShowEvent* event) override;
     // Fills the controls; runs once, before the dialog is first shown.
     virtual void SetupWindow() {}
+
+    // Tab moves through the controls in this order (the template's order is kept elsewhere).
+    void setControlTabOrder(std::initializer_list<int> ids);
+    // Puts the controls in a box of their own named name, so a screen reader says the group's
+    // name with each of them; where they stand and the tab order do not change.
+    void nameGroup(const QString& name, std::initializer_list<int> ids);
 
 private:
     QHash<int, QWidget*> m_controls;

@@ -35,6 +35,13 @@ FindDlg::FindDlg(QWidget* parent, int resourceId, FindTransferBuffer* buffer)
     for (QLabel* label : findChildren<QLabel*>())
         if (label->text() == QStringLiteral("&Text to find:"))
             label->setBuddy(text);
+    nameGroup(QStringLiteral("Options"), {res::IDC_FIND_CASE, res::IDC_FIND_WHOLEWORD});
+    nameGroup(QStringLiteral("Direction"), {res::IDC_FIND_FORWARD, res::IDC_FIND_BACKWARD});
+    nameGroup(QStringLiteral("Origin"), {res::IDC_FIND_FROMCURSOR, res::IDC_FIND_ENTIRESCOPE});
+    // Tab goes as the eye reads: the field, the three groups left to right, then the buttons.
+    setControlTabOrder({res::IDC_FIND_TEXT, res::IDC_FIND_CASE, res::IDC_FIND_WHOLEWORD,
+                        res::IDC_FIND_FORWARD, res::IDC_FIND_BACKWARD, res::IDC_FIND_FROMCURSOR,
+                        res::IDC_FIND_ENTIRESCOPE, res::IDOK, res::IDCANCEL});
     text->setFocus();
 }
 

@@ -24,6 +24,9 @@ Finger_Dialog::Finger_Dialog(QWidget* parent, int resourceId, QString settingsPa
     limitUtf8Bytes(m_address->lineEdit(), FieldBufferSize - 1);
     // The template's system-modal style: the dialog stays above other windows.
     setWindowFlag(Qt::WindowStaysOnTopHint);
+    // Tab goes as the eye reads: the field, the check box under it, then the buttons left to right.
+    setControlTabOrder(
+        {res::IDC_FINGER_ADDRESS, res::IDC_FINGER_FULLINFO, res::IDCANCEL, res::IDOK});
     m_address->setFocus();
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "DialogTemplate.h"
 #include "LabelledComboAccessible.h"
+#include "LineEditAccessible.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -226,6 +227,7 @@ QRect dialogUnitsToPixels(const QRect& units, const QFont& font) {
 
 QHash<int, QWidget*> buildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate) {
     LabelledComboAccessible::installFactory();
+    LineEditAccessible::installFactory();
     QFont font(QString::fromLatin1(dialogTemplate.fontFace));
     font.setPointSize(dialogTemplate.fontPoints);
     dialog.setFont(font);

@@ -3,8 +3,8 @@
 
 namespace view {
 
-FrameThrottle::FrameThrottle(std::function<void()> update, QObject* parent)
-    : QObject(parent), m_update(std::move(update)) {
+FrameThrottle::FrameThrottle(std::function<void()> update, QObject* parent, int intervalMs)
+    : QObject(parent), m_update(std::move(update)), m_intervalMs(intervalMs) {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &FrameThrottle::run);
@@ -13,11 +13,11 @@ FrameThrottle::FrameThrottle(std::function<void()> update, QObject* parent)
 void FrameThrottle::request() {
     if (m_timer.isActive())
         return;
-    const qint64 since = m_sinceRun.isValid() ? m_sinceRun.elapsed() : FrameMs;
-    if (since >= FrameMs)
+    const qint64 since = m_sinceRun.isValid() ? m_sinceRun.elapsed() : m_intervalMs;
+    if (since >= m_intervalMs)
         run();
     else
-        m_timer.start(int(FrameMs - since));
+        m_timer.start(int(m_intervalMs - since));
 }
 
 void FrameThrottle::flush() {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// Runs an update at most once per screen frame: the first request after a quiet spell runs at
-// once, later ones are gathered and run when the frame's time is up, so the last state is
-// always shown and never more than one frame late.
+// Runs an update at most once per screen frame (or once per interval given): the first request
+// after a quiet spell runs at once, later ones are gathered and run when the interval is up, so
+// the last state is always shown and never more than one interval late.
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -17,7 +17,8 @@ class FrameThrottle : public QObject {
 public:
     static constexpr int FrameMs = 16;
 
-    explicit FrameThrottle(std::function<void()> update, QObject* parent = nullptr);
+    explicit FrameThrottle(std::function<void()> update, QObject* parent = nullptr,
+                           int intervalMs = FrameMs);
 
     void request();
     // Runs a gathered update now (before the state is read or changed by other means).
@@ -30,6 +31,7 @@ private:
     std::function<void()> m_update;
     QTimer m_timer;
     QElapsedTimer m_sinceRun;
+    int m_intervalMs;
 };
 
 } // namespace view

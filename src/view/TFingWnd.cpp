@@ -78,6 +78,22 @@ void TFingWnd::setCallIdle(bool idle) {
         m_frame->SetCallIdle(idle);
 }
 
+void TFingWnd::callEnded(const net::CallOutcome& outcome) {
+    if (!m_frame)
+        return;
+    // The outcome, and for an answer its size: what a listener cannot glance at.
+    qsizetype lines = lineCount();
+    if (lines > 0 && buffer().size() > 0 && buffer().at(buffer().size() - 1) == u'\n')
+        --lines; // the line after the last line end holds nothing
+    if (!outcome.answered || buffer().size() == 0)
+        m_frame->Announce(outcome.status);
+    else
+        m_frame->Announce(QStringLiteral("%1, %2 line%3")
+                              .arg(outcome.status)
+                              .arg(lines)
+                              .arg(lines == 1 ? QString() : QStringLiteral("s")));
+}
+
 void TFingWnd::setCaptionSuffix(const QString& suffix) {
     if (m_frame)
         m_frame->SetCaptionSuffix(suffix);

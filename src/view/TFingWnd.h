@@ -69,6 +69,7 @@ public:
     void replyEnded() override { m_feed.endReply(); }
     void refreshCaret() override;
     void setWaitCursor(bool wait) override;
+    void callEnded(const net::CallOutcome& outcome) override;
 
     // DnsInfoView
     void showDnsInfo(const net::DNStransfer& result) override;

@@ -29,8 +29,9 @@ bool isWordCharacter(QChar c) {
 TextView::TextView(QWidget* parent)
     : QAbstractScrollArea(parent), m_layout(font()), m_throttle([this] {
           updateScrollRanges();
-          announceInsertedText();
-      }) {
+          m_announceThrottle.request();
+      }),
+      m_announceThrottle([this] { announceInsertedText(); }, this, AnnounceMs) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFocusPolicy(Qt::StrongFocus);
@@ -280,6 +281,24 @@ qsizetype TextView::nextCharacter(qsizetype position) const {
     return position;
 }
 
+qsizetype TextView::nextWordEnd(qsizetype position) const {
+    const TextBuffer& t = m_buffer;
+    while (position < t.size() && !isWordCharacter(t.at(position)))
+        ++position;
+    while (position < t.size() && isWordCharacter(t.at(position)))
+        ++position;
+    return position;
+}
+
+qsizetype TextView::previousWordStart(qsizetype position) const {
+    const TextBuffer& t = m_buffer;
+    while (position > 0 && !isWordCharacter(t.at(position - 1)))
+        --position;
+    while (position > 0 && isWordCharacter(t.at(position - 1)))
+        --position;
+    return position;
+}
+
 qsizetype TextView::verticalMove(qsizetype lines) {
     const qsizetype line = m_buffer.lineOfPosition(m_caret);
     if (m_preferredX < 0)
@@ -308,12 +327,18 @@ void TextView::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Left:
         m_preferredX = -1;
-        moveCaret(hasSelection() && !extend ? selectionStart() : previousCharacter(m_caret),
-                  extend);
+        if (control)
+            moveCaret(previousWordStart(m_caret), extend);
+        else
+            moveCaret(hasSelection() && !extend ? selectionStart() : previousCharacter(m_caret),
+                      extend);
         break;
     case Qt::Key_Right:
         m_preferredX = -1;
-        moveCaret(hasSelection() && !extend ? selectionEnd() : nextCharacter(m_caret), extend);
+        if (control)
+            moveCaret(nextWordEnd(m_caret), extend);
+        else
+            moveCaret(hasSelection() && !extend ? selectionEnd() : nextCharacter(m_caret), extend);
         break;
     case Qt::Key_Up: moveCaret(verticalMove(-1), extend); break;
     case Qt::Key_Down: moveCaret(verticalMove(1), extend); break;

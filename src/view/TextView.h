@@ -107,6 +107,10 @@ private:
     void updateCaretBlink();
     qsizetype previousCharacter(qsizetype position) const;
     qsizetype nextCharacter(qsizetype position) const;
+    // Ctrl+Right and Ctrl+Left, as on the Linux desktop (and as screen readers expect there):
+    // the end of this or the next word, the start of this or the previous one.
+    qsizetype nextWordEnd(qsizetype position) const;
+    qsizetype previousWordStart(qsizetype position) const;
     qsizetype verticalMove(qsizetype lines);
     void selectWordAt(qsizetype position);
     void selectLineAt(qsizetype position);
@@ -118,6 +122,9 @@ private:
     TextBuffer m_buffer;
     LineLayout m_layout;
     FrameThrottle m_throttle;
+    // A screen reader hears of text that trickles in a few times a second, not every block.
+    static constexpr int AnnounceMs = 400;
+    FrameThrottle m_announceThrottle;
     qsizetype m_announceFrom = -1; // where the text not yet announced starts; -1: none
     bool m_modified = false;
     qsizetype m_anchor = 0;

@@ -117,8 +117,12 @@ void TextViewAccessible::scrollToSubstring(int startIndex, int endIndex) {
 }
 
 QString TextViewAccessible::attributes(int offset, int* startOffset, int* endOffset) const {
-    *startOffset = *endOffset = offset;
-    return QString();
+    // One run without attributes covers the whole text: a run that ended at the offset would
+    // make a screen reader drop the character there.
+    Q_UNUSED(offset);
+    *startOffset = 0;
+    *endOffset = characterCount();
+    return {};
 }
 
 } // namespace view
