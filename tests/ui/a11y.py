@@ -146,8 +146,9 @@ def main():
         desk.keys(main_window, "Escape", "Escape")
         command_item = wait_find(lambda n: role(n, "menu item") and n.name == "Finger query", 5)
         binding = command_item.queryAction().getKeyBinding(0) if command_item else ""
-        check(command_item is not None and "Alt+N" in binding,
-              f"a menu item is named without its key, which is its key binding ({binding!r})")
+        check(command_item is not None and binding == "f;<Alt>m:f;<Alt>n",
+              f"a menu item is named without its key; mnemonic, path and key are its binding "
+              f"({binding!r})")
 
         if finger:
             # An answer arriving is announced; the status bar reads and signals its text.

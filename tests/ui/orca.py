@@ -1,0 +1,320 @@
+#!/usr/bin/python3
+# SPDX-License-Identifier: MIT
+"""The real program as a blind user hears it: under Orca, driven from the keyboard only.
+
+Starts Xvfb, a window manager (openbox: without one the window is never activated and Orca
+says nothing), a D-Bus session bus on a file path, the accessibility bus, speech-dispatcher
+with espeak-ng writing to a null ALSA device, and Orca with its debug log. Each step types
+keys with xdotool; what Orca said meanwhile is read from the log's "SPEECH OUTPUT" lines once
+Orca has ended (the log is block-buffered). One table of steps and what must be heard.
+
+    orca.py PATH-TO-VINTREL
+"""
+
+import collections
+import datetime
+import os
+import re
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from run import Desktop, Server, check, FAILURES  # noqa: E402  (the UI suite's helpers)
+
+SPEECHD_CONF = ('AddModule "espeak-ng" "sd_espeak-ng" "espeak-ng.conf"\n'
+                'DefaultModule espeak-ng\nAudioOutputMethod "alsa"\n')
+NULL_SOUND = "pcm.!default { type null }\nctl.!default { type hw card 0 }\n"
+TRICKLE_LINES = 120
+TRICKLE_GAP = 0.025  # seconds between lines: 40 lines a second for three seconds
+
+
+class Trickle:
+    """A finger server on 127.0.0.3:79 that sends its answer a line at a time."""
+
+    def __init__(self):
+        self.sock = socket.socket()
+        self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        self.sock.bind(("127.0.0.3", 79))
+        self.sock.listen(2)
+        threading.Thread(target=self.serve, daemon=True).start()
+
+    def serve(self):
+        try:
+            peer, _ = self.sock.accept()
+        except OSError:
+            return
+        with peer:
+            peer.recv(512)
+            for number in range(TRICKLE_LINES):
+                peer.sendall(b"trickled line %d\r\n" % number)
+                time.sleep(TRICKLE_GAP)
+
+    def stop(self):
+        self.sock.close()
+
+
+class Session:
+    """The desktop Orca runs in, with every helper process in it."""
+
+    def __init__(self, folder):
+        self.folder = folder
+        self.desk = Desktop()
+        env = self.env = self.desk.env
+        runtime = os.path.join(folder, "runtime")
+        os.makedirs(runtime, mode=0o700)
+        env.update(HOME=folder, XDG_CONFIG_HOME=os.path.join(folder, ".config"),
+                   XDG_CACHE_HOME=os.path.join(folder, ".cache"),
+                   XDG_DATA_HOME=os.path.join(folder, ".local", "share"),
+                   XDG_RUNTIME_DIR=runtime, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+                   QT_ACCESSIBILITY="1", NO_AT_BRIDGE="0")
+        speechd = os.path.join(folder, ".config", "speech-dispatcher")
+        os.makedirs(speechd)
+        with open(os.path.join(speechd, "speechd.conf"), "w") as conf:
+            conf.write(SPEECHD_CONF)
+        with open(os.path.join(folder, ".asoundrc"), "w") as sound:
+            sound.write(NULL_SOUND)
+        # A bus on a file path: an abstract socket does not reach into a network namespace.
+        out = subprocess.run(["dbus-daemon", "--session", "--fork", "--print-address=1",
+                              "--print-pid=1", f"--address=unix:path={folder}/bus"],
+                             capture_output=True, text=True, env=env, check=True)
+        address, pid = out.stdout.split()
+        env["DBUS_SESSION_BUS_ADDRESS"] = address
+        self.bus_pid = int(pid)
+        self.helpers = []
+        quiet = dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env,
+                     start_new_session=True)
+        self.helpers.append(subprocess.Popen(
+            ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], **quiet))
+        self.helpers.append(subprocess.Popen(["openbox"], **quiet))
+        time.sleep(1)
+        self.log = os.path.join(folder, "orca.log")
+        # Never --replace: that would end every Orca on the machine.
+        self.orca = subprocess.Popen(["orca", "--debug-file", self.log], **quiet)
+        time.sleep(4)
+
+    def end_orca(self):
+        """Ends Orca, so its log is complete; True when it was still running."""
+        running = self.orca.poll() is None
+        self.orca.send_signal(signal.SIGTERM)
+        try:
+            self.orca.wait(15)
+        except subprocess.TimeoutExpired:
+            self.orca.kill()
+            self.orca.wait()
+        return running
+
+    def close(self):
+        if self.orca.poll() is None:
+            self.end_orca()
+        for helper in self.helpers:
+            try:
+                os.killpg(helper.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            helper.wait()
+        try:
+            os.kill(self.bus_pid, signal.SIGTERM)
+        except ProcessLookupError:
+            pass
+        # speech-dispatcher is started by Orca and lives on; it ends with its own time-out,
+        # but a test leaves nothing behind.
+        subprocess.run(["pkill", "-f", f"speech-dispatcher.*{self.folder}"], check=False)
+        self.desk.close()
+
+
+def seconds_of_day(stamp):
+    hours, minutes, seconds = stamp.split(":")
+    return int(hours) * 3600 + int(minutes) * 60 + float(seconds)
+
+
+def now():
+    moment = datetime.datetime.now()
+    return moment.hour * 3600 + moment.minute * 60 + moment.second + moment.microsecond / 1e6
+
+
+def spoken_lines(log):
+    """(time of day, text) of every utterance in Orca's log."""
+    pattern = re.compile(r"^(\d\d:\d\d:\d\d\.\d+) - SPEECH OUTPUT: '(.*?)' ?\{")
+    with open(log, errors="replace") as lines:
+        return [(seconds_of_day(m.group(1)), m.group(2).strip())
+                for m in map(pattern.match, lines) if m]
+
+
+def app_events(log, since, until):
+    """The program's accessibility events that reached Orca between since and until, counted
+    by kind and role ("object:text-changed:insert", "text")."""
+    pattern = re.compile(r"^(\d\d:\d\d:\d\d\.\d+) - EVENT MANAGER: (object:\S+) for "
+                         r"\[([^|\]]*?) *\|.*in \[application \| Vintrel\]")
+    counts = collections.Counter()
+    with open(log, errors="replace") as lines:
+        for m in map(pattern.match, lines):
+            if m and since <= seconds_of_day(m.group(1)) <= until:
+                counts[(m.group(2), m.group(3))] += 1
+    return counts
+
+
+def main():
+    program = os.path.abspath(sys.argv[1])
+    folder = tempfile.mkdtemp(prefix="vintrel-orca-")
+    binary = os.path.join(folder, "vintrel")
+    shutil.copy(program, binary)
+    finger = trickle = session = app = None
+    try:
+        # A check that cannot set up fails: a pass would say what was never heard.
+        finger = Server(79, b"Login: reader\r\nName: Screen Reader\r\nOffice: 12 Main St\r\n")
+        trickle = Trickle()
+        session = Session(folder)
+        desk = session.desk
+        app = subprocess.Popen([binary], cwd=folder, env=session.env,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        window = desk.window("Vintrel", 20)
+        if not check(window is not None, "the main window opens under Orca"):
+            return
+        time.sleep(2)
+
+        sent = {}
+
+        def finger_call(address, settle):
+            desk.keys(window, "alt+n")
+            dialog = desk.window("Finger")
+            if dialog:
+                desk.type(dialog, address)
+                desk.xdo("key", "Return")
+            sent[address] = now()
+            time.sleep(settle)
+
+        def press(*keys):
+            for key in keys:
+                desk.xdo("key", "--clearmodifiers", key)
+                time.sleep(1.0)
+
+        def with_control(*keys):
+            # Held as a person holds it, so Orca knows the key was pressed with Control when
+            # the caret's move reaches it.
+            desk.xdo("keydown", "ctrl")
+            time.sleep(0.3)
+            for key in keys:
+                desk.xdo("key", key)
+                time.sleep(1.0)
+            desk.xdo("keyup", "ctrl")
+            time.sleep(0.5)
+
+        # (what must be heard, the step, a test of the utterances that followed it)
+        steps = [
+            ("a refusal is said without asking",
+             lambda: finger_call("x@127.0.0.2", 3),
+             lambda said: any(s.startswith("Connection refused") for s in said)),
+            ("a trickling answer is said once it ends, with its size",
+             lambda: finger_call("slow@127.0.0.3", TRICKLE_LINES * TRICKLE_GAP + 3),
+             lambda said: f"Connection closed, {TRICKLE_LINES} lines." in said),
+            ("an answer's outcome and size are said without asking",
+             lambda: finger_call("reader@localhost", 3),
+             lambda said: "Connection closed, 3 lines." in said),
+            ("a line is read whole, to its last character",
+             lambda: press("ctrl+Home", "Down"),
+             lambda said: "Name: Screen Reader" in said),
+            ("Ctrl+Right reads the word it moves over",
+             lambda: (press("ctrl+Home"), with_control("Right")),
+             lambda said: "Login" in said),
+            ("F10 opens File and says its name and first item",
+             lambda: press("F10"),
+             lambda said: "File." in said and any(s.startswith("Save As") for s in said)),
+            ("Right says the next menu and a disabled item with its shortcut",
+             lambda: press("Right"),
+             lambda said: "Edit." in said and "Copy grayed Ctrl+Insert." in said),
+            ("Left goes back to File",
+             lambda: press("Left"),
+             lambda said: "File." in said),
+            ("Escape leaves the menus for the answer",
+             lambda: press("Escape"),
+             lambda said: "Answer read only text." in said),
+            ("Alt+C leaves no trap: Down moves in the answer, no menu opens",
+             lambda: press("alt+c", "Down"),
+             lambda said: not any(s.startswith(("File", "Save As")) for s in said) and
+             "Name: Screen Reader" in said),
+            ("F6 reaches the tool bar",
+             lambda: press("F6"),
+             lambda said: "Finger query push button." in said),
+            ("Right moves along the tool bar",
+             lambda: press("Right"),
+             lambda said: "WhoIs query push button." in said),
+            ("Escape goes back from the tool bar to the answer",
+             lambda: press("Escape"),
+             lambda said: "Answer read only text." in said),
+            ("the Finger dialog's tab order follows the screen",
+             lambda: (press("alt+n", "Tab", "Tab", "Tab", "Escape")),
+             lambda said: [s for s in said if s.endswith(("check box checked.", "button."))][:3] ==
+             ["Full user info check box checked.", "Cancel push button.", "Finger push button."]),
+            ("Find names its groups",
+             lambda: press("F5", "Tab", "Tab", "Tab", "Tab", "Escape"),
+             lambda said: [s for s in said if s.endswith("panel.")] ==
+             ["Options panel.", "Direction panel.", "Origin panel."]),
+            ("the DNS lookup dialog is named once, and the DNS info fields are read whole",
+             lambda: (press("alt+d"), desk.xdo("type", "--delay", "30", "localhost"),
+                      press("Return"), time.sleep(2), press("Tab", "Escape")),
+             lambda said: "DNS lookup dialog." in said and "localhost selected." in said),
+        ]
+        marks = []
+        for what, step, _ in steps:
+            marks.append(now())
+            step()
+        marks.append(now())
+        time.sleep(1)
+        check(app.poll() is None, "the program runs to the end of the steps")
+        app.kill()
+        app.wait()
+        if not check(session.end_orca(), "Orca ran to the end of the steps"):
+            return
+        spoken = spoken_lines(session.log)
+        check(len(spoken) > 0, "Orca's log records what it said")
+        for index, (what, _, heard) in enumerate(steps):
+            said = [text for stamp, text in spoken if marks[index] <= stamp < marks[index + 1]]
+            check(heard(said), f"{what}: {said}")
+        check(not any("dialog dialog" in text for _, text in spoken),
+              "no title is read as 'dialog dialog'")
+        # The trickle before the change (one event per line and frame) sent about 55 a second
+        # and left Orca seconds behind; its end must be heard at once.
+        start = sent.get("slow@127.0.0.3", 0)
+        streaming = TRICKLE_LINES * TRICKLE_GAP
+        # From half a second in: the Finger dialog's own events have reached Orca by then.
+        window = streaming - 0.5
+        events = app_events(session.log, start + 0.5, start + streaming)
+        texts = events[("object:text-changed:insert", "text")]
+        statuses = events[("object:property-change:accessible-name", "label")]
+        check(texts <= 3 * window and statuses <= 3 * window and
+              sum(events.values()) <= 20 * window,
+              f"a trickling answer is told a few times a second, not line by line ({texts} "
+              f"insertions, {statuses} statuses, {sum(events.values())} events in {window:.1f} s)")
+        ends = [stamp for stamp, text in spoken
+                if text == f"Connection closed, {TRICKLE_LINES} lines."]
+        check(ends and ends[0] - (start + streaming) < 1.5,
+              f"Orca keeps up with a trickle: its end is heard "
+              f"{(ends[0] - start - streaming) if ends else float('nan'):.1f} s after it")
+    except OSError as error:
+        check(False, f"the Orca session can be set up ({error})")
+    finally:
+        if app and app.poll() is None:
+            app.kill()
+        if session:
+            session.close()
+        for server in (finger, trickle):
+            if server:
+                server.stop()
+        if os.environ.get("KEEP_ORCA_LOG"):
+            print("log kept in", folder)
+        else:
+            shutil.rmtree(folder, ignore_errors=True)
+    if FAILURES:
+        print(f"Orca suite failed: {len(FAILURES)} failure(s)")
+        sys.exit(1)
+    print("Orca suite passed")
+
+
+if __name__ == "__main__":
+    main()
