@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "TextView.h"
+#include "CaretMotion.h"
 #include "TextViewAccessible.h"
 
 #include <QAccessible>
@@ -17,14 +18,6 @@
 #include <cmath>
 
 namespace view {
-
-namespace {
-
-bool isWordCharacter(QChar c) {
-    return c.isLetterOrNumber() || c == u'_' || c.isMark();
-}
-
-} // namespace
 
 TextView::TextView(QWidget* parent)
     : QAbstractScrollArea(parent), m_layout(font()), m_throttle([this] {
@@ -260,45 +253,6 @@ void TextView::moveCaret(qsizetype position, bool extend) {
     ensureVisible(position, position);
 }
 
-qsizetype TextView::previousCharacter(qsizetype position) const {
-    const TextBuffer& t = m_buffer;
-    if (position <= 0)
-        return 0;
-    --position;
-    if (position > 0 && t.at(position).isLowSurrogate() && t.at(position - 1).isHighSurrogate())
-        --position;
-    return position;
-}
-
-qsizetype TextView::nextCharacter(qsizetype position) const {
-    const TextBuffer& t = m_buffer;
-    if (position >= t.size())
-        return t.size();
-    ++position;
-    if (position < t.size() && t.at(position).isLowSurrogate() &&
-        t.at(position - 1).isHighSurrogate())
-        ++position;
-    return position;
-}
-
-qsizetype TextView::nextWordEnd(qsizetype position) const {
-    const TextBuffer& t = m_buffer;
-    while (position < t.size() && !isWordCharacter(t.at(position)))
-        ++position;
-    while (position < t.size() && isWordCharacter(t.at(position)))
-        ++position;
-    return position;
-}
-
-qsizetype TextView::previousWordStart(qsizetype position) const {
-    const TextBuffer& t = m_buffer;
-    while (position > 0 && !isWordCharacter(t.at(position - 1)))
-        --position;
-    while (position > 0 && isWordCharacter(t.at(position - 1)))
-        --position;
-    return position;
-}
-
 qsizetype TextView::verticalMove(qsizetype lines) {
     const qsizetype line = m_buffer.lineOfPosition(m_caret);
     if (m_preferredX < 0)
@@ -328,17 +282,19 @@ void TextView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Left:
         m_preferredX = -1;
         if (control)
-            moveCaret(previousWordStart(m_caret), extend);
+            moveCaret(previousWordStart(m_buffer, m_caret), extend);
         else
-            moveCaret(hasSelection() && !extend ? selectionStart() : previousCharacter(m_caret),
+            moveCaret(hasSelection() && !extend ? selectionStart()
+                                                : previousCharacter(m_buffer, m_caret),
                       extend);
         break;
     case Qt::Key_Right:
         m_preferredX = -1;
         if (control)
-            moveCaret(nextWordEnd(m_caret), extend);
+            moveCaret(nextWordEnd(m_buffer, m_caret), extend);
         else
-            moveCaret(hasSelection() && !extend ? selectionEnd() : nextCharacter(m_caret), extend);
+            moveCaret(hasSelection() && !extend ? selectionEnd() : nextCharacter(m_buffer, m_caret),
+                      extend);
         break;
     case Qt::Key_Up: moveCaret(verticalMove(-1), extend); break;
     case Qt::Key_Down: moveCaret(verticalMove(1), extend); break;
@@ -445,7 +401,7 @@ void TextView::selectWordAt(qsizetype position) {
         while (to < text.size() && isWordCharacter(text[to]))
             ++to;
     } else if (from < text.size()) {
-        to = nextCharacter(position) - start;
+        to = nextCharacter(m_buffer, position) - start;
     }
     setSelection(start + from, start + to);
 }

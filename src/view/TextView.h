@@ -105,12 +105,6 @@ private:
     void announceInsertedText();
     void moveCaret(qsizetype position, bool extend);
     void updateCaretBlink();
-    qsizetype previousCharacter(qsizetype position) const;
-    qsizetype nextCharacter(qsizetype position) const;
-    // Ctrl+Right and Ctrl+Left, as on the Linux desktop (and as screen readers expect there):
-    // the end of this or the next word, the start of this or the previous one.
-    qsizetype nextWordEnd(qsizetype position) const;
-    qsizetype previousWordStart(qsizetype position) const;
     qsizetype verticalMove(qsizetype lines);
     void selectWordAt(qsizetype position);
     void selectLineAt(qsizetype position);
