@@ -255,6 +255,9 @@ def main():
              lambda: press("F5", "Tab", "Tab", "Tab", "Tab", "Escape"),
              lambda said: [s for s in said if s.endswith("panel.")] ==
              ["Options panel.", "Direction panel.", "Origin panel."]),
+            ("the line a Find lands on is read whole",
+             lambda: (press("F5"), desk.xdo("type", "--delay", "30", "Screen"), press("Return")),
+             lambda said: any(s.startswith("Name: Screen Reader") for s in said)),
             ("the DNS lookup dialog is named once, and the DNS info fields are read whole",
              lambda: (press("alt+d"), desk.xdo("type", "--delay", "30", "localhost"),
                       press("Return"), time.sleep(2), press("Tab", "Escape")),
