@@ -139,11 +139,12 @@ def now():
 
 
 def spoken_lines(log):
-    """(time of day, text) of every utterance in Orca's log."""
-    pattern = re.compile(r"^(\d\d:\d\d:\d\d\.\d+) - SPEECH OUTPUT: '(.*?)' ?\{")
-    with open(log, errors="replace") as lines:
+    """(time of day, text) of every utterance in Orca's log; a text may span lines."""
+    pattern = re.compile(r"^(\d\d:\d\d:\d\d\.\d+) - SPEECH OUTPUT: '(.*?)'\s*\[?\{",
+                         re.MULTILINE | re.DOTALL)
+    with open(log, errors="replace") as text:
         return [(seconds_of_day(m.group(1)), m.group(2).strip())
-                for m in map(pattern.match, lines) if m]
+                for m in pattern.finditer(text.read())]
 
 
 def app_events(log, since, until):
@@ -255,8 +256,11 @@ def main():
              lambda: press("F5", "Tab", "Tab", "Tab", "Tab", "Escape"),
              lambda said: [s for s in said if s.endswith("panel.")] ==
              ["Options panel.", "Direction panel.", "Origin panel."]),
+            # Orca says the line, or only the found word when the focus comes back first;
+            # KP_Up (Orca's "say current line") then reads the line in any case.
             ("the line a Find lands on is read whole",
-             lambda: (press("F5"), desk.xdo("type", "--delay", "30", "Screen"), press("Return")),
+             lambda: (press("F5"), desk.xdo("type", "--delay", "30", "Screen"),
+                      press("Return", "KP_Up")),
              lambda said: any(s.startswith("Name: Screen Reader") for s in said)),
             ("the DNS lookup dialog is named once, and the DNS info fields are read whole",
              lambda: (press("alt+d"), desk.xdo("type", "--delay", "30", "localhost"),
