@@ -80,9 +80,7 @@ class tst_WhoisSession : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        m_publicAddresses = enterNetworkWithPublicAddresses();
-    }
+    void initTestCase() { m_publicAddresses = enterNetworkWithPublicAddresses(); }
     void init() {
         m_view = std::make_unique<RecordingView>();
         m_engine = std::make_unique<net::QueryEngine>(*m_view);
