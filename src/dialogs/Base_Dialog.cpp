@@ -98,11 +98,6 @@ void Base_Dialog::nameGroup(const QString& name, std::initializer_list<int> ids)
     auto* box = new ControlGroup(this);
     box->setAccessibleName(name);
     box->setGeometry(around);
-    // Reparenting moves a widget to the end of the focus chain: put the chain back afterwards.
-    QList<QWidget*> chain;
-    for (QWidget* w = nextInFocusChain(); w != this; w = w->nextInFocusChain())
-        if ((w->focusPolicy() & Qt::TabFocus) && !w->focusProxy())
-            chain.append(w);
     for (int id : ids) {
         if (QWidget* member = control(id)) {
             const QPoint at = member->pos() - around.topLeft();
@@ -110,12 +105,6 @@ void Base_Dialog::nameGroup(const QString& name, std::initializer_list<int> ids)
             member->move(at);
             member->show();
         }
-    }
-    QWidget* previous = nullptr;
-    for (QWidget* w : std::as_const(chain)) {
-        if (previous)
-            QWidget::setTabOrder(previous, w);
-        previous = w;
     }
 }
 

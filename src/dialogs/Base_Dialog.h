@@ -35,10 +35,11 @@ protected:
     // Fills the controls; runs once, before the dialog is first shown.
     virtual void SetupWindow() {}
 
-    // Tab moves through the controls in this order (the template's order is kept elsewhere).
+    // Tab moves through the controls in this order.
     void setControlTabOrder(std::initializer_list<int> ids);
     // Puts the controls in a box of their own named name, so a screen reader says the group's
-    // name with each of them; where they stand and the tab order do not change.
+    // name with each of them. Where they stand does not change; they move to the end of the tab
+    // order, so the dialog sets its order afterwards (setControlTabOrder).
     void nameGroup(const QString& name, std::initializer_list<int> ids);
 
 private:
