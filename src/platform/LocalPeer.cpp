@@ -17,9 +17,8 @@ namespace platform {
 
 namespace {
 
-// The inode of the TCP socket bound to 127.0.0.1:sourcePort and connected to
-// 127.0.0.1:destinationPort, or 0.
-unsigned inodeOf(std::uint16_t sourcePort, std::uint16_t destinationPort) {
+// The inode of the TCP socket bound to source and connected to destination, or 0.
+unsigned inodeOf(Ipv4End source, Ipv4End destination) {
     const int fd = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
     if (fd < 0)
         return 0;
@@ -33,10 +32,10 @@ unsigned inodeOf(std::uint16_t sourcePort, std::uint16_t destinationPort) {
     message.request.sdiag_family = AF_INET;
     message.request.sdiag_protocol = IPPROTO_TCP;
     message.request.idiag_states = ~0U;
-    message.request.id.idiag_sport = htons(sourcePort);
-    message.request.id.idiag_dport = htons(destinationPort);
-    message.request.id.idiag_src[0] = htonl(INADDR_LOOPBACK);
-    message.request.id.idiag_dst[0] = htonl(INADDR_LOOPBACK);
+    message.request.id.idiag_sport = htons(source.port);
+    message.request.id.idiag_dport = htons(destination.port);
+    message.request.id.idiag_src[0] = htonl(source.address);
+    message.request.id.idiag_dst[0] = htonl(destination.address);
     message.request.id.idiag_cookie[0] = INET_DIAG_NOCOOKIE;
     message.request.id.idiag_cookie[1] = INET_DIAG_NOCOOKIE;
     sockaddr_nl kernel{};
@@ -53,7 +52,13 @@ unsigned inodeOf(std::uint16_t sourcePort, std::uint16_t destinationPort) {
                 ssize_t(header->nlmsg_len) <= length) {
                 inet_diag_msg diag;
                 std::memcpy(&diag, NLMSG_DATA(header), sizeof diag);
-                inode = diag.idiag_inode;
+                // The socket found must have both ends asked for, not just one of them.
+                const bool same = diag.id.idiag_sport == htons(source.port) &&
+                                  diag.id.idiag_dport == htons(destination.port) &&
+                                  diag.id.idiag_src[0] == htonl(source.address) &&
+                                  diag.id.idiag_dst[0] == htonl(destination.address);
+                if (same)
+                    inode = diag.idiag_inode;
             }
         }
     }
@@ -63,8 +68,8 @@ unsigned inodeOf(std::uint16_t sourcePort, std::uint16_t destinationPort) {
 
 } // namespace
 
-bool isOwnLoopbackConnection(std::uint16_t localPort, std::uint16_t peerPort) {
-    const unsigned inode = inodeOf(peerPort, localPort);
+bool isOwnConnection(Ipv4End local, Ipv4End peer) {
+    const unsigned inode = inodeOf(peer, local);
     if (inode == 0)
         return false;
     const QByteArray wanted = "socket:[" + QByteArray::number(inode) + ']';

@@ -9,8 +9,15 @@
 
 namespace platform {
 
-// Whether the connection from 127.0.0.1:peerPort to 127.0.0.1:localPort was made by a socket
-// of this process. False when it cannot be told.
-bool isOwnLoopbackConnection(std::uint16_t localPort, std::uint16_t peerPort);
+// One end of a TCP connection over IPv4: the address in host byte order, and the port.
+struct Ipv4End {
+    std::uint32_t address = 0;
+    std::uint16_t port = 0;
+};
+
+// Whether the connection from peer to local (as the accepting side sees it) was made by a
+// socket of this process: the kernel is asked for the socket with exactly these two ends, and
+// that socket must be one of this process's file descriptors. False when it cannot be told.
+bool isOwnConnection(Ipv4End local, Ipv4End peer);
 
 } // namespace platform

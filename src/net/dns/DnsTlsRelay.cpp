@@ -20,19 +20,37 @@ bool DnsTlsRelay::start(const QString& host, quint16 port, const QString& verify
     return m_server.isListening() || m_server.listen(QHostAddress::LocalHost, 0);
 }
 
+namespace {
+
+// What a socket holds to be sent: a TLS socket holds it twice over, as plain bytes not yet
+// encrypted and as encrypted bytes the kernel has not taken yet.
+qint64 waitingToGo(const QTcpSocket* socket) {
+    const auto* secure = qobject_cast<const QSslSocket*>(socket);
+    return socket->bytesToWrite() + (secure ? secure->encryptedBytesToWrite() : 0);
+}
+
+} // namespace
+
 void DnsTlsRelay::pass(QTcpSocket* from, QTcpSocket* to) {
     // What the receiving side has not taken yet stays with the sender, whose read buffer is as
     // small as MaxHeld, so the kernel holds the rest and slows the sender down.
-    const qint64 room = MaxHeld - to->bytesToWrite();
+    const qint64 room = MaxHeld - waitingToGo(to);
     if (room > 0)
         to->write(from->read(room));
-    m_mostHeld = std::max(m_mostHeld, to->bytesToWrite() + from->bytesAvailable());
+    m_mostHeld = std::max(m_mostHeld, waitingToGo(to) + from->bytesAvailable());
 }
 
 void DnsTlsRelay::accept() {
     while (QTcpSocket* plain = m_server.nextPendingConnection()) {
         plain->setParent(this);
-        if (!platform::isOwnLoopbackConnection(port(), plain->peerPort())) {
+        // The library connects from 127.0.0.1; a peer on any other address (127.0.0.2 is
+        // loopback too, and may be bound with the port of one of our own connections) is not
+        // this process.
+        const QHostAddress loopback(QHostAddress::LocalHost);
+        const bool ours = plain->peerAddress() == loopback && plain->localAddress() == loopback &&
+                          platform::isOwnConnection({loopback.toIPv4Address(), port()},
+                                                    {loopback.toIPv4Address(), plain->peerPort()});
+        if (!ours) {
             ++m_refused;
             plain->abort();
             plain->deleteLater();
