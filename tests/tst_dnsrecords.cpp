@@ -8,19 +8,27 @@
 #include "DnsTestServer.h"
 #include "HostileDnsServer.h"
 #include "RecordingView.h"
+#include "net/dns/DirectBatch.h"
 #include "net/dns/DirectQuery.h"
 #include "net/dns/DnsRecordsSession.h"
 #include "net/dns/DnsTlsRelay.h"
+#include "net/dns/ServerProbe.h"
 #include "net/engine/QueryEngine.h"
 #include "platform/AsyncSocket.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QNetworkDatagram>
 #include <QProcess>
 #include <QTcpSocket>
 #include <QTest>
+#include <QUdpSocket>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -29,16 +37,18 @@ namespace {
 const QByteArray tcpQuestion =
     QByteArray::fromHex("001c 1234 0100 0001 0000 0000 0000 05706c61696e047465737400 0001 0001");
 
-// Connects to 127.0.0.1:port from another process (as another user when one is given), sends
-// a question and says whether an answer came back.
-QString askFromAnotherProcess(quint16 port, const QStringList& asUser) {
+// Connects to 127.0.0.1:port from another process (as another user when one is given, from
+// the source address and port given), sends a question and says whether an answer came back.
+QString askFromAnotherProcess(quint16 port, const QStringList& asUser,
+                              const QString& source = "('',0)") {
     const QString script = QStringLiteral("import socket,sys\n"
-                                          "s=socket.create_connection(('127.0.0.1',%1),timeout=5)\n"
+                                          "s=socket.create_connection(('127.0.0.1',%1),timeout=5,"
+                                          "source_address=%3)\n"
                                           "s.sendall(bytes.fromhex('%2'))\n"
                                           "try:\n  data=s.recv(2)\nexcept OSError:\n  data=b''\n"
                                           "print('answered' if data else 'closed')\n")
                                .arg(port)
-                               .arg(QString::fromLatin1(tcpQuestion.toHex()));
+                               .arg(QString::fromLatin1(tcpQuestion.toHex()), source);
     QProcess process;
     process.start(asUser.isEmpty() ? "/usr/bin/python3" : "setpriv",
                   asUser + QStringList{"/usr/bin/python3", "-c", script}.mid(asUser.isEmpty()));
@@ -47,6 +57,17 @@ QString askFromAnotherProcess(quint16 port, const QStringList& asUser) {
         return QStringLiteral("still running");
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed() +
            QString::fromUtf8(process.readAllStandardError()).trimmed();
+}
+
+// The resident memory of this process.
+qint64 residentBytes() {
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
+    return -1;
 }
 
 } // namespace
@@ -381,6 +402,47 @@ private slots:
         }
     }
 
+    // Stopped means stopped: answers that come after a batch or a probe was stopped are
+    // dropped, and nothing more is told.
+    void stoppedMeansStopped_data() {
+        QTest::addColumn<bool>("batch");
+        QTest::newRow("a batch of questions") << true;
+        QTest::newRow("a probe of servers") << false;
+    }
+    void stoppedMeansStopped() {
+        QFETCH(bool, batch);
+        QUdpSocket late; // answers only when told to
+        QVERIFY(late.bind(QHostAddress::LocalHost, 0));
+        const auto server = *platform::HostAddress::parse("127.0.0.1");
+        const net::DirectQuestion question{"plain.test", 1, false, true};
+        int told = 0;
+        net::DirectBatch directBatch;
+        net::ServerProbe probe;
+        directBatch.onProgress = [&](qsizetype, qsizetype) { ++told; };
+        directBatch.onDone = [&] { ++told; };
+        probe.onDone = [&](const net::ProbeVerdict&) { ++told; };
+        if (batch)
+            directBatch.start(
+                {{server, late.localPort(), question}, {server, late.localPort(), question}}, 5000);
+        else
+            probe.start({{server, late.localPort(), false}}, question, 5000);
+        QList<QNetworkDatagram> questions;
+        const auto allAsked = [&] {
+            while (late.hasPendingDatagrams())
+                questions << late.receiveDatagram();
+            return questions.size() >= (batch ? 2 : 1);
+        };
+        QVERIFY(QTest::qWaitFor(allAsked, 5000));
+        batch ? directBatch.stop() : probe.stop();
+        for (const QNetworkDatagram& asked : questions) {
+            QByteArray answer = asked.data();
+            answer[2] = char(quint8(answer[2]) | 0x80); // a response, to the question asked
+            late.writeDatagram(answer, asked.senderAddress(), quint16(asked.senderPort()));
+        }
+        QTest::qWait(300);
+        QCOMPARE(told, 0);
+    }
+
     // The root's anchor, the anchors given for a run instead of it, the dialog's added to either.
     void trustAnchors_data() {
         QTest::addColumn<QString>("name");
@@ -430,43 +492,89 @@ private slots:
         QCOMPARE(askFromAnotherProcess(relay.port(),
                                        {"--reuid=65534", "--regid=65534", "--clear-groups"}),
                  QString("closed"));
-        QCOMPARE(relay.refusedConnections(), 2);
         QTcpSocket own; // this process's own connection is carried
         own.connectToHost(QHostAddress::LocalHost, relay.port());
         QVERIFY(own.waitForConnected(5000));
         own.write(tcpQuestion);
         QTRY_VERIFY_WITH_TIMEOUT(own.bytesAvailable() >= 2, 10000);
+        // Another user on another loopback address, with the source port of our live connection
+        // (anyone can read it in /proc/net/tcp), is still not us.
+        QCOMPARE(askFromAnotherProcess(relay.port(),
+                                       {"--reuid=65534", "--regid=65534", "--clear-groups"},
+                                       QString("('127.0.0.2',%1)").arg(own.localPort())),
+                 QString("closed"));
+        QCOMPARE(relay.refusedConnections(), 3);
+    }
+    // Neither side can make the relay hold much: a server that sends without end to a client
+    // that reads nothing, or a client that sends without end to a server that reads nothing.
+    void tlsRelayHoldsLittle_data() {
+        QTest::addColumn<bool>("serverSends");
+        QTest::newRow("the server sends, the client reads nothing") << true;
+        QTest::newRow("the client sends, the server reads nothing") << false;
     }
     void tlsRelayHoldsLittle() {
-        QProcess streamer; // a TLS server that sends without end
-        endWithThisProcess(streamer);
-        streamer.start("/usr/bin/python3", {"-c",
-                                            "import ssl,socket,sys\n"
-                                            "c=ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)\n"
-                                            "c.load_cert_chain(sys.argv[1],sys.argv[2])\n"
-                                            "s=socket.socket();s.bind(('127.0.0.1',0));s.listen()\n"
-                                            "print(s.getsockname()[1],flush=True)\n"
-                                            "t=c.wrap_socket(s.accept()[0],server_side=True)\n"
-                                            "while True: t.sendall(b'x'*65536)\n",
-                                            m_server->path("dot.pem"), m_server->path("dot.key")});
-        QVERIFY(streamer.waitForReadyRead(10000));
-        const quint16 port = quint16(streamer.readLine().trimmed().toUInt());
+        QFETCH(bool, serverSends);
+        QProcess server; // a TLS server that sends without end, or reads nothing
+        endWithThisProcess(server);
+        server.start("/usr/bin/python3", {"-c",
+                                          "import ssl,socket,sys,time\n"
+                                          "c=ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)\n"
+                                          "c.load_cert_chain(sys.argv[1],sys.argv[2])\n"
+                                          "s=socket.socket();s.bind(('127.0.0.1',0));s.listen()\n"
+                                          "print(s.getsockname()[1],flush=True)\n"
+                                          "t=c.wrap_socket(s.accept()[0],server_side=True)\n"
+                                          "while sys.argv[3]=='send': t.sendall(b'x'*65536)\n"
+                                          "time.sleep(60)\n",
+                                          m_server->path("dot.pem"), m_server->path("dot.key"),
+                                          serverSends ? "send" : "read nothing"});
+        QVERIFY(server.waitForReadyRead(10000));
+        const quint16 port = quint16(server.readLine().trimmed().toUInt());
         net::DnsTlsRelay relay;
         relay.setSslConfiguration(m_server->tlsConfiguration());
         QVERIFY(relay.start("127.0.0.1", port, "dot.test"));
-        QTcpSocket client;
-        client.connectToHost(QHostAddress::LocalHost, relay.port());
-        QVERIFY(client.waitForConnected(5000));
-        client.write(tcpQuestion);
-        QTest::qWait(1500); // the client reads nothing: the stream must wait in the kernel
+        const qint64 memoryBefore = residentBytes();
+        // A plain socket, so that what the client has not sent stays with the test, not in a
+        // buffer of this process.
+        const int client = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in relayAddress{};
+        relayAddress.sin_family = AF_INET;
+        relayAddress.sin_port = htons(relay.port());
+        relayAddress.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        QVERIFY(::connect(client, reinterpret_cast<sockaddr*>(&relayAddress),
+                          sizeof relayAddress) == 0);
+        QVERIFY(::fcntl(client, F_SETFL, O_NONBLOCK) == 0);
+        QCOMPARE(::send(client, tcpQuestion.constData(), size_t(tcpQuestion.size()), 0),
+                 ssize_t(tcpQuestion.size()));
+        // For a few seconds the client sends what it can (or reads nothing), while the relay
+        // runs: what does not flow must wait in the kernel.
+        const QByteArray chunk(64 * 1024, 'q');
+        qint64 sent = 0;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 4000 && sent < 256 * 1024 * 1024) {
+            ssize_t n = 0;
+            while (!serverSends &&
+                   (n = ::send(client, chunk.constData(), size_t(chunk.size()), MSG_NOSIGNAL)) > 0)
+                sent += n;
+            QTest::qWait(20);
+        }
+        const qint64 grown = residentBytes() - memoryBefore;
         QVERIFY2(relay.mostHeld() > 0 && relay.mostHeld() <= 4 * net::DnsTlsRelay::MaxHeld,
                  qPrintable(QString::number(relay.mostHeld())));
-        qint64 read = 0; // reading, it flows on, and the relay still holds little
-        QTRY_VERIFY_WITH_TIMEOUT((read += client.readAll().size()) > 16 * net::DnsTlsRelay::MaxHeld,
-                                 10000);
-        QVERIFY(relay.mostHeld() <= 4 * net::DnsTlsRelay::MaxHeld);
-        streamer.kill();
-        streamer.waitForFinished();
+        QVERIFY2(grown < 48 * 1024 * 1024,
+                 qPrintable(QString("grew by %1 bytes, %2 sent").arg(grown).arg(sent)));
+        if (serverSends) { // reading, it flows on, and the relay still holds little
+            qint64 read = 0;
+            char buffer[65536];
+            QTRY_VERIFY_WITH_TIMEOUT(
+                (read += std::max<ssize_t>(0, ::recv(client, buffer, sizeof buffer, 0))) >
+                    16 * net::DnsTlsRelay::MaxHeld,
+                10000);
+            QVERIFY(relay.mostHeld() <= 4 * net::DnsTlsRelay::MaxHeld);
+        }
+        ::close(client);
+        server.kill();
+        server.waitForFinished();
     }
 
     // Servers a test starts end with it, however it ends: here, with a crash.

@@ -8,6 +8,8 @@
 #include <QTcpSocket>
 #include <QUdpSocket>
 
+#include <utility>
+
 namespace net {
 
 namespace {
@@ -183,10 +185,12 @@ void DirectQuery::readTcp() {
     finish(DirectAnswer::Answered, packet, QString());
 }
 
-void DirectQuery::finish(DirectAnswer::Outcome outcome, const QByteArray& packet,
-                         const QString& error) {
-    if (m_done)
-        return;
+void DirectQuery::cancel() {
+    onDone = nullptr;
+    disarm();
+}
+
+void DirectQuery::disarm() {
     m_done = true;
     m_deadline.stop();
     m_retry.stop();
@@ -199,14 +203,24 @@ void DirectQuery::finish(DirectAnswer::Outcome outcome, const QByteArray& packet
         }
     m_udp = nullptr;
     m_tcp = nullptr;
+}
+
+void DirectQuery::finish(DirectAnswer::Outcome outcome, const QByteArray& packet,
+                         const QString& error) {
+    if (m_done)
+        return;
+    disarm();
     DirectAnswer answer;
     answer.outcome = outcome;
     answer.packet = packet;
     answer.error = error;
     answer.elapsedMs = m_clock.elapsed();
     answer.overTcp = m_usedTcp;
-    if (onDone)
-        onDone(answer);
+    // The owner may let go of this query from inside the call, which clears onDone: the call
+    // runs on a copy of its own.
+    const std::function<void(const DirectAnswer&)> done = std::exchange(onDone, nullptr);
+    if (done)
+        done(answer);
 }
 
 } // namespace net

@@ -7,7 +7,8 @@
 // to be trusted: a TCP answer is read up to the 65,535 bytes a DNS message can have.
 //
 // The query object is owned by whoever started it and must be destroyed with deleteLater()
-// (see DirectQueryPtr), since it may end inside one of its sockets' signals.
+// (see DirectQueryPtr), since it may end inside one of its sockets' signals. Its owner lets go
+// of it by cancel(): from then on nothing of it is armed and nothing more is told.
 
 #include "platform/HostEntry.h"
 
@@ -56,6 +57,9 @@ public:
     std::function<void(const DirectAnswer&)> onDone;
 
     void start();
+    // Disarms the query at once: its sockets are closed and its timers stopped, and onDone is
+    // never called again, whatever arrives later.
+    void cancel();
 
     // The query as sent, for tests and the wire checks: the id is its first two bytes.
     const QByteArray& message() const { return m_message; }
@@ -68,6 +72,7 @@ private:
     void startTcp();
     void readTcp();
     void finish(DirectAnswer::Outcome outcome, const QByteArray& packet, const QString& error);
+    void disarm();
 
     platform::HostAddress m_server;
     std::uint16_t m_port;
@@ -83,10 +88,14 @@ private:
     bool m_done = false;
 };
 
-// Deletes a query when control is back in the event loop, whatever signal it is inside.
-struct DeleteLater {
-    void operator()(QObject* object) const { object->deleteLater(); }
+// Cancels a query at once and deletes it when control is back in the event loop, whatever
+// signal it is inside.
+struct CancelAndDeleteLater {
+    void operator()(DirectQuery* query) const {
+        query->cancel();
+        query->deleteLater();
+    }
 };
-using DirectQueryPtr = std::unique_ptr<DirectQuery, DeleteLater>;
+using DirectQueryPtr = std::unique_ptr<DirectQuery, CancelAndDeleteLater>;
 
 } // namespace net
