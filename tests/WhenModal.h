@@ -12,7 +12,8 @@
 #include <functional>
 
 template <typename Dialog> void whenModal(std::function<void(Dialog*)> action) {
-    auto* poll = new QTimer;
+    auto* poll = new QTimer(qApp);
+    poll->setObjectName(QStringLiteral("whenModal"));
     QObject::connect(poll, &QTimer::timeout, poll, [poll, action] {
         auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
         if (dialog && dialog->isActiveWindow()) {
@@ -22,6 +23,16 @@ template <typename Dialog> void whenModal(std::function<void(Dialog*)> action) {
         }
     });
     poll->start(5);
+}
+
+// Drops the actions whose dialog never came, so that none of them (and none of what it writes
+// to) outlives the test that set it.
+inline void forgetModalHandlers() {
+    for (QTimer* poll :
+         qApp->findChildren<QTimer*>(QStringLiteral("whenModal"), Qt::FindDirectChildrenOnly)) {
+        poll->stop();
+        poll->deleteLater();
+    }
 }
 
 // The widget inside dialog that has the keyboard focus (the dialog itself when none has).

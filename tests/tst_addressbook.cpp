@@ -321,6 +321,22 @@ private slots:
         QFile::remove(bookPath());
         QFile::remove(m_dir.filePath("null"));
     }
+    // A book that grew past the limit meanwhile cannot be read back, so it is not written over.
+    void bookGrownMeanwhileIsLeftAlone() {
+        writeFile(bookPath(), dialogs::encodeAddressBook({{"a@h", ""}}, 0));
+        open();
+        QFile grown(bookPath());
+        QVERIFY(grown.open(QIODevice::ReadWrite));
+        QVERIFY(grown.resize(dialogs::MaxFileSize + 1)); // sparse: costs no disk
+        grown.close();
+        QString saving;
+        answerBox(QMessageBox::Ok, &saving);
+        addAndClose("b@h");
+        QVERIFY2(saving.contains("larger than the 32 MiB") && saving.contains("not saved"),
+                 qPrintable(saving));
+        QCOMPARE(QFileInfo(bookPath()).size(), dialogs::MaxFileSize + 1);
+        QVERIFY(!m_book->isVisible());
+    }
     void saveKeepsTheFileMode() {
         writeFile(bookPath(), dialogs::encodeAddressBook({{"a@h", ""}}, 0));
         const QByteArray path = QFile::encodeName(bookPath());
@@ -371,7 +387,10 @@ private slots:
         QFile::remove(bookPath());
     }
     void init() { QFile::remove(bookPath()); }
-    void cleanup() { m_book.reset(); }
+    void cleanup() {
+        m_book.reset();
+        forgetModalHandlers(); // a box that never came must not answer a later test's
+    }
 
     // The byte layout.
     void workedExamples() {

@@ -299,7 +299,7 @@ void AddressBook::done(int result) {
         } else {
             // Notes still being typed belong to the selected entry.
             CommitNotes(selectedAddress());
-            if (m_changed && !saveBook())
+            if (m_changed && !saveBook() && !m_toldNotSaved)
                 platform::messageBox(
                     this, QStringLiteral("Unable to save the address book\n%1").arg(m_path),
                     QStringLiteral("File Error"), QMessageBox::Warning);
@@ -321,7 +321,24 @@ bool AddressBook::saveBook() {
 QList<InfoBlock> AddressBook::recordsToSave(const QString& selected, int* selectedRow) {
     QList<InfoBlock> records;
     const AddressBookContent now = loadAddressBook(m_path);
-    if (now.unreadable || now.stamp == m_loadedStamp) {
+    if (now.unreadable) {
+        // What stands at the path now cannot be read back (it grew past the limit, or was
+        // replaced by something that is no book): whatever it holds, it is not written over.
+        m_unreadable = true;
+        m_toldNotSaved = true;
+        platform::messageBox(
+            this,
+            QStringLiteral("Unable to save the address book\n%1\nAnother program changed it, "
+                           "and it %2 now: it is left as it is, and the changes made here are "
+                           "not saved.")
+                .arg(QDir::toNativeSeparators(m_path),
+                     now.tooLarge ? QStringLiteral("is larger than the %1 MiB a book may hold")
+                                        .arg(MaxFileSize / (1024 * 1024))
+                                  : QStringLiteral("cannot be read")),
+            QStringLiteral("File Error"), QMessageBox::Warning);
+        return {};
+    }
+    if (now.stamp == m_loadedStamp) {
         // Nobody else changed the file: the list is the book.
         records.reserve(m_list->count());
         for (int row = 0; row < m_list->count(); ++row)

@@ -73,6 +73,7 @@ private:
     QSet<QString> m_edited;              // added, or with notes changed, in this opening
     QSet<QString> m_deleted;             // deleted in this opening
     bool m_unreadable = false;           // a file stands there that must not be written over
+    bool m_toldNotSaved = false;         // the user has been told why the save was refused
     FileStamp m_loadedStamp;
     QListWidget* m_list;
     QPlainTextEdit* m_notes;
