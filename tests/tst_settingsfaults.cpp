@@ -59,6 +59,29 @@ class tst_SettingsFaults : public QObject {
         }
     }
 
+    // Types an address into the Finger dialog and presses Enter; the text of every message box
+    // that comes meanwhile, joined.
+    QString fingerThroughDialog(const QString& typed) {
+        QWidget parent;
+        AddrInfo info;
+        dialogs::Finger_Dialog dialog(&parent, res::DLG_FINGER, iniPath(), true, &info);
+        dialog.show();
+        QLineEdit* field = dialog.control<QComboBox>(res::IDC_FINGER_ADDRESS)->lineEdit();
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, typed);
+        auto told = std::make_shared<QString>();
+        std::function<void(QMessageBox*)> answer = [told, &answer](QMessageBox* box) {
+            *told += box->text();
+            box->accept();
+            whenModal<QMessageBox>(answer);
+        };
+        whenModal<QMessageBox>(answer);
+        QTest::keyClick(field, Qt::Key_Return);
+        forgetModalHandlers();
+        return *told;
+    }
+
 private slots:
     void init() { QFile::remove(iniPath()); }
 
@@ -306,6 +329,42 @@ private slots:
             QCOMPARE(contentOf(iniPath()), old);
     }
 
+    // The history a save leaves is true: its count names entries that exist and a start reads,
+    // its index the address just used; an entry goes only when the cap needs it, and the user
+    // is told.
+    void historyAtTheCapStaysTrue_data() {
+        QTest::addColumn<int>("count");   // as the file says
+        QTest::addColumn<int>("entries"); // as the file holds
+        QTest::addColumn<int>("below");   // bytes the file stays below the cap
+        QTest::addColumn<int>("kept");
+        QTest::newRow("a count beyond what a start reads") << 113298 << 113298 << 5 << 1000;
+        QTest::newRow("just past the cap: one entry goes") << 50 << 50 << 40 << 50;
+    }
+    void historyAtTheCapStaysTrue() {
+        QFETCH(int, count);
+        QFETCH(int, entries);
+        QFETCH(int, below);
+        QFETCH(int, kept);
+        QByteArray old = "[History]\ncount=" + QByteArray::number(count) + "\nindex=0\n";
+        for (int i = 1; i <= entries; ++i)
+            old += "Address" + QByteArray::number(i) + "=u" + QByteArray::number(i) + "@h\n";
+        old += "[Other]\nfiller=";
+        QVERIFY(old.size() < ProfileFile::MaxFileSize - below);
+        old += QByteArray(ProfileFile::MaxFileSize - below - old.size() - 1, 'f') + '\n';
+        writeFile(iniPath(), old);
+        QVERIFY2(fingerThroughDialog("zzz@just.typed").contains("dropped"), "nobody was told");
+        const ProfileFile after(iniPath());
+        QVERIFY(!after.unreadable());
+        const int savedCount = after.readInt("History", "count", 0);
+        QCOMPARE(savedCount, kept);
+        QStringList saved;
+        for (int i = 1; i <= savedCount + 1; ++i)
+            saved.append(after.readString("History", QString("Address%1").arg(i), "", 100));
+        QVERIFY(!saved.first(savedCount).contains(""));
+        QCOMPARE(saved.last(), QString()); // nothing beyond the count
+        QCOMPARE(saved.value(after.readInt("History", "index", -1)), QString("zzz@just.typed"));
+    }
+
     // At the cap, the addresses used in this run stay, even the one just typed that sorts
     // last, and the user is told when the cut happens, as the dialog closes.
     void addressesUsedInThisRunSurviveTheCap() {
@@ -318,23 +377,7 @@ private slots:
             old += QByteArray(ProfileFile::MaxFileSize - old.size() - 1, 'f') + '\n';
             writeFile(iniPath(), old);
         };
-        const auto finger = [&](const QString& typed) {
-            QWidget parent;
-            AddrInfo info;
-            dialogs::Finger_Dialog dialog(&parent, res::DLG_FINGER, iniPath(), true, &info);
-            dialog.show();
-            QLineEdit* field = dialog.control<QComboBox>(res::IDC_FINGER_ADDRESS)->lineEdit();
-            field->setFocus();
-            field->selectAll();
-            QTest::keyClicks(field, typed);
-            QString told;
-            whenModal<QMessageBox>([&told](QMessageBox* box) {
-                told = box->text();
-                box->accept();
-            });
-            QTest::keyClick(field, Qt::Key_Return);
-            return told;
-        };
+        const auto finger = [this](const QString& typed) { return fingerThroughDialog(typed); };
         fillTheCap();
         const QString told = finger("user1900@a.long.host.name.example"); // the last entry
         QVERIFY2(told.contains("finger history entries were dropped"), qPrintable(told));

@@ -138,7 +138,7 @@ void DnsRecords_Dialog::done(int result) {
         }
         platform::ProfileFile file(m_settingsPath);
         if (m_keepHistory)
-            storeHistory(*m_name, file, NamesSection, nameKey, name);
+            warnOfFullHistory(this, storeHistory(*m_name, file, NamesSection, nameKey, name));
         const QList<StoredEntry> entries = listedEntries(*m_server, FixedServers);
         file.writeInt(Section, QStringLiteral("count"), int(entries.size()));
         const int position = m_server->findText(server, Qt::MatchFixedString);

@@ -45,7 +45,8 @@ void Finger_Dialog::done(int result) {
         if (m_keepHistory) {
             if (result == res::IDOK)
                 noteUsedThisRun(entryText(typed));
-            storeHistory(*m_address, file, history, QStringLiteral("Address"), typed);
+            warnOfFullHistory(
+                this, storeHistory(*m_address, file, history, QStringLiteral("Address"), typed));
         }
         file.writeInt(options, QStringLiteral("full_info"), m_fullInfo->isChecked() ? 1 : 0);
         saveSettingsAndWarn(this, file, m_settingsPath);

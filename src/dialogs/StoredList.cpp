@@ -52,8 +52,6 @@ namespace {
 
 const QString historySection = QStringLiteral("History");
 const QByteArray historyPrefix = "address";
-// Dropping history leaves this much room below the cap, so the next saves need not drop more.
-constexpr qint64 RoomToSpare = 4 * 1024;
 
 // The number of a history entry key ("address12" -> 12), or 0 for any other key.
 int entryNumber(const QByteArray& lowerKey) {
@@ -70,12 +68,19 @@ QSet<QString>& usedEntries() {
 }
 
 int fitHistory(platform::ProfileFile& file) {
-    const qint64 goal = platform::ProfileFile::MaxFileSize - RoomToSpare;
-    const int count =
-        std::clamp(file.readInt(historySection, QStringLiteral("count"), 0), 0, MaxStoredEntries);
-    // First what no one reads: entry keys numbered beyond the count.
+    // Only as much goes as the cap needs: an entry dropped early is lost for nothing.
+    const qint64 goal = platform::ProfileFile::MaxFileSize;
+    const int stored = file.readInt(historySection, QStringLiteral("count"), 0);
+    const int count = std::clamp(stored, 0, MaxStoredEntries);
+    // First what no one reads: entry keys numbered beyond the count, or beyond the entries a
+    // start reads (a count another program wrote larger is made true).
     file.removeKeysIf(historySection,
                       [count](const QByteArray& key) { return entryNumber(key) > count; });
+    if (stored != count) {
+        file.writeInt(historySection, QStringLiteral("count"), count);
+        if (file.readInt(historySection, QStringLiteral("index"), -1) >= count)
+            file.writeInt(historySection, QStringLiteral("index"), -1);
+    }
     if (file.contentSize() <= goal)
         return 0;
     // Then entries from the end of the list, as many as the excess needs, but never one used
@@ -171,18 +176,39 @@ void loadHistory(QComboBox& box, const platform::ProfileFile& file, const QStrin
         box.setEditText(QString());
 }
 
-void storeHistory(QComboBox& box, platform::ProfileFile& file, const QString& section,
-                  const QString& prefix, const QString& typed) {
+int storeHistory(QComboBox& box, platform::ProfileFile& file, const QString& section,
+                 const QString& prefix, const QString& typed) {
     const QString entry = entryText(typed);
     if (box.findText(entry, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0 &&
         passesEntryCheck(typed))
         box.setCurrentIndex(insertSorted(&box, entry));
+    // A start reads back MaxStoredEntries entries, so no more are stored: entries from the end
+    // make room, never the one chosen now nor one used in this run.
+    int dropped = 0;
+    for (int i = box.count() - 1; i >= 0 && box.count() > MaxStoredEntries; --i) {
+        if (i == box.currentIndex() || usedEntries().contains(box.itemText(i)))
+            continue;
+        box.removeItem(i);
+        ++dropped;
+    }
     const int count = box.count();
     if (count == 0)
-        return;
+        return dropped;
     file.writeInt(section, QStringLiteral("count"), count);
     file.writeInt(section, QStringLiteral("index"), box.currentIndex());
     storeEntries(file, section, prefix, listedEntries(box));
+    return dropped;
+}
+
+void warnOfFullHistory(QWidget* parent, int droppedEntries) {
+    if (droppedEntries <= 0)
+        return;
+    platform::messageBox(parent,
+                         QStringLiteral("The history keeps at most %1 entries, so %2 entries at "
+                                        "the end of its list were dropped.")
+                             .arg(MaxStoredEntries)
+                             .arg(droppedEntries),
+                         QStringLiteral("Warning"), QMessageBox::Warning);
 }
 
 QString fieldText(const QString& text) {

@@ -66,8 +66,12 @@ int insertSorted(QComboBox* box, const QString& entry, const QByteArray& bytes =
 void loadHistory(QComboBox& box, const platform::ProfileFile& file, const QString& section,
                  const QString& prefix, bool keep, int bufferSize = EntryBufferSize);
 // Adds typed to the history (when it passes the entry check and is new) and stores the list.
-void storeHistory(QComboBox& box, platform::ProfileFile& file, const QString& section,
-                  const QString& prefix, const QString& typed);
+// A list longer than MaxStoredEntries loses entries from its end first (never the entry
+// chosen, nor one used in this run); returns how many went.
+int storeHistory(QComboBox& box, platform::ProfileFile& file, const QString& section,
+                 const QString& prefix, const QString& typed);
+// Tells the user, in a warning box, that storeHistory dropped entries (none: nothing).
+void warnOfFullHistory(QWidget* parent, int droppedEntries);
 
 // Text cut to what a field of 50 bytes holds: 49 bytes of UTF-8, on one line.
 QString fieldText(const QString& text);
