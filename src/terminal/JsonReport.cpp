@@ -53,7 +53,7 @@ void JsonReport::record(const QString& name, const QJsonValue& value) {
 }
 
 QByteArray JsonReport::document() const {
-    // Written by hand at the top, so that a server's JSON goes in as the server wrote it.
+    // Written by hand at the top, so that a server's JSON goes in as a value, not as a string.
     QByteArray out = "{\"program\":\"Vintrel " VINTREL_VERSION "\",\"query\":" + compact(m_query);
     if (!m_exchanges.isEmpty())
         out += ",\"exchanges\":" + compact(m_exchanges);
@@ -66,10 +66,12 @@ QByteArray JsonReport::document() const {
                              {QStringLiteral("status"), http.status}};
             QByteArray entry = compact(head);
             if (!http.body.isEmpty()) {
+                // Written anew from what was read, never pasted as sent: a lenient read takes
+                // bodies no strict reader would (raw control characters, a byte-order mark).
                 QJsonParseError error{};
-                QJsonDocument::fromJson(http.body, &error);
+                const QJsonDocument parsed = QJsonDocument::fromJson(http.body, &error);
                 const QByteArray answer = error.error == QJsonParseError::NoError
-                                              ? http.body
+                                              ? parsed.toJson(QJsonDocument::Compact)
                                               : compact(QString::fromUtf8(http.body));
                 entry.chop(1); // the closing brace
                 entry += ",\"answer\":" + answer + '}';

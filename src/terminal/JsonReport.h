@@ -2,10 +2,10 @@
 #pragma once
 // The one JSON document a terminal run with --json prints: the query, each exchange of a
 // finger or WhoIs call (server, address, port, the request as sent, the text received, how it
-// ended), each HTTP answer of RDAP exactly as the server sent it (the hop list), the DNS
+// ended), each HTTP answer of RDAP (the hop list), the DNS
 // messages in RFC 8427's names with their validation verdicts, or a DNS look-up's result, and
-// the outcome. A server's JSON is checked before it is taken in as it stands; what is no JSON is
-// kept as a string. No control character reaches the output unescaped.
+// the outcome. A server's JSON is read and written anew as a value; what is no JSON is kept as
+// a string. No control character reaches the output unescaped.
 
 #include "net/engine/Transcript.h"
 

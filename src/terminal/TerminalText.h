@@ -14,8 +14,9 @@ namespace terminal {
 // The text as UTF-8 for a terminal.
 QByteArray terminalText(QStringView text);
 
-// JSON text with every such character inside a string written as a \uXXXX escape (the same
-// value to a JSON reader); what lies outside strings is left as it is.
+// JSON text as QJsonDocument writes it (no raw control character, every escape whole), with
+// every such character inside a string written as a \uXXXX escape (the same value to a JSON
+// reader); what lies outside strings is left as it is.
 QString safeJsonText(QStringView json);
 
 } // namespace terminal
