@@ -11,6 +11,7 @@
 #include "net/dns/ServerComparison.h"
 
 #include <QFile>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -223,32 +224,64 @@ private slots:
             QVERIFY2(!text.contains(part), qPrintable(text.left(2000)));
     }
 
-    // Servers that each send thousands of records of their own: the comparison's text, with
-    // every group and what it lacks, stays within its bound of what came.
+    // Servers that send thousands of records, or records named by a pointer to a long name
+    // (each prints as some eighty times its size), each set partly the others': the
+    // comparison's text and JSON, with every group and what it lacks, and what it keeps of the
+    // records, stay within their bound of what came.
+    void comparisonStaysWithinItsBound_data() {
+        QTest::addColumn<bool>("longOwner");
+        QTest::addColumn<int>("records");
+        QTest::newRow("thousands of records of their own") << false << 4000;
+        QTest::newRow("records named by a pointer to a long name") << true << 800;
+    }
     void comparisonStaysWithinItsBound() {
+        QFETCH(bool, longOwner);
+        QFETCH(int, records);
         net::ComparisonInput input;
         input.question.name = "example.";
         input.question.shownName = "example";
         input.question.typeText = "A";
         input.types = {1};
-        const QByteArray question = QByteArray::fromHex("076578616d706c6500 0001 0001");
+        QByteArray owner = QByteArray::fromHex("076578616d706c6500");
+        if (longOwner) { // 127 labels of one byte 0xFF: a name of 255 bytes
+            owner.clear();
+            for (int i = 0; i < 127; ++i)
+                owner += QByteArray::fromHex("01ff");
+            owner += '\0';
+        }
+        const QByteArray question = owner + QByteArray::fromHex("0001 0001");
         qsizetype bytes = 0;
         for (int server = 0; server < 8; ++server) {
-            QByteArray packet = QByteArray::fromHex("1234 8400 0001 0fa0 0000 0000") + question;
-            for (int i = 0; i < 4000; ++i)
-                packet += QByteArray::fromHex("c00c 0001 0001 00000e10 0004") + char(server) +
-                          char(i >> 8) + char(i & 0xFF) + char(1);
+            QByteArray packet = QByteArray::fromHex("1234 8400 0001 0000 0000 0000") + question;
+            packet[6] = char(records >> 8);
+            packet[7] = char(records & 0xFF);
+            // Sets of their own, or overlapping ones: each lacks some of the others'.
+            const int first = server * (longOwner ? 50 : records);
+            for (int i = first; i < first + records; ++i)
+                packet += QByteArray::fromHex("c00c 0001 0001 00000e10 0004 c0") + char(i >> 8) +
+                          char(i & 0xFF) + char(1);
             net::ComparedServer compared;
             compared.server = QString("ns%1.example.").arg(server);
             compared.address = QString("192.0.2.%1").arg(server);
             compared.answers.append({net::DirectAnswer::Answered, packet, {}, 1, false});
+            const net::ComparedAnswer read = net::readDirectAnswers(compared.answers, false);
+            qsizetype kept = 0;
+            for (const net::ComparedRecord& record : read.records)
+                kept += record.line.size() + record.key.size();
+            QVERIFY2(kept <= net::dnsTextCapacity(packet.size()) + 2 * packet.size(),
+                     qPrintable(QString::number(kept)));
             input.servers.append(compared);
             bytes += packet.size();
         }
         const net::ComparisonReport report = net::compareServers(input, true);
         QVERIFY2(report.text.size() <= net::dnsTextCapacity(bytes) + 512 * 8 + 4096,
                  qPrintable(QString::number(report.text.size())));
-        QVERIFY(report.text.contains("more records not shown"));
+        QVERIFY2(report.text.contains("more records not shown"), qPrintable(report.status));
+        const QByteArray json = QJsonDocument(report.json).toJson(QJsonDocument::Compact);
+        // Messages and the groups' records each within the capacity, with JSON's own escapes.
+        QVERIFY2(json.size() <= 3 * (net::dnsTextCapacity(bytes) + 512 * 8),
+                 qPrintable(QString::number(json.size())));
+        QVERIFY(report.json["recordsLeftOut"].toInt() > 0);
         QCOMPARE(report.status, QString("7 of 8 addresses differ"));
     }
 };

@@ -22,7 +22,11 @@ public:
     }
     // Once full, every record still to come is only counted.
     bool full() const { return m_cut; }
-    void leaveOut() { ++m_leftOut; }
+    // A record not written (the text is full, or the record's text was not kept).
+    void leaveOut() {
+        ++m_leftOut;
+        m_cut = true;
+    }
     QString take() {
         if (m_cut)
             m_text += QStringLiteral("; ... %1 more record%2 not shown: the text of an answer is "

@@ -3,6 +3,7 @@
 #include "DnsPacket.h"
 #include "DnsWire.h"
 
+#include <QCryptographicHash>
 #include <QSet>
 #include <QStringList>
 
@@ -28,10 +29,21 @@ void addRecords(ComparedAnswer& into, QSet<QString>& seen, const QByteArray& pac
     for (const SectionRecord& record : sectionRecords(packet)) {
         if (record.type == TypeRrsig && !keepSignatures)
             continue;
-        const ComparedRecord each = compared(record.line, withTtl);
+        ComparedRecord each = compared(record.line, withTtl);
+        // A record whose owner points at a long name prints as many times its size; past the
+        // answer's budget a record is compared by a digest and not kept for showing, so the
+        // answers of many servers cannot take memory out of all proportion to what came.
+        if (into.keptCharacters + each.line.size() + each.key.size() >
+            dnsTextCapacity(into.bytes)) {
+            // Sixteen characters: less than the record's own bytes on the wire.
+            each.key = QString::fromLatin1(
+                QCryptographicHash::hash(each.key.toUtf8(), QCryptographicHash::Sha256).left(16));
+            each.line.clear();
+        }
         if (seen.contains(each.key))
             continue; // a CNAME met again under another type
         seen.insert(each.key);
+        into.keptCharacters += each.line.size() + each.key.size();
         into.records.append(each);
         into.leastTtl = std::min(into.leastTtl.value_or(record.ttl), record.ttl);
     }

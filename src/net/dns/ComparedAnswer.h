@@ -18,8 +18,9 @@
 namespace net {
 
 struct ComparedRecord {
-    QString line; // as shown
-    QString key;  // what is compared: the line in lower case, without the TTL where asked
+    QString line; // as shown; empty for a record past the answer's text budget
+    QString key;  // what is compared: the line in lower case, without the TTL where asked, or
+                  // for a record past the budget a digest of it
 };
 
 struct ComparedAnswer {
@@ -45,6 +46,8 @@ struct ComparedAnswer {
     std::optional<std::uint32_t> leastTtl;
     qint64 elapsedMs = 0;
     qsizetype bytes = 0;
+    // Of the records' lines and keys: within dnsTextCapacity(bytes), and a digest a record after.
+    qsizetype keptCharacters = 0;
     bool secure = false; // a resolver's answer that it validated
 
     // Whether the answer is one the servers should agree on (records or NXDOMAIN).

@@ -2,7 +2,8 @@
 // A comparison as JSON, for scripts: each server with its outcome and its answer messages (in
 // RFC 8427's names, see dnsMessageJson), the groups of agreeing answers, and for every
 // authoritative server the SOA values, the delegation, the glue and the signatures. The
-// messages are kept within dnsTextCapacity() of their size, as the text is.
+// messages and the groups' records are kept within dnsTextCapacity() of the answers' size, as
+// the text is; what is left out is counted in recordsLeftOut.
 #include "DnsJson.h"
 #include "ServerComparison.h"
 
@@ -19,10 +20,17 @@ QJsonArray indices(const QList<qsizetype>& members) {
     return out;
 }
 
-QJsonArray lines(const QList<ComparedRecord>& records) {
+// The records' lines while room lasts; the rest, and records whose text was not kept, counted.
+QJsonArray lines(const QList<ComparedRecord>& records, qsizetype& room, int& leftOut) {
     QJsonArray out;
-    for (const ComparedRecord& record : records)
+    for (const ComparedRecord& record : records) {
+        if (record.line.isEmpty() || record.line.size() > room) {
+            ++leftOut;
+            continue;
+        }
+        room -= record.line.size();
         out.append(record.line);
+    }
     return out;
 }
 
@@ -109,13 +117,16 @@ QJsonObject comparisonJson(const ComparisonInput& input, const ComparisonFinding
         servers.append(json);
     }
     QJsonArray groups;
+    // The groups' lines have a room of their own, as large: a group that lacks the reference's
+    // records repeats them, so without a bound every differing group would add them all again.
+    qsizetype lineRoom = dnsTextCapacity(bytes);
     for (const AnswerGroup& group : findings.groups)
         groups.append(
             QJsonObject{{QStringLiteral("servers"), indices(group.members)},
                         {QStringLiteral("nxdomain"), group.outcome == ComparedAnswer::NxDomain},
-                        {QStringLiteral("records"), lines(group.records)},
-                        {QStringLiteral("missing"), lines(group.missing)},
-                        {QStringLiteral("extra"), lines(group.extra)}});
+                        {QStringLiteral("records"), lines(group.records, lineRoom, leftOut)},
+                        {QStringLiteral("missing"), lines(group.missing, lineRoom, leftOut)},
+                        {QStringLiteral("extra"), lines(group.extra, lineRoom, leftOut)}});
     QJsonObject json{
         {QStringLiteral("mode"),
          every ? QStringLiteral("every authoritative server") : QStringLiteral("side by side")},
