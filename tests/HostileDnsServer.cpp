@@ -85,6 +85,12 @@ void HostileDnsServer::readUdp() {
             send(out);
             break;
         }
+        case Reply::OtherName: {
+            QByteArray out = response(query, 0, true);
+            out[13] = char(out[13] ^ 0x01); // the first letter of the name, changed
+            send(out);
+            break;
+        }
         case Reply::Silent: break;
         }
     }

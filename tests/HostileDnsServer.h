@@ -20,6 +20,7 @@ public:
         Short,        // five bytes
         OtherPort,    // the answer, from another port
         Truncated,    // TC over UDP; the answer over TCP
+        OtherName,    // an answer with the id asked, to a question about another name
         Silent,       // nothing
     };
 

@@ -32,6 +32,13 @@ bool recursionAsked(const QByteArray& message) {
     return message.size() > 2 && (static_cast<unsigned char>(message[2]) & 0x01) != 0;
 }
 
+// Whether the message's closing OPT record (no options) sets the DO bit.
+bool dnssecAsked(const QByteArray& message) {
+    return message.size() >= 23 &&
+           message.mid(message.size() - 11, 3) == QByteArray::fromHex("000029") &&
+           (static_cast<unsigned char>(message[message.size() - 4]) & 0x80) != 0;
+}
+
 } // namespace
 
 class tst_DnsCompare : public QObject {
@@ -150,7 +157,26 @@ private slots:
             const QList<QByteArray> onTheWire = m_servers->silentServerReceived();
             QCOMPARE(onTheWire.isEmpty(), !name.startsWith("www.cmp"));
             QVERIFY(std::none_of(onTheWire.begin(), onTheWire.end(), recursionAsked));
+            const QList<QByteArray>& delegation = m_query->comparison().delegationSent();
+            QVERIFY(!delegation.isEmpty());
+            QVERIFY(std::none_of(delegation.begin(), delegation.end(), recursionAsked));
         }
+    }
+
+    // DNSSEC records are asked for (the DO bit) of every server as the DNSSEC switch says.
+    void dnssecAskedAsTheSwitchSays_data() {
+        QTest::addColumn<bool>("dnssec");
+        QTest::newRow("on") << true;
+        QTest::newRow("off") << false;
+    }
+    void dnssecAskedAsTheSwitchSays() {
+        QFETCH(bool, dnssec);
+        compare("www.wide.test", "Every authoritative server", dnssec);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_engine->Busy(), 60000);
+        const QList<QByteArray>& sent = m_query->comparison().sent();
+        QVERIFY(!sent.isEmpty());
+        for (const QByteArray& message : sent)
+            QCOMPARE(dnssecAsked(message), dnssec);
     }
 
     // What a script reads: every server with its outcome and messages, the groups and the zone.

@@ -373,6 +373,8 @@ private slots:
             << int(R::OtherPort) << true << int(D::TimedOut) << -1 << false;
         QTest::newRow("truncated: again over TCP")
             << int(R::Truncated) << true << int(D::Answered) << 0 << true;
+        QTest::newRow("an answer to another question")
+            << int(R::OtherName) << false << int(D::TimedOut) << -1 << false;
         QTest::newRow("a closed port") << -1 << true << int(D::Unreachable) << -1 << false;
     }
     void directQuery() {
@@ -383,7 +385,8 @@ private slots:
         QFETCH(bool, overTcp);
         HostileDnsServer server{HostileDnsServer::Reply(std::max(reply, 0))};
         const quint16 port = reply >= 0 ? server.port() : SilentDnsServer().port();
-        net::DirectQuestion question{"plain.test", 1, recursion, true};
+        // DNSSEC asked for (the DO bit) as the switch says: here, whenever recursion is.
+        net::DirectQuestion question{"plain.test", 1, recursion, recursion};
         net::DirectQueryPtr query(
             new net::DirectQuery(*platform::HostAddress::parse("127.0.0.1"), port, question));
         query->setTimeout(700);
@@ -399,6 +402,9 @@ private slots:
             const QByteArray asked = server.lastQuestion();
             QCOMPARE(asked.left(2), query->message().left(2)); // the id
             QCOMPARE(bool(quint8(asked[2]) & 0x01), recursion);
+            // The OPT record closes the message: its flags (DO is the top bit) end 4 bytes early.
+            QCOMPARE(asked.mid(asked.size() - 11, 3), QByteArray::fromHex("000029"));
+            QCOMPARE(bool(quint8(asked[asked.size() - 4]) & 0x80), recursion);
         }
     }
 

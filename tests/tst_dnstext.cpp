@@ -4,6 +4,7 @@
 // packet library's own reader and with dnspython, which follows RFC 9460 where the library does
 // not; and answers made to amplify, an OPT record among the answers and a record with no data
 // are written within the text's bound.
+#include "net/dns/DnsJson.h"
 #include "net/dns/DnsLibrary.h"
 #include "net/dns/DnsRecordsText.h"
 #include "net/dns/DnsWire.h"
@@ -218,10 +219,40 @@ private slots:
         const QString text = report(packet);
         QVERIFY2(text.size() <= net::dnsTextCapacity(packet.size()) + 4096,
                  qPrintable(QString::number(text.size())));
+        // The JSON of the same answer is held within the same bound, and counts what it left out.
+        net::DnsAnswer answer;
+        answer.type = 1;
+        answer.packet = packet;
+        net::DnsQuestion question;
+        question.name = "example.";
+        const QJsonObject json = net::dnsJson(question, {answer}, {});
+        const qsizetype jsonSize = QJsonDocument(json).toJson(QJsonDocument::Compact).size();
+        QVERIFY2(jsonSize <= 2 * net::dnsTextCapacity(packet.size()),
+                 qPrintable(QString::number(jsonSize)));
+        QCOMPARE(json.contains("recordsLeftOut"), text.contains("more records not shown"));
         for (const QString& part : present)
             QVERIFY2(text.contains(part), qPrintable(text.left(2000)));
         for (const QString& part : absent)
             QVERIFY2(!text.contains(part), qPrintable(text.left(2000)));
+    }
+
+    // Serials compare as RFC 1982 says: they wrap around at 2^32.
+    void serialOrder_data() {
+        QTest::addColumn<uint>("a");
+        QTest::addColumn<uint>("b");
+        QTest::addColumn<bool>("older");
+        QTest::newRow("smaller") << 1u << 2u << true;
+        QTest::newRow("the same") << 5u << 5u << false;
+        QTest::newRow("larger") << 2u << 1u << false;
+        QTest::newRow("just before the wrap") << 0xFFFFFFFFu << 0u << true;
+        QTest::newRow("just after the wrap") << 3u << 0xFFFFFFF0u << false;
+        QTest::newRow("half the space apart") << 0u << 0x7FFFFFFFu << true;
+    }
+    void serialOrder() {
+        QFETCH(uint, a);
+        QFETCH(uint, b);
+        QFETCH(bool, older);
+        QCOMPARE(net::olderSerial(a, b), older);
     }
 
     // Servers that send thousands of records, or records named by a pointer to a long name

@@ -39,6 +39,7 @@ public:
     void setResolver(platform::Resolver resolver) { m_addresses.setResolver(std::move(resolver)); }
     // The question's messages as sent to every authoritative server (for the wire checks).
     const QList<QByteArray>& sent() const { return m_batch.sent(); }
+    const QList<QByteArray>& delegationSent() const { return m_finder.delegationSent(); }
 
     // Starts comparing; settings holds what every resolver shares (its server is ignored),
     // foundThrough the resolver the zone is found through. Nothing starts while a call runs.

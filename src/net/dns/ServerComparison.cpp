@@ -8,14 +8,13 @@
 
 namespace net {
 
-namespace {
-
-constexpr std::uint16_t TypeRrsig = 46;
-
-// RFC 1982: whether serial a is older than b.
 bool olderSerial(std::uint32_t a, std::uint32_t b) {
     return a != b && std::uint32_t(b - a) < 0x80000000u;
 }
+
+namespace {
+
+constexpr std::uint16_t TypeRrsig = 46;
 
 QList<ComparedRecord> without(const QList<ComparedRecord>& records,
                               const QList<ComparedRecord>& taken) {

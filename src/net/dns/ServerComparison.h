@@ -99,6 +99,9 @@ struct ComparisonReport {
     QJsonObject json;
 };
 
+// RFC 1982: whether serial a is older than b (serials wrap around at 2^32).
+bool olderSerial(std::uint32_t a, std::uint32_t b);
+
 // Weighs the answers and writes them; json only when asked (it embeds every message).
 ComparisonReport compareServers(const ComparisonInput& input, bool withJson);
 

@@ -40,6 +40,8 @@ public:
     // be set up (nothing runs then).
     QString find(const ResolverSettings& settings, const QByteArray& name);
     void stop();
+    // The questions put to the parent's servers for the delegation, as sent.
+    const QList<QByteArray>& delegationSent() const { return m_delegation.sent(); }
 
 private:
     enum class Step { Apex, Sets, ParentAddresses, Delegation, Addresses };
