@@ -162,6 +162,13 @@ private slots:
         QTest::newRow("an entity search, at a server given")
             << QByteArray("entity-search Test Reg*") << true << "Entities found: 1"
             << "";
+        QTest::newRow("a bare handle, at a server given")
+            << QByteArray("GOVI-TEST") << true << "Entity: GOVI-TEST"
+            << "";
+        QTest::newRow("a NUL in the query") << QByteArray("::\0\xC8n", 5) << true << ""
+                                            << "The query holds a NUL character";
+        QTest::newRow("bytes that are not UTF-8") << QByteArray("M\xFCller.test") << false << ""
+                                                  << "The query is not valid UTF-8 text";
         QTest::newRow("an entity search needs a server")
             << QByteArray("entities Test*") << false << ""
             << "No RDAP server can be found for the entity search Test*";
@@ -483,7 +490,9 @@ private slots:
                    refused + " ---";
         QTest::newRow("a public server's redirect to a name on loopback")
             << "rdap.public.example" << QByteArray("redirected-elsewhere.test")
-            << "RDAP server registrar.public.example: " + refused << "";
+            << "RDAP server registrar.public.example: " + refused
+            << "--- RDAP could not be asked: RDAP server registrar.public.example: " + refused +
+                   " ---";
         QTest::newRow("a link within a lab")
             << "127.0.0.1" << QByteArray("linked-elsewhere.test") << "RDAP answer received"
             << "Name: Example Registrant";

@@ -90,7 +90,7 @@ RdapLookup::~RdapLookup() {
 
 QString RdapLookup::whyNot(const QByteArray& query, bool serverGiven) const {
     QString problem;
-    const std::optional<RdapQuery> parsed = RdapQuery::parse(query, &problem);
+    const std::optional<RdapQuery> parsed = RdapQuery::parse(query, &problem, serverGiven);
     if (!parsed)
         return problem;
     if (!serverGiven && parsed->registry() == RdapQuery::NoRegistry)
@@ -104,7 +104,8 @@ void RdapLookup::lookUp(const QByteArray& typed, const QUrl& base, bool publicOn
     cancel();
     m_publicOnly = publicOnly;
     QString problem;
-    const std::optional<RdapQuery> query = RdapQuery::parse(typed, &problem);
+    const bool serverGiven = base.isValid() && !base.isEmpty();
+    const std::optional<RdapQuery> query = RdapQuery::parse(typed, &problem, serverGiven);
     m_deadline.start();
     if (!query) {
         fail(problem);

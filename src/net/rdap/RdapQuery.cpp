@@ -96,12 +96,18 @@ bool RdapQuery::isTyped(const QByteArray& typed) {
     return space > 0 && typeWord(QByteArrayView(text).first(space)).has_value();
 }
 
-std::optional<RdapQuery> RdapQuery::parse(const QByteArray& typed, QString* problem) {
+std::optional<RdapQuery> RdapQuery::parse(const QByteArray& typed, QString* problem,
+                                          bool serverGiven) {
     const auto refuse = [&](const QString& why) -> std::optional<RdapQuery> {
         if (problem)
             *problem = why;
         return std::nullopt;
     };
+    // What follows a NUL would be dropped by some readers and kept by others: no query has one.
+    if (typed.contains('\0'))
+        return refuse(QStringLiteral("The query holds a NUL character, which RDAP cannot ask"));
+    if (!typed.isValidUtf8())
+        return refuse(QStringLiteral("The query is not valid UTF-8 text, which RDAP cannot ask"));
     const QByteArray text = typed.trimmed();
     RdapQuery query;
     QByteArray value = text;
@@ -124,6 +130,8 @@ std::optional<RdapQuery> RdapQuery::parse(const QByteArray& typed, QString* prob
             query.kind = Autnum;
         else if (value.contains('.') && !value.contains('/'))
             query.kind = Domain;
+        else if (serverGiven && !value.contains('/'))
+            query.kind = Entity; // a registry's own handle, asked of that registry
         else
             return refuse(forms);
     }

@@ -14,7 +14,8 @@
 // Names in Unicode go out in their ASCII form. Which bootstrap file names the server: the DNS
 // one for names and name searches (by the top-level domain), the address and AS number ones,
 // and the object tags for a tagged entity handle (GOVI-ARIN: RFC 8521); entity searches and an
-// untagged handle name none, so they need a server given.
+// untagged handle name none, so they need a server given. At a server given, a bare word such
+// as GOVI is taken as an entity handle.
 
 #include <QByteArray>
 #include <QString>
@@ -41,8 +42,11 @@ struct RdapQuery {
     Kind kind = Domain;
     QString value; // as it goes into the path or the search parameter, unencoded
 
-    // The query typed; nothing, with why in problem, when it is none of the forms above.
-    static std::optional<RdapQuery> parse(const QByteArray& typed, QString* problem = nullptr);
+    // The query typed; nothing, with why in problem, when it is none of the forms above or is
+    // no text (a NUL, bytes that are not UTF-8). With a server given, a bare word that is no
+    // domain, address or AS number is an entity handle (GOVI at a registry's base URL).
+    static std::optional<RdapQuery> parse(const QByteArray& typed, QString* problem = nullptr,
+                                          bool serverGiven = false);
     // Whether typed starts with one of the type words, so it is meant for RDAP alone.
     static bool isTyped(const QByteArray& typed);
 

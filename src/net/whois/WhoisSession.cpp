@@ -221,6 +221,8 @@ void WhoisSession::rdapFailed(const QString& message, const QString& text) {
         finish(QStringLiteral("RDAP answer received"), m_rdapServer, true);
         return;
     }
+    // Said in the text too, where Save As and a screen reader find it.
+    line(QStringLiteral("RDAP could not be asked: ") + message);
     finish(message, m_rdapServer.isEmpty() ? m_lastAnswered : m_rdapServer, false);
 }
 
