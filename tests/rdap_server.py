@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
 """A small RDAP server over HTTPS on 127.0.0.1 for the tests: the bootstrap files (the object
-tags among them, and an entry that names only a plain-HTTP server), domain, network, AS, entity
+tags among them, with an entry of another shape, and an entry that names only a plain-HTTP
+server), domain, network, AS, entity
 and name server objects, searches, a 404 with an RDAP error object, a 429, a 503, an answer
 that is no JSON, one that drips a byte at a time, one too large, a slow list and a slow answer,
 redirects (to plain HTTP, to a name given on the command line), links to such a name, and a
@@ -70,6 +71,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif path == "/object-tags.json":
             self.answer(200, {"services": [
                 [["rdap@registry.test"], ["TEST"], [base]],
+                [["rdap@broken.test"], "BROKEN", [base]],  # tags not a list: skipped
                 [["rdap@plain.test"], ["PLAIN"], [f"http://127.0.0.1:{port}/rdap/"]]]},
                 "application/json")
         elif path == "/ipv4.json":

@@ -153,6 +153,11 @@ private slots:
         QTest::newRow("a tagged entity, found through the object tags")
             << QByteArray("entity GOVI-TEST") << false << "Entity: GOVI-TEST"
             << "";
+        QTest::newRow("the object tags' malformed entry is skipped, and said")
+            << QByteArray("entity GOVI-TEST") << false
+            << "--- 1 entry of the RDAP server list object-tags.json is not of its form and was "
+               "skipped ---\n\nEntity: GOVI-TEST"
+            << "";
         QTest::newRow("a name server")
             << QByteArray("nameserver ns1.example.test") << false << "Name server: ns1.example.test"
             << "";

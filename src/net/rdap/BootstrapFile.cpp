@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "BootstrapFile.h"
+
 #include "platform/HostEntry.h"
+#include <algorithm>
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -71,38 +73,57 @@ QString remoteName(RdapQuery::Registry registry) {
     return QString::fromLatin1(names[registry]);
 }
 
-bool isBootstrap(RdapQuery::Registry registry, const QByteArray& json) {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return false;
-    const QJsonValue services = document.object().value(QStringLiteral("services"));
-    if (!services.isArray() || services.toArray().isEmpty())
-        return false;
+namespace {
+
+// Whether one entry of "services" has the file's shape: lists of strings, enough of them.
+bool wellFormed(RdapQuery::Registry registry, const QJsonValue& service) {
     // The object tags file puts the service providers' contacts before the tags and the URLs.
     const qsizetype parts = registry == RdapQuery::ObjectTags ? 3 : 2;
-    for (const QJsonValue& service : services.toArray()) {
-        const QJsonArray entry = service.toArray();
-        if (entry.size() < parts)
+    if (!service.isArray() || service.toArray().size() < parts)
+        return false;
+    for (const QJsonValue& list : service.toArray()) {
+        if (!list.isArray())
             return false;
-        for (const QJsonValue& list : entry) {
-            if (!list.isArray())
+        for (const QJsonValue& item : list.toArray())
+            if (!item.isString())
                 return false;
-            for (const QJsonValue& item : list.toArray())
-                if (!item.isString())
-                    return false;
-        }
     }
     return true;
 }
 
+QJsonArray servicesOf(const QByteArray& json, bool* parsed = nullptr) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    const QJsonValue services = document.object().value(QStringLiteral("services"));
+    if (parsed)
+        *parsed =
+            error.error == QJsonParseError::NoError && document.isObject() && services.isArray();
+    return services.toArray();
+}
+
+} // namespace
+
+bool isBootstrap(RdapQuery::Registry registry, const QByteArray& json) {
+    bool parsed = false;
+    const QJsonArray services = servicesOf(json, &parsed);
+    // One entry another registry wrote wrongly spoils only itself: a file is refused only when
+    // no entry at all has the file's shape.
+    return parsed && std::any_of(services.begin(), services.end(), [registry](const QJsonValue& s) {
+               return wellFormed(registry, s);
+           });
+}
+
 Bases basesFor(RdapQuery::Registry registry, const QByteArray& json, const QString& key) {
-    const QJsonArray services =
-        QJsonDocument::fromJson(json).object().value(QStringLiteral("services")).toArray();
+    const QJsonArray services = servicesOf(json);
     const int keys = registry == RdapQuery::ObjectTags ? 1 : 0;
     Bases best;
     qint64 bestLength = -1;
+    int skipped = 0;
     for (const QJsonValue& service : services) {
+        if (!wellFormed(registry, service)) {
+            ++skipped;
+            continue;
+        }
         const QJsonArray entry = service.toArray();
         for (const QJsonValue& candidate : entry.at(keys).toArray()) {
             const qint64 length = matchLength(registry, candidate.toString(), key);
@@ -121,6 +142,7 @@ Bases basesFor(RdapQuery::Registry registry, const QByteArray& json, const QStri
             bestLength = length;
         }
     }
+    best.skipped = skipped;
     return best;
 }
 

@@ -4,7 +4,8 @@
 // networks and AS numbers, and the object tags file (RFC 8521), which names those of tagged
 // entity handles. A file is taken only when it parses as such a file ("services":
 // [[[entries...], [urls...]], ...], with the service providers' contacts first in the object
-// tags file); anything else (a captive portal's page, a cut file) is refused. RDAP is asked
+// tags file); anything else (a captive portal's page, a cut file) is refused. An entry of
+// another shape is skipped, and counted, while the others serve. RDAP is asked
 // only over HTTPS: a base URL of plain HTTP is never chosen.
 
 #include "RdapQuery.h"
@@ -31,6 +32,7 @@ bool isBootstrap(RdapQuery::Registry registry, const QByteArray& json);
 struct Bases {
     QList<QUrl> https;
     bool plainOnly = false;
+    int skipped = 0; // entries of the file that are not of its shape
 };
 Bases basesFor(RdapQuery::Registry registry, const QByteArray& json, const QString& key);
 

@@ -32,6 +32,7 @@ struct RdapLookupWork {
                 bootstrap::basesFor(query.registry(), found.cached->json, query.registryKey());
             found.bases = bases.https;
             found.plainOnly = bases.plainOnly;
+            found.skipped = bases.skipped;
         }
         return found;
     }
@@ -45,6 +46,7 @@ struct RdapLookupWork {
                 bootstrap::basesFor(query.registry(), json, query.registryKey());
             found.bases = bases.https;
             found.plainOnly = bases.plainOnly;
+            found.skipped = bases.skipped;
             found.cached = bootstrap::Cached{json, 0};
             return found;
         }
@@ -76,8 +78,12 @@ RdapLookup::RdapLookup()
             fail(QStringLiteral("RDAP server %1: %2").arg(m_server, rendered.error));
             return;
         }
+        // What the server list could not say is told above the answer.
+        const QString note =
+            m_skippedEntries ? QStringLiteral("--- ") + skippedNote() + QStringLiteral(" ---\n\n")
+                             : QString();
         if (onAnswer)
-            onAnswer({rendered.text, rendered.related, m_server,
+            onAnswer({note + rendered.text, rendered.related, m_server,
                       !m_answer.address || m_answer.address->isPublic()});
     });
 }
@@ -102,6 +108,7 @@ QString RdapLookup::whyNot(const QByteArray& query, bool serverGiven) const {
 
 void RdapLookup::lookUp(const QByteArray& typed, const QUrl& base, bool publicOnly) {
     cancel();
+    m_skippedEntries = 0;
     m_publicOnly = publicOnly;
     QString problem;
     const bool serverGiven = base.isValid() && !base.isEmpty();
@@ -173,7 +180,19 @@ void RdapLookup::bootstrapFetched(const RdapTransport::Answer& answer) {
                                           answer.body, problem));
 }
 
+QString RdapLookup::skippedNote() const {
+    if (m_skippedEntries == 0)
+        return {};
+    return QStringLiteral("%1 %2 of the RDAP server list %3 %4 not of its form and %5 skipped")
+        .arg(m_skippedEntries)
+        .arg(m_skippedEntries == 1 ? QStringLiteral("entry") : QStringLiteral("entries"),
+             bootstrap::remoteName(m_query.registry()),
+             m_skippedEntries == 1 ? QStringLiteral("is") : QStringLiteral("are"),
+             m_skippedEntries == 1 ? QStringLiteral("was") : QStringLiteral("were"));
+}
+
 void RdapLookup::useBases(const Found& found, bool fetchedNow) {
+    m_skippedEntries = found.skipped;
     if (!found.bases.isEmpty()) {
         queryAt(found.bases.first());
         return;
@@ -184,12 +203,14 @@ void RdapLookup::useBases(const Found& found, bool fetchedNow) {
         fetchBootstrap();
         return;
     }
+    const QString skipped =
+        m_skippedEntries ? QStringLiteral(" (") + skippedNote() + ')' : QString();
     if (found.plainOnly)
         fail(QStringLiteral("No HTTPS RDAP server is known for %1: the registry names only "
-                            "servers over plain HTTP")
-                 .arg(m_query.described()));
+                            "servers over plain HTTP%2")
+                 .arg(m_query.described(), skipped));
     else
-        fail(QStringLiteral("No RDAP server is known for %1").arg(m_query.described()));
+        fail(QStringLiteral("No RDAP server is known for %1%2").arg(m_query.described(), skipped));
 }
 
 void RdapLookup::queryAt(const QUrl& base) {
@@ -205,6 +226,7 @@ void RdapLookup::queryAt(const QUrl& base) {
 
 void RdapLookup::fetch(const QUrl& link, bool publicOnly) {
     cancel();
+    m_skippedEntries = 0;
     m_deadline.start(); // a new exchange, with its own time
     m_server = link.host();
     status(QStringLiteral("Asking RDAP server ") + m_server);

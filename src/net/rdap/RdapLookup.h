@@ -54,6 +54,7 @@ private:
         std::optional<bootstrap::Cached> cached;
         QList<QUrl> bases;
         bool plainOnly = false;
+        int skipped = 0; // malformed entries of the file
         QString problem; // why a fetched file was not taken
     };
 
@@ -61,6 +62,8 @@ private:
     void fetchBootstrap();
     void bootstrapFetched(const RdapTransport::Answer& answer);
     void useBases(const Found& found, bool fetchedNow);
+    // Says how many entries of the server list were skipped; empty when none were.
+    QString skippedNote() const;
     void queryAt(const QUrl& base);
     void answered(const RdapTransport::Answer& answer);
     void status(const QString& text);
@@ -68,6 +71,7 @@ private:
     void timedOut();
 
     RdapTransport m_transport;
+    int m_skippedEntries = 0;
     QUrl m_bootstrapFolder{QStringLiteral("https://data.iana.org/rdap/")};
     QString m_cacheDirectory;
     qint64 m_maxAnswer = MaxAnswer;
