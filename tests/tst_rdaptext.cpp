@@ -192,10 +192,13 @@ private slots:
                        "Link (help): https://r.example/help (Help)\nWhoIs server (port 43): "
                        "whois.r.example\n")
             << noJson;
-        QTest::newRow("a search result's link")
+        QTest::newRow("a search result's links, each")
             << QByteArray(R"({"domainSearchResults":[{"ldhName":"a.example","links":[
-                {"rel":"self","href":"https:\/\/r.example\/domain\/a.example"}]}]})")
-            << QString("  a.example\n    Link: https://r.example/domain/a.example\n") << noJson;
+                {"rel":"self","href":"https:\/\/r.example\/domain\/a.example"},
+                {"rel":"alternate","href":"https:\/\/r.example\/a.html"}]}]})")
+            << QString("  a.example\n    Link (self): https://r.example/domain/a.example\n"
+                       "    Link (alternate): https://r.example/a.html\n")
+            << noJson;
         QTest::newRow("a member of the wrong shape is shown, not dropped")
             << QByteArray(R"({"ldhName":"m.example","notices":{"title":"odd","description":"x"}})")
             << QString("notices:\n  description: x\n  title: odd\n") << noJson;
@@ -205,13 +208,47 @@ private slots:
                 ["adr",{},"text",["","","","","","",""]]]]}]})")
             << QString("Registrant:\n  Full name: Dr. Jane Q. Doe Jr.\n")
             << QStringList{"Address:"};
-        QTest::newRow("a reverse domain's network")
+        QTest::newRow("a reverse domain's network, whole")
             << QByteArray(
                    R"({"ldhName":"2.0.192.in-addr.arpa","network":{"startAddress":"192.0.2.0",
-                "endAddress":"192.0.2.255","name":"TEST-NET-1","handle":"NET-1"}})")
+                "endAddress":"192.0.2.255","name":"TEST-NET-1","handle":"NET-1","country":"ZZ",
+                "parentHandle":"NET-0"}})")
             << QString("Domain: 2.0.192.in-addr.arpa\nNetwork: 192.0.2.0 - 192.0.2.255\n"
-                       "  Name: TEST-NET-1\n  Handle: NET-1\n")
-            << noJson + QStringList{"startAddress"};
+                       "  Name: TEST-NET-1\n  Country: ZZ\n  Parent: NET-0\n  Handle: NET-1\n")
+            << noJson + QStringList{"startAddress", "parentHandle"};
+        QTest::newRow("an entity's network with its remarks, events and links")
+            << QByteArray(R"({"objectClassName":"entity","handle":"ORG-2","networks":[
+                {"startAddress":"192.0.2.0","endAddress":"192.0.2.255","handle":"N2",
+                 "parentHandle":"N0","remarks":[{"description":["Reassigned"]}],
+                 "events":[{"eventAction":"registration","eventDate":"2001-01-01"}],
+                 "links":[{"rel":"alternate","href":"https:\/\/r.example\/n2.html"}]}]})")
+            << QString("Network: 192.0.2.0 - 192.0.2.255\n  Parent: N0\n  Handle: N2\n"
+                       "  Registration: 2001-01-01\n  Remark:\n    Reassigned\n"
+                       "  Link (alternate): https://r.example/n2.html\n")
+            << noJson;
+        QTest::newRow("variants and signing as rows")
+            << QByteArray(R"({"ldhName":"v.example","variants":[{"relation":["registered"],
+                "idnTable":".EXAMPLE-Swedish","variantNames":[{"ldhName":"xn--fo-5ja.example",
+                "unicodeName":"f\u00f3o.example"}]}],"secureDNS":{"zoneSigned":true,
+                "delegationSigned":true,"maxSigLife":604800}})")
+            << QString("Domain: v.example\nVariant (registered): xn--fo-5ja.example "
+                       "(f\u00f3o.example)\n  IDN table: .EXAMPLE-Swedish\nDNSSEC: signed "
+                       "delegation\n  Zone signed: yes\n  Longest signature life: 604800 s\n")
+            << noJson + QStringList{"variants", "zoneSigned", "maxSigLife"};
+        QTest::newRow("a card: the name before the address, each e-mail with its type")
+            << QByteArray(R"({"ldhName":"e.example","entities":[{"roles":["abuse"],
+                "vcardArray":["vcard",[["adr",{"label":"1 Main St"},"text",["","","","","","",""]],
+                ["email",{"type":"work"},"text","a@e.example"],["fn",{},"text","Abuse Desk"],
+                ["email",{"type":"abuse"},"text","a@e.example"]]]}]})")
+            << QString("Abuse:\n  Name: Abuse Desk\n  Address:\n    1 Main St\n"
+                       "  E-mail (work): a@e.example\n  E-mail (abuse): a@e.example\n")
+            << noJson;
+        QTest::newRow("a repeated contact without a name")
+            << QByteArray(R"({"ldhName":"n.example","nameservers":[
+                {"ldhName":"ns1.n.example","entities":[{"roles":["technical"],"handle":"T"}]},
+                {"ldhName":"ns2.n.example","entities":[{"roles":["technical"],"handle":"T"}]}]})")
+            << QString("  ns2.n.example\n    Technical:\n      Handle: T\n      (as above)\n")
+            << QStringList{"Name: (as above)"};
         QTest::newRow("events as an actor, and a key's events")
             << QByteArray(R"({"ldhName":"k.example","secureDNS":{"delegationSigned":true,
                 "dsData":[{"keyTag":1,"algorithm":13,"digestType":2,"digest":"AB",
@@ -271,20 +308,20 @@ private slots:
             << QStringList{"Entity: GOVI\n",
                            "Network: 192.0.2.0 - 192.0.2.255 (192.0.2.0/24)\n"
                            "  Name: GSA-NET\n",
-                           "  Link: https://rdap.arin.net/registry/autnum/64496\n",
+                           "  Link (self): https://rdap.arin.net/registry/autnum/64496\n",
                            "  Full name: Gary Zhang\n"};
         QTest::newRow("a domain search")
             << "search-domains.json" << false
             << QStringList{"Domains found: 2\n",
                            "    Registrar: Example Registrar, Inc.\n"
-                           "    Link: https://rdap.registry.test/domain/"
+                           "    Link (self): https://rdap.registry.test/domain/"
                            "example-one.test\n",
                            "Notice (result set truncated due to "
                            "authorization): Search Results Truncated\n"};
         QTest::newRow("an entity search")
             << "search-entities.json" << false
             << QStringList{"Entities found: 2\n  Example Research Network\n",
-                           "    Link: https://rdap.db.ripe.net/entity/ER2-RIPE\n",
+                           "    Link (self): https://rdap.db.ripe.net/entity/ER2-RIPE\n",
                            "WhoIs server (port 43): whois.ripe.net\n"};
         QTest::newRow("an error") << "error-404.json" << true
                                   << QStringList{"Error: 404\nTitle: Not Found\n",

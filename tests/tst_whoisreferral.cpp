@@ -76,6 +76,8 @@ private slots:
                                           << true << QByteArray() << 0 << 0;
         QTest::newRow("a value with a space is refused") << "refer: whois.example.net; rm -rf\n"
                                                          << true << QByteArray() << 0 << 1;
+        QTest::newRow("a name without a dot is refused") << "   Registrar WHOIS Server: NIRA\r\n"
+                                                         << false << QByteArray() << 0 << 1;
         QTest::newRow("a port out of range is refused")
             << "ReferralServer: rwhois://r.example:70000/\n"
             << false << QByteArray() << 0 << 1;

@@ -140,7 +140,14 @@ void writeCard(RdapWriter& out, int indent, const QJsonValue& card) {
         {QStringLiteral("geo"), QStringLiteral("Location")},
         {QStringLiteral("note"), QStringLiteral("Note")},
     };
-    for (const QJsonValue& value : card.toArray().at(1).toArray()) {
+    // The name first, as a person reads a card, whatever the order of its fields.
+    QJsonArray properties;
+    for (const bool names : {true, false})
+        for (const QJsonValue& value : card.toArray().at(1).toArray())
+            if ((RdapWriter::scalar(value.toArray().at(0)).toLower() == QLatin1String("fn")) ==
+                names)
+                properties.append(value);
+    for (const QJsonValue& value : properties) {
         if (out.full())
             return;
         const QJsonArray property = value.toArray();
@@ -154,6 +161,13 @@ void writeCard(RdapWriter& out, int indent, const QJsonValue& card) {
         } else if (name == QLatin1String("tel")) {
             const QString number = phoneNumber(pieces(property).join(QLatin1Char(' ')));
             out.line(indent, phoneLabel(types(property.at(1).toObject())), number);
+        } else if (name == QLatin1String("email") && !types(property.at(1).toObject()).isEmpty()) {
+            // Which address is for what: "work", "abuse", ...
+            out.line(indent,
+                     labels.value(name) + QStringLiteral(" (") +
+                         types(property.at(1).toObject()).join(QStringLiteral(", ")) +
+                         QLatin1Char(')'),
+                     pieces(property).join(QStringLiteral(", ")));
         } else {
             out.line(indent, labels.value(name, name), pieces(property).join(QStringLiteral(", ")));
         }

@@ -129,9 +129,10 @@ void Renderer::entity(int indent, const QJsonObject& object, int depth) {
         QJsonDocument(object).toJson(QJsonDocument::Compact), QCryptographicHash::Sha1);
     if (m_cardsShown.contains(key)) {
         const QString name = cardName(object.value(QStringLiteral("vcardArray")));
-        m_out.line(indent + 1, QStringLiteral("Name"),
-                   (name.isEmpty() ? QString() : name + QLatin1Char(' ')) +
-                       QStringLiteral("(as above)"));
+        if (name.isEmpty())
+            m_out.text(indent + 1, QStringLiteral("(as above)"));
+        else
+            m_out.line(indent + 1, QStringLiteral("Name"), name + QStringLiteral(" (as above)"));
         return;
     }
     m_cardsShown.insert(key);
@@ -139,8 +140,8 @@ void Renderer::entity(int indent, const QJsonObject& object, int depth) {
     basics(indent + 1, object, false);
     events(indent + 1, object.value(QStringLiteral("asEventActor")), QStringLiteral(" (as actor)"));
     port43(indent + 1, object);
-    networkBlocks(indent + 1, object.value(QStringLiteral("networks")));
-    autnumBlocks(indent + 1, object.value(QStringLiteral("autnums")));
+    networkBlocks(indent + 1, object.value(QStringLiteral("networks")), depth + 1);
+    autnumBlocks(indent + 1, object.value(QStringLiteral("autnums")), depth + 1);
     if (depth < RdapWriter::MaxDepth)
         for (const QJsonValue& inner : object.value(QStringLiteral("entities")).toArray())
             entity(indent + 1, inner.toObject(), depth + 1);
@@ -243,40 +244,77 @@ QString Renderer::range(const QJsonObject& network) {
     return text;
 }
 
-QString Renderer::selfLink(const QJsonObject& object) {
-    for (const QJsonValue& value : object.value(QStringLiteral("links")).toArray())
-        if (str(value.toObject(), "rel") == QLatin1String("self"))
-            return str(value.toObject(), "href");
-    return {};
+QString Renderer::asRange(const QJsonObject& as) {
+    const QString start = str(as, "startAutnum");
+    const QString end = str(as, "endAutnum");
+    return end.isEmpty() || end == start ? QStringLiteral("AS") + start
+                                         : QStringLiteral("AS%1 - AS%2").arg(start, end);
 }
 
-void Renderer::networkBlocks(int indent, const QJsonValue& list) {
+// What a network holds after its range, at the answer's top or inside another object.
+void Renderer::networkBody(int indent, const QJsonObject& network, int depth) {
+    m_out.line(indent, QStringLiteral("Name"), str(network, "name"));
+    m_out.line(indent, QStringLiteral("Type"), str(network, "type"));
+    m_out.line(indent, QStringLiteral("Country"), str(network, "country"));
+    m_out.line(indent, QStringLiteral("Parent"), str(network, "parentHandle"));
+    m_out.line(indent, QStringLiteral("IP version"), str(network, "ipVersion"));
+    basics(indent, network);
+    QSet<QString> known{QStringLiteral("startAddress"), QStringLiteral("endAddress"),
+                        QStringLiteral("cidr0_cidrs"),  QStringLiteral("name"),
+                        QStringLiteral("type"),         QStringLiteral("country"),
+                        QStringLiteral("parentHandle"), QStringLiteral("ipVersion")};
+    if (depth < RdapWriter::MaxDepth)
+        finish(indent, network, std::move(known), depth);
+}
+
+void Renderer::autnumBody(int indent, const QJsonObject& as, int depth) {
+    m_out.line(indent, QStringLiteral("Name"), str(as, "name"));
+    m_out.line(indent, QStringLiteral("Type"), str(as, "type"));
+    m_out.line(indent, QStringLiteral("Country"), str(as, "country"));
+    basics(indent, as);
+    QSet<QString> known{QStringLiteral("startAutnum"), QStringLiteral("endAutnum"),
+                        QStringLiteral("name"), QStringLiteral("type"), QStringLiteral("country")};
+    if (depth < RdapWriter::MaxDepth)
+        finish(indent, as, std::move(known), depth);
+}
+
+void Renderer::networkBlocks(int indent, const QJsonValue& list, int depth) {
     for (const QJsonValue& value : list.toArray()) {
         const QJsonObject network = value.toObject();
         m_out.line(indent, QStringLiteral("Network"), range(network));
-        m_out.line(indent + 1, QStringLiteral("Name"), str(network, "name"));
-        m_out.line(indent + 1, QStringLiteral("Handle"), str(network, "handle"));
-        m_out.line(indent + 1, QStringLiteral("Type"), str(network, "type"));
-        m_out.line(indent + 1, QStringLiteral("Status"),
-                   strings(network.value(QStringLiteral("status"))).join(QStringLiteral(", ")));
-        m_out.line(indent + 1, QStringLiteral("Link"), selfLink(network));
+        networkBody(indent + 1, network, depth + 1);
     }
 }
 
-void Renderer::autnumBlocks(int indent, const QJsonValue& list) {
+void Renderer::autnumBlocks(int indent, const QJsonValue& list, int depth) {
     for (const QJsonValue& value : list.toArray()) {
         const QJsonObject as = value.toObject();
-        const QString start = str(as, "startAutnum");
-        const QString end = str(as, "endAutnum");
-        m_out.line(indent, QStringLiteral("AS number"),
-                   end.isEmpty() || end == start ? QStringLiteral("AS") + start
-                                                 : QStringLiteral("AS%1 - AS%2").arg(start, end));
-        m_out.line(indent + 1, QStringLiteral("Name"), str(as, "name"));
-        m_out.line(indent + 1, QStringLiteral("Handle"), str(as, "handle"));
-        m_out.line(indent + 1, QStringLiteral("Type"), str(as, "type"));
-        m_out.line(indent + 1, QStringLiteral("Status"),
-                   strings(as.value(QStringLiteral("status"))).join(QStringLiteral(", ")));
-        m_out.line(indent + 1, QStringLiteral("Link"), selfLink(as));
+        m_out.line(indent, QStringLiteral("AS number"), asRange(as));
+        autnumBody(indent + 1, as, depth + 1);
+    }
+}
+
+// A domain's variants (RFC 9083): the names, with how they relate and the IDN table.
+void Renderer::variants(const QJsonValue& list) {
+    for (const QJsonValue& value : list.toArray()) {
+        const QJsonObject variant = value.toObject();
+        QStringList names;
+        for (const QJsonValue& name : variant.value(QStringLiteral("variantNames")).toArray()) {
+            const QJsonObject one = name.toObject();
+            const QString ldh = str(one, "ldhName");
+            const QString unicode = str(one, "unicodeName");
+            names.append(unicode.isEmpty() || unicode == ldh
+                             ? ldh
+                             : ldh + QStringLiteral(" (") + unicode + QLatin1Char(')'));
+        }
+        const QStringList relations = strings(variant.value(QStringLiteral("relation")));
+        m_out.line(0,
+                   relations.isEmpty()
+                       ? QStringLiteral("Variant")
+                       : QStringLiteral("Variant (") + relations.join(QStringLiteral(", ")) +
+                             QLatin1Char(')'),
+                   names.join(QStringLiteral(", ")));
+        m_out.line(1, QStringLiteral("IDN table"), str(variant, "idnTable"));
     }
 }
 

@@ -49,10 +49,15 @@ private:
     void redacted(int indent, const QJsonValue& list);
     void port43(int indent, const QJsonObject& object);
     // An entity's networks and AS numbers, a short block each: range, name, type, status, link.
-    void networkBlocks(int indent, const QJsonValue& list);
-    void autnumBlocks(int indent, const QJsonValue& list);
+    // An entity's networks and AS numbers, or a reverse domain's network: written as the
+    // objects themselves are, one level in.
+    void networkBlocks(int indent, const QJsonValue& list, int depth);
+    void autnumBlocks(int indent, const QJsonValue& list, int depth);
+    void networkBody(int indent, const QJsonObject& network, int depth);
+    void autnumBody(int indent, const QJsonObject& as, int depth);
+    void variants(const QJsonValue& list);
     static QString range(const QJsonObject& network);
-    static QString selfLink(const QJsonObject& object);
+    static QString asRange(const QJsonObject& as);
     // The members known by name, less those whose value is not of the kind expected (notices
     // as an object, say), which the fallback shows instead of their being dropped.
     static QSet<QString> knownOf(const QJsonObject& object, QSet<QString> known);

@@ -43,6 +43,7 @@ void Renderer::domain(const QJsonObject& object) {
     m_out.line(0, QStringLiteral("Domain"), ldh);
     if (unicode != ldh)
         m_out.line(0, QStringLiteral("Unicode name"), unicode);
+    variants(object.value(QStringLiteral("variants")));
     basics(0, object);
     const QJsonArray servers = object.value(QStringLiteral("nameservers")).toArray();
     if (!servers.isEmpty())
@@ -53,9 +54,11 @@ void Renderer::domain(const QJsonObject& object) {
     // A reverse domain holds the network it names.
     const QJsonValue reverse = object.value(QStringLiteral("network"));
     if (reverse.isObject())
-        networkBlocks(0, QJsonArray{reverse});
+        networkBlocks(0, QJsonArray{reverse}, 0);
     QSet<QString> known{QStringLiteral("ldhName"), QStringLiteral("unicodeName"),
                         QStringLiteral("nameservers"), QStringLiteral("secureDNS")};
+    if (object.value(QStringLiteral("variants")).isArray())
+        known.insert(QStringLiteral("variants"));
     if (reverse.isObject())
         known.insert(QStringLiteral("network"));
     finish(0, object, known);
@@ -63,32 +66,12 @@ void Renderer::domain(const QJsonObject& object) {
 
 void Renderer::network(const QJsonObject& object) {
     m_out.line(0, QStringLiteral("Network"), range(object));
-    m_out.line(0, QStringLiteral("Name"), str(object, "name"));
-    m_out.line(0, QStringLiteral("Type"), str(object, "type"));
-    m_out.line(0, QStringLiteral("Country"), str(object, "country"));
-    m_out.line(0, QStringLiteral("Parent"), str(object, "parentHandle"));
-    m_out.line(0, QStringLiteral("IP version"), str(object, "ipVersion"));
-    basics(0, object);
-    finish(0, object,
-           {QStringLiteral("startAddress"), QStringLiteral("endAddress"),
-            QStringLiteral("cidr0_cidrs"), QStringLiteral("name"), QStringLiteral("type"),
-            QStringLiteral("country"), QStringLiteral("parentHandle"),
-            QStringLiteral("ipVersion")});
+    networkBody(0, object, 0);
 }
 
 void Renderer::autnum(const QJsonObject& object) {
-    const QString start = str(object, "startAutnum");
-    const QString end = str(object, "endAutnum");
-    m_out.line(0, QStringLiteral("AS number"),
-               end.isEmpty() || end == start ? QStringLiteral("AS") + start
-                                             : QStringLiteral("AS%1 - AS%2").arg(start, end));
-    m_out.line(0, QStringLiteral("Name"), str(object, "name"));
-    m_out.line(0, QStringLiteral("Type"), str(object, "type"));
-    m_out.line(0, QStringLiteral("Country"), str(object, "country"));
-    basics(0, object);
-    finish(0, object,
-           {QStringLiteral("startAutnum"), QStringLiteral("endAutnum"), QStringLiteral("name"),
-            QStringLiteral("type"), QStringLiteral("country")});
+    m_out.line(0, QStringLiteral("AS number"), asRange(object));
+    autnumBody(0, object, 0);
 }
 
 void Renderer::entityAnswer(const QJsonObject& object) {
@@ -98,8 +81,8 @@ void Renderer::entityAnswer(const QJsonObject& object) {
     writeCard(m_out, 0, object.value(QStringLiteral("vcardArray")));
     basics(0, object, false);
     events(0, object.value(QStringLiteral("asEventActor")), QStringLiteral(" (as actor)"));
-    networkBlocks(0, object.value(QStringLiteral("networks")));
-    autnumBlocks(0, object.value(QStringLiteral("autnums")));
+    networkBlocks(0, object.value(QStringLiteral("networks")), 0);
+    autnumBlocks(0, object.value(QStringLiteral("autnums")), 0);
     finish(0, object, {QStringLiteral("networks"), QStringLiteral("autnums")});
 }
 
@@ -142,6 +125,13 @@ void Renderer::secureDns(const QJsonObject& dns) {
         m_out.line(0, QStringLiteral("DNSSEC"),
                    signedZone.toBool() ? QStringLiteral("signed delegation")
                                        : QStringLiteral("unsigned delegation"));
+    const QJsonValue zoneSigned = dns.value(QStringLiteral("zoneSigned"));
+    if (zoneSigned.isBool())
+        m_out.line(1, QStringLiteral("Zone signed"),
+                   zoneSigned.toBool() ? QStringLiteral("yes") : QStringLiteral("no"));
+    const QString lifetime = str(dns, "maxSigLife");
+    if (!lifetime.isEmpty())
+        m_out.line(1, QStringLiteral("Longest signature life"), lifetime + QStringLiteral(" s"));
     // Each key with its own events (when it was added or rolled, say).
     for (const QJsonValue& value : dns.value(QStringLiteral("dsData")).toArray()) {
         const QJsonObject ds = value.toObject();
@@ -159,10 +149,14 @@ void Renderer::secureDns(const QJsonObject& dns) {
                        .join(QLatin1Char(' ')));
         events(2, key.value(QStringLiteral("events")));
     }
-    m_out.rest(
-        1, dns,
-        {QStringLiteral("delegationSigned"), QStringLiteral("dsData"), QStringLiteral("keyData")},
-        1);
+    QSet<QString> known{QStringLiteral("delegationSigned"), QStringLiteral("dsData"),
+                        QStringLiteral("keyData")};
+    if (zoneSigned.isBool())
+        known.insert(QStringLiteral("zoneSigned"));
+    if (!lifetime.isEmpty() && !dns.value(QStringLiteral("maxSigLife")).isObject() &&
+        !dns.value(QStringLiteral("maxSigLife")).isArray())
+        known.insert(QStringLiteral("maxSigLife"));
+    m_out.rest(1, dns, known, 1);
 }
 
 void Renderer::searchResults(const QJsonObject& object) {
@@ -199,7 +193,7 @@ void Renderer::searchResults(const QJsonObject& object) {
                         strings(entity.value(QStringLiteral("roles"))).join(QStringLiteral(", "))),
                     who.isEmpty() ? str(entity, "handle") : who);
             }
-            m_out.line(2, QStringLiteral("Link"), selfLink(found));
+            links(2, found.value(QStringLiteral("links")));
         }
     }
     notes(0, object.value(QStringLiteral("notices")), QStringLiteral("Notice"));

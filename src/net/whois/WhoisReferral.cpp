@@ -64,6 +64,10 @@ Parsed parseServer(QStringView value, bool portAllowed) {
     if (host.isEmpty() || host.size() > 253 ||
         !std::all_of(host.begin(), host.end(), isHostCharacter))
         return {std::nullopt, QStringLiteral("not a host name")};
+    // A single label ("NIRA") is no server's full name: the resolver would complete it with
+    // this machine's own search domains and reach a host the registry never named.
+    if (!host.contains(u'.') && !host.contains(u':'))
+        return {std::nullopt, QStringLiteral("a name without a domain")};
     if (!port.isEmpty()) {
         if (!portAllowed)
             return {std::nullopt, QStringLiteral("this kind of referral names no port")};
