@@ -12,6 +12,7 @@
 #include "net/dns/ServerComparison.h"
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -234,6 +235,36 @@ private slots:
             QVERIFY2(text.contains(part), qPrintable(text.left(2000)));
         for (const QString& part : absent)
             QVERIFY2(!text.contains(part), qPrintable(text.left(2000)));
+    }
+
+    // Every record's JSON comes from that record, whichever records the library leaves out of
+    // its lists (a TSIG among the additional records) or keeps (an OPT among the answers).
+    void jsonRecordsKeepTheirOwnData() {
+        const QByteArray question = QByteArray::fromHex("076578616d706c6500 0001 0001");
+        const QByteArray opt = QByteArray::fromHex("00 0029 1000 00000000 0000");
+        const QByteArray tsig =
+            QByteArray::fromHex("00 00fa 00ff 00000000 0011 00 000000000000 012c 0000 1234 0000 "
+                                "0000");
+        const auto a = [](const char* address) {
+            return QByteArray::fromHex("c00c 0001 0001 00000e10 0004") +
+                   QByteArray::fromHex(address);
+        };
+        QByteArray packet = QByteArray::fromHex("1234 8180 0001 0002 0000 0002") + question + opt +
+                            a("c0000201") + tsig + a("c0000202");
+        net::DnsAnswer answer;
+        answer.type = 1;
+        answer.packet = packet;
+        net::DnsQuestion asked;
+        asked.name = "example.";
+        const QJsonObject message =
+            net::dnsJson(asked, {answer}, {})["messages"].toArray()[0].toObject();
+        const QJsonArray answers = message["answerRRs"].toArray();
+        const QJsonArray additional = message["additionalRRs"].toArray();
+        QCOMPARE(answers.last()["rdataA"].toString(), QString("192.0.2.1"));
+        QCOMPARE(additional.first()["TYPEname"].toString(), QString("TSIG"));
+        QVERIFY2(!additional.first()["rdataTSIG"].toString().contains("192.0.2.2"),
+                 QJsonDocument(additional.first().toObject()).toJson().constData());
+        QCOMPARE(additional.last()["rdataA"].toString(), QString("192.0.2.2"));
     }
 
     // Serials compare as RFC 1982 says: they wrap around at 2^32.

@@ -39,18 +39,24 @@ QString rdataOf(const QString& line) {
     return line.mid(at, comment < 0 ? -1 : comment - at);
 }
 
-QJsonArray recordsJson(const QByteArray& packet, const QList<WireRecord>& records,
-                       const ldns_rr_list* parsed, qsizetype& room, int* leftOut) {
+QJsonArray recordsJson(const QByteArray& packet, const QList<WireRecord>& records, qsizetype& room,
+                       int* leftOut) {
     const DnsLibrary& dns = *DnsLibrary::get();
     QJsonArray out;
-    size_t next = 0;
     for (const WireRecord& record : records) {
         if (record.type == OptType)
             continue; // the message's options, given as "EDNS"
-        const ldns_rr* rr = parsed && next < dns.ldns_rr_list_rr_count(parsed)
-                                ? dns.ldns_rr_list_rr(parsed, next++)
-                                : nullptr;
+        // Each record is read on its own, from where it stands in the message: the library's
+        // own lists leave some records out (a TSIG, and whatever follows it) and keep others,
+        // so pairing records by their place would give one record another's data.
+        ldns_rr* rr = nullptr;
+        size_t at = size_t(record.ownerOffset);
+        if (dns.ldns_wire2rr(&rr, reinterpret_cast<const uint8_t*>(packet.constData()),
+                             size_t(packet.size()), &at, LDNS_SECTION_ANSWER) != LDNS_STATUS_OK)
+            rr = nullptr;
         const QString line = rr ? recordText(rr, packet, &record) : QString();
+        if (rr)
+            dns.ldns_rr_free(rr);
         const QString name = nameText(packet, record.ownerOffset).value_or(QString());
         const qsizetype size = line.size() + name.size() + 2 * record.rdataLength + 120;
         if (size > room) {
@@ -112,15 +118,11 @@ QJsonObject dnsMessageJson(const QByteArray& packet, qsizetype& room, int* leftO
         json.insert(QStringLiteral("QCLASS"), qclass);
         json.insert(QStringLiteral("QCLASSname"), className(std::uint16_t(qclass)));
     }
-    json.insert(
-        QStringLiteral("answerRRs"),
-        recordsJson(packet, wire->answer, dns->ldns_pkt_answer(parsed.get()), room, leftOut));
-    json.insert(
-        QStringLiteral("authorityRRs"),
-        recordsJson(packet, wire->authority, dns->ldns_pkt_authority(parsed.get()), room, leftOut));
+    json.insert(QStringLiteral("answerRRs"), recordsJson(packet, wire->answer, room, leftOut));
+    json.insert(QStringLiteral("authorityRRs"),
+                recordsJson(packet, wire->authority, room, leftOut));
     json.insert(QStringLiteral("additionalRRs"),
-                recordsJson(packet, wire->additional, dns->ldns_pkt_additional(parsed.get()), room,
-                            leftOut));
+                recordsJson(packet, wire->additional, room, leftOut));
     for (const WireRecord& record : wire->additional)
         if (record.type == OptType) {
             QJsonObject edns{{QStringLiteral("udpSize"), record.rrclass},
