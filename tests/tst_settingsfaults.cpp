@@ -59,9 +59,9 @@ class tst_SettingsFaults : public QObject {
         }
     }
 
-    // Types an address into the Finger dialog and presses Enter; the text of every message box
-    // that comes meanwhile, joined.
-    QString fingerThroughDialog(const QString& typed) {
+    // Types an address into the Finger dialog and presses Enter (or the key given); the text of
+    // every message box that comes meanwhile, joined.
+    QString fingerThroughDialog(const QString& typed, Qt::Key last = Qt::Key_Return) {
         QWidget parent;
         AddrInfo info;
         dialogs::Finger_Dialog dialog(&parent, res::DLG_FINGER, iniPath(), true, &info);
@@ -77,7 +77,7 @@ class tst_SettingsFaults : public QObject {
             whenModal<QMessageBox>(answer);
         };
         whenModal<QMessageBox>(answer);
-        QTest::keyClick(field, Qt::Key_Return);
+        QTest::keyClick(field, last);
         forgetModalHandlers();
         return *told;
     }
@@ -261,15 +261,7 @@ private slots:
         const QByteArray entry = "a" + QByteArray(40, '\xE9') + "@h";
         writeFile(iniPath(), "[History]\ncount=1\nindex=0\nAddress1=" + entry + "\n");
         for (const char* typed : {"0@b", ""}) {
-            QWidget parent;
-            AddrInfo info;
-            dialogs::Finger_Dialog dialog(&parent, res::DLG_FINGER, iniPath(), true, &info);
-            dialog.show();
-            QLineEdit* field = dialog.control<QComboBox>(res::IDC_FINGER_ADDRESS)->lineEdit();
-            field->setFocus();
-            field->selectAll();
-            QTest::keyClicks(field, typed);
-            QTest::keyClick(field, *typed ? Qt::Key_Return : Qt::Key_Escape);
+            fingerThroughDialog(typed, *typed ? Qt::Key_Return : Qt::Key_Escape);
             QCOMPARE(ProfileFile(iniPath()).readBytes("History", "Address2", 55).value_or(""),
                      entry);
         }

@@ -61,6 +61,13 @@ bool sortsBefore(const QString& a, const QString& b) {
     return QString::compare(a, b, Qt::CaseInsensitive) < 0;
 }
 
+// What a book that cannot be read is, for a message: "is larger than ...", "cannot be read".
+QString whyUnreadable(const AddressBookContent& content) {
+    return content.tooLarge ? QStringLiteral("is larger than the %1 MiB a book may hold")
+                                  .arg(MaxFileSize / (1024 * 1024))
+                            : QStringLiteral("cannot be read");
+}
+
 } // namespace
 
 void AddressBook::loadBook() {
@@ -73,10 +80,7 @@ void AddressBook::loadBook() {
             this,
             QStringLiteral("The address book %1 %2.\nIt is left as it is, and changes made now "
                            "cannot be saved.")
-                .arg(QDir::toNativeSeparators(m_path),
-                     content.tooLarge ? QStringLiteral("is larger than the %1 MiB a book may hold")
-                                            .arg(MaxFileSize / (1024 * 1024))
-                                      : QStringLiteral("cannot be read")),
+                .arg(QDir::toNativeSeparators(m_path), whyUnreadable(content)),
             QStringLiteral("File Error"), QMessageBox::Warning);
     else if (content.unreadBytes > 0 || listed.unlisted > 0)
         keepOriginal(content, listed.unlisted);
@@ -331,10 +335,7 @@ QList<InfoBlock> AddressBook::recordsToSave(const QString& selected, int* select
             QStringLiteral("Unable to save the address book\n%1\nAnother program changed it, "
                            "and it %2 now: it is left as it is, and the changes made here are "
                            "not saved.")
-                .arg(QDir::toNativeSeparators(m_path),
-                     now.tooLarge ? QStringLiteral("is larger than the %1 MiB a book may hold")
-                                        .arg(MaxFileSize / (1024 * 1024))
-                                  : QStringLiteral("cannot be read")),
+                .arg(QDir::toNativeSeparators(m_path), whyUnreadable(now)),
             QStringLiteral("File Error"), QMessageBox::Warning);
         return {};
     }
