@@ -265,6 +265,17 @@ private slots:
         QVERIFY2(!additional.first()["rdataTSIG"].toString().contains("192.0.2.2"),
                  QJsonDocument(additional.first().toObject()).toJson().constData());
         QCOMPARE(additional.last()["rdataA"].toString(), QString("192.0.2.2"));
+        // Bare data: a key's JSON carries no comment of the printer's.
+        QByteArray keys = QByteArray::fromHex("1234 8180 0001 0001 0000 0000") + question;
+        keys[keys.size() - 3] = 0x30; // DNSKEY asked
+        keys += QByteArray::fromHex("c00c 0030 0001 00000e10 0008 0101 030d 41424344");
+        answer.packet = keys;
+        const QJsonObject key = net::dnsJson(asked, {answer}, {})["messages"]
+                                    .toArray()[0]
+                                    .toObject()["answerRRs"]
+                                    .toArray()[0]
+                                    .toObject();
+        QCOMPARE(key["rdataDNSKEY"].toString(), QString("257 3 13 QUJDRA=="));
     }
 
     // Serials compare as RFC 1982 says: they wrap around at 2^32.

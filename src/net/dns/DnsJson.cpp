@@ -35,8 +35,12 @@ QString rdataOf(const QString& line) {
     }
     if (at < 0)
         return {};
-    const qsizetype comment = line.indexOf(QLatin1String("\t; "), at);
-    return line.mid(at, comment < 0 ? -1 : comment - at);
+    // The printer's comments are no data: a tab-separated "; ..." after some types, and the
+    // key's id and size after a DNSKEY (" ;{id = 9303 (ksk), size = 256b}").
+    qsizetype comment = line.indexOf(QLatin1String("\t; "), at);
+    if (comment < 0 && line.endsWith(QLatin1Char('}')))
+        comment = line.lastIndexOf(QLatin1String(" ;{"));
+    return line.mid(at, comment < at ? -1 : comment - at);
 }
 
 QJsonArray recordsJson(const QByteArray& packet, const QList<WireRecord>& records, qsizetype& room,
