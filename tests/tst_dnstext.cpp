@@ -297,6 +297,38 @@ private slots:
         QCOMPARE(net::olderSerial(a, b), older);
     }
 
+    // The summary line says what the status bar says, with numbers that agree with their nouns.
+    void summarySaysWhatTheStatusSays_data() {
+        QTest::addColumn<QList<int>>("lastBytes"); // one address record a server
+        QTest::addColumn<QString>("status");
+        QTest::newRow("one of two differs") << QList<int>{1, 2} << "1 of 2 addresses differs";
+        QTest::newRow("two of three differ") << QList<int>{1, 2, 3} << "2 of 3 addresses differ";
+        QTest::newRow("all agree") << QList<int>{1, 1} << "All 2 addresses agree";
+        QTest::newRow("one alone") << QList<int>{1} << "One server, nothing to compare";
+    }
+    void summarySaysWhatTheStatusSays() {
+        QFETCH(QList<int>, lastBytes);
+        QFETCH(QString, status);
+        net::ComparisonInput input;
+        input.question.name = "example.";
+        input.types = {1};
+        const QByteArray question = QByteArray::fromHex("076578616d706c6500 0001 0001");
+        for (const int last : lastBytes) {
+            const QByteArray packet =
+                QByteArray::fromHex("1234 8400 0001 0001 0000 0000") + question +
+                QByteArray::fromHex("c00c 0001 0001 00000e10 0004 c00002") + char(last);
+            net::ComparedServer server;
+            server.server = QString("ns%1.example.").arg(input.servers.size());
+            server.answers.append({net::DirectAnswer::Answered, packet, {}, 1, false});
+            input.servers.append(server);
+        }
+        const net::ComparisonReport report = net::compareServers(input, false);
+        QCOMPARE(report.status, status);
+        QString summary = status;
+        summary[0] = summary[0].toLower();
+        QVERIFY2(report.text.contains("; Summary: " + summary), qPrintable(report.text));
+    }
+
     // Servers that send thousands of records, or records named by a pointer to a long name
     // (each prints as some eighty times its size), each set partly the others': the
     // comparison's text and JSON, with every group and what it lacks, and what it keeps of the

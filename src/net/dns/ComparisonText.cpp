@@ -55,16 +55,12 @@ QString header(const ComparisonInput& input, const ComparisonFindings& findings)
                   : QStringLiteral("at %1 servers side by side\n").arg(input.servers.size());
     if (every)
         text += QStringLiteral("; Zone found through: %1\n").arg(input.foundThrough);
-    const QString what = every ? QStringLiteral("addresses") : QStringLiteral("servers");
-    if (findings.answering == 0)
-        text += QStringLiteral("; Summary: no server answered\n");
-    else if (findings.differences.isEmpty())
-        text += QStringLiteral("; Summary: all %1 %2 agree\n").arg(input.servers.size()).arg(what);
-    else
-        text += QStringLiteral("; Summary: %1 of %2 %3 differ: %4\n")
-                    .arg(findings.differing)
-                    .arg(input.servers.size())
-                    .arg(what, findings.differences.join(QStringLiteral(", ")));
+    // The status bar's sentence, then what differs.
+    QString summary = comparisonSummary(input, findings);
+    summary[0] = summary[0].toLower();
+    if (findings.answering > 0 && !findings.differences.isEmpty())
+        summary += QStringLiteral(": ") + findings.differences.join(QStringLiteral(", "));
+    text += QStringLiteral("; Summary: ") + summary + QLatin1Char('\n');
     if (!every)
         text += QStringLiteral("; DNSSEC: %1\n")
                     .arg(input.question.dnssecChecked

@@ -239,26 +239,32 @@ ComparisonFindings weighAnswers(const ComparisonInput& input) {
     return findings;
 }
 
+QString comparisonSummary(const ComparisonInput& input, const ComparisonFindings& findings) {
+    const qsizetype count = input.servers.size();
+    const bool every = input.kind == DnsComparison::EveryAuthoritative;
+    const QString what =
+        every ? (count == 1 ? QStringLiteral("address") : QStringLiteral("addresses"))
+              : (count == 1 ? QStringLiteral("server") : QStringLiteral("servers"));
+    if (findings.answering == 0)
+        return QStringLiteral("No server answered");
+    if (findings.differences.isEmpty())
+        return count == 1 ? QStringLiteral("One server, nothing to compare")
+                          : QStringLiteral("All %1 %2 agree").arg(count).arg(what);
+    if (findings.differing == 0)
+        return QStringLiteral("The %1 agree; the zone's set-up differs").arg(what);
+    return QStringLiteral("%1 of %2 %3 %4")
+        .arg(findings.differing)
+        .arg(count)
+        .arg(what, findings.differing == 1 ? QStringLiteral("differs") : QStringLiteral("differ"));
+}
+
 ComparisonReport compareServers(const ComparisonInput& input, bool withJson) {
     const ComparisonFindings findings = weighAnswers(input);
     ComparisonReport report;
     report.text = comparisonText(input, findings);
     report.answered = findings.answering > 0;
     report.agree = report.answered && findings.differences.isEmpty();
-    const QString what = input.kind == DnsComparison::EveryAuthoritative
-                             ? QStringLiteral("addresses")
-                             : QStringLiteral("servers");
-    const qsizetype count = input.servers.size();
-    if (!report.answered)
-        report.status = QStringLiteral("No server answered");
-    else if (report.agree)
-        report.status = count == 1 ? QStringLiteral("One server, nothing to compare")
-                                   : QStringLiteral("All %1 %2 agree").arg(count).arg(what);
-    else if (findings.differing == 0)
-        report.status = QStringLiteral("The %1 agree; the zone's set-up differs").arg(what);
-    else
-        report.status =
-            QStringLiteral("%1 of %2 %3 differ").arg(findings.differing).arg(count).arg(what);
+    report.status = comparisonSummary(input, findings);
     if (withJson)
         report.json = comparisonJson(input, findings);
     return report;

@@ -106,6 +106,9 @@ bool olderSerial(std::uint32_t a, std::uint32_t b);
 ComparisonReport compareServers(const ComparisonInput& input, bool withJson);
 
 QString comparisonText(const ComparisonInput& input, const ComparisonFindings& findings);
+// The outcome in one sentence, as the status bar and the text's summary line give it: "All 26
+// addresses agree", "3 of 4 servers differ", "The addresses agree; the zone's set-up differs".
+QString comparisonSummary(const ComparisonInput& input, const ComparisonFindings& findings);
 QJsonObject comparisonJson(const ComparisonInput& input, const ComparisonFindings& findings);
 
 } // namespace net

@@ -269,8 +269,10 @@ void ZoneFinder::delegationAnswered() {
 void ZoneFinder::lookUpAddresses() {
     m_step = Step::Addresses;
     if (onStatus)
-        onStatus(
-            QStringLiteral("Finding the addresses of %1 name servers").arg(m_found.servers.size()));
+        onStatus(m_found.servers.size() == 1
+                     ? QStringLiteral("Finding the address of the name server")
+                     : QStringLiteral("Finding the addresses of %1 name servers")
+                           .arg(m_found.servers.size()));
     QList<ResolverQuestion> questions;
     for (const NameServerAddresses& each : m_found.servers)
         questions << ResolverQuestion{each.name, TypeA} << ResolverQuestion{each.name, TypeAaaa};
