@@ -223,6 +223,52 @@ QString StartQuery::foundThrough() const {
     return compare && !server.contains(QLatin1Char(',')) ? server : QString();
 }
 
+QStringList CommandLine::withoutWindowOptions(const QStringList& arguments) {
+    // QGuiApplication's, QApplication's and X11's options, with one dash or two.
+    static const QStringList withValue = {QStringLiteral("platform"),
+                                          QStringLiteral("platformpluginpath"),
+                                          QStringLiteral("platformtheme"),
+                                          QStringLiteral("plugin"),
+                                          QStringLiteral("qwindowgeometry"),
+                                          QStringLiteral("qwindowicon"),
+                                          QStringLiteral("qwindowtitle"),
+                                          QStringLiteral("session"),
+                                          QStringLiteral("display"),
+                                          QStringLiteral("geometry"),
+                                          QStringLiteral("name"),
+                                          QStringLiteral("title"),
+                                          QStringLiteral("style"),
+                                          QStringLiteral("stylesheet"),
+                                          QStringLiteral("qmljsdebugger"),
+                                          QStringLiteral("visual")};
+    static const QStringList alone = {QStringLiteral("reverse"), QStringLiteral("widgetcount"),
+                                      QStringLiteral("nograb"),  QStringLiteral("dograb"),
+                                      QStringLiteral("sync"),    QStringLiteral("cmap")};
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--")) { // what follows is no option
+            kept += arguments.mid(i);
+            break;
+        }
+        if (i == 0 || !argument.startsWith(QLatin1Char('-'))) {
+            kept.append(argument);
+            continue;
+        }
+        const QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+        const qsizetype equals = name.indexOf(QLatin1Char('='));
+        const QString bare = equals < 0 ? name : name.left(equals);
+        if (withValue.contains(bare)) {
+            if (equals < 0)
+                ++i; // its value follows
+            continue;
+        }
+        if (!alone.contains(bare))
+            kept.append(argument);
+    }
+    return kept;
+}
+
 bool CommandLine::asksForText(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const QByteArrayView argument(argv[i]);

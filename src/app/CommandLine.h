@@ -53,6 +53,10 @@ struct CommandLine {
     // Whether argv asks for help or the version, or for an answer on standard output: none of
     // them needs a display, and so no window system.
     static bool asksForText(int argc, char** argv);
+    // The arguments without the options every Qt program with a window takes (-platform xcb,
+    // -style fusion, -display :1, -reverse, ...), for a run that opens no window: they are
+    // taken there as they are with one, and mean nothing.
+    static QStringList withoutWindowOptions(const QStringList& arguments);
 };
 
 } // namespace app

@@ -17,7 +17,9 @@ int main(int argc, char** argv) {
         QCoreApplication core(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Vintrel"));
         QCoreApplication::setApplicationVersion(QStringLiteral(VINTREL_VERSION));
-        const app::CommandLine command = app::CommandLine::parse(QCoreApplication::arguments());
+        // Qt's window options are taken and ignored here, as a window's run takes them.
+        const app::CommandLine command = app::CommandLine::parse(
+            app::CommandLine::withoutWindowOptions(QCoreApplication::arguments()));
         if (command.action == app::CommandLine::Action::Run && command.toStdout)
             return terminal::runInTerminal(command.query, command.json,
                                            platform::dataDirectory(platform::programDirectory()) +

@@ -80,6 +80,9 @@ def main():
              ""),
             ("--stdout without a query", ["--stdout"], 2, [], "--stdout goes with a query"),
             ("an unknown option", ["--json", "--bogus", "x"], 2, [], "Unknown option"),
+            ("Qt's own options are taken", ["-platform", "offscreen", "--style=fusion",
+                                            "-reverse", "--stdout", "--dns", "localhost"], 0,
+             [b"Address: 127.0.0.1\n"], ""),
         ]
         for what, arguments, status, shown, said in cases:
             code, out, err = run(binary, folder, *arguments)
