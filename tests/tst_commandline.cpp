@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <tuple>
+
 using app::CommandLine;
 using app::StartQuery;
 using Kind = app::StartQuery::Kind;
@@ -135,6 +137,16 @@ private slots:
             << "";
         QTest::newRow("compare without records") << QStringList{"--compare"} << error << 0 << ""
                                                  << "";
+        // A value no query can use is a malformed command line (exit 2), not "no answer".
+        for (const auto& [what, option, value] :
+             {std::tuple{"an unknown type", "--type", "BOGUSTYPE"},
+              std::tuple{"a type number too large", "--type", "TYPE99999"},
+              std::tuple{"DNS over TLS without a server", "--resolver", "tls://"},
+              std::tuple{"a port too large", "--resolver", "1.2.3.4@99999"}})
+            QTest::newRow(what) << QStringList{"--stdout", "--records", "example.org", option,
+                                               value}
+                                << error << 0 << ""
+                                << "";
         QTest::newRow("a web address is no finger address")
             << QStringList{"http://example.org"} << error << 0 << ""
             << "";

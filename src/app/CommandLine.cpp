@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "CommandLine.h"
+#include "net/dns/DnsLibrary.h"
 #include "net/dns/DnsRequest.h"
 
 #include "platform/HostEntry.h"
@@ -29,7 +30,8 @@ const char* const description =
     "  vintrel --records example.org --compare --resolver 9.9.9.9 --resolver 1.1.1.1\n"
     "With --stdout the answer goes to standard output instead, with no window and no display\n"
     "needed, and the stages to standard error; --json prints one JSON document instead. The\n"
-    "exit status is 0 when an answer came, 1 when none did, 2 for a malformed command line:\n"
+    "exit status is 0 when an answer came, 1 when none did, 2 for a malformed command line\n"
+    "(an unknown --type or a --resolver that names no server among them):\n"
     "  vintrel --stdout --records example.org --type MX\n"
     "  vintrel --json --whois example.org | jq .\n"
     "Qt's own options (-style, -platform, -display, -reverse, ...) are taken as well.";
@@ -186,6 +188,14 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                 QStringLiteral("--%1 goes with --records.").arg(withRecords->names().first()));
     if (parser.isSet(records) && parser.value(records).isEmpty())
         return fail(QStringLiteral("A query cannot be empty."));
+    // A value no query can use is a fault of the command line, not a query without an answer.
+    for (const QString& given : parser.values(resolver))
+        if (const net::DnsServer named = net::DnsServer::parse(given); !named.error.isEmpty())
+            return fail(named.error + QLatin1Char('.'));
+    if (parser.isSet(type) && net::DnsLibrary::get() && !net::parseRecordTypes(parser.value(type)))
+        return fail(QStringLiteral("Not a record type: %1 (a type's name, or TYPEnnn up to "
+                                   "TYPE65535).")
+                        .arg(parser.value(type)));
     result.json = parser.isSet(json);
     result.toStdout = parser.isSet(toStdout) || result.json;
     if (result.toStdout && queries == 0)
