@@ -14,9 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2)
         return 0;
     const auto registry = net::RdapQuery::Registry(data[0] % net::RdapQuery::NoRegistry);
-    static const char* const keys[] = {"example.com", "xn--bcher-kva.test", "192.0.2.1",
-                                       "2001:db8::1", "64500",       "ARIN",
-                                       "",            "com"};
+    static const char* const keys[] = {
+        "example.com", "xn--bcher-kva.test", "192.0.2.1", "2001:db8::1", "64500", "ARIN", "",
+        "com"};
     const QString key = QString::fromLatin1(keys[data[1] % std::size(keys)]);
     const QByteArray json(reinterpret_cast<const char*>(data + 2), qsizetype(size - 2));
     const bool taken = net::bootstrap::isBootstrap(registry, json);
@@ -28,11 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
     if (bases.plainOnly && !bases.https.isEmpty())
         std::abort();
-    const qsizetype entries = QJsonDocument::fromJson(json)
-                                  .object()
-                                  .value(QStringLiteral("services"))
-                                  .toArray()
-                                  .size();
+    const qsizetype entries =
+        QJsonDocument::fromJson(json).object().value(QStringLiteral("services")).toArray().size();
     if (bases.skipped < 0 || bases.skipped > entries)
         std::abort();
     return 0;

@@ -50,8 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1)
         return 0;
     net::ComparisonInput input;
-    input.kind = data[0] & 1 ? net::DnsComparison::SideBySide
-                             : net::DnsComparison::EveryAuthoritative;
+    input.kind =
+        data[0] & 1 ? net::DnsComparison::SideBySide : net::DnsComparison::EveryAuthoritative;
     input.question.name = "example.";
     input.question.shownName = QStringLiteral("example");
     input.question.typeText = QStringLiteral("A");

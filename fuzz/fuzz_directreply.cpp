@@ -13,7 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     // The question a client sends: id, RD, one question for wWw.Example.COM A IN.
     QByteArray message = QByteArray::fromHex("0000 0100 0001 0000 0000 0000") +
-                         QByteArray("\x03wWw\x07" "Example\x03" "COM", 16) +
+                         QByteArray("\x03wWw\x07"
+                                    "Example\x03"
+                                    "COM",
+                                    16) +
                          QByteArray::fromHex("00 0001 0001");
     message[0] = char(data[0]);
     message[1] = char(data[1]);

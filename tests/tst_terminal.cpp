@@ -44,12 +44,12 @@ private slots:
         QTest::addColumn<QString>("member"); // the answer's first string, as a reader gets it
         QTest::newRow("escapes after a backslash")
             << QByteArray("[\"\\\x1b]0;owned\\\x07\\\x1b[2J\"]") << QString();
-        QTest::newRow("a byte-order mark") << QByteArray("\xEF\xBB\xBF{\"a\":\"b\"}")
-                                           << QString("b");
+        QTest::newRow("a byte-order mark")
+            << QByteArray("\xEF\xBB\xBF{\"a\":\"b\"}") << QString("b");
         QTest::newRow("a CR between members, a raw tab in a string")
             << QByteArray("{\"a\":\"x\ty\",\r\"b\":1}") << QString("x\ty");
-        QTest::newRow("a C1 control") << QByteArray("{\"a\":\"x\xC2\x9B\"}")
-                                      << QString("x") + QChar(0x9B);
+        QTest::newRow("a C1 control")
+            << QByteArray("{\"a\":\"x\xC2\x9B\"}") << QString("x") + QChar(0x9B);
         QTest::newRow("no JSON") << QByteArray("<html>busy\x1b</html>")
                                  << QString("<html>busy\x1b</html>");
     }
