@@ -11,7 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <nlohmann/json.hpp>
+#include "StrictJson.h"
 
 #include <cstdlib>
 
@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray json = QJsonDocument(report.json).toJson(QJsonDocument::Compact);
     if (json.size() > 3 * capacity + 8192)
         std::abort();
-    if (!nlohmann::json::accept(json.constData()))
+    if (!strictJsonAccepts(json))
         std::abort();
     checkAddresses(report.json.value(QStringLiteral("servers")));
     return 0;
