@@ -29,11 +29,21 @@ private slots:
                                                                    "cher")
                                               << QByteArray("b\xC3\xBC"
                                                             "cher");
+        QTest::newRow("invisible format characters")
+            << QString::fromUtf8("so\xC2\xAD"
+                                 "ft \xEF\xBF\xB9note \xF3\xA0\x80\x81"
+                                 "en\xF3\xA0\x81\xBF")
+            << QByteArray("so<AD>ft <FFF9>note <E0001>en<E007F>");
+        QTest::newRow("an emoji stays")
+            << QString::fromUtf8("\xF0\x9F\x98\x80") << QByteArray("\xF0\x9F\x98\x80");
     }
     void terminalText() {
         QFETCH(QString, text);
         QFETCH(QByteArray, written);
         QCOMPARE(terminal::terminalText(text), written);
+        // A stage line shows a line feed that was typed as its code.
+        QCOMPARE(terminal::terminalText(text + "\n", terminal::LineEnds::Coded),
+                 QByteArray(written).replace('\n', "<0A>") + "<0A>");
     }
 
     // A server's body goes in as JSON written anew (or as a string when it is none): the
@@ -50,6 +60,9 @@ private slots:
             << QByteArray("{\"a\":\"x\ty\",\r\"b\":1}") << QString("x\ty");
         QTest::newRow("a C1 control")
             << QByteArray("{\"a\":\"x\xC2\x9B\"}") << QString("x") + QChar(0x9B);
+        QTest::newRow("a soft hyphen and a tag character")
+            << QByteArray("{\"a\":\"x\xC2\xAD\xF3\xA0\x80\x81\"}")
+            << QString::fromUtf8("x\xC2\xAD\xF3\xA0\x80\x81");
         QTest::newRow("no JSON") << QByteArray("<html>busy\x1b</html>")
                                  << QString("<html>busy\x1b</html>");
     }
@@ -63,7 +76,8 @@ private slots:
         const QByteArray document = report.document();
         const nlohmann::json json = nlohmann::json::parse(document.constData(), nullptr, false);
         QVERIFY2(!json.is_discarded(), document.constData());
-        for (const char* raw : {"\x1b", "\x07", "\r", "\t", "\xC2\x9B", "\xEF\xBB\xBF"})
+        for (const char* raw :
+             {"\x1b", "\x07", "\r", "\t", "\xC2\x9B", "\xEF\xBB\xBF", "\xC2\xAD", "\xF3\xA0"})
             QVERIFY2(!document.contains(raw), document.constData());
         const nlohmann::json& answer = json["http"][0]["answer"];
         const nlohmann::json& first = answer.is_string()   ? answer

@@ -509,25 +509,31 @@ private slots:
 
     // Controls and invisible format characters are drawn as boxes of their own width, never
     // handed to the font: U+009C would end Qt's measuring there, U+202E would reverse what
-    // follows. The line measures as its plain parts plus the box, and the box is inked.
+    // follows, a soft hyphen or a tag character would vanish. The line measures as its plain
+    // parts plus the box, and the box is inked.
     void controlAndFormatCharactersShowAsCodeBoxes_data() {
-        QTest::addColumn<QChar>("code");
-        QTest::newRow("NUL") << QChar(0x00);
-        QTest::newRow("bell") << QChar(0x07);
-        QTest::newRow("escape") << QChar(0x1B);
-        QTest::newRow("DEL") << QChar(0x7F);
-        QTest::newRow("C1 string terminator (byte 0x9C)") << QChar(0x9C);
-        QTest::newRow("zero width space") << QChar(0x200B);
-        QTest::newRow("line separator") << QChar(0x2028);
-        QTest::newRow("paragraph separator") << QChar(0x2029);
-        QTest::newRow("right-to-left override") << QChar(0x202E);
-        QTest::newRow("byte order mark") << QChar(0xFEFF);
+        QTest::addColumn<char32_t>("code");
+        QTest::newRow("NUL") << char32_t(0x00);
+        QTest::newRow("bell") << char32_t(0x07);
+        QTest::newRow("escape") << char32_t(0x1B);
+        QTest::newRow("DEL") << char32_t(0x7F);
+        QTest::newRow("C1 string terminator (byte 0x9C)") << char32_t(0x9C);
+        QTest::newRow("soft hyphen") << char32_t(0xAD);
+        QTest::newRow("zero width space") << char32_t(0x200B);
+        QTest::newRow("line separator") << char32_t(0x2028);
+        QTest::newRow("paragraph separator") << char32_t(0x2029);
+        QTest::newRow("right-to-left override") << char32_t(0x202E);
+        QTest::newRow("byte order mark") << char32_t(0xFEFF);
+        QTest::newRow("interlinear annotation anchor") << char32_t(0xFFF9);
+        QTest::newRow("language tag") << char32_t(0xE0001);
+        QTest::newRow("tag letter g") << char32_t(0xE0067);
     }
     void controlAndFormatCharactersShowAsCodeBoxes() {
-        QFETCH(QChar, code);
+        QFETCH(char32_t, code);
         const QString before = QString::fromUtf8("abc \xC5\x93 ");
         const QString after = QString::fromUtf8("\xC5\x93 def ghi");
-        const QString line = before + code + after;
+        const auto chars = QChar::fromUcs4(code); // QString::fromUcs4 would drop a BOM
+        const QString line = before + QStringView(chars).toString() + after;
         view::LineLayout layout(fixedFont());
         const QFontMetricsF metrics(fixedFont());
         const qreal expected = metrics.horizontalAdvance(before) + layout.codeBoxWidth(code) +

@@ -21,7 +21,7 @@ void TerminalView::setStatusText(const QString& text) {
     if (text.isEmpty() || text == m_lastStatus)
         return;
     m_lastStatus = text;
-    write(m_err, terminalText(text) + '\n');
+    write(m_err, terminalText(text, LineEnds::Coded) + '\n');
     std::fflush(m_err);
 }
 

@@ -17,16 +17,21 @@ namespace {
 // How many long lines keep their segment positions before the cache starts afresh.
 constexpr qsizetype CachedLines = 2048;
 
-// Calls visit(run, shownAsCode) for each run of plain text and each coded character.
+// Calls visit(run, shownAsCode) for each run of plain text and each coded character (one or
+// two UTF-16 units).
 template <typename Visit> void forEachRun(QStringView piece, Visit visit) {
     qsizetype from = 0;
-    for (qsizetype i = 0; i < piece.size(); ++i) {
-        if (!isShownAsCode(piece[i].unicode()))
+    for (qsizetype i = 0; i < piece.size();) {
+        const CodePoint c = codePointAt(piece, i);
+        if (!isShownAsCode(c.value)) {
+            i += c.units;
             continue;
+        }
         if (i > from)
             visit(piece.sliced(from, i - from), false);
-        visit(piece.sliced(i, 1), true);
-        from = i + 1;
+        visit(piece.sliced(i, c.units), true);
+        i += c.units;
+        from = i;
     }
     if (from < piece.size())
         visit(piece.sliced(from), false);
@@ -118,11 +123,11 @@ bool LineLayout::drawAsciiGlyphs(QPainter& painter, QStringView piece, QPointF o
     return true;
 }
 
-qreal LineLayout::codeBoxWidth(QChar c) const {
-    return codeDigits(c.unicode()) * codeFont().digitWidth + 2 * CodeBoxPadding;
+qreal LineLayout::codeBoxWidth(char32_t c) const {
+    return codeDigits(c) * codeFont().digitWidth + 2 * CodeBoxPadding;
 }
 
-void LineLayout::drawCodeBox(QPainter& painter, QChar c, QPointF at) const {
+void LineLayout::drawCodeBox(QPainter& painter, char32_t c, QPointF at) const {
     const QFontMetricsF& metrics = measures().metrics;
     const QRectF box(at.x() + 0.5, at.y() - metrics.ascent() + 1.5, codeBoxWidth(c) - 1,
                      metrics.height() - 3);
@@ -132,8 +137,7 @@ void LineLayout::drawCodeBox(QPainter& painter, QChar c, QPointF at) const {
     painter.setPen(QPen(muted, 0));
     painter.drawRect(box);
     painter.setFont(codeFont().font);
-    const QString code =
-        QStringLiteral("%1").arg(c.unicode(), codeDigits(c.unicode()), 16, QLatin1Char('0'));
+    const QString code = QStringLiteral("%1").arg(uint(c), codeDigits(c), 16, QLatin1Char('0'));
     painter.drawText(box, Qt::AlignCenter, code.toUpper());
     painter.restore();
 }
@@ -145,8 +149,9 @@ void LineLayout::drawPiece(QPainter& painter, QStringView piece, QPointF at) con
     painter.setLayoutDirection(Qt::LeftToRight);
     forEachRun(piece, [&](QStringView run, bool code) {
         if (code) {
-            drawCodeBox(painter, run[0], at);
-            at.rx() += codeBoxWidth(run[0]);
+            const char32_t c = codePointAt(run, 0).value;
+            drawCodeBox(painter, c, at);
+            at.rx() += codeBoxWidth(c);
         } else {
             const QString text = run.toString();
             painter.drawText(at, text);
@@ -167,7 +172,8 @@ qreal LineLayout::pieceWidth(QStringView piece) const {
         return qreal(piece.size()) * m.asciiAdvance;
     qreal width = 0;
     forEachRun(piece, [&](QStringView run, bool code) {
-        width += code ? codeBoxWidth(run[0]) : m.metrics.horizontalAdvance(run.toString());
+        width += code ? codeBoxWidth(codePointAt(run, 0).value)
+                      : m.metrics.horizontalAdvance(run.toString());
     });
     return width;
 }

@@ -59,7 +59,7 @@ public:
                      qsizetype to, qreal x);
 
     // The width of the box that shows a control or format character.
-    qreal codeBoxWidth(QChar c) const;
+    qreal codeBoxWidth(char32_t c) const;
 
 private:
     static constexpr qsizetype SegmentLength = 512;
@@ -77,7 +77,7 @@ private:
     qreal pieceWidth(QStringView piece) const;
     bool drawAsciiGlyphs(QPainter& painter, QStringView piece, QPointF origin) const;
     void drawPiece(QPainter& painter, QStringView piece, QPointF at) const;
-    void drawCodeBox(QPainter& painter, QChar c, QPointF at) const;
+    void drawCodeBox(QPainter& painter, char32_t c, QPointF at) const;
 
     static constexpr qreal CodeBoxPadding = 2;
 

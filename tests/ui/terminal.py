@@ -21,10 +21,12 @@ import tempfile
 from run import FAILURES, DnsZoneServer, Server, check
 
 # What a hostile finger server sends: a title change, a screen clear, a C1 CSI, a bidi override.
+# Then invisible characters: a soft hyphen and a language tag.
 HOSTILE = (b"Login: alice\r\n\x1b]0;pwned\x07title \x1b[2J clear \xc2\x9b31m c1 "
-           b"\xe2\x80\xae rtl\r\nbye\r\n")
-# Bytes a terminal acts on: ESC, BEL, the C1 controls in UTF-8, the bidi overrides.
-ACTIVE = [b"\x1b", b"\x07", b"\xc2\x9b", b"\xe2\x80\xae"]
+           b"\xe2\x80\xae rtl\r\nso\xc2\xadft \xf3\xa0\x80\x81tag\r\nbye\r\n")
+# Bytes a terminal acts on or that hide: ESC, BEL, the C1 controls in UTF-8, the bidi
+# overrides, the soft hyphen, the tag characters.
+ACTIVE = [b"\x1b", b"\x07", b"\xc2\x9b", b"\xe2\x80\xae", b"\xc2\xad", b"\xf3\xa0"]
 
 
 def run(binary, folder, *arguments):
@@ -61,7 +63,7 @@ def main():
         # (what, arguments, exit status, on standard output, on standard error)
         cases = [
             ("finger", ["--stdout", "alice@127.0.0.1"], 0, [b"Login: alice\n", b"<1B>]0;pwned<07>",
-             b"<9B>31m", b"<202E> rtl"], "Connection closed"),
+             b"<9B>31m", b"<202E> rtl", b"so<AD>ft <E0001>tag"], "Connection closed"),
             ("a refused finger", ["--stdout", "alice@127.0.0.2"], 1, [], "Connection refused"),
             ("a host not found", ["--stdout", "alice@nowhere.invalid"], 1, [], ""),
             ("WhoIs to a server typed", ["--stdout", "--whois", "example.com", "--server",
@@ -71,6 +73,9 @@ def main():
              [b"\tMX\t10 mail.plain.test.\n"], "1 record, DNSSEC insecure"),
             ("an NXDOMAIN is an answer", ["--stdout", "--records", "nx.plain.test", "--type", "A",
                                           *lab], 0, [b"NXDOMAIN"], "No such name"),
+            ("a line feed typed into a name", ["--stdout", "--records", "a\nb.plain.test",
+                                               "--type", "A", *lab], 0,
+             [b"; Question: a\\010b.plain.test A\n"], "about a\\010b.plain.test\n"),
             ("a refusal is none", ["--stdout", "--records", "other.example", "--type", "A", *lab],
              1, [], "REFUSED"),
             ("a bogus verdict is none", ["--stdout", "--records", "plain.test", "--type", "MX",

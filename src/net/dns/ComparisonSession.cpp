@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "ComparisonSession.h"
+#include "net/engine/HostNames.h"
 #include "net/engine/QueryEngine.h"
 #include "net/engine/SocketErrorText.h"
 #include "platform/WinsockErrors.h"
@@ -64,7 +65,7 @@ void ComparisonSession::start(const DnsComparison& comparison, const DnsQuestion
     } else {
         m_engine.setStatus(QStringLiteral("Asking %1 servers about %2")
                                .arg(comparison.servers.size())
-                               .arg(QString::fromLatin1(question.name)));
+                               .arg(oneLineName(QString::fromLatin1(question.name))));
         m_addresses.start(comparison.servers);
     }
 }

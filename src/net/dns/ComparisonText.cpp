@@ -46,10 +46,8 @@ QString padded(const QString& text, qsizetype width) {
 
 QString header(const ComparisonInput& input, const ComparisonFindings& findings) {
     const bool every = input.kind == DnsComparison::EveryAuthoritative;
-    QString name = input.question.shownName;
-    if (QString::fromLatin1(input.question.name) != name)
-        name += QStringLiteral(" (") + QString::fromLatin1(input.question.name) + QLatin1Char(')');
-    QString text = QStringLiteral("; Comparison: %1 %2 ").arg(name, input.question.typeText);
+    QString text = QStringLiteral("; Comparison: %1 %2 ")
+                       .arg(questionName(input.question), input.question.typeText);
     text += every ? QStringLiteral("at every authoritative server of %1\n")
                         .arg(QString::fromLatin1(input.zone.zone))
                   : QStringLiteral("at %1 servers side by side\n").arg(input.servers.size());

@@ -97,7 +97,7 @@ void DnsRecordsSession::start(const DnsRecordsRequest& request) {
         types = QList<std::uint16_t>{12};
     DnsQuestion question;
     question.name = name;
-    question.shownName = QString::fromUtf8(typed);
+    question.shownName = oneLineName(QString::fromUtf8(typed));
     question.typeText = address && common ? QStringLiteral("PTR") : request.type.trimmed();
     if (question.typeText.isEmpty())
         question.typeText = QStringLiteral("Common");
@@ -197,7 +197,7 @@ void DnsRecordsSession::resolveWith(const QByteArray& address) {
         end(error);
         return;
     }
-    const QString name = QString::fromLatin1(m_question.name);
+    const QString name = oneLineName(QString::fromLatin1(m_question.name));
     switch (m_server.kind) {
     case DnsServer::System:
         m_engine.setStatus(QStringLiteral("Asking the system resolver about ") + name);

@@ -5,6 +5,7 @@
 #include "DnsPacket.h"
 #include "DnsRequest.h"
 #include "RecordText.h"
+#include "net/engine/HostNames.h"
 
 #include <QSet>
 #include <QStringList>
@@ -40,6 +41,12 @@ bool answered(const DnsAnswer& answer) {
 }
 
 } // namespace
+
+QString questionName(const DnsQuestion& question) {
+    const QString sent = oneLineName(QString::fromLatin1(question.name));
+    return sent == question.shownName ? sent
+                                      : question.shownName + QStringLiteral(" (") + sent + u')';
+}
 
 QString shortBogusReason(const QString& whyBogus) {
     QString reason = whyBogus;
@@ -154,10 +161,7 @@ DnsReport formatDnsRecords(const DnsQuestion& question, const QList<DnsAnswer>& 
     QString typeText = question.typeText;
     if (typeNames.size() > 1)
         typeText += QStringLiteral(" (") + typeNames.join(QLatin1Char(' ')) + QLatin1Char(')');
-    QString name = question.shownName;
-    if (QString::fromLatin1(question.name) != name)
-        name += QStringLiteral(" (") + QString::fromLatin1(question.name) + QLatin1Char(')');
-    QString header = QStringLiteral("; Question: %1 %2\n").arg(name, typeText) +
+    QString header = QStringLiteral("; Question: %1 %2\n").arg(questionName(question), typeText) +
                      QStringLiteral("; Server: %1\n").arg(question.server) +
                      QStringLiteral("; Status: %1\n").arg(rcodes.join(QStringLiteral(", ")));
     for (const QString& reason : reasons)

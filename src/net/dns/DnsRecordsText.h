@@ -59,6 +59,10 @@ inline qsizetype dnsTextCapacity(qsizetype packetBytes) {
 
 DnsReport formatDnsRecords(const DnsQuestion& question, const QList<DnsAnswer>& answers);
 
+// The name as a header shows it: as typed, with the name sent in brackets when that differs
+// ("bücher.example (xn--bcher-kva.example)"), on one line.
+QString questionName(const DnsQuestion& question);
+
 // The short reason of a validator's "validation failure <name type class>: reason from
 // server ..." text.
 QString shortBogusReason(const QString& whyBogus);

@@ -98,4 +98,16 @@ QString unicodeHost(const QByteArray& ascii) {
     return unicode;
 }
 
+QString oneLineName(QStringView name) {
+    QString line;
+    line.reserve(name.size());
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            line += QStringLiteral("\\%1").arg(c.unicode(), 3, 10, QLatin1Char('0'));
+        else
+            line += c;
+    }
+    return line;
+}
+
 } // namespace net

@@ -33,4 +33,8 @@ AsciiName asciiFingerAddress(const QByteArray& typed);
 // The Unicode form of a name with ASCII-encoded labels ("xn--..."), or the name itself.
 QString unicodeHost(const QByteArray& ascii);
 
+// A name for one line of text: each control character in it (a line feed typed into a name)
+// is written as its DNS escape, "\010", as a DNS name is printed.
+QString oneLineName(QStringView name);
+
 } // namespace net
