@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     report.exchange(exchange);
     report.httpAnswer(QStringLiteral("rdap"), QUrl(QStringLiteral("https://rdap.example/x")), 200,
                       bytes.mid(parts.value(0).size() + parts.value(1).size() + 2));
-    report.setOutcome(true, QString::fromUtf8(parts.value(1)));
+    report.setOutcome(net::Answer(size % 4), QString::fromUtf8(parts.value(1)));
     const QByteArray document = report.document();
     if (!strictJsonAccepts(document))
         std::abort();

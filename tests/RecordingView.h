@@ -16,6 +16,7 @@ struct RecordingView : net::EngineView, net::DnsInfoView, view::ReplyFeed::Outpu
     QList<bool> idleCalls;
     bool waitCursor = false;
     int clears = 0;
+    QList<net::CallOutcome> outcomes;
     QList<net::DNStransfer> dnsResults;
     QStringList dnsErrors;
     net::DnsLookup* dnsLookup = nullptr;
@@ -42,6 +43,7 @@ struct RecordingView : net::EngineView, net::DnsInfoView, view::ReplyFeed::Outpu
     void showCount(const QString& status) override { statuses.append(status); }
     void refreshCaret() override {}
     void setWaitCursor(bool wait) override { waitCursor = wait; }
+    void callEnded(const net::CallOutcome& outcome) override { outcomes.append(outcome); }
     void showDnsInfo(const net::DNStransfer& result) override {
         dnsResults.append(result);
         if (closeDnsInfoAtOnce && dnsLookup)

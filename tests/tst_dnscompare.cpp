@@ -147,6 +147,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!m_engine->Busy(), 60000);
         QCOMPARE(m_view->status(), status);
         QCOMPARE(m_view->caption, name + " A");
+        // A script's exit status tells agreement from a difference.
+        QCOMPARE(m_view->outcomes.size(), 1);
+        QCOMPARE(m_view->outcomes[0].answer,
+                 status.startsWith("All") ? net::Answer::Whole : net::Answer::Differs);
         for (const QString& line : lines)
             QVERIFY2(m_view->text.contains(line), qPrintable(line + "\n---\n" + m_view->text));
         // Every authoritative server is asked for its own data: never recursion.

@@ -485,6 +485,7 @@ private slots:
         QTest::addColumn<QByteArray>("query");
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("shown");
+        QTest::addColumn<net::Answer>("answer"); // the registry's answer stays an answer
         const QString refused = "registrar.public.example is a loopback or private address "
                                 "(127.0.0.1)";
         QTest::newRow("a public server's link to a name on loopback")
@@ -492,21 +493,24 @@ private slots:
             << "RDAP answer received"
             << "--- registrar.public.example could not be asked: RDAP server "
                "registrar.public.example: " +
-                   refused + " ---";
+                   refused + " ---"
+            << net::Answer::Partial;
         QTest::newRow("a public server's redirect to a name on loopback")
             << "rdap.public.example" << QByteArray("redirected-elsewhere.test")
             << "RDAP server registrar.public.example: " + refused
             << "--- RDAP could not be asked: RDAP server registrar.public.example: " + refused +
-                   " ---";
+                   " ---"
+            << net::Answer::None;
         QTest::newRow("a link within a lab")
             << "127.0.0.1" << QByteArray("linked-elsewhere.test") << "RDAP answer received"
-            << "Name: Example Registrant";
+            << "Name: Example Registrant" << net::Answer::Whole;
     }
     void judgedByTheAddress() {
         QFETCH(QString, base);
         QFETCH(QByteArray, query);
         QFETCH(QString, status);
         QFETCH(QString, shown);
+        QFETCH(net::Answer, answer);
         QVERIFY2(m_publicAddresses, "needs root for a network namespace with addresses of its own");
         RecordingView view;
         net::QueryEngine engine(view);
@@ -518,6 +522,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!engine.Busy(), 20000);
         QVERIFY2(view.status().startsWith(status), qPrintable(view.status()));
         QVERIFY2(view.text.contains(shown), qPrintable(view.text));
+        QCOMPARE(view.outcomes.size(), 1);
+        QCOMPARE(view.outcomes[0].answer, answer);
     }
 
     void untrustedCertificateIsRefused() {

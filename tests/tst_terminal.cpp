@@ -72,7 +72,7 @@ private slots:
         terminal::JsonReport report;
         report.setQuery({{"kind", "whois"}});
         report.httpAnswer("rdap", QUrl("https://rdap.example/domain/x"), 200, body);
-        report.setOutcome(true, "RDAP answer received");
+        report.setOutcome(net::Answer::Whole, "RDAP answer received");
         const QByteArray document = report.document();
         const nlohmann::json json = nlohmann::json::parse(document.constData(), nullptr, false);
         QVERIFY2(!json.is_discarded(), document.constData());

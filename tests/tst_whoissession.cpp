@@ -296,6 +296,9 @@ private slots:
         QVERIFY2(m_view->text.contains(line), qPrintable(m_view->text));
         QCOMPARE(m_view->text.contains("first answer"), !caption.isEmpty());
         QCOMPARE(m_view->caption, caption);
+        // The first server's answer stays an answer, though a later hop failed.
+        QCOMPARE(m_view->outcomes.last().answer,
+                 caption.isEmpty() ? net::Answer::None : net::Answer::Partial);
     }
 
     // A hop the chain reached ends a fixed time after it began, whatever its server sends, with

@@ -31,7 +31,9 @@ const char* const description =
     "With --stdout the answer goes to standard output instead, with no window and no display\n"
     "needed, and the stages to standard error; --json prints one JSON document instead. The\n"
     "exit status is 0 when an answer came, 1 when none did, 2 for a malformed command line\n"
-    "(an unknown --type or a --resolver that names no server among them):\n"
+    "(an unknown --type or a --resolver that names no server among them), 3 for a partial\n"
+    "answer (a referral failed after an answer, or data then a break), 4 when servers\n"
+    "compared differ, 5 when standard output cannot be written, 141 when its reader left:\n"
     "  vintrel --stdout --records example.org --type MX\n"
     "  vintrel --json --whois example.org | jq .\n"
     "Qt's own options (-style, -platform, -display, -reverse, ...) are taken as well.";

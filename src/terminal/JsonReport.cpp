@@ -21,8 +21,14 @@ QByteArray compact(const QJsonValue& value) {
 
 } // namespace
 
-void JsonReport::setOutcome(bool answered, const QString& status) {
-    m_outcome = {{QStringLiteral("answered"), answered}, {QStringLiteral("status"), status}};
+void JsonReport::setOutcome(net::Answer answer, const QString& status) {
+    m_outcome = {{QStringLiteral("answered"), answer != net::Answer::None},
+                 {QStringLiteral("status"), status}};
+    // Said only when true, so a whole answer's outcome reads as it always has.
+    if (answer == net::Answer::Partial)
+        m_outcome.insert(QStringLiteral("partial"), true);
+    if (answer == net::Answer::Differs)
+        m_outcome.insert(QStringLiteral("differ"), true);
 }
 
 void JsonReport::exchange(const net::TranscriptExchange& exchange) {

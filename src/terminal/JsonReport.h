@@ -7,6 +7,7 @@
 // the outcome. A server's JSON is read and written anew as a value; what is no JSON is kept as
 // a string. No control character reaches the output unescaped.
 
+#include "net/engine/EngineView.h"
 #include "net/engine/Transcript.h"
 
 #include <QJsonArray>
@@ -19,7 +20,7 @@ class JsonReport : public net::Transcript {
 public:
     void setQuery(const QJsonObject& query) { m_query = query; }
     void setLookup(const QJsonObject& lookup) { m_lookup = lookup; }
-    void setOutcome(bool answered, const QString& status);
+    void setOutcome(net::Answer answer, const QString& status);
 
     // Transcript
     void exchange(const net::TranscriptExchange& exchange) override;

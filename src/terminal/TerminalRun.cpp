@@ -14,7 +14,10 @@
 #include <QEventLoop>
 #include <QJsonArray>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 
 namespace terminal {
 
@@ -42,6 +45,9 @@ QJsonObject queryJson(const app::StartQuery& query) {
 } // namespace
 
 int runInTerminal(const app::StartQuery& query, bool json, const QString& settingsPath) {
+    // A reader that goes away is seen as EPIPE on the next write, and the run ends quietly with
+    // the status a pipe's writer has, rather than being killed mid-call.
+    std::signal(SIGPIPE, SIG_IGN);
     // Read only: a terminal run leaves the settings file and its histories as they are.
     const platform::ProfileFile settings(settingsPath);
     JsonReport report;
@@ -50,6 +56,11 @@ int runInTerminal(const app::StartQuery& query, bool json, const QString& settin
     QEventLoop loop;
     view.onEnded = [&loop] { loop.quit(); };
     net::QueryEngine engine(view);
+    // Nobody can read the rest: the call stops at once.
+    view.onOutputFailed = [&] {
+        engine.CancelCall();
+        loop.quit();
+    };
     net::PlainCall finger(engine);
     net::RdapLookup rdap;
     net::WhoisSession whois(engine);
@@ -95,14 +106,25 @@ int runInTerminal(const app::StartQuery& query, bool json, const QString& settin
     const bool running = engine.Busy() || lookup.DnsBusy();
     if (running && !view.outcome())
         loop.exec();
-    const bool answered = view.outcome() && view.outcome()->answered;
-    if (json) {
-        report.setOutcome(answered, view.outcome() ? view.outcome()->status : view.lastStatus());
-        const QByteArray document = report.document();
-        std::fwrite(document.constData(), 1, size_t(document.size()), stdout);
+    const net::Answer answer = view.outcome() ? view.outcome()->answer : net::Answer::None;
+    if (json && !view.outputError()) {
+        report.setOutcome(answer, view.outcome() ? view.outcome()->status : view.lastStatus());
+        view.writeOut(report.document());
     }
-    std::fflush(stdout);
-    return answered ? Answered : NoAnswer;
+    view.flushOut();
+    if (const int error = view.outputError()) {
+        if (error == EPIPE)
+            return OutputClosed;
+        std::fprintf(stderr, "vintrel: standard output: %s\n", std::strerror(error));
+        return OutputFailed;
+    }
+    switch (answer) {
+    case net::Answer::None: return NoAnswer;
+    case net::Answer::Whole: return Answered;
+    case net::Answer::Partial: return PartialAnswer;
+    case net::Answer::Differs: return ServersDiffer;
+    }
+    return NoAnswer;
 }
 
 } // namespace terminal

@@ -9,9 +9,16 @@
 
 namespace terminal {
 
-// Exit statuses: an answer came (an NXDOMAIN is an answer), or none did (refused, timed out,
-// host not found, DNSSEC bogus). A malformed command line is the command line's, 2.
-enum ExitStatus { Answered = 0, NoAnswer = 1 };
+// Exit statuses, the same for every kind of query.
+enum ExitStatus {
+    Answered = 0,       // an answer came (an NXDOMAIN is one)
+    NoAnswer = 1,       // none did: refused, timed out, host not found, DNSSEC bogus
+    BadCommandLine = 2, // a malformed command line or an option value no query can use
+    PartialAnswer = 3,  // some of a chain answered and a later hop failed, or data then a break
+    ServersDiffer = 4,  // servers compared answered, and their answers differ
+    OutputFailed = 5,   // standard output could not be written (a full disk, say)
+    OutputClosed = 141, // standard output's reader went away (| head): 128 + SIGPIPE, quietly
+};
 
 // Runs query to its end in the running QCoreApplication; json: one JSON document on standard
 // output instead of the text.

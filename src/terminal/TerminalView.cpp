@@ -4,6 +4,8 @@
 
 #include <QJsonArray>
 
+#include <cerrno>
+
 namespace terminal {
 
 namespace {
@@ -21,13 +23,39 @@ void TerminalView::setStatusText(const QString& text) {
     if (text.isEmpty() || text == m_lastStatus)
         return;
     m_lastStatus = text;
+    if (m_outputError)
+        return; // the run is over for its reader
     write(m_err, terminalText(text, LineEnds::Coded) + '\n');
     std::fflush(m_err);
 }
 
+void TerminalView::writeOut(const QByteArray& bytes) {
+    if (m_outputError)
+        return;
+    errno = 0;
+    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_out) != size_t(bytes.size()))
+        outputFailed();
+    else
+        flushOut();
+}
+
+void TerminalView::flushOut() {
+    if (m_outputError)
+        return;
+    errno = 0;
+    if (std::fflush(m_out) != 0 || std::ferror(m_out))
+        outputFailed();
+}
+
+void TerminalView::outputFailed() {
+    m_outputError = errno != 0 ? errno : EIO;
+    if (onOutputFailed)
+        onOutputFailed();
+}
+
 void TerminalView::showText(const QString& text) {
     if (!m_report)
-        write(m_out, terminalText(text));
+        writeOut(terminalText(text));
 }
 
 void TerminalView::callEnded(const net::CallOutcome& outcome) {
@@ -53,13 +81,13 @@ void TerminalView::showDnsInfo(const net::DNStransfer& result) {
                 .arg(result.HostName, result.Aliases.join(QStringLiteral(", ")), result.Address);
         for (const QString& address : result.Addresses)
             text += QStringLiteral("  ") + address + QLatin1Char('\n');
-        write(m_out, terminalText(text));
+        writeOut(terminalText(text));
     }
-    callEnded({true, QStringLiteral("Host found")});
+    callEnded({net::Answer::Whole, QStringLiteral("Host found")});
 }
 
 void TerminalView::showDnsError(const QString& text) {
-    callEnded({false, text});
+    callEnded({net::Answer::None, text});
 }
 
 } // namespace terminal

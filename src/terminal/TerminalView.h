@@ -22,6 +22,16 @@ public:
 
     // Called once the call or the look-up is over.
     std::function<void()> onEnded;
+    // Called once, when standard output first fails to take what is written (its reader went
+    // away, the disk is full); nothing more is written to either stream after it.
+    std::function<void()> onOutputFailed;
+
+    // Writes to standard output as it comes (a reader sees each block at once); the first
+    // failure's errno, 0 while none.
+    void writeOut(const QByteArray& bytes);
+    void flushOut();
+    int outputError() const { return m_outputError; }
+
     const std::optional<net::CallOutcome>& outcome() const { return m_outcome; }
     // The last status text: why nothing started, when nothing did.
     const QString& lastStatus() const { return m_lastStatus; }
@@ -53,7 +63,10 @@ private:
     std::FILE* m_err;
     JsonReport* m_report;
     view::ReplyFeed m_feed{*this};
+    void outputFailed();
+
     QString m_lastStatus;
+    int m_outputError = 0;
     std::optional<net::CallOutcome> m_outcome;
 };
 

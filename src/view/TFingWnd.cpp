@@ -85,7 +85,7 @@ void TFingWnd::callEnded(const net::CallOutcome& outcome) {
     qsizetype lines = lineCount();
     if (lines > 0 && buffer().size() > 0 && buffer().at(buffer().size() - 1) == u'\n')
         --lines; // the line after the last line end holds nothing
-    if (!outcome.answered || buffer().size() == 0)
+    if (!outcome.answered() || buffer().size() == 0)
         m_frame->Announce(outcome.status);
     else
         m_frame->Announce(QStringLiteral("%1, %2 line%3")

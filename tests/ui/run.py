@@ -16,6 +16,7 @@ import re
 import shutil
 import signal
 import socket
+import struct
 import subprocess
 import sys
 import tempfile
@@ -44,8 +45,9 @@ def check(condition, what):
 class Server:
     """A TCP server on 127.0.0.1 that records each request line and answers it."""
 
-    def __init__(self, port, reply, address="127.0.0.1"):
+    def __init__(self, port, reply, address="127.0.0.1", reset=False):
         self.reply = reply  # bytes, or None to stay silent
+        self.reset = reset  # after the reply, a reset rather than a close
         self.requests = []
         family = socket.AF_INET6 if ":" in address else socket.AF_INET
         self.sock = socket.socket(family, socket.SOCK_STREAM)
@@ -83,6 +85,9 @@ class Server:
                 self.held.append(peer)  # never answers, never closes
                 continue
             peer.sendall(reply)
+            if self.reset:
+                time.sleep(0.3)  # the reply is read before the reset comes
+                peer.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
             peer.close()
 
 

@@ -14,6 +14,7 @@ settings file written. Needs root for the ports; fails, saying so, without it.
 import json
 import os
 import shutil
+import stat
 import subprocess
 import sys
 import tempfile
@@ -29,14 +30,21 @@ HOSTILE = (b"Login: alice\r\n\x1b]0;pwned\x07title \x1b[2J clear \xc2\x9b31m c1 
 ACTIVE = [b"\x1b", b"\x07", b"\xc2\x9b", b"\xe2\x80\xae", b"\xc2\xad", b"\xf3\xa0"]
 
 
-def run(binary, folder, *arguments):
+def run(binary, folder, *arguments, stdout=subprocess.PIPE):
     env = {key: value for key, value in os.environ.items()
            if key not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
     env.update(HOME=folder, XDG_CONFIG_HOME=os.path.join(folder, ".config"),
                XDG_CACHE_HOME=os.path.join(folder, ".cache"))
-    done = subprocess.run([binary, *arguments], cwd=folder, env=env, capture_output=True,
-                          timeout=60)
+    done = subprocess.run([binary, *arguments], cwd=folder, env=env, stdout=stdout,
+                          stderr=subprocess.PIPE, timeout=60)
     return done.returncode, done.stdout, done.stderr.decode(errors="replace")
+
+
+def whois_reply(request):
+    """A registry's answer; one name refers to a server that cannot be found."""
+    if request.startswith(b"refer.example"):
+        return b"Domain Name: REFER.EXAMPLE\r\nRegistrar WHOIS Server: whois.nowhere.invalid\r\n"
+    return b"Domain Name: EXAMPLE.COM\r\nRegistrar: Example\r\n"
 
 
 def main():
@@ -46,7 +54,8 @@ def main():
     binary = os.path.join(folder, os.path.basename(program))
     try:
         finger = Server(79, HOSTILE)
-        whois = Server(43, b"Domain Name: EXAMPLE.COM\r\nRegistrar: Example\r\n")
+        whois = Server(43, whois_reply)
+        broken = Server(79, b"x" * 80 + b"\r\n", address="127.0.0.5", reset=True)
     except OSError as error:
         check(False, f"the servers can listen on ports 79 and 43 ({error}; it needs root)")
         return
@@ -65,6 +74,12 @@ def main():
             ("finger", ["--stdout", "alice@127.0.0.1"], 0, [b"Login: alice\n", b"<1B>]0;pwned<07>",
              b"<9B>31m", b"<202E> rtl", b"so<AD>ft <E0001>tag"], "Connection closed"),
             ("a refused finger", ["--stdout", "alice@127.0.0.2"], 1, [], "Connection refused"),
+            ("data, then a reset", ["--stdout", "alice@127.0.0.5"], 3, [b"x" * 80 + b"\n"],
+             "Connection reset"),
+            ("a registry's answer, then a referral that fails",
+             ["--stdout", "--whois", "refer.example", "--server", "127.0.0.1"], 3,
+             [b"Domain Name: REFER.EXAMPLE\n", b"--- whois.nowhere.invalid could not be asked"],
+             ""),
             ("a host not found", ["--stdout", "alice@nowhere.invalid"], 1, [], ""),
             ("WhoIs to a server typed", ["--stdout", "--whois", "example.com", "--server",
                                          "127.0.0.1"], 0, [b"Domain Name: EXAMPLE.COM\n"],
@@ -120,12 +135,32 @@ def main():
               message["validation"]["verdict"] == "insecure",
               "--json records: the message in RFC 8427's names, with its verdict")
 
+        code, out, _ = run(binary, folder, "--json", "alice@127.0.0.5")
+        check(code == 3 and json.loads(out)["outcome"]["partial"] is True,
+              "--json: data then a reset is a partial answer")
+
+        # Standard output that takes nothing: a full disk says so; a reader gone is quiet.
+        full = os.path.join(folder, "full")
+        os.mknod(full, 0o600 | stat.S_IFCHR, os.makedev(1, 7))
+        for arguments in (["--stdout", "alice@127.0.0.1"], ["--json", "alice@127.0.0.1"]):
+            with open(full, "wb") as output:
+                code, _, err = run(binary, folder, *arguments, stdout=output)
+            check(code == 5 and "vintrel: standard output: No space left on device" in err,
+                  f"{arguments[0]} into a full disk: exit status {code}, 5 wanted ({err.strip()})")
+        reader, writer = os.pipe()
+        os.close(reader)
+        code, _, err = run(binary, folder, "--stdout", "alice@127.0.0.1", stdout=writer)
+        os.close(writer)
+        check(code == 141 and "vintrel:" not in err,
+              f"a reader gone: exit status {code}, 141 wanted, quietly ({err.strip()})")
+
         check(not os.path.exists(os.path.join(folder, "vintrel.ini")),
               "a terminal run writes no settings file")
     finally:
         zone.close()
         finger.stop()
         whois.stop()
+        broken.stop()
         shutil.rmtree(folder, ignore_errors=True)
 
 

@@ -199,7 +199,9 @@ void ComparisonSession::reported() {
     m_engine.showText(report.text);
     if (Transcript* transcript = m_engine.view().transcript())
         transcript->record(QStringLiteral("comparison"), report.json);
-    end(report.status, report.answered);
+    end(report.status, !report.answered ? Answer::None
+                       : report.agree   ? Answer::Whole
+                                        : Answer::Differs);
 }
 
 void ComparisonSession::timedOut() {
@@ -212,9 +214,9 @@ void ComparisonSession::timedOut() {
     end(SocketErrorText(platform::WSAETIMEDOUT));
 }
 
-void ComparisonSession::end(const QString& status, bool answered) {
+void ComparisonSession::end(const QString& status, Answer answer) {
     stop();
-    m_engine.finishCall(status, caption(), answered);
+    m_engine.finishCall(status, caption(), answer);
 }
 
 void ComparisonSession::stop() {

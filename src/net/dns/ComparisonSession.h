@@ -13,6 +13,7 @@
 #include "ServerComparison.h"
 #include "ZoneFinder.h"
 #include "net/engine/CallSession.h"
+#include "net/engine/EngineView.h"
 
 #include <QElapsedTimer>
 #include <QFutureWatcher>
@@ -58,7 +59,7 @@ private:
     void report();
     void reported();
     void timedOut();
-    void end(const QString& status, bool answered = false);
+    void end(const QString& status, Answer answer = Answer::None);
     void stop();
     QString caption() const;
 

@@ -308,7 +308,7 @@ void DnsRecordsSession::timedOut() {
 
 void DnsRecordsSession::end(const QString& status, bool answered) {
     stop();
-    m_engine.finishCall(status, caption(), answered);
+    m_engine.finishCall(status, caption(), answered ? Answer::Whole : Answer::None);
 }
 
 QString DnsRecordsSession::caption() const {

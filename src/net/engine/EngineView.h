@@ -8,11 +8,19 @@
 
 namespace net {
 
-// How a call ended: whether an answer came (an NXDOMAIN is an answer; a refusal, a time-out, a
-// host not found or a bogus DNSSEC verdict is none), and the status text it ended with.
+// How much of an answer a call got.
+enum class Answer {
+    None,    // a refusal, a time-out, a host not found, a bogus DNSSEC verdict
+    Whole,   // an answer (an NXDOMAIN is one)
+    Partial, // some, then a failure: a later hop of a chain, or a break after data came
+    Differs, // the servers compared answered, and their answers differ
+};
+
+// How a call ended: how much of an answer came, and the status text it ended with.
 struct CallOutcome {
-    bool answered = false;
+    Answer answer = Answer::None;
     QString status;
+    bool answered() const { return answer != Answer::None; }
 };
 
 // What the query engine needs of the window it reports to. The output window implements it;

@@ -35,10 +35,14 @@ void PlainCall::exchangeEnded(const ExchangeResult& result) {
     switch (result.outcome) {
     case ExchangeResult::Closed:
         m_engine.finishCall(QStringLiteral("Connection closed"), QString::fromUtf8(m_queryText),
-                            true);
+                            Answer::Whole);
         return;
     case ExchangeResult::TimedOut:
     case ExchangeResult::Failed:
+        // Its status stays; what came before the break is part of an answer.
+        m_engine.finishCall(std::nullopt, QString(),
+                            result.bytes > 0 ? Answer::Partial : Answer::None);
+        return;
     case ExchangeResult::AddressRefused: m_engine.finishCall(); return; // its status stays
     }
 }

@@ -56,14 +56,14 @@ bool QueryEngine::beginCall(CallSession* session) {
 }
 
 void QueryEngine::finishCall(const std::optional<QString>& status, const QString& caption,
-                             bool answered) {
+                             Answer answer) {
     endCall();
     if (status)
         setStatus(*status);
     if (!caption.isEmpty())
         m_view.setCaptionSuffix(caption);
     m_view.refreshCaret();
-    m_view.callEnded({answered, m_status});
+    m_view.callEnded({answer, m_status});
 }
 
 void QueryEngine::runExchange(const Exchange& exchange) {
@@ -308,7 +308,7 @@ void QueryEngine::CancelCall() {
     endCall();
     setStatus(QStringLiteral("Call canceled"));
     m_view.refreshCaret();
-    m_view.callEnded({false, m_status});
+    m_view.callEnded({Answer::None, m_status});
 }
 
 void QueryEngine::endCall() {

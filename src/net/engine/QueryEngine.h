@@ -59,11 +59,11 @@ public:
     // For sessions. beginCall clears the window and shows the call running; false when a call
     // runs already. runExchange starts one exchange of the call; its end reaches the
     // session's exchangeEnded. finishCall ends the call, with a status text (none: the one
-    // shown stays), a caption (none: the plain caption) and whether an answer came.
+    // shown stays), a caption (none: the plain caption) and how much of an answer came.
     bool beginCall(CallSession* session);
     void runExchange(const Exchange& exchange);
     void finishCall(const std::optional<QString>& status = std::nullopt,
-                    const QString& caption = QString(), bool answered = false);
+                    const QString& caption = QString(), Answer answer = Answer::None);
     void setStatus(const QString& text);
     // Adds text below what the call has shown.
     void showText(const QString& text) { m_view.appendText(text); }

@@ -137,13 +137,13 @@ void WhoisSession::exchangeEnded(const ExchangeResult& result) {
         }
         if (m_chain->noWhoisServer() && fallBackToRdap())
             return; // the registry has no WhoIs: RDAP answers instead
-        finish(QStringLiteral("Connection closed"), m_lastAnswered, true);
+        finish(QStringLiteral("Connection closed"), m_lastAnswered, Answer::Whole);
         return;
     }
     case ExchangeResult::AddressRefused:
         line(QStringLiteral("referral to %1 not followed: it is a loopback or private address")
                  .arg(server));
-        finish(QStringLiteral("Connection closed"), m_lastAnswered, true);
+        finish(QStringLiteral("Connection closed"), m_lastAnswered, Answer::Whole);
         return;
     case ExchangeResult::Failed:
     case ExchangeResult::TimedOut: hopFailed(result); return;
@@ -166,7 +166,9 @@ void WhoisSession::hopFailed(const ExchangeResult& result) {
     // registry may answer over RDAP only.
     if (m_chain->automatic() && fallBackToRdap())
         return;
-    finish(result.status, m_lastAnswered, false);
+    // An earlier server's answer, or what this one sent before it broke, is part of one.
+    finish(result.status, m_lastAnswered,
+           !m_lastAnswered.isEmpty() || result.bytes > 0 ? Answer::Partial : Answer::None);
 }
 
 bool WhoisSession::fallBackToRdap() {
@@ -209,7 +211,7 @@ void WhoisSession::rdapAnswered(const RegistryLookup::Answer& answer) {
             return;
         }
     }
-    finish(QStringLiteral("RDAP answer received"), m_rdapServer, true);
+    finish(QStringLiteral("RDAP answer received"), m_rdapServer, Answer::Whole);
 }
 
 void WhoisSession::rdapFailed(const QString& message, const QString& text) {
@@ -218,22 +220,23 @@ void WhoisSession::rdapFailed(const QString& message, const QString& text) {
     if (!m_referredTo.isEmpty()) {
         // The registry answered; only the link it gave failed.
         line(QStringLiteral("%1 could not be asked: %2").arg(m_referredTo, message));
-        finish(QStringLiteral("RDAP answer received"), m_rdapServer, true);
+        finish(QStringLiteral("RDAP answer received"), m_rdapServer, Answer::Partial);
         return;
     }
     // Said in the text too, where Save As and a screen reader find it.
     line(QStringLiteral("RDAP could not be asked: ") + message);
-    finish(message, m_rdapServer.isEmpty() ? m_lastAnswered : m_rdapServer, false);
+    finish(message, m_rdapServer.isEmpty() ? m_lastAnswered : m_rdapServer,
+           m_lastAnswered.isEmpty() ? Answer::None : Answer::Partial);
 }
 
 void WhoisSession::line(const QString& text) {
     m_engine.showText(QStringLiteral("\n--- ") + text + QStringLiteral(" ---\n"));
 }
 
-void WhoisSession::finish(const QString& status, const QString& caption, bool answered) {
+void WhoisSession::finish(const QString& status, const QString& caption, Answer answer) {
     m_chain.reset();
     m_referredTo.clear();
-    m_engine.finishCall(status, caption, answered);
+    m_engine.finishCall(status, caption, answer);
 }
 
 void WhoisSession::cancelled() {

@@ -16,6 +16,7 @@
 
 #include "WhoisChain.h"
 #include "net/engine/CallSession.h"
+#include "net/engine/EngineView.h"
 #include "net/engine/PlainCall.h"
 #include "net/engine/RegistryLookup.h"
 
@@ -68,7 +69,7 @@ private:
     void rdapAnswered(const RegistryLookup::Answer& answer);
     void rdapFailed(const QString& message, const QString& text);
     void line(const QString& text);
-    void finish(const QString& status, const QString& caption, bool answered);
+    void finish(const QString& status, const QString& caption, Answer answer);
 
     QueryEngine& m_engine;
     PlainCall m_plain{m_engine}; // the server typed, with referrals off
