@@ -105,6 +105,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif path == "/rdap/domain/slow.test":
             time.sleep(1)
             self.answer(200, DOMAIN)
+        elif path == "/rdap/domain/moved.test":
+            self.redirect(f"https://127.0.0.1:{port}/rdap/domain/example.test")
         elif path == "/rdap/domain/to-http.test":
             self.redirect(f"http://127.0.0.1:{port}/rdap/domain/example.test")
         elif path in ("/rdap/domain/redirected-elsewhere.test", "/rdap/domain/linked-elsewhere.test"):

@@ -345,6 +345,28 @@ private slots:
         QCOMPARE(folder.st_mode & 0777, mode_t(0700));
     }
 
+    // A script's record lists every HTTP request, each redirect with its status, and each body.
+    void everyRequestIsRecorded() {
+        struct Requests : net::Transcript {
+            QStringList seen;
+            void exchange(const net::TranscriptExchange&) override {}
+            void httpAnswer(const QString& kind, const QUrl& url, int status,
+                            const QByteArray& body) override {
+                seen << QString("%1 %2 %3%4")
+                            .arg(kind, url.path())
+                            .arg(status)
+                            .arg(body.isEmpty() ? "" : " with its body");
+            }
+            void record(const QString&, const QJsonValue&) override {}
+        } requests;
+        auto rdap = client("recorded");
+        rdap->setTranscript(&requests);
+        QVERIFY(lookUp(*rdap, "moved.test").failure.isEmpty());
+        QCOMPARE(requests.seen, (QStringList{"bootstrap /dns.json 200 with its body",
+                                             "rdap /rdap/domain/moved.test 302",
+                                             "rdap /rdap/domain/example.test 200 with its body"}));
+    }
+
     // The bootstrap files are read, checked and written on a worker thread: with every worker
     // busy, a look-up goes no further than to its cached copy or the file fetched, and the
     // window's thread is free all the while.

@@ -63,6 +63,7 @@ private slots:
         QTest::newRow("a soft hyphen and a tag character")
             << QByteArray("{\"a\":\"x\xC2\xAD\xF3\xA0\x80\x81\"}")
             << QString::fromUtf8("x\xC2\xAD\xF3\xA0\x80\x81");
+        QTest::newRow("no UTF-8") << QByteArray("{\"a\":\"caf\xE9\"}") << QString();
         QTest::newRow("no JSON") << QByteArray("<html>busy\x1b</html>")
                                  << QString("<html>busy\x1b</html>");
     }
@@ -85,6 +86,14 @@ private slots:
                                                            : answer[0];
         if (!member.isEmpty())
             QCOMPARE(QString::fromStdString(first.get<std::string>()), member);
+        // The body itself comes back byte for byte: as text, or in base64 when it is no UTF-8.
+        const nlohmann::json& entry = json["http"][0];
+        const QByteArray exact = entry.contains("bodyBase64")
+                                     ? QByteArray::fromBase64(QByteArray::fromStdString(
+                                           entry["bodyBase64"].get<std::string>()))
+                                     : QByteArray::fromStdString(entry["body"].get<std::string>());
+        QCOMPARE(exact, body);
+        QCOMPARE(entry["bytes"].get<qsizetype>(), body.size());
         QCOMPARE(json["outcome"]["answered"].get<bool>(), true);
     }
 };

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // The one JSON document a terminal run with --json prints: the query, each exchange of a
-// finger or WhoIs call (server, address, port, the request as sent, the text received, how it
-// ended), each HTTP answer of RDAP (the hop list), the DNS
-// messages in RFC 8427's names with their validation verdicts, or a DNS look-up's result, and
-// the outcome. A server's JSON is read and written anew as a value; what is no JSON is kept as
-// a string. No control character reaches the output unescaped.
+// finger or WhoIs call (server, address, port, the request as sent, the bytes received, how it
+// ended), each HTTP request of RDAP (redirects and the server list included) with its body, the
+// DNS messages in RFC 8427's names with their validation verdicts, or a DNS look-up's result,
+// and the outcome. Bytes a server sent read back exactly: as text when they are UTF-8, else in
+// base64 beside the text the window shows. A server's JSON is also read and written anew as a
+// value; what is no JSON is kept as a string. No control character reaches the output
+// unescaped.
 
 #include "net/engine/EngineView.h"
 #include "net/engine/Transcript.h"
@@ -30,6 +32,8 @@ public:
 
     // The document, as UTF-8 text ending in a line end.
     QByteArray document() const;
+    // How many exchanges' replies were longer than a record keeps.
+    int truncatedExchanges() const { return m_truncated; }
 
 private:
     struct Http {
@@ -39,8 +43,14 @@ private:
         QByteArray body;
     };
 
+    struct Exchange {
+        QJsonObject head; // every member but what was received
+        QByteArray received;
+    };
+
+    int m_truncated = 0;
     QJsonObject m_query;
-    QJsonArray m_exchanges;
+    QList<Exchange> m_exchanges;
     QList<Http> m_http;
     QJsonObject m_records;
     QJsonObject m_lookup;

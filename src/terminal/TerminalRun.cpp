@@ -112,6 +112,12 @@ int runInTerminal(const app::StartQuery& query, bool json, const QString& settin
         view.writeOut(report.document());
     }
     view.flushOut();
+    if (report.truncatedExchanges() > 0 && !view.outputError())
+        std::fprintf(stderr,
+                     "vintrel: the JSON keeps the first %lld MiB of an answer; %d answer(s) were "
+                     "longer and are marked \"truncated\"\n",
+                     static_cast<long long>(net::Transcript::MaxReceived / (1024 * 1024)),
+                     report.truncatedExchanges());
     if (const int error = view.outputError()) {
         if (error == EPIPE)
             return OutputClosed;

@@ -5,6 +5,7 @@
 #include <QJsonArray>
 
 #include <cerrno>
+#include <limits>
 
 namespace terminal {
 
@@ -17,7 +18,10 @@ void write(std::FILE* file, const QByteArray& bytes) {
 } // namespace
 
 TerminalView::TerminalView(std::FILE* out, std::FILE* err, JsonReport* report)
-    : m_out(out), m_err(err), m_report(report) {}
+    : m_out(out), m_err(err), m_report(report) {
+    // Text goes out as it comes and is not kept: a terminal takes any length.
+    m_feed.setCapacity(std::numeric_limits<qsizetype>::max());
+}
 
 void TerminalView::setStatusText(const QString& text) {
     if (text.isEmpty() || text == m_lastStatus)

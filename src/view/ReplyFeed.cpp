@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ReplyFeed.h"
 
+#include <algorithm>
 #include <charconv>
 #include <iterator>
 
@@ -18,6 +19,7 @@ void writeReceivedCount(quint64 bytes, bool windowFull, QString& out) {
 
 void ReplyFeed::restart() {
     m_shown = 0;
+    m_noted = 0;
     m_full = false;
 }
 
@@ -46,28 +48,38 @@ void ReplyFeed::receive(QByteArrayView bytes) {
 }
 
 void ReplyFeed::endReply() {
-    add(m_decoder.finish());
+    QString rest = m_decoder.finish();
+    show(rest);
 }
 
 void ReplyFeed::add(QString text) {
-    show(text);
+    // Past the capacity, what the call writes itself still has a small reserve, so a line that
+    // ends a call ("... could not be asked", "given up") is never lost to a long answer.
+    const qsizetype room = roomFor(text.size());
+    const qsizetype reserve = std::min(text.size() - room, NoteReserve - m_noted);
+    const qsizetype shown = show(text, room + reserve);
+    m_shown += std::min(shown, room);
+    m_noted += shown - std::min(shown, room);
 }
 
 void ReplyFeed::show(QString& text) {
-    qsizetype fits = roomFor(text.size());
+    m_shown += show(text, roomFor(text.size()));
+}
+
+qsizetype ReplyFeed::show(QString& text, qsizetype fits) {
     // Never leave half of a surrogate pair at the end.
     if (fits < text.size() && fits > 0 && text[fits - 1].isHighSurrogate())
         --fits;
     text.truncate(fits);
-    m_shown += fits;
     if (!text.isEmpty())
         m_output.showText(text);
+    return fits;
 }
 
 qsizetype ReplyFeed::roomFor(qsizetype count) {
     if (m_full)
         return 0;
-    const qsizetype room = m_capacity - m_shown;
+    const qsizetype room = std::max<qsizetype>(0, m_capacity - m_shown);
     if (count <= room)
         return count;
     m_full = true;

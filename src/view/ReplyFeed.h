@@ -3,7 +3,8 @@
 // What a window makes of a call's output: each exchange's reply bytes decoded block by block
 // (ReplyText), the running count on the status bar ("N bytes received"), and never more text
 // than the window can hold; past that the call only counts bytes (", window full"). Text the
-// call writes itself (a referral line, an RDAP answer, DNS records) shares the same capacity.
+// call writes itself (a referral line, an RDAP answer, DNS records) shares the same capacity,
+// with a small reserve past it so that the line that ends a call is never lost.
 
 #include "ReplyText.h"
 
@@ -51,8 +52,10 @@ public:
     bool full() const { return m_full; }
 
 private:
-    // Shows what fits of text, cutting it in place.
+    // Shows what fits of text, cutting it in place; the second form shows its first fits
+    // characters (fewer rather than half a surrogate pair) and says how many it showed.
     void show(QString& text);
+    qsizetype show(QString& text, qsizetype fits);
     // How many of count characters still fit; the window is full once some do not.
     qsizetype roomFor(qsizetype count);
 
@@ -61,6 +64,9 @@ private:
     quint64 m_bytes = 0;
     qsizetype m_shown = 0;
     qsizetype m_capacity = DefaultCapacity;
+    // Characters of the call's own lines shown past the capacity, at most NoteReserve.
+    static constexpr qsizetype NoteReserve = 64 * 1024;
+    qsizetype m_noted = 0;
     bool m_full = false;
     // One block's text, their buffers kept from block to block: a byte a character when the
     // block is all Latin-1, as most are, else UTF-16.

@@ -11,6 +11,7 @@ settings file written. Needs root for the ports; fails, saying so, without it.
     terminal.py PATH-TO-VINTREL
 """
 
+import base64
 import json
 import os
 import shutil
@@ -40,6 +41,42 @@ def run(binary, folder, *arguments, stdout=subprocess.PIPE):
     return done.returncode, done.stdout, done.stderr.decode(errors="replace")
 
 
+def run_measured(binary, folder, *arguments):
+    """Runs the program with its output in files; also returns its peak resident memory.
+
+    Freed memory is not held back for checking (ASan's quarantine), so the peak is the
+    program's own."""
+    env = {key: value for key, value in os.environ.items()
+           if key not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+    env.update(HOME=folder, XDG_CONFIG_HOME=os.path.join(folder, ".config"),
+               XDG_CACHE_HOME=os.path.join(folder, ".cache"),
+               ASAN_OPTIONS=env.get("ASAN_OPTIONS", "") + ":quarantine_size_mb=0")
+    out_path, err_path = os.path.join(folder, "out"), os.path.join(folder, "err")
+    with open(out_path, "wb") as out, open(err_path, "wb") as err:
+        pid = os.posix_spawn(binary, [binary, *arguments], env, file_actions=[
+            (os.POSIX_SPAWN_DUP2, out.fileno(), 1), (os.POSIX_SPAWN_DUP2, err.fileno(), 2)])
+        _, status, usage = os.wait4(pid, 0)
+    with open(out_path, "rb") as out, open(err_path, "rb") as err:
+        return (os.waitstatus_to_exitcode(status), out.read(),
+                err.read().decode(errors="replace"), usage.ru_maxrss * 1024)
+
+
+def finger_reply(request):
+    """The hostile answer, or one in Latin-1 with CR LF, or one in UTF-8 after a byte-order mark."""
+    if request.startswith(b"/W latin"):
+        return LATIN
+    if request.startswith(b"/W bom"):
+        return BOM
+    return HOSTILE
+
+
+LATIN = b"caf\xe9\r\nbare\rend\r\n"
+BOM = b"\xef\xbb\xbfcaf\xc3\xa9\r\n"
+# An answer longer than the window holds (70 MiB), in lines that no conversion changes.
+BIG = (b"y" * 1023 + b"\n") * (70 * 1024)
+MIB = 1024 * 1024
+
+
 def whois_reply(request):
     """A registry's answer; one name refers to a server that cannot be found."""
     if request.startswith(b"refer.example"):
@@ -53,7 +90,8 @@ def main():
     shutil.copy(program, folder)
     binary = os.path.join(folder, os.path.basename(program))
     try:
-        finger = Server(79, HOSTILE)
+        finger = Server(79, finger_reply)
+        big = Server(79, BIG, address="127.0.0.7")
         whois = Server(43, whois_reply)
         broken = Server(79, b"x" * 80 + b"\r\n", address="127.0.0.5", reset=True)
     except OSError as error:
@@ -122,7 +160,7 @@ def main():
                                                      "status": "Connection closed"},
               "--json finger: the outcome")
         check(exchange["request"] == "/W alice\r\n" and exchange["port"] == 79 and
-              exchange["received"].startswith("Login: alice\n\x1b]0;pwned"),
+              exchange["received"].startswith("Login: alice\r\n\x1b]0;pwned"),
               "--json finger: the exchange as sent and received")
         check(not any(byte in out for byte in ACTIVE), "--json: control characters escaped")
         code, out, _ = run(binary, folder, "--json", "--records", "plain.test", "--type", "MX",
@@ -134,6 +172,29 @@ def main():
               message["answerRRs"][0]["TYPEname"] == "MX" and
               message["validation"]["verdict"] == "insecure",
               "--json records: the message in RFC 8427's names, with its verdict")
+
+        # The bytes received, exactly: as text when UTF-8, else in base64 beside the text.
+        code, out, _ = run(binary, folder, "--json", "latin@127.0.0.1")
+        exchange = json.loads(out)["exchanges"][0]
+        check(base64.b64decode(exchange.get("receivedBase64", "")) == LATIN and
+              exchange["bytes"] == len(LATIN), "--json: Latin-1 with CR LF comes back exactly")
+        code, out, _ = run(binary, folder, "--json", "bom@127.0.0.1")
+        exchange = json.loads(out)["exchanges"][0]
+        check(exchange["received"].encode() == BOM and "receivedBase64" not in exchange,
+              "--json: UTF-8 with a byte-order mark and CR LF comes back exactly")
+
+        # A long answer: all of it on standard output, in memory that does not grow with it;
+        # the JSON keeps a prefix (64 MiB), says so, and needs a small multiple of it.
+        code, out, err, streamed = run_measured(binary, folder, "--stdout", "long@127.0.0.7")
+        check(code == 0 and out == BIG, f"--stdout: all {len(BIG)} bytes, {len(out)} came")
+        check(streamed < len(BIG) + 64 * MIB, f"--stdout: {streamed // MIB} MiB at its peak")
+        code, out, err, peak = run_measured(binary, folder, "--json", "long@127.0.0.7")
+        exchange = json.loads(out)["exchanges"][0]
+        check(code == 0 and exchange.get("truncated") is True and exchange["bytes"] == len(BIG)
+              and len(exchange["received"]) == 64 * MIB and "truncated" in err,
+              "--json: a long answer is truncated, and says so")
+        check(peak < streamed + 4 * 64 * MIB,
+              f"--json: {peak // MIB} MiB at its peak, {streamed // MIB} MiB without the JSON")
 
         code, out, _ = run(binary, folder, "--json", "alice@127.0.0.5")
         check(code == 3 and json.loads(out)["outcome"]["partial"] is True,
@@ -161,6 +222,7 @@ def main():
         finger.stop()
         whois.stop()
         broken.stop()
+        big.stop()
         shutil.rmtree(folder, ignore_errors=True)
 
 

@@ -245,7 +245,7 @@ void QueryEngine::endExchange(ExchangeResult::Outcome outcome, int error, const 
         record.port = ntohs(m_port);
         record.request = m_request.RequestLine;
         record.received = std::exchange(m_recorded, QByteArray());
-        record.cut = m_bytesReceived > quint64(record.received.size());
+        record.bytesReceived = m_bytesReceived;
         record.outcome = QString::fromLatin1(names[outcome]);
         record.status = status;
         transcript->exchange(record);

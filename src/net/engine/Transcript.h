@@ -20,11 +20,11 @@ struct TranscriptExchange {
     QByteArray host;                              // as asked, in its ASCII form
     std::optional<platform::HostAddress> address; // the address that answered, once connected
     std::uint16_t port = 0;
-    QByteArray request;  // the bytes sent
-    QByteArray received; // the bytes that came back, up to MaxReceived
-    bool cut = false;    // more came than MaxReceived
-    QString outcome;     // "closed", "failed", "timed out", "refused"
-    QString status;      // the status text of its end
+    QByteArray request;        // the bytes sent
+    QByteArray received;       // the bytes that came back, up to MaxReceived
+    quint64 bytesReceived = 0; // how many came back, all told
+    QString outcome;           // "closed", "failed", "timed out", "refused"
+    QString status;            // the status text of its end
 };
 
 class Transcript {
@@ -34,8 +34,8 @@ public:
 
     virtual ~Transcript() = default;
     virtual void exchange(const TranscriptExchange& exchange) = 0;
-    // An HTTP answer, its body exactly as the server sent it (capped as the client caps it);
-    // what it was asked for ("rdap", "bootstrap" for a file of servers, whose body is left out).
+    // An HTTP answer, its body exactly as the server sent it (capped as the client caps it;
+    // empty for a redirect); what it was asked for ("rdap", "bootstrap" for a file of servers).
     virtual void httpAnswer(const QString& kind, const QUrl& url, int status,
                             const QByteArray& body) = 0;
     // A room's own record: name is the member it goes under ("dns").

@@ -153,8 +153,7 @@ void RdapLookup::fetchBootstrap() {
 
 void RdapLookup::bootstrapFetched(const RdapTransport::Answer& answer) {
     m_fetchingBootstrap = false;
-    if (m_transcript)
-        m_transcript->httpAnswer(QStringLiteral("bootstrap"), answer.url, answer.status, {});
+    record(QStringLiteral("bootstrap"), answer);
     QString problem;
     if (answer.tooLarge)
         problem = QStringLiteral("the file is too large");
@@ -224,6 +223,14 @@ void RdapLookup::queryAt(const QUrl& base) {
     m_transport.get(url, "application/rdap+json", m_maxAnswer, m_publicOnly);
 }
 
+void RdapLookup::record(const QString& kind, const RdapTransport::Answer& answer) {
+    if (!m_transcript)
+        return;
+    for (const auto& [url, status] : answer.redirects)
+        m_transcript->httpAnswer(kind, url, status, {});
+    m_transcript->httpAnswer(kind, answer.url, answer.status, answer.body);
+}
+
 void RdapLookup::fetch(const QUrl& link, bool publicOnly) {
     cancel();
     m_skippedEntries = 0;
@@ -235,8 +242,7 @@ void RdapLookup::fetch(const QUrl& link, bool publicOnly) {
 }
 
 void RdapLookup::answered(const RdapTransport::Answer& answer) {
-    if (m_transcript)
-        m_transcript->httpAnswer(QStringLiteral("rdap"), answer.url, answer.status, answer.body);
+    record(QStringLiteral("rdap"), answer);
     m_server = answer.server();
     if (answer.tooLarge) {
         fail(QStringLiteral("RDAP server %1: the answer is too large (over %2 MiB)")

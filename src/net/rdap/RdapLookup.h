@@ -49,6 +49,8 @@ public:
     void setTranscript(Transcript* transcript) override { m_transcript = transcript; }
 
 private:
+    // Tells the transcript of each HTTP request the answer took: its redirects, then itself.
+    void record(const QString& kind, const RdapTransport::Answer& answer);
     friend struct RdapLookupWork;
     struct Found {
         std::optional<bootstrap::Cached> cached;

@@ -41,7 +41,7 @@ void RdapTransport::get(const QUrl& url, const QByteArray& accept, qint64 cap, b
     m_accept = accept;
     m_cap = cap;
     m_publicOnly = publicOnly;
-    m_redirects = 0;
+    m_redirects.clear();
     ask(url);
 }
 
@@ -153,12 +153,14 @@ void RdapTransport::finished() {
         // address, never to a private one.
         if (m_address && m_address->isPublic())
             m_publicOnly = true;
-        if (++m_redirects > MaxRedirects) {
+        if (m_redirects.size() == MaxRedirects) {
+            answer.redirects = m_redirects;
             answer.error = QStringLiteral("too many redirects");
             answer.status = 0;
             done(answer);
             return;
         }
+        m_redirects.append({m_url, answer.status});
         ask(m_url.resolved(location));
         return;
     }
@@ -167,6 +169,7 @@ void RdapTransport::finished() {
         answer.error = reply->errorString();
     }
     answer.body = m_tooLarge ? QByteArray() : std::move(m_body);
+    answer.redirects = m_redirects;
     done(answer);
 }
 

@@ -37,6 +37,7 @@ public:
         QString error;                                // why there is no HTTP answer
         bool certificate = false;                     // the error is the certificate's
         QUrl url;                                     // the URL last asked, after redirects
+        QList<std::pair<QUrl, int>> redirects;        // each redirect on the way, its status
         std::optional<platform::HostAddress> address; // the address connected to
         QString server() const { return url.host(); }
     };
@@ -73,7 +74,7 @@ private:
     QByteArray m_accept;
     qint64 m_cap = 0;
     bool m_publicOnly = false;
-    int m_redirects = 0;
+    QList<std::pair<QUrl, int>> m_redirects;
     std::optional<platform::HostAddress> m_address;
     QByteArray m_body;
     bool m_tooLarge = false;
