@@ -293,4 +293,17 @@ bool CommandLine::asksForText(int argc, char** argv) {
     return false;
 }
 
+QByteArray CommandLine::argumentBytes(int argc, const char* const* argv, const QString& text) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (QString::fromLocal8Bit(argument) == text)
+            return argument;
+        const qsizetype equals = argument.indexOf('=');
+        if (argument.startsWith("--") && equals > 0 &&
+            QString::fromLocal8Bit(argument.mid(equals + 1)) == text)
+            return argument.mid(equals + 1);
+    }
+    return {};
+}
+
 } // namespace app

@@ -31,6 +31,10 @@ struct StartQuery {
     // DNS records: every authoritative server compared (found through the resolver), or the
     // resolvers side by side when several are given
     bool compare = false;
+    // The text's own bytes, when the argument was not UTF-8 (the text then holds U+FFFD where
+    // they were): sent as they are, as a typed query is sent as typed.
+    QByteArray textBytes = {};
+    QByteArray bytes() const { return textBytes.isEmpty() ? text.toUtf8() : textBytes; }
 
     // DNS records: the server the records dialog is given, and the resolver every
     // authoritative server is found through (empty: the system's).
@@ -57,6 +61,9 @@ struct CommandLine {
     // -style fusion, -display :1, -reverse, ...), for a run that opens no window: they are
     // taken there as they are with one, and mean nothing.
     static QStringList withoutWindowOptions(const QStringList& arguments);
+    // The bytes of the argument that reads as text (a whole argument, or the value of an
+    // --option=value), or none when no argument does; argv as main() got it.
+    static QByteArray argumentBytes(int argc, const char* const* argv, const QString& text);
 };
 
 } // namespace app

@@ -18,8 +18,12 @@ int main(int argc, char** argv) {
         QCoreApplication::setApplicationName(QStringLiteral("Vintrel"));
         QCoreApplication::setApplicationVersion(QStringLiteral(VINTREL_VERSION));
         // Qt's window options are taken and ignored here, as a window's run takes them.
-        const app::CommandLine command = app::CommandLine::parse(
+        app::CommandLine command = app::CommandLine::parse(
             app::CommandLine::withoutWindowOptions(QCoreApplication::arguments()));
+        // An argument that is not UTF-8 is sent as its bytes.
+        if (command.query.text.contains(QChar::ReplacementCharacter))
+            command.query.textBytes =
+                app::CommandLine::argumentBytes(argc, argv, command.query.text);
         if (command.action == app::CommandLine::Action::Run && command.toStdout)
             return terminal::runInTerminal(command.query, command.json,
                                            platform::dataDirectory(platform::programDirectory()) +

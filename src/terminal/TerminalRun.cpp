@@ -29,6 +29,8 @@ QJsonObject queryJson(const app::StartQuery& query) {
     static const char* const kinds[] = {"none", "finger", "whois", "dns", "records"};
     QJsonObject json{{QStringLiteral("kind"), QString::fromLatin1(kinds[int(query.kind)])},
                      {QStringLiteral("text"), query.text}};
+    if (!query.textBytes.isEmpty())
+        json.insert(QStringLiteral("textBase64"), QString::fromLatin1(query.textBytes.toBase64()));
     if (!query.server.isEmpty())
         json.insert(query.kind == Kind::Records ? QStringLiteral("resolver")
                                                 : QStringLiteral("server"),
@@ -70,14 +72,14 @@ int runInTerminal(const app::StartQuery& query, bool json, const QString& settin
 
     switch (query.kind) {
     case Kind::Finger:
-        finger.Finger(query.text.toUtf8(), settings.readInt(QStringLiteral("Options"),
-                                                            QStringLiteral("full_info"), 1) != 0
-                                               ? 1
-                                               : 0);
+        finger.Finger(query.bytes(), settings.readInt(QStringLiteral("Options"),
+                                                      QStringLiteral("full_info"), 1) != 0
+                                         ? 1
+                                         : 0);
         break;
     case Kind::Whois:
         whois.start(
-            query.server.toUtf8(), query.text.toUtf8(),
+            query.server.toUtf8(), query.bytes(),
             {query.server.isEmpty(), settings.readInt(QStringLiteral("WhoIs"),
                                                       QStringLiteral("follow_referrals"), 1) != 0});
         break;

@@ -183,6 +183,15 @@ def main():
         check(exchange["received"].encode() == BOM and "receivedBase64" not in exchange,
               "--json: UTF-8 with a byte-order mark and CR LF comes back exactly")
 
+        # A query whose bytes are not UTF-8 goes out as those bytes, as whois sends it.
+        code, out, _ = run(binary, folder, "--json", "--whois", b"M\xfcller", "--server",
+                           "127.0.0.1")
+        document = json.loads(out)
+        check(whois.requests[-1:] == [b"M\xfcller\r\n"] and
+              base64.b64decode(document["query"]["textBase64"]) == b"M\xfcller" and
+              base64.b64decode(document["exchanges"][0]["requestBase64"]) == b"M\xfcller\r\n",
+              "--json: a query of bytes that are not UTF-8 is sent and shown as they are")
+
         # A long answer: all of it on standard output, in memory that does not grow with it;
         # the JSON keeps a prefix (64 MiB), says so, and needs a small multiple of it.
         code, out, err, streamed = run_measured(binary, folder, "--stdout", "long@127.0.0.7")
