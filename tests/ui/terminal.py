@@ -31,11 +31,11 @@ HOSTILE = (b"Login: alice\r\n\x1b]0;pwned\x07title \x1b[2J clear \xc2\x9b31m c1 
 ACTIVE = [b"\x1b", b"\x07", b"\xc2\x9b", b"\xe2\x80\xae", b"\xc2\xad", b"\xf3\xa0"]
 
 
-def run(binary, folder, *arguments, stdout=subprocess.PIPE):
+def run(binary, folder, *arguments, stdout=subprocess.PIPE, extra=None):
     env = {key: value for key, value in os.environ.items()
            if key not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
     env.update(HOME=folder, XDG_CONFIG_HOME=os.path.join(folder, ".config"),
-               XDG_CACHE_HOME=os.path.join(folder, ".cache"))
+               XDG_CACHE_HOME=os.path.join(folder, ".cache"), **(extra or {}))
     done = subprocess.run([binary, *arguments], cwd=folder, env=env, stdout=stdout,
                           stderr=subprocess.PIPE, timeout=60)
     return done.returncode, done.stdout, done.stderr.decode(errors="replace")
@@ -182,6 +182,19 @@ def main():
         exchange = json.loads(out)["exchanges"][0]
         check(exchange["received"].encode() == BOM and "receivedBase64" not in exchange,
               "--json: UTF-8 with a byte-order mark and CR LF comes back exactly")
+
+        # A finger or WhoIs run loads no DNS or TLS library; a records run loads the DNS
+        # libraries by their own names, trying no other file (the loader says what it opens).
+        loads = {"LD_DEBUG": "files"}
+        for arguments in (["alice@127.0.0.1"], ["--whois", "example.com", "--server", "127.0.0.1"]):
+            code, _, err = run(binary, folder, "--stdout", *arguments, extra=loads)
+            check(code == 0 and not any(f"file={name}" in err
+                                        for name in ("libunbound", "libldns", "libssl")),
+                  f"{arguments[0]}: no DNS or TLS library loaded")
+        code, _, err = run(binary, folder, "--stdout", "--records", "plain.test", *lab,
+                           extra=loads)
+        check(code == 0 and "file=libunbound.so" in err and ".so.8.so" not in err,
+              "--records: libunbound loaded by its name alone")
 
         # A query whose bytes are not UTF-8 goes out as those bytes, as whois sends it.
         code, out, _ = run(binary, folder, "--json", "--whois", b"M\xfcller", "--server",

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "DnsLibrary.h"
 
-#include <QLibrary>
+#include <dlfcn.h>
 
 namespace net {
 
@@ -12,12 +12,14 @@ struct Loaded {
     const char* missing = nullptr;
 
     Loaded() {
-        // The names the headers were built against (set by the build from the libraries found).
-        QLibrary unbound(QStringLiteral(VINTREL_UNBOUND_SONAME));
-        QLibrary ldns(QStringLiteral(VINTREL_LDNS_SONAME));
+        // The names the headers were built against (set by the build from the libraries found),
+        // loaded by that exact name: no other file is tried. Neither is ever unloaded.
+        void* unbound = dlopen(VINTREL_UNBOUND_SONAME, RTLD_NOW | RTLD_LOCAL);
+        void* ldns = dlopen(VINTREL_LDNS_SONAME, RTLD_NOW | RTLD_LOCAL);
         bool complete = true;
 #define VINTREL_RESOLVE(library, name)                                                             \
-    functions.name = reinterpret_cast<decltype(functions.name)>(library.resolve(#name));           \
+    functions.name =                                                                               \
+        library ? reinterpret_cast<decltype(functions.name)>(dlsym(library, #name)) : nullptr;     \
     complete = complete && functions.name;
 #define VINTREL_FROM_UNBOUND(name) VINTREL_RESOLVE(unbound, name)
 #define VINTREL_FROM_LDNS(name) VINTREL_RESOLVE(ldns, name)
@@ -30,7 +32,6 @@ struct Loaded {
 #undef VINTREL_FROM_LDNS
 #undef VINTREL_FROM_UNBOUND
 #undef VINTREL_RESOLVE
-        // A QLibrary going out of scope leaves its library loaded.
     }
 };
 

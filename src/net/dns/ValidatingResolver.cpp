@@ -48,7 +48,7 @@ QList<QByteArray> builtInLocalZones() {
 
 } // namespace
 
-ValidatingResolver::ValidatingResolver() : m_dns(DnsLibrary::get()) {}
+ValidatingResolver::ValidatingResolver() = default;
 
 ValidatingResolver::~ValidatingResolver() {
     stop();
@@ -68,6 +68,7 @@ QString ValidatingResolver::start(const ResolverSettings& settings, const QByteA
 
 QString ValidatingResolver::open(const ResolverSettings& settings) {
     stop();
+    m_dns = DnsLibrary::get();
     if (!m_dns)
         return QStringLiteral("DNS records need %1, which is not installed")
             .arg(QString::fromLatin1(DnsLibrary::missing()));

@@ -84,7 +84,7 @@ private:
     void readAnswers();
     static void answered(void* data, int error, ub_result* result);
 
-    const DnsLibrary* m_dns;
+    const DnsLibrary* m_dns = nullptr; // loaded by the first question, not before
     ub_ctx* m_ctx = nullptr;
     QSocketNotifier* m_notifier = nullptr;
     std::unique_ptr<DnsTlsRelay> m_relay;
