@@ -196,6 +196,14 @@ def main():
         check(code == 0 and "file=libunbound.so" in err and ".so.8.so" not in err,
               "--records: libunbound loaded by its name alone")
 
+        # vintrel-query answers as --stdout does, with no window library mapped.
+        query = os.path.join(folder, "vintrel-query")
+        shutil.copy(os.path.join(os.path.dirname(program), "vintrel-query"), query)
+        code, out, err = run(query, folder, "alice@127.0.0.1", extra=loads)
+        check(code == 0 and b"Login: alice\n" in out and "Connection closed" in err and
+              not any(f"file={name}" in err for name in ("libQt6Gui", "libQt6Widgets")),
+              "vintrel-query: the answer, without a window library")
+
         # A query whose bytes are not UTF-8 goes out as those bytes, as whois sends it.
         code, out, _ = run(binary, folder, "--json", "--whois", b"M\xfcller", "--server",
                            "127.0.0.1")
