@@ -17,6 +17,8 @@ check() { if eval "$2"; then echo "ok    $1"; else echo "FAIL  $1"; failures=$((
 cmake --install "$build" --prefix "$prefix" >/dev/null
 expected=(
   bin/vintrel
+  bin/vintrel-query
+  share/man/man1/vintrel-query.1.gz
   share/applications/org.vintrel.vintrel.desktop
   share/metainfo/org.vintrel.vintrel.metainfo.xml
   share/icons/hicolor/scalable/apps/vintrel.svg
