@@ -32,7 +32,7 @@ package: all
 
 bench:
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVINTREL_BENCH=ON
-	cmake --build build-bench -j $(JOBS) --target vintrel reference_window bench_startup bench_reply bench_search bench_settings bench_addressbook bench_longlines bench_connect bench_dnsrecords bench_dnscompare
+	cmake --build build-bench -j $(JOBS) --target vintrel vintrel-query reference_window bench_startup bench_reply bench_search bench_settings bench_addressbook bench_longlines bench_connect bench_dnsrecords bench_dnscompare
 	./build-bench/bench/bench_settings
 	./build-bench/bench/bench_search
 	QT_QPA_PLATFORM=offscreen ./build-bench/bench/bench_addressbook
