@@ -14,6 +14,14 @@ qsizetype questionEnd(const QByteArray& query) {
     return std::min(at + 5, query.size());
 }
 
+// The message with one additional record: an OPT with an extended error and its text.
+QByteArray withExtendedError(QByteArray out, char code, const QByteArray& text) {
+    out[11] = 1;
+    const QByteArray option =
+        QByteArray::fromHex("000f00") + char(2 + text.size()) + char(0) + code + text;
+    return out + QByteArray::fromHex("00002904d00000000000") + char(option.size()) + option;
+}
+
 } // namespace
 
 HostileDnsServer::HostileDnsServer(Reply reply, const QHostAddress& address, quint16 port)
@@ -50,17 +58,10 @@ void HostileDnsServer::readUdp() {
         switch (m_reply) {
         case Reply::Answer: send(response(query, 0, true)); break;
         case Reply::Refused: send(response(query, 5, false)); break;
-        case Reply::ServFail: {
-            // One additional record: an OPT with extended error 22 and a text.
-            QByteArray out = response(query, 2, false);
-            out[11] = 1;
-            const QByteArray text = "upstream gone";
-            const QByteArray option = QByteArray::fromHex("000f00") + char(2 + text.size()) +
-                                      QByteArray::fromHex("0016") + text;
-            out += QByteArray::fromHex("00002904d00000000000") + char(option.size()) + option;
-            send(out);
+        case Reply::ServFail:
+            send(withExtendedError(response(query, 2, false), 22, "upstream gone"));
             break;
-        }
+        case Reply::RefusedEde: send(withExtendedError(response(query, 5, false), 18, "")); break;
         case Reply::WrongId: {
             QByteArray out = response(query, 0, true);
             out[1] = char(out[1] ^ 0x5A);
@@ -88,6 +89,12 @@ void HostileDnsServer::readUdp() {
         case Reply::OtherName: {
             QByteArray out = response(query, 0, true);
             out[13] = char(out[13] ^ 0x01); // the first letter of the name, changed
+            send(out);
+            break;
+        }
+        case Reply::BadPointer: {
+            QByteArray out = response(query, 0, true);
+            out[out.size() - 15] = char(0xFF); // the owner's pointer: c0ff
             send(out);
             break;
         }

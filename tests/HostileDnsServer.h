@@ -2,7 +2,8 @@
 #pragma once
 // A DNS server on a loopback address that answers every question by a script, for the replies
 // a well-behaved server never sends: a wrong id, a short packet, an answer from another port,
-// a truncated answer (then the whole one over TCP), REFUSED, SERVFAIL with an extended error.
+// a truncated answer (then the whole one over TCP), REFUSED, SERVFAIL with an extended error,
+// a compression pointer out of the message.
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -15,12 +16,14 @@ public:
         Answer,       // NOERROR with one A record, 192.0.2.1
         Refused,      // REFUSED
         ServFail,     // SERVFAIL with extended error 22 and a text
+        RefusedEde,   // REFUSED with extended error 18 (Prohibited)
         WrongId,      // an answer whose id is not the one asked
         WrongIdFirst, // a REFUSED with a wrong id, then the right REFUSED
         Short,        // five bytes
         OtherPort,    // the answer, from another port
         Truncated,    // TC over UDP; the answer over TCP
         OtherName,    // an answer with the id asked, to a question about another name
+        BadPointer,   // an answer whose record's owner points past the end of the message
         Silent,       // nothing
     };
 

@@ -5,6 +5,7 @@
 // whose delegation and glue differ from the zone), one whose servers all agree, one with more
 // servers than are asked, resolvers side by side, what goes on the wire, and Cancel.
 #include "ComparisonServers.h"
+#include "HostileDnsServer.h"
 #include "RecordingView.h"
 #include "TestNetwork.h"
 #include "net/dns/DnsRecordsSession.h"
@@ -45,6 +46,8 @@ class tst_DnsCompare : public QObject {
     Q_OBJECT
 
     std::unique_ptr<ComparisonServers> m_servers;
+    // Answers every question with an answer to another one.
+    std::unique_ptr<HostileDnsServer> m_otherQuestion;
     std::unique_ptr<RecordingTranscriptView> m_view;
     std::unique_ptr<net::QueryEngine> m_engine;
     std::unique_ptr<net::DnsRecordsSession> m_query;
@@ -58,6 +61,9 @@ private slots:
         QVERIFY2(enterOwnNetwork(), "needs root, for a network of the test's own");
         m_servers = std::make_unique<ComparisonServers>();
         QVERIFY2(m_servers->running(), qPrintable(m_servers->error()));
+        m_otherQuestion = std::make_unique<HostileDnsServer>(HostileDnsServer::Reply::OtherName,
+                                                             QHostAddress("127.0.0.37"), 53);
+        QVERIFY(m_otherQuestion->listening());
     }
     void init() {
         m_view = std::make_unique<RecordingTranscriptView>();
@@ -125,11 +131,12 @@ private slots:
                            "not asked (at most 64 addresses are asked)"};
         QTest::newRow("resolvers side by side")
             << "www.cmp.test"
-            << "127.0.0.31, 127.0.0.33, 127.0.0.35, 127.0.0.36"
-            << "3 of 4 servers differ"
-            << QStringList{"; Comparison: www.cmp.test A at 4 servers side by side\n",
-                           "; Summary: 3 of 4 servers differ: the answer at 1, REFUSED at 1, "
-                           "timed out at 1\n",
+            << "127.0.0.31, 127.0.0.33, 127.0.0.35, 127.0.0.36, 127.0.0.37"
+            << "4 of 5 servers differ"
+            << QStringList{"; Comparison: www.cmp.test A at 5 servers side by side\n",
+                           "; Summary: 4 of 5 servers differ: the answer at 1, REFUSED at 1, "
+                           "malformed at 1, timed out at 1\n",
+                           "malformed (an answer to another question)",
                            "; 127.0.0.31 port 53",
                            "insecure 3600       A\n",
                            "; 127.0.0.35 port 53",

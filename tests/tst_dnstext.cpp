@@ -20,6 +20,7 @@
 
 #include <memory>
 #include <optional>
+#include <tuple>
 
 namespace {
 
@@ -327,6 +328,35 @@ private slots:
         QString summary = status;
         summary[0] = summary[0].toLower();
         QVERIFY2(report.text.contains("; Summary: " + summary), qPrintable(report.text));
+    }
+
+    // The table's columns stay in line whatever an outcome or a time says: an outcome too long
+    // for its column is cut there and said whole below the table.
+    void tableColumnsStayInLine() {
+        net::ComparisonInput input;
+        input.question.name = "example.";
+        input.types = {1};
+        const QByteArray packet = QByteArray::fromHex(
+            "1234 8400 0001 0001 0000 0000 076578616d706c6500 0001 0001 c00c 0001 0001 00000e10 "
+            "0004 c0000201");
+        const QString why = "the server closed the connection " + QString(80, 'x');
+        for (const auto& [outcome, elapsed, error] :
+             {std::tuple{net::DirectAnswer::Answered, 12345, QString()},
+              std::tuple{net::DirectAnswer::Failed, 3, why}}) {
+            net::ComparedServer server;
+            server.server = QString("ns%1.example.").arg(input.servers.size());
+            server.answers.append({outcome, packet, error, elapsed, false});
+            input.servers.append(server);
+        }
+        const QStringList lines = net::compareServers(input, false).text.split('\n');
+        const auto head = std::find_if(lines.begin(), lines.end(), [](const QString& line) {
+            return line.startsWith("; Server");
+        });
+        QVERIFY(head != lines.end());
+        const qsizetype answerColumn = head->indexOf("Answer");
+        for (const QString& row : {*(head + 1), *(head + 2)})
+            QVERIFY2(row.size() - 1 == answerColumn, qPrintable(*head + "\n" + row));
+        QVERIFY(lines.contains("; ns1.example.: failed (" + why + ")"));
     }
 
     // Servers that send thousands of records, or records named by a pointer to a long name

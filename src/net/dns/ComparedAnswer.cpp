@@ -83,7 +83,7 @@ void sortRecords(ComparedAnswer& answer) {
 
 QString ComparedAnswer::outcomeText() const {
     static const char* const names[] = {"answer",   "NXDOMAIN",  "bogus",       "not authoritative",
-                                        "",         "SERVFAIL",  "REFUSED",     "unreadable",
+                                        "",         "SERVFAIL",  "REFUSED",     "malformed",
                                         "failed",   "timed out", "unreachable", "no address",
                                         "not asked"};
     QString text = QString::fromLatin1(names[outcome]);
@@ -106,11 +106,16 @@ ComparedAnswer readDirectAnswers(const QList<DirectAnswer>& answers, bool typeIs
             worsen(out, ComparedAnswer::Unreachable, answer.error);
             continue;
         case DirectAnswer::Failed: worsen(out, ComparedAnswer::Failed, answer.error); continue;
+        case DirectAnswer::Malformed:
+            worsen(out, ComparedAnswer::Malformed, answer.error);
+            continue;
         case DirectAnswer::Answered: break;
         }
         const std::optional<WireMessage> message = readWireMessage(answer.packet);
-        if (!message || !parseDnsPacket(answer.packet)) {
-            worsen(out, ComparedAnswer::Unreadable, {});
+        if (!message) {
+            const QString problem = dnsPacketProblem(answer.packet);
+            worsen(out, ComparedAnswer::Malformed,
+                   problem.isEmpty() ? QStringLiteral("the message could not be read") : problem);
             continue;
         }
         QString detail;
@@ -144,7 +149,7 @@ ComparedAnswer readResolverAnswers(const QList<DnsAnswer>& answers, bool typeIsS
                    answer.rcode == 2   ? ComparedAnswer::ServerFailure
                    : answer.rcode == 5 ? ComparedAnswer::Refused
                    : answer.rcode == 3 ? ComparedAnswer::NxDomain
-                                       : ComparedAnswer::Unreadable,
+                                       : ComparedAnswer::Malformed,
                    detail);
             continue;
         }

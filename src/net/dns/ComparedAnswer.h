@@ -33,7 +33,7 @@ struct ComparedAnswer {
         OtherRcode,
         ServerFailure,
         Refused,
-        Unreadable,
+        Malformed,
         Failed,
         TimedOut,
         Unreachable,

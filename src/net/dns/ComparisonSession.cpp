@@ -9,6 +9,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
+#include <iterator>
 
 namespace net {
 
@@ -169,9 +170,10 @@ void ComparisonSession::resolversAnswered(const QList<LinedUpAnswers>& results) 
         if (const std::optional<ProbeVerdict>& probed = results[i].probed) {
             // What the server did when asked directly, where its resolver only failed.
             static const ComparedAnswer::Outcome outcomes[] = {
-                ComparedAnswer::Refused, ComparedAnswer::ServerFailure,
+                ComparedAnswer::Refused,       ComparedAnswer::ServerFailure,
                 ComparedAnswer::ServerFailure, ComparedAnswer::TimedOut,
-                ComparedAnswer::Unreachable};
+                ComparedAnswer::Unreachable,   ComparedAnswer::Malformed};
+            static_assert(std::size(outcomes) == ProbeVerdict::Malformed + 1);
             row.knownOutcome = outcomes[probed->kind];
             row.why = probed->kind == ProbeVerdict::Answered
                           ? QStringLiteral("asked directly, the server answers; the resolver "

@@ -40,8 +40,12 @@ QString named(const ComparisonInput& input, const QList<qsizetype>& members) {
     return names.join(QStringLiteral(", "));
 }
 
+// A table cell: the text in width characters and a space; a longer text is cut with an
+// ellipsis, so the columns after it stay in line.
 QString padded(const QString& text, qsizetype width) {
-    return text.size() >= width ? text + QLatin1Char(' ') : text.leftJustified(width + 1);
+    if (text.size() > width)
+        return text.left(width - 1) + QChar(0x2026) + QLatin1Char(' ');
+    return text.leftJustified(width + 1);
 }
 
 QString header(const ComparisonInput& input, const ComparisonFindings& findings) {
@@ -96,10 +100,11 @@ void table(const ComparisonInput& input, const ComparisonFindings& findings, Bou
     QString head = QStringLiteral("; ") + padded(QStringLiteral("Server"), serverWidth);
     if (every)
         head += padded(QStringLiteral("Address"), addressWidth);
-    head += padded(QStringLiteral("Time"), 8) + padded(QStringLiteral("Outcome"), outcomeWidth);
+    head += padded(QStringLiteral("Time"), 9) + padded(QStringLiteral("Outcome"), outcomeWidth);
     head += every ? padded(QStringLiteral("Serial"), 10)
                   : padded(QStringLiteral("DNSSEC"), 8) + padded(QStringLiteral("TTL"), 10);
     body.line(head + QStringLiteral("Answer"));
+    QStringList cut;
     for (qsizetype i = 0; i < input.servers.size(); ++i) {
         const ComparedServer& server = input.servers[i];
         const ComparedAnswer& answer = findings.answers[i];
@@ -112,8 +117,10 @@ void table(const ComparisonInput& input, const ComparisonFindings& findings, Bou
                           addressWidth);
         row += padded(!server.asked() ? QStringLiteral("-")
                                       : QStringLiteral("%1 ms").arg(answer.elapsedMs),
-                      8);
+                      9);
         row += padded(outcomes[i], outcomeWidth);
+        if (outcomes[i].size() > outcomeWidth) // cut in the table: said whole below it
+            cut.append(QStringLiteral("; %1: %2").arg(serverName(server), outcomes[i]));
         if (every) {
             QString serial =
                 findings.soa[i] ? QString::number(findings.soa[i]->serial) : QStringLiteral("-");
@@ -132,6 +139,8 @@ void table(const ComparisonInput& input, const ComparisonFindings& findings, Bou
             row += QStringLiteral("-");
         body.line(row.trimmed());
     }
+    for (const QString& line : cut)
+        body.line(line);
     body.line(QStringLiteral(";"));
 }
 

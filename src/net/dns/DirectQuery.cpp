@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "DirectQuery.h"
 #include "DnsLibrary.h"
+#include "DnsPacket.h"
 
 #include <QHostAddress>
 #include <QNetworkDatagram>
@@ -61,22 +62,27 @@ QByteArray makeMessage(const DirectQuestion& question) {
 
 } // namespace
 
-bool DirectQuery::answers(const QByteArray& message, const QByteArray& packet) {
+QString DirectQuery::whyNotAnAnswer(const QByteArray& message, const QByteArray& packet) {
     const qsizetype end = questionEnd(message);
-    if (end < 0 || packet.size() < end || packet[0] != message[0] || packet[1] != message[1])
-        return false;
+    if (end < 0)
+        return QStringLiteral("no question was asked");
+    if (packet.size() < HeaderSize)
+        return QStringLiteral("a message of %1 bytes, shorter than a DNS header")
+            .arg(packet.size());
     if ((static_cast<unsigned char>(packet[2]) & 0x80) == 0)
-        return false; // not a response
+        return QStringLiteral("a message that is not a response");
+    if (packet[0] != message[0] || packet[1] != message[1])
+        return QStringLiteral("an answer with another id");
     // One question, the one asked; names compare without regard to case (0x20 mixing).
-    if (packet[4] != 0 || packet[5] != 1)
-        return false;
+    if (packet[4] != 0 || packet[5] != 1 || packet.size() < end)
+        return QStringLiteral("an answer to another question");
     for (qsizetype i = HeaderSize; i < end; ++i) {
         const char a = message[i];
         const char b = packet[i];
         if (a != b && QChar::toLower(uchar(a)) != QChar::toLower(uchar(b)))
-            return false;
+            return QStringLiteral("an answer to another question");
     }
-    return true;
+    return {};
 }
 
 DirectQuery::DirectQuery(const platform::HostAddress& server, std::uint16_t port,
@@ -84,8 +90,13 @@ DirectQuery::DirectQuery(const platform::HostAddress& server, std::uint16_t port
     : QObject(parent), m_server(server), m_port(port), m_message(makeMessage(question)) {
     m_deadline.setSingleShot(true);
     m_deadline.setInterval(DefaultTimeoutMs);
-    connect(&m_deadline, &QTimer::timeout, this,
-            [this] { finish(DirectAnswer::TimedOut, {}, QString()); });
+    connect(&m_deadline, &QTimer::timeout, this, [this] {
+        // Messages came, none of them the answer: the server is named for what it sent.
+        if (m_rejected.isEmpty())
+            finish(DirectAnswer::TimedOut, {}, QString());
+        else
+            finish(DirectAnswer::Malformed, {}, m_rejected);
+    });
     m_retry.setInterval(RetryMs);
     connect(&m_retry, &QTimer::timeout, this, &DirectQuery::sendUdp);
 }
@@ -131,8 +142,11 @@ void DirectQuery::readUdp() {
     while (m_udp && !m_done && m_udp->hasPendingDatagrams()) {
         const QNetworkDatagram datagram = m_udp->receiveDatagram(MaxMessage);
         const QByteArray packet = datagram.data();
-        if (!answers(m_message, packet))
-            continue; // not the answer to this question: another one may still come
+        const QString why = whyNotAnAnswer(m_message, packet);
+        if (!why.isEmpty()) {
+            m_rejected = why; // not the answer to this question: another one may still come
+            continue;
+        }
         if (static_cast<unsigned char>(packet[2]) & 0x02) { // truncated: ask again over TCP
             m_retry.stop();
             m_udp->disconnect(this);
@@ -141,7 +155,7 @@ void DirectQuery::readUdp() {
             startTcp();
             return;
         }
-        finish(DirectAnswer::Answered, packet, QString());
+        finishWith(packet);
     }
 }
 
@@ -178,11 +192,20 @@ void DirectQuery::readTcp() {
     if (m_tcpBuffer.size() < 2 + length)
         return;
     const QByteArray packet = m_tcpBuffer.mid(2, length);
-    if (!answers(m_message, packet)) {
-        finish(DirectAnswer::Failed, {}, QStringLiteral("the answer is not to the question asked"));
+    const QString why = whyNotAnAnswer(m_message, packet);
+    if (!why.isEmpty()) {
+        finish(DirectAnswer::Malformed, {}, why + QStringLiteral(" over TCP"));
         return;
     }
-    finish(DirectAnswer::Answered, packet, QString());
+    finishWith(packet);
+}
+
+void DirectQuery::finishWith(const QByteArray& packet) {
+    const QString problem = dnsPacketProblem(packet);
+    if (problem.isEmpty())
+        finish(DirectAnswer::Answered, packet, QString());
+    else
+        finish(DirectAnswer::Malformed, packet, problem);
 }
 
 void DirectQuery::cancel() {

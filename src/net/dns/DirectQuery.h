@@ -3,8 +3,11 @@
 // One DNS question asked straight of one server, as dig asks it: over UDP (EDNS0, the DNSSEC
 // OK bit), again over TCP when the answer comes back truncated; retried every second over UDP
 // until its own time-out. Only an answer from the address and port asked, with the id sent and
-// the question asked, is taken; anything else that arrives is dropped. The server is a peer not
-// to be trusted: a TCP answer is read up to the 65,535 bytes a DNS message can have.
+// the question asked, is taken; anything else that arrives is dropped, and when nothing better
+// came by the time-out the query ends Malformed, saying what was wrong with it (a short message,
+// another id, another question), rather than as silence. The server is a peer not to be
+// trusted: a TCP answer is read up to the 65,535 bytes a DNS message can have, and an answer
+// the packet library cannot read is Malformed too.
 //
 // The query object is owned by whoever started it and must be destroyed with deleteLater()
 // (see DirectQueryPtr), since it may end inside one of its sockets' signals. Its owner lets go
@@ -34,10 +37,10 @@ struct DirectQuestion {
 };
 
 struct DirectAnswer {
-    enum Outcome { Answered, TimedOut, Unreachable, Failed };
+    enum Outcome { Answered, TimedOut, Unreachable, Failed, Malformed };
     Outcome outcome = TimedOut;
     QByteArray packet; // Answered: the message as received
-    QString error;     // Unreachable, Failed: why
+    QString error;     // Unreachable, Failed, Malformed: why
     qint64 elapsedMs = 0;
     bool overTcp = false;
 };
@@ -64,7 +67,12 @@ public:
     // The query as sent, for tests and the wire checks: the id is its first two bytes.
     const QByteArray& message() const { return m_message; }
     // Whether packet answers message: its id, the response flag and the question section.
-    static bool answers(const QByteArray& message, const QByteArray& packet);
+    static bool answers(const QByteArray& message, const QByteArray& packet) {
+        return whyNotAnAnswer(message, packet).isEmpty();
+    }
+    // What keeps packet from being the answer to message ("an answer with another id"); empty
+    // when it is one.
+    static QString whyNotAnAnswer(const QByteArray& message, const QByteArray& packet);
 
 private:
     void sendUdp();
@@ -72,6 +80,8 @@ private:
     void startTcp();
     void readTcp();
     void finish(DirectAnswer::Outcome outcome, const QByteArray& packet, const QString& error);
+    // An answer to the question: Answered when it can be read, Malformed otherwise.
+    void finishWith(const QByteArray& packet);
     void disarm();
 
     platform::HostAddress m_server;
@@ -80,6 +90,7 @@ private:
     QUdpSocket* m_udp = nullptr;
     QTcpSocket* m_tcp = nullptr;
     QByteArray m_tcpBuffer;
+    QString m_rejected; // why the last message that came was not the answer
     QTimer m_deadline;
     QTimer m_retry;
     QElapsedTimer m_clock;

@@ -164,6 +164,9 @@ QJsonObject dnsJson(const DnsQuestion& question, const QList<DnsAnswer>& answers
         message.insert(QStringLiteral("validation"), validation);
         if (!answer.reason.isEmpty())
             message.insert(QStringLiteral("reason"), answer.reason);
+        if (!answer.extendedErrors.isEmpty()) // the server's, asked directly
+            message.insert(QStringLiteral("serverExtendedErrors"),
+                           QJsonArray::fromStringList(answer.extendedErrors));
         if (answer.error != 0)
             message.insert(QStringLiteral("resolverError"), answer.whyBogus);
         messages.append(message);

@@ -23,6 +23,26 @@ DnsPacket parseDnsPacket(const QByteArray& wire) {
     return DnsPacket(packet);
 }
 
+QString dnsPacketProblem(const QByteArray& wire) {
+    const DnsLibrary* dns = DnsLibrary::get();
+    if (!dns)
+        return {};
+    if (wire.isEmpty())
+        return QStringLiteral("an empty message");
+    ldns_pkt* packet = nullptr;
+    const ldns_status status = dns->ldns_wire2pkt(
+        &packet, reinterpret_cast<const uint8_t*>(wire.constData()), size_t(wire.size()));
+    if (status == LDNS_STATUS_OK) {
+        dns->ldns_pkt_free(packet);
+        return {};
+    }
+    const char* why = dns->ldns_get_errorstr_by_id(status);
+    QString text = why ? QString::fromUtf8(why) : QStringLiteral("error %1").arg(int(status));
+    if (!text.isEmpty() && !(text.size() > 1 && text[1].isUpper())) // keep "DNS", "RR"
+        text[0] = text[0].toLower();
+    return text;
+}
+
 QString rcodeName(int rcode) {
     static const char* const names[] = {"NOERROR",  "FORMERR", "SERVFAIL",
                                         "NXDOMAIN", "NOTIMP",  "REFUSED"};

@@ -22,6 +22,10 @@ using DnsPacket = std::unique_ptr<ldns_pkt, DnsPacketDeleter>;
 // The message, or nullptr when it cannot be read (or the library is missing).
 DnsPacket parseDnsPacket(const QByteArray& wire);
 
+// Why the message cannot be read, in the packet library's words ("invalid compression
+// pointer"); empty when it can.
+QString dnsPacketProblem(const QByteArray& wire);
+
 // "NOERROR", "REFUSED", ..., "RCODE23".
 QString rcodeName(int rcode);
 

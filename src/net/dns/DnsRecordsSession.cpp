@@ -53,7 +53,7 @@ DnsRecordsSession::DnsRecordsSession(QueryEngine& engine)
     : m_engine(engine), m_lookup(this), m_comparison(engine) {
     m_deadline.setSingleShot(true);
     m_deadline.setInterval(DeadlineMs);
-    connect(&m_deadline, &QTimer::timeout, this, &DnsRecordsSession::timedOut);
+    connect(&m_deadline, &QTimer::timeout, this, &DnsRecordsSession::deadlineReached);
     m_resolver.onDone = [this] { answersCame(); };
     m_probe.onDone = [this](const ProbeVerdict& verdict) { probed(verdict); };
     connect(&m_formatting, &QFutureWatcher<DnsReport>::finished, this,
@@ -119,6 +119,7 @@ void DnsRecordsSession::start(const DnsRecordsRequest& request) {
     m_types = *types;
     m_answers.clear();
     m_problem.clear();
+    m_probingLate = false;
     m_serverAddress.clear();
     m_question = question;
     m_question.server = m_server.describe();
@@ -214,11 +215,27 @@ void DnsRecordsSession::resolveWith(const QByteArray& address) {
 
 void DnsRecordsSession::answersCame() {
     m_answers = m_resolver.answers();
-    if (const DnsTlsRelay* relay = m_resolver.relay())
+    bool tlsSilent = false;
+    if (const DnsTlsRelay* relay = m_resolver.relay()) {
         m_problem = relay->lastError();
+        tlsSilent = relay->leftUnanswered();
+    }
     m_resolver.stop();
+    // A resolver says SERVFAIL for whatever went wrong on the way; only a server's own word is
+    // reported as its answer.
+    const bool onlyFailed = saysOnlyThatItFailed(m_answers);
+    if (onlyFailed && !m_problem.isEmpty()) {
+        const QString problem = QStringLiteral("DNS over TLS to %1 failed: %2")
+                                    .arg(QString::fromUtf8(m_server.host), m_problem);
+        failed(QStringLiteral("transport"), problem, problem);
+        return;
+    }
+    if (onlyFailed && tlsSilent) {
+        timedOut();
+        return;
+    }
     const QList<ProbeTarget> targets = probeTargets();
-    if (saysOnlyThatItFailed(m_answers) && m_problem.isEmpty() && !targets.isEmpty()) {
+    if (onlyFailed && !targets.isEmpty()) {
         DirectQuestion question;
         question.name = m_question.name;
         question.type = m_types.first();
@@ -243,38 +260,54 @@ QList<ProbeTarget> DnsRecordsSession::probeTargets() const {
 }
 
 void DnsRecordsSession::probed(const ProbeVerdict& verdict) {
+    if (m_probingLate && verdict.kind == ProbeVerdict::Answered) {
+        timedOut(); // it answers, but not in time for the resolver
+        return;
+    }
     switch (verdict.kind) {
     case ProbeVerdict::Silent: timedOut(); return;
-    case ProbeVerdict::Unreachable:
-        report(m_answers, QStringLiteral("%1 could not be reached: %2")
-                              .arg(m_question.server, verdict.reasons.join(QStringLiteral(", "))));
+    case ProbeVerdict::Unreachable: {
+        const QString problem = QStringLiteral("%1 could not be reached: %2")
+                                    .arg(m_question.server, verdict.reasons.join(u", "));
+        failed(QStringLiteral("transport"), problem, problem);
         return;
+    }
+    case ProbeVerdict::Malformed: {
+        const QString what = verdict.reasons.join(QStringLiteral("; "));
+        failed(QStringLiteral("malformed"),
+               QStringLiteral("Malformed answer from %1: %2").arg(m_question.server, what),
+               QStringLiteral("Malformed answer: ") + what);
+        return;
+    }
     case ProbeVerdict::Refused:
         for (DnsAnswer& answer : m_answers)
             answer.rcode = LDNS_RCODE_REFUSED;
         break;
     case ProbeVerdict::ServerFailure: break;
-    case ProbeVerdict::Answered:
-        for (DnsAnswer& answer : m_answers)
-            answer.reason = QStringLiteral("asked directly, the server answers; the resolver "
-                                           "could not use its answer");
-        break;
+    case ProbeVerdict::Answered: {
+        // The failure is the resolver's own: the server answers when asked directly.
+        QString line = QStringLiteral("No usable answer: asked directly, %1 answers, but the "
+                                      "resolver could not use its answer")
+                           .arg(m_question.server);
+        if (!verdict.reasons.isEmpty())
+            line += QStringLiteral(" (the server says %1)").arg(verdict.reasons.join(u"; "));
+        failed(QStringLiteral("resolver"), line,
+               QStringLiteral("The resolver could not use the server's answer"));
+        return;
     }
-    if (!verdict.reasons.isEmpty())
-        for (DnsAnswer& answer : m_answers)
-            answer.reason =
-                QStringLiteral("the server says ") + verdict.reasons.join(QStringLiteral("; "));
+    }
+    // What is left is the server's own refusal or failure: its reasons are extended errors.
+    for (DnsAnswer& answer : m_answers)
+        answer.extendedErrors = verdict.reasons;
     report(m_answers);
 }
 
-void DnsRecordsSession::report(QList<DnsAnswer> answers, const QString& problem) {
+void DnsRecordsSession::report(QList<DnsAnswer> answers) {
     m_deadline.stop();
     m_question.elapsedMs = m_clock.elapsed();
     if (!m_problem.isEmpty())
         m_problem = QStringLiteral("DNS over TLS to %1 failed: %2")
                         .arg(QString::fromUtf8(m_server.host), m_problem);
-    if (!problem.isEmpty())
-        m_problem = problem;
     // Written out on a worker thread: an answer of thousands of records never holds the window.
     m_formatting.setFuture(QtConcurrent::run(formatDnsRecords, m_question, std::move(answers)));
 }
@@ -294,16 +327,55 @@ void DnsRecordsSession::reported() {
     end(report.status, report.answered);
 }
 
+void DnsRecordsSession::deadlineReached() {
+    if (m_probe.running())
+        return; // the server asked directly: it has a time-out of its own
+    // A resolver still at work may be retrying a server that sends what is no answer: asked
+    // directly for a moment, the server shows whether it is silent or sends something else.
+    const QList<ProbeTarget> targets = probeTargets();
+    if (m_resolver.running() && !targets.isEmpty()) {
+        m_resolver.stop();
+        m_probingLate = true;
+        m_answers.clear();
+        for (const std::uint16_t type : m_types) {
+            DnsAnswer answer; // what a resolver would have said, had it given up
+            answer.name = m_question.name;
+            answer.type = type;
+            answer.rcode = LDNS_RCODE_SERVFAIL;
+            m_answers.append(answer);
+        }
+        DirectQuestion question;
+        question.name = m_question.name;
+        question.type = m_types.first();
+        m_probe.start(targets, question, LateProbeTimeoutMs);
+        return;
+    }
+    timedOut();
+}
+
 void DnsRecordsSession::timedOut() {
     if (m_formatting.isRunning())
         return; // the answer is being written out
     const qint64 seconds = std::lround(double(m_clock.elapsed()) / 1000.0);
-    m_engine.showText(
-        QStringLiteral("; Question: %1 %2\n; Server: %3\n; Timed out: no answer from %3 after "
-                       "%4 s\n")
-            .arg(m_question.shownName, m_question.typeText, m_question.server)
-            .arg(seconds));
-    end(SocketErrorText(platform::WSAETIMEDOUT));
+    failed(QStringLiteral("timed out"),
+           QStringLiteral("Timed out: no answer from %1 after %2 s")
+               .arg(m_question.server)
+               .arg(seconds),
+           SocketErrorText(platform::WSAETIMEDOUT));
+}
+
+void DnsRecordsSession::failed(const QString& kind, const QString& line, const QString& status) {
+    m_question.elapsedMs = m_clock.elapsed();
+    m_engine.showText(dnsFailureText(m_question, line));
+    if (Transcript* transcript = m_engine.view().transcript()) {
+        DnsReport report;
+        report.status = status;
+        QJsonObject json = dnsJson(m_question, {}, report);
+        json.insert(QStringLiteral("failure"),
+                    QJsonObject{{QStringLiteral("kind"), kind}, {QStringLiteral("reason"), line}});
+        transcript->record(QStringLiteral("dns"), json);
+    }
+    end(status);
 }
 
 void DnsRecordsSession::end(const QString& status, bool answered) {

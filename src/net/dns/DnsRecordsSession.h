@@ -8,7 +8,9 @@
 //
 // Each outcome is said as what it is: when every answer failed the way a resolver reports any
 // upstream failure, the server is asked directly (ServerProbe), so a refusal reads REFUSED, a
-// silent server "Timed out", and a server's own reason for a failure is shown. DNSSEC is
+// silent server "Timed out", a message that is no answer "Malformed answer" with what was wrong,
+// a server that cannot be reached or a TLS connection that failed says why, and a server's own
+// reason for a failure is shown. SERVFAIL is said only where a server sent it. DNSSEC is
 // checked against the root's trust anchor, or, for a whole run, the anchors given on the
 // command line instead; anchors stored with the dialog are added to either.
 //
@@ -41,6 +43,8 @@ public:
     static constexpr int DeadlineMs = 20000;
     // How long each server asked directly has to answer.
     static constexpr int ProbeTimeoutMs = 3000;
+    // How long a server is asked directly when the resolver is still at work at the deadline.
+    static constexpr int LateProbeTimeoutMs = 1500;
 
     explicit DnsRecordsSession(QueryEngine& engine);
     ~DnsRecordsSession() override;
@@ -82,9 +86,13 @@ private:
     void answersCame();
     QList<ProbeTarget> probeTargets() const;
     void probed(const ProbeVerdict& verdict);
-    void report(QList<DnsAnswer> answers, const QString& problem = QString());
+    void report(QList<DnsAnswer> answers);
     void reported();
+    void deadlineReached();
     void timedOut();
+    // Ends a query no server answered: kind names how ("timed out", "malformed", "transport"),
+    // line says it in the window.
+    void failed(const QString& kind, const QString& line, const QString& status);
     void end(const QString& status, bool answered = false);
     void stop();
     QString caption() const;
@@ -110,6 +118,7 @@ private:
     ServerProbe m_probe;
     QList<DnsAnswer> m_answers;
     QString m_problem;
+    bool m_probingLate = false; // the server asked directly after the deadline
     QFutureWatcher<DnsReport> m_formatting;
     QElapsedTimer m_clock;
     QTimer m_deadline;

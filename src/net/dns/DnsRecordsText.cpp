@@ -4,12 +4,14 @@
 #include "DnsLibrary.h"
 #include "DnsPacket.h"
 #include "DnsRequest.h"
+#include "DnsWire.h"
 #include "RecordText.h"
 #include "net/engine/HostNames.h"
 
 #include <QSet>
 #include <QStringList>
 
+#include <algorithm>
 #include <memory>
 
 namespace net {
@@ -48,6 +50,12 @@ QString questionName(const DnsQuestion& question) {
                                       : question.shownName + QStringLiteral(" (") + sent + u')';
 }
 
+QString dnsFailureText(const DnsQuestion& question, const QString& line) {
+    return QStringLiteral("; Question: %1 %2\n; Server: %3\n; %4\n; Time: %5 ms\n")
+        .arg(questionName(question), question.typeText, question.server, line)
+        .arg(question.elapsedMs);
+}
+
 QString shortBogusReason(const QString& whyBogus) {
     QString reason = whyBogus;
     const qsizetype afterName = reason.indexOf(QLatin1String(">: "));
@@ -64,6 +72,7 @@ DnsReport formatDnsRecords(const DnsQuestion& question, const QList<DnsAnswer>& 
     QStringList typeNames;
     QStringList rcodes;
     QStringList reasons;
+    QStringList extendedErrors;
     QString flags;
     QString bogusWhy;
     bool anyAnswered = false;
@@ -74,6 +83,10 @@ DnsReport formatDnsRecords(const DnsQuestion& question, const QList<DnsAnswer>& 
     for (const DnsAnswer& answer : answers)
         packetBytes += answer.packet.size();
     BoundedText body(dnsTextCapacity(packetBytes));
+    // Types that all ended with the same code say it once, in the header.
+    const bool oneRcode = std::all_of(answers.begin(), answers.end(), [&](const DnsAnswer& answer) {
+        return answer.error == 0 && answer.rcode == answers.first().rcode;
+    });
     QSet<QString> shown;
     const DnsLibrary* dns = DnsLibrary::get();
     for (const DnsAnswer& answer : answers) {
@@ -81,6 +94,12 @@ DnsReport formatDnsRecords(const DnsQuestion& question, const QList<DnsAnswer>& 
         typeNames.append(type);
         if (!answer.reason.isEmpty() && !reasons.contains(answer.reason))
             reasons.append(answer.reason);
+        QStringList errors = answer.extendedErrors;
+        if (const std::optional<WireMessage> wire = readWireMessage(answer.packet))
+            errors += wire->extendedErrors;
+        for (const QString& error : errors)
+            if (!extendedErrors.contains(error))
+                extendedErrors.append(error);
         if (answer.error != 0) {
             body.line(QStringLiteral("; %1: no answer (%2)").arg(type, answer.whyBogus));
             allNxdomain = false;
@@ -143,9 +162,10 @@ DnsReport formatDnsRecords(const DnsQuestion& question, const QList<DnsAnswer>& 
         report.records += int(lines.size());
         for (const QString& line : lines)
             body.line(line, true);
-        if (lines.isEmpty() && !answer.nxdomain)
-            body.line(rcode == 0 ? QStringLiteral("; no %1 records").arg(type)
-                                 : QStringLiteral("; %1: %2").arg(type, rcodeName(rcode)));
+        if (lines.isEmpty() && !answer.nxdomain && rcode == 0)
+            body.line(QStringLiteral("; no %1 records").arg(type));
+        else if (lines.isEmpty() && !answer.nxdomain && !oneRcode)
+            body.line(QStringLiteral("; %1: %2").arg(type, rcodeName(rcode)));
     }
 
     QString dnssec;
@@ -164,6 +184,8 @@ DnsReport formatDnsRecords(const DnsQuestion& question, const QList<DnsAnswer>& 
     QString header = QStringLiteral("; Question: %1 %2\n").arg(questionName(question), typeText) +
                      QStringLiteral("; Server: %1\n").arg(question.server) +
                      QStringLiteral("; Status: %1\n").arg(rcodes.join(QStringLiteral(", ")));
+    for (const QString& error : extendedErrors)
+        header += QStringLiteral("; EDE: %1\n").arg(error);
     for (const QString& reason : reasons)
         header += QStringLiteral("; Reason: %1\n").arg(reason);
     if (!flags.isEmpty())

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // The answers of a DNS records query as an administrator reads them: a header of ";" lines
-// (the question, the server, the response code, the flags, the DNSSEC verdict, the time),
+// (the question, the server, the response code with any extended errors as "; EDE: 22 (No
+// Reachable Authority): text" lines, the flags, the DNSSEC verdict, the time),
 // the trust anchors, the time), then every record in zone-file presentation form with its TTL
 // (see RecordText), grouped by the type asked (a CNAME chain in the order the answer gives it,
 // each record once), and a line for each type that has no records. A bogus answer says why
@@ -30,8 +31,9 @@ struct DnsAnswer {
     bool secure = false;
     bool bogus = false;
     QString whyBogus;
-    QString reason;    // why the answer failed, where known (a server's extended error)
-    QByteArray packet; // the answer in wire form
+    QString reason;             // why the answer failed, where known
+    QStringList extendedErrors; // the server's (RFC 8914), when it was asked directly
+    QByteArray packet;          // the answer in wire form
 };
 
 struct DnsQuestion {
@@ -58,6 +60,10 @@ inline qsizetype dnsTextCapacity(qsizetype packetBytes) {
 }
 
 DnsReport formatDnsRecords(const DnsQuestion& question, const QList<DnsAnswer>& answers);
+
+// The text of a query no server answered: the question, the server, line (why there is no
+// answer) and the time.
+QString dnsFailureText(const DnsQuestion& question, const QString& line);
 
 // The name as a header shows it: as typed, with the name sent in brackets when that differs
 // ("bücher.example (xn--bcher-kva.example)"), on one line.

@@ -35,8 +35,11 @@ void DnsTlsRelay::pass(QTcpSocket* from, QTcpSocket* to) {
     // What the receiving side has not taken yet stays with the sender, whose read buffer is as
     // small as MaxHeld, so the kernel holds the rest and slows the sender down.
     const qint64 room = MaxHeld - waitingToGo(to);
-    if (room > 0)
-        to->write(from->read(room));
+    if (room > 0) {
+        const qint64 written = to->write(from->read(room));
+        if (written > 0)
+            (qobject_cast<QSslSocket*>(to) ? m_toServer : m_fromServer) += written;
+    }
     m_mostHeld = std::max(m_mostHeld, waitingToGo(to) + from->bytesAvailable());
 }
 

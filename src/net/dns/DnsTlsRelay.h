@@ -35,6 +35,9 @@ public:
     quint16 port() const { return m_server.serverPort(); }
     // Why the last connection to the server failed (a certificate error, a refusal).
     const QString& lastError() const { return m_lastError; }
+    // Whether questions went over TLS to the server and it sent nothing back: a silent server,
+    // not a failing one.
+    bool leftUnanswered() const { return m_toServer > 0 && m_fromServer == 0; }
     // Connections refused because they came from another process.
     int refusedConnections() const { return m_refused; }
     // The most bytes the relay held for one connection at a time.
@@ -53,6 +56,8 @@ private:
     QString m_lastError;
     int m_refused = 0;
     qint64 m_mostHeld = 0;
+    qint64 m_toServer = 0;   // bytes of questions passed to the server
+    qint64 m_fromServer = 0; // bytes of answers passed back
 };
 
 } // namespace net

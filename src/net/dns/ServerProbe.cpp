@@ -38,29 +38,36 @@ void ServerProbe::answered(const DirectAnswer& answer) {
     m_answers.append(answer);
     if (m_answers.size() < qsizetype(m_queries.size()))
         return;
-    // One server's word is enough: a refusal first, then a failure, then an answer.
+    // One server's word is enough: a refusal first, then a failure, a malformed message, an
+    // answer, and last a server that could not be reached.
     ProbeVerdict verdict;
     verdict.kind = ProbeVerdict::Silent;
     int rank = 0;
+    const auto take = [&](int thisRank, ProbeVerdict::Kind kind) {
+        if (thisRank > rank) {
+            rank = thisRank;
+            verdict.kind = kind;
+            verdict.reasons.clear();
+        }
+        return thisRank == rank;
+    };
     for (const DirectAnswer& each : m_answers) {
         if (each.outcome == DirectAnswer::Answered) {
             const std::optional<WireMessage> message = readWireMessage(each.packet);
             const int rcode = message ? message->rcode : -1;
-            if (message)
+            const bool kept = rcode == 5   ? take(5, ProbeVerdict::Refused)
+                              : rcode == 2 ? take(4, ProbeVerdict::ServerFailure)
+                                           : take(2, ProbeVerdict::Answered);
+            if (kept && message)
                 for (const QString& error : message->extendedErrors)
                     if (!verdict.reasons.contains(error))
                         verdict.reasons.append(error);
-            const int thisRank = rcode == 5 ? 4 : rcode == 2 ? 3 : 2;
-            if (thisRank > rank) {
-                rank = thisRank;
-                verdict.kind = rcode == 5   ? ProbeVerdict::Refused
-                               : rcode == 2 ? ProbeVerdict::ServerFailure
-                                            : ProbeVerdict::Answered;
-            }
-        } else if (each.outcome != DirectAnswer::TimedOut && rank < 1) {
-            rank = 1;
-            verdict.kind = ProbeVerdict::Unreachable;
-            verdict.reasons.append(each.error);
+        } else if (each.outcome == DirectAnswer::Malformed) {
+            if (take(3, ProbeVerdict::Malformed) && !verdict.reasons.contains(each.error))
+                verdict.reasons.append(each.error);
+        } else if (each.outcome != DirectAnswer::TimedOut) {
+            if (take(1, ProbeVerdict::Unreachable) && !verdict.reasons.contains(each.error))
+                verdict.reasons.append(each.error);
         }
     }
     if (onDone)

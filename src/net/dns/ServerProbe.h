@@ -3,8 +3,9 @@
 // What a validating resolver cannot say: it reports every upstream failure alike, as SERVFAIL
 // with no answer, whether the server refused, failed or never answered. When a query's answers
 // all failed so, the probe asks the query's servers the first question directly, and sums up
-// what they did: refused, failed (with the reason a server gave in an extended error), answered,
-// or stayed silent or unreachable.
+// what they did: refused, failed (with the reason a server gave in an extended error), sent a
+// message that is no answer (malformed: what was wrong with it), answered, or stayed silent or
+// unreachable.
 
 #include "DirectQuery.h"
 #include "DnsRecordsText.h"
@@ -24,9 +25,11 @@ struct ProbeTarget {
 };
 
 struct ProbeVerdict {
-    enum Kind { Refused, ServerFailure, Answered, Silent, Unreachable };
+    enum Kind { Refused, ServerFailure, Answered, Silent, Unreachable, Malformed };
     Kind kind = Silent;
-    QStringList reasons; // extended errors the servers gave, or why they could not be reached
+    // Extended errors the servers gave, what was wrong with a malformed answer, or why they
+    // could not be reached.
+    QStringList reasons;
 };
 
 // Whether a resolver's answers say only that no usable answer came: SERVFAIL, no records,
@@ -42,6 +45,7 @@ public:
     // Asks up to MaxTargets servers at once; each has timeoutMs to answer.
     void start(const QList<ProbeTarget>& targets, const DirectQuestion& question, int timeoutMs);
     void stop();
+    bool running() const { return m_answers.size() < qsizetype(m_queries.size()); }
 
 private:
     void answered(const DirectAnswer& answer);
