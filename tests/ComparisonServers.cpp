@@ -39,14 +39,14 @@ ComparisonServers::ComparisonServers() {
             m_error = QStringLiteral("the IPv6 test addresses could not be added");
             return;
         }
-    m_running = start("parent", {"127.0.0.10", "127.0.0.20"}, {".:root.zone", "test.:test.zone"}) &&
-                start("ns1", {"127.0.0.31", "::1"},
-                      {"cmp.test:cmp-current.zone.signed", "many.test:many.zone"}) &&
-                start("ns2", {"127.0.0.32"}, {"cmp.test:cmp-different.zone.signed"}) &&
-                start("ns3", {"127.0.0.33"}, {"cmp.test:cmp-stale.zone.signed"}) &&
-                start("ns4", {"127.0.0.34"}, {"cmp.test:cmp-expired.zone.signed"}) &&
-                start("ns5", {"127.0.0.35"}, {}) &&
-                start("wide", wide, {"wide.test:wide.zone.signed"});
+    m_running =
+        start("parent", {"127.0.0.10", "127.0.0.20"}, {".:root.zone", "test.:test.zone"}) &&
+        start("ns1", {"127.0.0.31", "::1"},
+              {"cmp.test:cmp-current.zone.signed", "many.test:many.zone", "lame.test:lame.zone"}) &&
+        start("ns2", {"127.0.0.32"}, {"cmp.test:cmp-different.zone.signed"}) &&
+        start("ns3", {"127.0.0.33"}, {"cmp.test:cmp-stale.zone.signed"}) &&
+        start("ns4", {"127.0.0.34"}, {"cmp.test:cmp-expired.zone.signed"}) &&
+        start("ns5", {"127.0.0.35"}, {}) && start("wide", wide, {"wide.test:wide.zone.signed"});
     if (!m_running)
         return;
     // The silent server: takes datagrams at 127.0.0.36:53 and keeps them unread till asked.
@@ -101,6 +101,15 @@ bool ComparisonServers::makeZones() {
     test += "ns1.cmp IN A 127.0.0.31\nns2.cmp IN A 127.0.0.32\nns3.cmp IN A 127.0.0.99\n"
             "ns4.cmp IN A 127.0.0.34\nns5.cmp IN A 127.0.0.35\nns6.cmp IN A 127.0.0.36\n"
             "ns9.cmp IN A 127.0.0.39\n";
+    // A zone set up wrong: a name server that is an alias, one inside the zone without glue,
+    // glue for a name outside it, every address in one network.
+    test += "lame IN NS alias.lame\nlame IN NS bare.lame\nlame IN NS ns1.cmp\n"
+            "alias.lame IN A 127.0.0.31\n";
+    const QByteArray lame = "$ORIGIN lame.test.\n$TTL 3600\n"
+                            "@ IN SOA bare hostmaster 1 7200 3600 1209600 3600\n"
+                            "@ IN NS alias\n@ IN NS bare\n@ IN NS ns1.cmp.test.\n"
+                            "alias IN CNAME real\nreal IN A 127.0.0.31\nbare IN A 127.0.0.31\n"
+                            "www IN A 192.0.2.5\n";
     QByteArray many = "$ORIGIN many.test.\n$TTL 3600\n"
                       "@ IN SOA h1.test. hostmaster 1 7200 3600 1209600 3600\n"
                       "www IN A 192.0.2.70\n";
@@ -128,6 +137,7 @@ bool ComparisonServers::makeZones() {
     if (!writeTextFile(dir.filePath("root.zone"), root) ||
         !writeTextFile(dir.filePath("test.zone"), test) ||
         !writeTextFile(dir.filePath("many.zone"), many) ||
+        !writeTextFile(dir.filePath("lame.zone"), lame) ||
         !writeTextFile(dir.filePath("wide.zone"), wide) ||
         !writeTextFile(dir.filePath("cmp-current.zone"), cmpZone(2, "192.0.2.2")) ||
         !writeTextFile(dir.filePath("cmp-different.zone"), cmpZone(2, "192.0.2.99")) ||

@@ -4,6 +4,7 @@
 // packet library's own reader and with dnspython, which follows RFC 9460 where the library does
 // not; and answers made to amplify, an OPT record among the answers and a record with no data
 // are written within the text's bound.
+#include "net/dns/DelegationFaults.h"
 #include "net/dns/DnsJson.h"
 #include "net/dns/DnsLibrary.h"
 #include "net/dns/DnsRecordsText.h"
@@ -328,6 +329,60 @@ private slots:
         QString summary = status;
         summary[0] = summary[0].toLower();
         QVERIFY2(report.text.contains("; Summary: " + summary), qPrintable(report.text));
+    }
+
+    // Faults of a zone's set-up seen from its name servers alone: one name server, every
+    // address in one network, glue the parent cannot vouch for (a sibling's may be given).
+    void delegationFaults_data() {
+        QTest::addColumn<QStringList>("servers"); // "name address ... glue:address ..."
+        QTest::addColumn<QString>("faults");
+        QTest::newRow("one name server") << QStringList{"a. 192.0.2.1 2001:db8::1"}
+                                         << "one name server";
+        QTest::newRow("one IPv4 /24") << QStringList{"a. 192.0.2.1", "b. 192.0.2.200"}
+                                      << "one network";
+        QTest::newRow("two IPv4 /24s") << QStringList{"a. 192.0.2.1", "b. 198.51.100.1"} << "";
+        QTest::newRow("one IPv6 /48")
+            << QStringList{"a. 2001:db8:1::1", "b. 2001:db8:1:ff::1"} << "one network";
+        QTest::newRow("two IPv6 /48s") << QStringList{"a. 2001:db8:1::1", "b. 2001:db8:2::1"}
+                                       << "";
+        QTest::newRow("both families") << QStringList{"a. 192.0.2.1", "b. 2001:db8::1"} << "";
+        QTest::newRow("glue outside the parent's zone")
+            << QStringList{"ns.zone.test. glue:192.0.2.1", "ns.other.net. glue:198.51.100.1"}
+            << "glue outside the zone";
+        QTest::newRow("a sibling's glue")
+            << QStringList{"ns.zone.test. glue:192.0.2.1", "ns.sibling.test. glue:198.51.100.1"}
+            << "";
+        QTest::newRow("no glue inside the zone")
+            << QStringList{"ns.zone.test. 192.0.2.1 glue:", "ns.other.net. 198.51.100.1"}
+            << "glue missing at the parent";
+    }
+    void delegationFaults() {
+        QFETCH(QStringList, servers);
+        QFETCH(QString, faults);
+        net::ZoneServers zone;
+        zone.zone = "zone.test.";
+        zone.parent = "test.";
+        zone.delegationSeen = true;
+        for (const QString& server : servers) {
+            const QStringList words = server.split(' ');
+            net::NameServerAddresses each;
+            each.name = words[0].toLatin1();
+            each.inZone = true;
+            for (QString address : words.mid(1)) {
+                // "glue:" names a server at the parent, with the glue that follows (if any).
+                const bool glue = address.startsWith("glue:");
+                each.atParent = each.atParent || glue;
+                address.remove("glue:");
+                if (!address.isEmpty())
+                    (glue ? each.glue : each.addresses)
+                        .append(*platform::HostAddress::parse(address.toLatin1()));
+            }
+            zone.servers.append(each);
+        }
+        QStringList kinds;
+        for (const net::DelegationFault& fault : net::delegationFaults(zone))
+            kinds.append(fault.kind);
+        QCOMPARE(kinds.join(", "), faults);
     }
 
     // The table's columns stay in line whatever an outcome or a time says: an outcome too long

@@ -67,12 +67,19 @@ QJsonObject zoneJson(const ComparisonInput& input, const ComparisonFindings& fin
                                 {QStringLiteral("parent"), QJsonArray::fromStringList(check.glue)},
                                 {QStringLiteral("zone"), QJsonArray::fromStringList(check.zone)},
                                 {QStringLiteral("agrees"), check.agrees}});
+    QJsonArray faults;
+    for (const DelegationFault& fault : findings.faults)
+        faults.append(
+            QJsonObject{{QStringLiteral("kind"), fault.kind},
+                        {QStringLiteral("text"), fault.text},
+                        {QStringLiteral("servers"), QJsonArray::fromStringList(fault.servers)}});
     return {{QStringLiteral("zone"), QString::fromLatin1(zone.zone)},
             {QStringLiteral("parent"), QString::fromLatin1(zone.parent)},
             {QStringLiteral("foundThrough"), input.foundThrough},
             {QStringLiteral("soa"), soa},
             {QStringLiteral("delegation"), delegation},
             {QStringLiteral("glue"), glue},
+            {QStringLiteral("faults"), faults},
             {QStringLiteral("signed"), findings.signedZone},
             {QStringLiteral("namesNotLookedUp"), zone.namesLeftOut}};
 }

@@ -58,11 +58,19 @@ QString header(const ComparisonInput& input, const ComparisonFindings& findings)
     if (every)
         text += QStringLiteral("; Zone found through: %1\n").arg(input.foundThrough);
     // The status bar's sentence, then what differs.
-    QString summary = comparisonSummary(input, findings);
+    QString summary = comparisonAgreement(input, findings);
     summary[0] = summary[0].toLower();
     if (findings.answering > 0 && !findings.differences.isEmpty())
         summary += QStringLiteral(": ") + findings.differences.join(QStringLiteral(", "));
+    summary += faultSummary(findings);
     text += QStringLiteral("; Summary: ") + summary + QLatin1Char('\n');
+    if (!findings.faults.isEmpty()) {
+        QStringList kinds;
+        for (const DelegationFault& fault : findings.faults)
+            kinds.append(fault.kind);
+        text += QStringLiteral("; Faults: %1 (see Delegation faults below)\n")
+                    .arg(kinds.join(QStringLiteral(", ")));
+    }
     if (!every)
         text += QStringLiteral("; DNSSEC: %1\n")
                     .arg(input.question.dnssecChecked
@@ -310,6 +318,11 @@ QString comparisonText(const ComparisonInput& input, const ComparisonFindings& f
     if (input.kind == DnsComparison::EveryAuthoritative) {
         soaValues(input, findings, body);
         delegation(input, findings, body);
+        if (!findings.faults.isEmpty()) {
+            body.line(QStringLiteral("; Delegation faults"));
+            for (const DelegationFault& fault : findings.faults)
+                body.line(QStringLiteral(";   ") + fault.text);
+        }
         signatures(input, findings, body);
         if (input.zone.namesLeftOut > 0)
             body.line(QStringLiteral("; %1 more name servers not looked up: at most %2 are")

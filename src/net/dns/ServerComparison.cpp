@@ -131,6 +131,7 @@ QStringList sortedTexts(const QList<platform::HostAddress>& addresses) {
 }
 
 void compareDelegation(const ZoneServers& zone, ComparisonFindings& findings) {
+    findings.faults = delegationFaults(zone);
     for (const NameServerAddresses& server : zone.servers) {
         const QString name = QString::fromLatin1(server.name);
         if (zone.delegationSeen && server.atParent && !server.inZone)
@@ -239,7 +240,7 @@ ComparisonFindings weighAnswers(const ComparisonInput& input) {
     return findings;
 }
 
-QString comparisonSummary(const ComparisonInput& input, const ComparisonFindings& findings) {
+QString comparisonAgreement(const ComparisonInput& input, const ComparisonFindings& findings) {
     const qsizetype count = input.servers.size();
     const bool every = input.kind == DnsComparison::EveryAuthoritative;
     const QString what =
@@ -256,6 +257,18 @@ QString comparisonSummary(const ComparisonInput& input, const ComparisonFindings
         .arg(findings.differing)
         .arg(count)
         .arg(what, findings.differing == 1 ? QStringLiteral("differs") : QStringLiteral("differ"));
+}
+
+QString faultSummary(const ComparisonFindings& findings) {
+    const qsizetype faults = findings.faults.size();
+    if (faults == 0 || findings.answering == 0)
+        return {};
+    return faults == 1 ? QStringLiteral("; the delegation has a fault")
+                       : QStringLiteral("; the delegation has %1 faults").arg(faults);
+}
+
+QString comparisonSummary(const ComparisonInput& input, const ComparisonFindings& findings) {
+    return comparisonAgreement(input, findings) + faultSummary(findings);
 }
 
 ComparisonReport compareServers(const ComparisonInput& input, bool withJson) {

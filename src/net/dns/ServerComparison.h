@@ -9,6 +9,7 @@
 // the answers' size, on a worker thread.
 
 #include "ComparedAnswer.h"
+#include "DelegationFaults.h"
 #include "DnsRequest.h"
 #include "SignatureCheck.h"
 #include "ZoneServers.h"
@@ -84,9 +85,10 @@ struct ComparisonFindings {
     QStringList onlyAtParent;
     QStringList onlyInZone;
     QList<GlueCheck> glue;
-    QStringList differences; // what the summary names
-    qsizetype differing = 0; // servers that differ from the reference in any way
-    qsizetype answering = 0; // servers that gave an answer to compare
+    QList<DelegationFault> faults; // every authoritative server: how the zone is set up wrong
+    QStringList differences;       // what the summary names
+    qsizetype differing = 0;       // servers that differ from the reference in any way
+    qsizetype answering = 0;       // servers that gave an answer to compare
 };
 
 ComparisonFindings weighAnswers(const ComparisonInput& input);
@@ -109,6 +111,9 @@ QString comparisonText(const ComparisonInput& input, const ComparisonFindings& f
 // The outcome in one sentence, as the status bar and the text's summary line give it: "All 26
 // addresses agree", "3 of 4 servers differ", "The addresses agree; the zone's set-up differs".
 QString comparisonSummary(const ComparisonInput& input, const ComparisonFindings& findings);
+// Its parts: whether the servers agree, and "; the delegation has 2 faults" (empty for none).
+QString comparisonAgreement(const ComparisonInput& input, const ComparisonFindings& findings);
+QString faultSummary(const ComparisonFindings& findings);
 QJsonObject comparisonJson(const ComparisonInput& input, const ComparisonFindings& findings);
 
 } // namespace net

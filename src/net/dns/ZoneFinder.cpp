@@ -12,6 +12,7 @@ namespace {
 
 constexpr std::uint16_t TypeA = 1;
 constexpr std::uint16_t TypeNs = 2;
+constexpr std::uint16_t TypeCname = 5;
 constexpr std::uint16_t TypeSoa = 6;
 constexpr std::uint16_t TypeAaaa = 28;
 constexpr std::uint16_t TypeDnskey = 48;
@@ -285,11 +286,16 @@ void ZoneFinder::foundAddresses() {
         NameServerAddresses& each = m_found.servers[i];
         QString why;
         for (const DnsAnswer& answer : {answers[2 * i], answers[2 * i + 1]}) {
-            if (const std::optional<WireMessage> message = readWireMessage(answer.packet))
+            if (const std::optional<WireMessage> message = readWireMessage(answer.packet)) {
                 for (const WireRecord& record : message->answer)
                     if (const auto address = addressOf(answer.packet, record);
                         address && !each.addresses.contains(*address))
                         each.addresses.append(*address);
+                const QList<QByteArray> alias =
+                    targetNames(answer.packet, message->answer, TypeCname, each.name);
+                if (!alias.isEmpty())
+                    each.aliasOf = alias.first();
+            }
             if (why.isEmpty())
                 why = failureOf(answer);
         }
@@ -319,7 +325,7 @@ NameServerAddresses* ZoneFinder::server(const QByteArray& name) {
         m_found.namesLeftOut = m_leftOut.size();
         return nullptr;
     }
-    m_found.servers.append({name, {}, {}, {}, false, false});
+    m_found.servers.append({name, {}, {}, {}, false, false, {}});
     return &m_found.servers.last();
 }
 

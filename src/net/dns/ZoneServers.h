@@ -19,6 +19,7 @@ struct NameServerAddresses {
     QString problem;                        // why no address was found
     bool inZone = false;                    // named by the zone's NS set
     bool atParent = false;                  // named by the parent's delegation
+    QByteArray aliasOf;                     // what the name is an alias (CNAME) of, if it is
 };
 
 struct ZoneServers {
