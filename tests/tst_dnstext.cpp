@@ -263,6 +263,10 @@ private slots:
         const QJsonArray answers = message["answerRRs"].toArray();
         const QJsonArray additional = message["additionalRRs"].toArray();
         QCOMPARE(answers.last()["rdataA"].toString(), QString("192.0.2.1"));
+        // Every record of a section is listed, the OPT too, as its count says.
+        QCOMPARE(answers.size(), message["ANCOUNT"].toInt());
+        QCOMPARE(additional.size(), message["ARCOUNT"].toInt());
+        QCOMPARE(answers.first()["TYPEname"].toString(), QString("OPT"));
         QCOMPARE(additional.first()["TYPEname"].toString(), QString("TSIG"));
         QVERIFY2(!additional.first()["rdataTSIG"].toString().contains("192.0.2.2"),
                  QJsonDocument(additional.first().toObject()).toJson().constData());

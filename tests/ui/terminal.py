@@ -172,6 +172,22 @@ def main():
               message["answerRRs"][0]["TYPEname"] == "MX" and
               message["validation"]["verdict"] == "insecure",
               "--json records: the message in RFC 8427's names, with its verdict")
+        # Each answer record as kdig writes it (names written out whole in RDATAHEX), and
+        # every section as long as its count, the OPT record included.
+        same = True
+        for name, qtype in (("plain.test", "MX"), ("plain.test", "NS"), ("plain.test", "SOA"),
+                            ("mail.plain.test", "A")):
+            _, out, _ = run(binary, folder, "--json", "--records", name, "--type", qtype, *lab)
+            ours = json.loads(out)["dns"]["messages"][0]
+            kdig = subprocess.run(["kdig", "+json", "+dnssec", "-p", str(zone.port), "@127.0.0.1", name, qtype],
+                                  capture_output=True, text=True)
+            theirs = json.loads(kdig.stdout)
+            same = (same and ours["answerRRs"] == theirs["answerRRs"] and
+                    all(ours[count] == len(ours[section]) for count, section in
+                        (("ANCOUNT", "answerRRs"), ("NSCOUNT", "authorityRRs"),
+                         ("ARCOUNT", "additionalRRs"))) and
+                    ours["additionalRRs"][-1] == theirs["additionalRRs"][-1])  # the OPT
+        check(same, "--json records: records and counts as kdig +json gives them")
 
         # The bytes received, exactly: as text when UTF-8, else in base64 beside the text.
         code, out, _ = run(binary, folder, "--json", "latin@127.0.0.1")

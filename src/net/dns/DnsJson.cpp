@@ -43,13 +43,50 @@ QString rdataOf(const QString& line) {
     return line.mid(at, comment < at ? -1 : comment - at);
 }
 
+// A record's data as it reads outside the message: its names written out whole, not by
+// compression pointers into the message (as kdig gives RDATAHEX and RDLENGTH).
+QByteArray uncompressedRdata(const DnsLibrary& dns, const ldns_rr* rr, const QByteArray& raw) {
+    ldns_buffer* buffer = dns.ldns_buffer_new(size_t(raw.size()) + 256);
+    if (!buffer)
+        return raw;
+    QByteArray out = raw;
+    if (dns.ldns_rr_rdata2buffer_wire(buffer, rr) == LDNS_STATUS_OK)
+        out = QByteArray(reinterpret_cast<const char*>(ldns_buffer_begin(buffer)),
+                         qsizetype(ldns_buffer_position(buffer)));
+    dns.ldns_buffer_free(buffer);
+    return out;
+}
+
 QJsonArray recordsJson(const QByteArray& packet, const QList<WireRecord>& records, qsizetype& room,
                        int* leftOut) {
     const DnsLibrary& dns = *DnsLibrary::get();
     QJsonArray out;
     for (const WireRecord& record : records) {
-        if (record.type == OptType)
-            continue; // the message's options, given as "EDNS"
+        const QString name = nameText(packet, record.ownerOffset).value_or(QString());
+        if (record.type == OptType) {
+            // As kdig writes it: its class is the UDP size and its TTL the extended flags, read
+            // as such in "EDNS" too.
+            QJsonObject opt{{QStringLiteral("NAME"), name},
+                            {QStringLiteral("TYPE"), record.type},
+                            {QStringLiteral("TYPEname"), QStringLiteral("OPT")},
+                            {QStringLiteral("CLASS"), record.rrclass},
+                            {QStringLiteral("TTL"), qint64(record.ttl)},
+                            {QStringLiteral("RDLENGTH"), record.rdataLength}};
+            if (record.rdataLength > 0)
+                opt.insert(QStringLiteral("RDATAHEX"),
+                           QString::fromLatin1(packet.mid(record.rdataOffset, record.rdataLength)
+                                                   .toHex()
+                                                   .toUpper()));
+            const qsizetype size = 2 * record.rdataLength + 120;
+            if (size > room) {
+                room = 0;
+                ++*leftOut;
+                continue;
+            }
+            room -= size;
+            out.append(opt);
+            continue;
+        }
         // Each record is read on its own, from where it stands in the message: the library's
         // own lists leave some records out (a TSIG, and whatever follows it) and keep others,
         // so pairing records by their place would give one record another's data.
@@ -59,10 +96,12 @@ QJsonArray recordsJson(const QByteArray& packet, const QList<WireRecord>& record
                              size_t(packet.size()), &at, LDNS_SECTION_ANSWER) != LDNS_STATUS_OK)
             rr = nullptr;
         const QString line = rr ? recordText(rr, packet, &record) : QString();
-        if (rr)
+        QByteArray rdata = packet.mid(record.rdataOffset, record.rdataLength);
+        if (rr) {
+            rdata = uncompressedRdata(dns, rr, rdata);
             dns.ldns_rr_free(rr);
-        const QString name = nameText(packet, record.ownerOffset).value_or(QString());
-        const qsizetype size = line.size() + name.size() + 2 * record.rdataLength + 120;
+        }
+        const qsizetype size = line.size() + name.size() + 2 * rdata.size() + 120;
         if (size > room) {
             room = 0;
             ++*leftOut;
@@ -77,10 +116,8 @@ QJsonArray recordsJson(const QByteArray& packet, const QList<WireRecord>& record
             {QStringLiteral("CLASS"), record.rrclass},
             {QStringLiteral("CLASSname"), className(record.rrclass)},
             {QStringLiteral("TTL"), qint64(record.ttl)},
-            {QStringLiteral("RDLENGTH"), record.rdataLength},
-            {QStringLiteral("RDATAHEX"),
-             QString::fromLatin1(
-                 packet.mid(record.rdataOffset, record.rdataLength).toHex().toUpper())}};
+            {QStringLiteral("RDLENGTH"), rdata.size()},
+            {QStringLiteral("RDATAHEX"), QString::fromLatin1(rdata.toHex().toUpper())}};
         if (!line.isEmpty())
             json.insert(QStringLiteral("rdata") + typeName, rdataOf(line));
         out.append(json);
