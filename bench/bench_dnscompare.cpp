@@ -9,7 +9,7 @@
 #include "Figure.h"
 #include "RecordingView.h"
 #include "TestNetwork.h"
-#include "net/dns/DnsRecordsSession.h"
+#include "net/dns/records/DnsRecordsSession.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -5,7 +5,8 @@
 // another record's.
 // Input: the zone's keys message, then one answer message a server, each after a two-byte
 // big-endian length; the first byte picks every authoritative server or resolvers side by side.
-#include "net/dns/ServerComparison.h"
+#include "net/dns/compare/ServerComparison.h"
+#include "net/dns/message/DnsRecordsText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

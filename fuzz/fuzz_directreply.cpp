@@ -2,7 +2,7 @@
 // The direct question's reply check on any bytes: a reply is taken only when it is a response
 // with the id sent and the one question asked (names compared without regard to case), and
 // reading it never leaves the bytes received. The first two bytes are the id sent.
-#include "net/dns/DirectQuery.h"
+#include "net/dns/asking/DirectQuery.h"
 
 #include <QChar>
 

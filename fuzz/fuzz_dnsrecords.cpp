@@ -3,7 +3,7 @@
 // crash or grow without bound (the text stays within a fixed multiple of the packets' bytes).
 // Input: packets, each after a two-byte big-endian length; the first byte of each picks the
 // type it answers and whether the resolver called it secure or bogus.
-#include "net/dns/DnsRecordsText.h"
+#include "net/dns/message/DnsRecordsText.h"
 
 #include <cstdlib>
 

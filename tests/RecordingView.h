@@ -2,7 +2,7 @@
 #pragma once
 // A stand-in window for the query engine and the DNS look-up that records everything they show.
 
-#include "net/dns/DnsLookup.h"
+#include "net/dns/lookup/DnsLookup.h"
 #include "net/engine/EngineView.h"
 #include "net/engine/QueryEngine.h"
 #include "view/ReplyFeed.h"

@@ -8,7 +8,7 @@
 #include "HostileDnsServer.h"
 #include "RecordingView.h"
 #include "TestNetwork.h"
-#include "net/dns/DnsRecordsSession.h"
+#include "net/dns/records/DnsRecordsSession.h"
 #include "net/engine/QueryEngine.h"
 #include "net/engine/Transcript.h"
 

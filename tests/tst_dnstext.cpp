@@ -4,13 +4,13 @@
 // packet library's own reader and with dnspython, which follows RFC 9460 where the library does
 // not; and answers made to amplify, an OPT record among the answers and a record with no data
 // are written within the text's bound.
-#include "net/dns/DelegationFaults.h"
-#include "net/dns/DnsJson.h"
 #include "net/dns/DnsLibrary.h"
-#include "net/dns/DnsRecordsText.h"
-#include "net/dns/DnsWire.h"
-#include "net/dns/RecordText.h"
-#include "net/dns/ServerComparison.h"
+#include "net/dns/compare/DelegationFaults.h"
+#include "net/dns/compare/ServerComparison.h"
+#include "net/dns/message/DnsJson.h"
+#include "net/dns/message/DnsRecordsText.h"
+#include "net/dns/message/DnsWire.h"
+#include "net/dns/message/RecordText.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -340,15 +340,14 @@ private slots:
     void delegationFaults_data() {
         QTest::addColumn<QStringList>("servers"); // "name address ... glue:address ..."
         QTest::addColumn<QString>("faults");
-        QTest::newRow("one name server") << QStringList{"a. 192.0.2.1 2001:db8::1"}
-                                         << "one name server";
-        QTest::newRow("one IPv4 /24") << QStringList{"a. 192.0.2.1", "b. 192.0.2.200"}
-                                      << "one network";
+        QTest::newRow("one name server")
+            << QStringList{"a. 192.0.2.1 2001:db8::1"} << "one name server";
+        QTest::newRow("one IPv4 /24")
+            << QStringList{"a. 192.0.2.1", "b. 192.0.2.200"} << "one network";
         QTest::newRow("two IPv4 /24s") << QStringList{"a. 192.0.2.1", "b. 198.51.100.1"} << "";
         QTest::newRow("one IPv6 /48")
             << QStringList{"a. 2001:db8:1::1", "b. 2001:db8:1:ff::1"} << "one network";
-        QTest::newRow("two IPv6 /48s") << QStringList{"a. 2001:db8:1::1", "b. 2001:db8:2::1"}
-                                       << "";
+        QTest::newRow("two IPv6 /48s") << QStringList{"a. 2001:db8:1::1", "b. 2001:db8:2::1"} << "";
         QTest::newRow("both families") << QStringList{"a. 192.0.2.1", "b. 2001:db8::1"} << "";
         QTest::newRow("glue outside the parent's zone")
             << QStringList{"ns.zone.test. glue:192.0.2.1", "ns.other.net. glue:198.51.100.1"}

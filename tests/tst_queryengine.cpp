@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "LoopbackServer.h"
 #include "RecordingView.h"
-#include "net/dns/DnsLookup.h"
+#include "net/dns/lookup/DnsLookup.h"
 #include "net/engine/PlainCall.h"
 #include "net/engine/QueryEngine.h"
 #include "platform/AsyncSocket.h"

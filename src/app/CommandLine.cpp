@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "CommandLine.h"
 #include "net/dns/DnsLibrary.h"
-#include "net/dns/DnsRequest.h"
+#include "net/dns/records/DnsRequest.h"
 
 #include "platform/HostEntry.h"
 

@@ -4,7 +4,7 @@
 // when it holds only "None") and the first address of a host.
 
 #include "Base_Dialog.h"
-#include "net/dns/DnsLookup.h"
+#include "net/dns/lookup/DnsLookup.h"
 
 class QComboBox;
 class QLineEdit;

@@ -11,7 +11,7 @@
 
 #include "Base_Dialog.h"
 #include "DnsRecordsSettings.h"
-#include "net/dns/DnsRequest.h"
+#include "net/dns/records/DnsRequest.h"
 
 #include <functional>
 

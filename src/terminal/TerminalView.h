@@ -6,7 +6,7 @@
 // aside). With a JSON report the answer's text is left out: the report carries the exchanges.
 
 #include "JsonReport.h"
-#include "net/dns/DnsLookup.h"
+#include "net/dns/lookup/DnsLookup.h"
 #include "net/engine/EngineView.h"
 #include "view/ReplyFeed.h"
 

@@ -6,8 +6,8 @@
 // The text side is TextView; this class adds the engine's operations and reports.
 
 #include "app/RequestRecords.h"
-#include "net/dns/DnsLookup.h"
-#include "net/dns/DnsRecordsSession.h"
+#include "net/dns/lookup/DnsLookup.h"
+#include "net/dns/records/DnsRecordsSession.h"
 #include "net/engine/PlainCall.h"
 #include "net/engine/QueryEngine.h"
 #include "net/rdap/RdapLookup.h"

@@ -3,7 +3,7 @@
 // A DNS message parsed by the packet library, owned; and what the texts of answers share:
 // the name of a response code, and the records of a section as zone-file lines.
 
-#include "DnsLibrary.h"
+#include "net/dns/DnsLibrary.h"
 
 #include <QByteArray>
 #include <QList>

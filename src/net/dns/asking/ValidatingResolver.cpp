@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "ValidatingResolver.h"
-#include "DnsLibrary.h"
+#include "net/dns/DnsLibrary.h"
 
 #include <QFile>
 #include <QFileInfo>

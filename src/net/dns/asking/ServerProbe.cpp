@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "ServerProbe.h"
-#include "DnsWire.h"
+#include "net/dns/message/DnsWire.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ZoneFinder.h"
-#include "DnsPacket.h"
-#include "DnsWire.h"
+#include "net/dns/message/DnsPacket.h"
+#include "net/dns/message/DnsWire.h"
 
 #include <algorithm>
 #include <cstring>

@@ -6,8 +6,8 @@
 // are left out of the records (they differ from server to server by nature and are checked
 // apart, see SignatureCheck), unless they are what was asked for.
 
-#include "DirectQuery.h"
-#include "DnsRecordsText.h"
+#include "net/dns/asking/DirectQuery.h"
+#include "net/dns/message/DnsAnswer.h"
 
 #include <QList>
 #include <QString>

@@ -4,8 +4,8 @@
 // authoritative server the SOA values, the delegation, the glue and the signatures. The
 // messages and the groups' records are kept within dnsTextCapacity() of the answers' size, as
 // the text is; what is left out is counted in recordsLeftOut.
-#include "DnsJson.h"
 #include "ServerComparison.h"
+#include "net/dns/message/DnsJson.h"
 
 #include <QJsonArray>
 

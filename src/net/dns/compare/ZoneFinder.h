@@ -12,9 +12,9 @@
 // counted), every name read from a message is bounded, and each step has the resolver's own
 // time-outs or DelegationTimeoutMs.
 
-#include "DirectBatch.h"
-#include "ValidatingResolver.h"
 #include "ZoneServers.h"
+#include "net/dns/asking/DirectBatch.h"
+#include "net/dns/asking/ValidatingResolver.h"
 
 #include <QObject>
 #include <QSet>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "DnsRecordsSession.h"
-#include "DnsJson.h"
-#include "DnsLibrary.h"
-#include "DnsWire.h"
+#include "net/dns/DnsLibrary.h"
+#include "net/dns/message/DnsJson.h"
+#include "net/dns/message/DnsWire.h"
 #include "net/engine/HostNames.h"
 #include "net/engine/QueryEngine.h"
 #include "net/engine/SocketErrorText.h"

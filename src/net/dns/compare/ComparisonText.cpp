@@ -3,8 +3,9 @@
 // row for each server, the groups of agreeing answers with their records (the reference first,
 // then each group that differs with what it lacks and what it has beyond), and for every
 // authoritative server the zone's SOA values, its delegation and glue, and its signatures.
-#include "BoundedText.h"
 #include "ServerComparison.h"
+#include "net/dns/message/BoundedText.h"
+#include "net/dns/message/DnsRecordsText.h"
 
 #include <QStringList>
 

@@ -17,11 +17,11 @@
 // A request whose server is "Every authoritative server" or a list of servers compares them
 // instead (see ComparisonSession).
 
-#include "ComparisonSession.h"
-#include "DnsRecordsText.h"
 #include "DnsRequest.h"
-#include "ServerProbe.h"
-#include "ValidatingResolver.h"
+#include "net/dns/asking/ServerProbe.h"
+#include "net/dns/asking/ValidatingResolver.h"
+#include "net/dns/compare/ComparisonSession.h"
+#include "net/dns/message/DnsRecordsText.h"
 #include "net/engine/CallSession.h"
 #include "platform/HostLookup.h"
 

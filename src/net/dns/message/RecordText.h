@@ -9,8 +9,8 @@
 // A name in ASCII-encoded form ("xn--...") is followed by its Unicode form in a comment:
 // the owner's, and each name in the rdata (an MX or SRV target, an NS, a CNAME).
 
-#include "DnsLibrary.h"
 #include "DnsWire.h"
+#include "net/dns/DnsLibrary.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "DnsRecordsText.h"
 #include "BoundedText.h"
-#include "DnsLibrary.h"
 #include "DnsPacket.h"
-#include "DnsRequest.h"
 #include "DnsWire.h"
 #include "RecordText.h"
+#include "net/dns/DnsLibrary.h"
+#include "net/dns/records/DnsRequest.h"
 #include "net/engine/HostNames.h"
 
 #include <QSet>

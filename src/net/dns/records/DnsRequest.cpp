@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "DnsRequest.h"
-#include "DnsLibrary.h"
+#include "net/dns/DnsLibrary.h"
 #include "net/engine/HostNames.h"
 #include "platform/HostEntry.h"
 

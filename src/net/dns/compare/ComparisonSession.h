@@ -7,11 +7,11 @@
 // side (see ResolverLineup). The answers are weighed and written out on a worker thread (see
 // ServerComparison), so the window never waits.
 
-#include "DirectBatch.h"
-#include "ResolverLineup.h"
-#include "ServerAddressLookup.h"
 #include "ServerComparison.h"
 #include "ZoneFinder.h"
+#include "net/dns/asking/DirectBatch.h"
+#include "net/dns/asking/ResolverLineup.h"
+#include "net/dns/asking/ServerAddressLookup.h"
 #include "net/engine/CallSession.h"
 #include "net/engine/EngineView.h"
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "DnsJson.h"
-#include "DnsLibrary.h"
 #include "DnsPacket.h"
-#include "DnsRequest.h"
 #include "DnsWire.h"
 #include "RecordText.h"
+#include "net/dns/DnsLibrary.h"
+#include "net/dns/records/DnsRequest.h"
 
 #include <QJsonArray>
 
@@ -73,10 +73,10 @@ QJsonArray recordsJson(const QByteArray& packet, const QList<WireRecord>& record
                             {QStringLiteral("TTL"), qint64(record.ttl)},
                             {QStringLiteral("RDLENGTH"), record.rdataLength}};
             if (record.rdataLength > 0)
-                opt.insert(QStringLiteral("RDATAHEX"),
-                           QString::fromLatin1(packet.mid(record.rdataOffset, record.rdataLength)
-                                                   .toHex()
-                                                   .toUpper()));
+                opt.insert(
+                    QStringLiteral("RDATAHEX"),
+                    QString::fromLatin1(
+                        packet.mid(record.rdataOffset, record.rdataLength).toHex().toUpper()));
             const qsizetype size = 2 * record.rdataLength + 120;
             if (size > room) {
                 room = 0;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "DirectQuery.h"
-#include "DnsLibrary.h"
-#include "DnsPacket.h"
+#include "net/dns/DnsLibrary.h"
+#include "net/dns/message/DnsPacket.h"
 
 #include <QHostAddress>
 #include <QNetworkDatagram>

@@ -10,9 +10,9 @@
 
 #include "ComparedAnswer.h"
 #include "DelegationFaults.h"
-#include "DnsRequest.h"
 #include "SignatureCheck.h"
 #include "ZoneServers.h"
+#include "net/dns/records/DnsRequest.h"
 
 #include <QJsonObject>
 #include <QList>

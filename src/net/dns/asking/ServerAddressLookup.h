@@ -4,7 +4,7 @@
 // looked up all at once off the window's thread; a server typed as an address, the system
 // resolver and the root need none.
 
-#include "DnsRequest.h"
+#include "net/dns/records/DnsRequest.h"
 #include "platform/HostLookup.h"
 
 #include <QObject>

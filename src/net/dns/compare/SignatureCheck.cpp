@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "SignatureCheck.h"
-#include "DnsPacket.h"
-#include "DnsRequest.h"
+#include "net/dns/message/DnsPacket.h"
+#include "net/dns/records/DnsRequest.h"
 
 #include <algorithm>
 #include <memory>

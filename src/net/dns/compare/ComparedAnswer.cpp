@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ComparedAnswer.h"
-#include "DnsPacket.h"
-#include "DnsWire.h"
+#include "net/dns/message/DnsPacket.h"
+#include "net/dns/message/DnsRecordsText.h"
+#include "net/dns/message/DnsWire.h"
 
 #include <QCryptographicHash>
 #include <QSet>

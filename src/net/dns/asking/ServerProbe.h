@@ -8,7 +8,7 @@
 // unreachable.
 
 #include "DirectQuery.h"
-#include "DnsRecordsText.h"
+#include "net/dns/message/DnsAnswer.h"
 
 #include <QList>
 #include <QStringList>

@@ -10,9 +10,9 @@
 // answer itself (test., invalid., onion., the private address ranges) removed, so such a
 // zone in a lab can be asked.
 
-#include "DnsRecordsText.h"
-#include "DnsRequest.h"
 #include "DnsTlsRelay.h"
+#include "net/dns/message/DnsAnswer.h"
+#include "net/dns/records/DnsRequest.h"
 
 #include <QObject>
 #include <QSslConfiguration>
