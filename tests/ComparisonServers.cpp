@@ -39,14 +39,15 @@ ComparisonServers::ComparisonServers() {
             m_error = QStringLiteral("the IPv6 test addresses could not be added");
             return;
         }
-    m_running =
-        start("parent", {"127.0.0.10", "127.0.0.20"}, {".:root.zone", "test.:test.zone"}) &&
-        start("ns1", {"127.0.0.31", "::1"},
-              {"cmp.test:cmp-current.zone.signed", "many.test:many.zone", "lame.test:lame.zone"}) &&
-        start("ns2", {"127.0.0.32"}, {"cmp.test:cmp-different.zone.signed"}) &&
-        start("ns3", {"127.0.0.33"}, {"cmp.test:cmp-stale.zone.signed"}) &&
-        start("ns4", {"127.0.0.34"}, {"cmp.test:cmp-expired.zone.signed"}) &&
-        start("ns5", {"127.0.0.35"}, {}) && start("wide", wide, {"wide.test:wide.zone.signed"});
+    m_running = start("parent", {"127.0.0.10", "127.0.0.20"}, {".:root.zone", "test.:test.zone"}) &&
+                start("ns1", {"127.0.0.31", "::1"},
+                      {"cmp.test:cmp-current.zone.signed", "many.test:many.zone",
+                       "lame.test:lame.zone", "tcp.test:tcp.zone"}) &&
+                start("ns2", {"127.0.0.32"}, {"cmp.test:cmp-different.zone.signed"}) &&
+                start("ns3", {"127.0.0.33"}, {"cmp.test:cmp-stale.zone.signed"}) &&
+                start("ns4", {"127.0.0.34"}, {"cmp.test:cmp-expired.zone.signed"}) &&
+                start("ns5", {"127.0.0.35"}, {}) &&
+                start("wide", wide, {"wide.test:wide.zone.signed"});
     if (!m_running)
         return;
     // The silent server: takes datagrams at 127.0.0.36:53 and keeps them unread till asked.
@@ -110,6 +111,14 @@ bool ComparisonServers::makeZones() {
                             "@ IN NS alias\n@ IN NS bare\n@ IN NS ns1.cmp.test.\n"
                             "alias IN CNAME real\nreal IN A 127.0.0.31\nbare IN A 127.0.0.31\n"
                             "www IN A 192.0.2.5\n";
+    // A zone with a server that answers over UDP only (127.0.0.41) and one over TCP only
+    // (127.0.0.42), both played by the test itself.
+    test += "tcp IN NS ns1.cmp\ntcp IN NS u.tcp\ntcp IN NS t.tcp\n"
+            "u.tcp IN A 127.0.0.41\nt.tcp IN A 127.0.0.42\n";
+    const QByteArray tcp = "$ORIGIN tcp.test.\n$TTL 3600\n"
+                           "@ IN SOA u hostmaster 1 7200 3600 1209600 3600\n"
+                           "@ IN NS ns1.cmp.test.\n@ IN NS u\n@ IN NS t\n"
+                           "u IN A 127.0.0.41\nt IN A 127.0.0.42\nwww IN A 192.0.2.1\n";
     QByteArray many = "$ORIGIN many.test.\n$TTL 3600\n"
                       "@ IN SOA h1.test. hostmaster 1 7200 3600 1209600 3600\n"
                       "www IN A 192.0.2.70\n";
@@ -138,6 +147,7 @@ bool ComparisonServers::makeZones() {
         !writeTextFile(dir.filePath("test.zone"), test) ||
         !writeTextFile(dir.filePath("many.zone"), many) ||
         !writeTextFile(dir.filePath("lame.zone"), lame) ||
+        !writeTextFile(dir.filePath("tcp.zone"), tcp) ||
         !writeTextFile(dir.filePath("wide.zone"), wide) ||
         !writeTextFile(dir.filePath("cmp-current.zone"), cmpZone(2, "192.0.2.2")) ||
         !writeTextFile(dir.filePath("cmp-different.zone"), cmpZone(2, "192.0.2.99")) ||

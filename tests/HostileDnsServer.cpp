@@ -28,7 +28,8 @@ HostileDnsServer::HostileDnsServer(Reply reply, const QHostAddress& address, qui
     : m_reply(reply) {
     m_udp.bind(address, port);
     m_other.bind(address, 0);
-    m_tcp.listen(address, m_udp.localPort());
+    if (reply != Reply::UdpOnly)
+        m_tcp.listen(address, m_udp.localPort());
     connect(&m_udp, &QUdpSocket::readyRead, this, &HostileDnsServer::readUdp);
     connect(&m_tcp, &QTcpServer::newConnection, this, &HostileDnsServer::acceptTcp);
 }
@@ -56,7 +57,9 @@ void HostileDnsServer::readUdp() {
             m_udp.writeDatagram(bytes, datagram.senderAddress(), quint16(datagram.senderPort()));
         };
         switch (m_reply) {
-        case Reply::Answer: send(response(query, 0, true)); break;
+        case Reply::Answer:
+        case Reply::UdpOnly: send(response(query, 0, true)); break;
+        case Reply::TcpOnly: break;
         case Reply::Refused: send(response(query, 5, false)); break;
         case Reply::ServFail:
             send(withExtendedError(response(query, 2, false), 22, "upstream gone"));

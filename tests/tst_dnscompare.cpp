@@ -48,6 +48,9 @@ class tst_DnsCompare : public QObject {
     std::unique_ptr<ComparisonServers> m_servers;
     // Answers every question with an answer to another one.
     std::unique_ptr<HostileDnsServer> m_otherQuestion;
+    // tcp.test's servers that answer over one transport only.
+    std::unique_ptr<HostileDnsServer> m_udpOnly;
+    std::unique_ptr<HostileDnsServer> m_tcpOnly;
     std::unique_ptr<RecordingTranscriptView> m_view;
     std::unique_ptr<net::QueryEngine> m_engine;
     std::unique_ptr<net::DnsRecordsSession> m_query;
@@ -64,6 +67,11 @@ private slots:
         m_otherQuestion = std::make_unique<HostileDnsServer>(HostileDnsServer::Reply::OtherName,
                                                              QHostAddress("127.0.0.37"), 53);
         QVERIFY(m_otherQuestion->listening());
+        m_udpOnly = std::make_unique<HostileDnsServer>(HostileDnsServer::Reply::UdpOnly,
+                                                       QHostAddress("127.0.0.41"), 53);
+        m_tcpOnly = std::make_unique<HostileDnsServer>(HostileDnsServer::Reply::TcpOnly,
+                                                       QHostAddress("127.0.0.42"), 53);
+        QVERIFY(m_udpOnly->listening() && m_tcpOnly->listening());
     }
     void init() {
         m_view = std::make_unique<RecordingTranscriptView>();
@@ -136,6 +144,13 @@ private slots:
                    "parent gives no glue for it: it cannot be reached from the delegation alone "
                    "(RFC 9471)\n;   every address of the name servers is in 127.0.0.0/24: one "
                    "network is a single point of failure (RFC 2182 §3.1)\n"};
+        QTest::newRow("servers that answer over one transport")
+            << "www.tcp.test" << every << "2 of 3 addresses differ; the delegation has a fault"
+            << QStringList{
+                   ";   not over TCP: unreachable (connection refused) at u.tcp.test. 127.0.0.41\n",
+                   "; Summary: 2 of 3 addresses differ: not authoritative at 1, timed out at 1, "
+                   "not over TCP at 1, over TCP only at 1; the delegation has a fault\n",
+                   ";   over TCP only (over UDP: timed out) at t.tcp.test. 127.0.0.42\n"};
         QTest::newRow("more servers than are asked")
             << "www.many.test" << every << "64 of 128 addresses differ"
             << QStringList{"not asked at 64, 6 name servers not looked up\n",
@@ -178,8 +193,9 @@ private slots:
             QVERIFY(!sent.isEmpty());
             QVERIFY(std::none_of(sent.begin(), sent.end(), recursionAsked));
             const QList<QByteArray> onTheWire = m_servers->silentServerReceived();
-            // The silent server serves cmp.test, whose ns1 serves lame.test too.
-            QCOMPARE(onTheWire.isEmpty(), name != "www.cmp.test" && name != "www.lame.test");
+            // The silent server serves cmp.test, whose ns1 serves lame.test and tcp.test too.
+            const QStringList behindSilent{"www.cmp.test", "www.lame.test", "www.tcp.test"};
+            QCOMPARE(onTheWire.isEmpty(), !behindSilent.contains(name));
             QVERIFY(std::none_of(onTheWire.begin(), onTheWire.end(), recursionAsked));
             const QList<QByteArray>& delegation = m_query->comparison().delegationSent();
             QVERIFY(!delegation.isEmpty());

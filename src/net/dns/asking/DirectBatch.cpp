@@ -43,6 +43,7 @@ void DirectBatch::launchMore() {
         const BatchJob& each = m_jobs[job];
         DirectQueryPtr query(new DirectQuery(each.address, each.port, each.question, this));
         query->setTimeout(m_timeoutMs);
+        query->setTcpOnly(each.overTcp);
         query->onDone = [this, job](const DirectAnswer& answer) { answered(job, answer); };
         m_sent[job] = query->message();
         DirectQuery* started = query.get();

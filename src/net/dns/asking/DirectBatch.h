@@ -18,6 +18,7 @@ struct BatchJob {
     platform::HostAddress address;
     std::uint16_t port = 53;
     DirectQuestion question;
+    bool overTcp = false; // asked over TCP from the start
 };
 
 class DirectBatch : public QObject {

@@ -113,6 +113,8 @@ QJsonObject comparisonJson(const ComparisonInput& input, const ComparisonFinding
             json.insert(QStringLiteral("serial"), qint64(findings.soa[i]->serial));
         if (every && findings.olderSerial[i])
             json.insert(QStringLiteral("olderSerial"), true);
+        if (every && !findings.transport[i].isEmpty())
+            json.insert(QStringLiteral("transport"), findings.transport[i]);
         if (every && findings.signatures[i]) {
             QJsonObject signatures{{QStringLiteral("verdict"), findings.signatures[i]->kindText()}};
             if (!findings.signatures[i]->detail.isEmpty())

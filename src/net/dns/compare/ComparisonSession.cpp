@@ -120,25 +120,26 @@ void ComparisonSession::zoneFound(const ZoneServers& zone) {
             row.server = name;
             row.address = address.text();
             row.glueOnly = !server.addresses.contains(address);
-            if (jobs.size() >= MaxAddresses * (m_input.types.size() + 1)) {
+            if (jobs.size() >= MaxAddresses * (m_input.types.size() + 2)) {
                 row.knownOutcome = ComparedAnswer::NotAsked;
                 row.why = QStringLiteral("at most %1 addresses are asked").arg(MaxAddresses);
                 rows.append(row);
                 continue;
             }
-            // Each type asked, then the zone's SOA; no recursion: the server's own data.
+            // Each type asked, then the zone's SOA, over UDP and again over TCP (which every
+            // server must answer too, RFC 7766); no recursion: the server's own data.
+            const bool dnssec = m_input.question.dnssecChecked;
             for (const std::uint16_t type : m_input.types)
-                jobs.append({address,
-                             53,
-                             {m_input.question.name, type, false, m_input.question.dnssecChecked}});
-            jobs.append({address, 53, {zone.zone, TypeSoa, false, m_input.question.dnssecChecked}});
-            for (qsizetype i = 0; i <= m_input.types.size(); ++i)
+                jobs.append({address, 53, {m_input.question.name, type, false, dnssec}});
+            jobs.append({address, 53, {zone.zone, TypeSoa, false, dnssec}});
+            jobs.append({address, 53, {zone.zone, TypeSoa, false, dnssec}, true});
+            for (qsizetype i = 0; i < m_input.types.size() + 2; ++i)
                 m_jobServer.append(rows.size());
             rows.append(row);
         }
     }
     m_engine.setStatus(QStringLiteral("Asking %1 addresses of the name servers of %2")
-                           .arg(jobs.size() / (m_input.types.size() + 1))
+                           .arg(jobs.size() / (m_input.types.size() + 2))
                            .arg(QString::fromLatin1(zone.zone)));
     m_batch.start(jobs, m_answerTimeoutMs);
 }
@@ -147,9 +148,13 @@ void ComparisonSession::serversAnswered() {
     const QList<DirectAnswer>& answers = m_batch.answers();
     for (qsizetype job = 0; job < answers.size() && job < m_jobServer.size(); ++job) {
         ComparedServer& row = m_input.servers[m_jobServer[job]];
-        // The last question of each row is the SOA.
-        const bool soa = job + 1 == m_jobServer.size() || m_jobServer[job + 1] != m_jobServer[job];
-        if (soa)
+        // The last two questions of each row are the SOA, over UDP and over TCP.
+        const auto lastOfRow = [&](qsizetype at) {
+            return at + 1 == m_jobServer.size() || m_jobServer[at + 1] != m_jobServer[at];
+        };
+        if (lastOfRow(job))
+            row.soaOverTcp = answers[job];
+        else if (lastOfRow(job + 1))
             row.soa = answers[job];
         else
             row.answers.append(answers[job]);

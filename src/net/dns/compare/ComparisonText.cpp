@@ -277,6 +277,22 @@ void delegation(const ComparisonInput& input, const ComparisonFindings& findings
     }
 }
 
+// Which servers answer over one transport only; every server must answer over TCP too.
+void transports(const ComparisonInput& input, const ComparisonFindings& findings,
+                BoundedText& body) {
+    body.line(QStringLiteral("; Over UDP and TCP (RFC 7766), asked the SOA of %1")
+                  .arg(QString::fromLatin1(input.zone.zone)));
+    bool all = true;
+    for (qsizetype i = 0; i < input.servers.size(); ++i)
+        if (!findings.transport[i].isEmpty()) {
+            body.line(QStringLiteral(";   %1 at %2")
+                          .arg(findings.transport[i], serverName(input.servers[i])));
+            all = false;
+        }
+    if (all)
+        body.line(QStringLiteral(";   every address answers over both, or over neither"));
+}
+
 void signatures(const ComparisonInput& input, const ComparisonFindings& findings,
                 BoundedText& body) {
     body.line(QStringLiteral(";"));
@@ -319,6 +335,7 @@ QString comparisonText(const ComparisonInput& input, const ComparisonFindings& f
     if (input.kind == DnsComparison::EveryAuthoritative) {
         soaValues(input, findings, body);
         delegation(input, findings, body);
+        transports(input, findings, body);
         if (!findings.faults.isEmpty()) {
             body.line(QStringLiteral("; Delegation faults"));
             for (const DelegationFault& fault : findings.faults)

@@ -63,6 +63,26 @@ void groupAnswers(ComparisonFindings& findings) {
     }
 }
 
+// What each server does over one transport and not the other, asked the zone's SOA over both.
+void compareTransports(const ComparisonInput& input, ComparisonFindings& findings) {
+    findings.transport = QStringList(input.servers.size());
+    for (qsizetype i = 0; i < input.servers.size(); ++i) {
+        const ComparedServer& server = input.servers[i];
+        if (server.knownOutcome)
+            continue;
+        const bool udp = server.soa.outcome == DirectAnswer::Answered;
+        const bool tcp = server.soaOverTcp.outcome == DirectAnswer::Answered;
+        const auto what = [](const DirectAnswer& answer) {
+            return readDirectAnswers({answer}, false).outcomeText();
+        };
+        if (udp && !tcp)
+            findings.transport[i] = QStringLiteral("not over TCP: ") + what(server.soaOverTcp);
+        else if (!udp && tcp)
+            findings.transport[i] =
+                QStringLiteral("over TCP only (over UDP: %1)").arg(what(server.soa));
+    }
+}
+
 void compareSoa(const ComparisonInput& input, ComparisonFindings& findings) {
     const qsizetype count = input.servers.size();
     findings.soa = QList<std::optional<SoaValues>>(count);
@@ -178,6 +198,10 @@ void sumUp(const ComparisonInput& input, ComparisonFindings& findings) {
         findings.differing = std::count(differs.begin(), differs.end(), true);
         return;
     }
+    countWhere(QStringLiteral("not over TCP at %1"),
+               [&](qsizetype i) { return findings.transport[i].startsWith(u"not over TCP"); });
+    countWhere(QStringLiteral("over TCP only at %1"),
+               [&](qsizetype i) { return findings.transport[i].startsWith(u"over TCP only"); });
     countWhere(QStringLiteral("an older SOA serial at %1"),
                [&](qsizetype i) { return findings.olderSerial[i]; });
     for (const FieldSpread& field : findings.soaFields) {
@@ -233,6 +257,7 @@ ComparisonFindings weighAnswers(const ComparisonInput& input) {
     groupAnswers(findings);
     if (every) {
         compareSoa(input, findings);
+        compareTransports(input, findings);
         checkEachServersSignatures(input, findings);
         compareDelegation(input.zone, findings);
     }

@@ -29,6 +29,7 @@ struct ComparedServer {
     bool glueOnly = false;       // only the parent's glue gives this address
     QList<DirectAnswer> answers; // every authoritative server: one per type asked
     DirectAnswer soa;            // every authoritative server: the zone's SOA
+    DirectAnswer soaOverTcp;     // and the same question over TCP
     QList<DnsAnswer> resolved;   // side by side: one per type
     qint64 elapsedMs = -1;       // side by side: how long the resolver took
     // Set where the outcome is known without reading answers: no address, over the most asked,
@@ -86,6 +87,9 @@ struct ComparisonFindings {
     QStringList onlyInZone;
     QList<GlueCheck> glue;
     QList<DelegationFault> faults; // every authoritative server: how the zone is set up wrong
+    // One a server: what it does over one transport only ("not over TCP: connection refused",
+    // "over TCP only"), empty when UDP and TCP agree.
+    QStringList transport;
     QStringList differences;       // what the summary names
     qsizetype differing = 0;       // servers that differ from the reference in any way
     qsizetype answering = 0;       // servers that gave an answer to compare
