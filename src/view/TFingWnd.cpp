@@ -94,6 +94,12 @@ void TFingWnd::callEnded(const net::CallOutcome& outcome) {
                               .arg(lines == 1 ? QString() : QStringLiteral("s")));
 }
 
+void TFingWnd::startRefused(const QString& why) {
+    // Said as a call's outcome is: no message box comes, and the status bar alone is silent.
+    if (m_frame)
+        m_frame->Announce(why);
+}
+
 void TFingWnd::setCaptionSuffix(const QString& suffix) {
     if (m_frame)
         m_frame->SetCaptionSuffix(suffix);

@@ -70,6 +70,7 @@ public:
     void refreshCaret() override;
     void setWaitCursor(bool wait) override;
     void callEnded(const net::CallOutcome& outcome) override;
+    void startRefused(const QString& why) override;
 
     // DnsInfoView
     void showDnsInfo(const net::DNStransfer& result) override;

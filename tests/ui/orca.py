@@ -211,6 +211,10 @@ def main():
             ("a refusal is said without asking",
              lambda: finger_call("x@127.0.0.2", 3),
              lambda said: any(s.startswith("Connection refused") for s in said)),
+            ("an address that cannot be asked is said, though no call starts",
+             lambda: finger_call("x@bad..host", 3),
+             lambda said: any(s.startswith("Invalid host name: the name has an empty label")
+                              for s in said)),
             ("a trickling answer is said once it ends, with its size",
              lambda: finger_call("slow@127.0.0.3", TRICKLE_LINES * TRICKLE_GAP + 3),
              lambda said: f"Connection closed, {TRICKLE_LINES} lines." in said),

@@ -49,6 +49,8 @@ public:
     virtual void setWaitCursor(bool wait) = 0;
     // The call is over (once per call, after its last status text).
     virtual void callEnded(const CallOutcome& outcome) { Q_UNUSED(outcome); }
+    // A query that was refused before any call began (an invalid address): why, said once.
+    virtual void startRefused(const QString& why) { Q_UNUSED(why); }
     // Where the rooms keep a record of the call; none for a window.
     virtual Transcript* transcript() { return nullptr; }
 };

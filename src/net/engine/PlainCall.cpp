@@ -20,7 +20,7 @@ void PlainCall::Whois(const QByteArray& server, const QByteArray& query) {
 
 void PlainCall::start(const BuiltRequest& built) {
     if (!built.error.isEmpty()) {
-        m_engine.setStatus(built.error);
+        m_engine.refuseStart(built.error);
         return;
     }
     if (!m_engine.beginCall(this))

@@ -43,6 +43,11 @@ void QueryEngine::setStatus(const QString& text) {
     m_view.setStatusText(text);
 }
 
+void QueryEngine::refuseStart(const QString& why) {
+    setStatus(why);
+    m_view.startRefused(why);
+}
+
 bool QueryEngine::beginCall(CallSession* session) {
     if (m_busy)
         return false;

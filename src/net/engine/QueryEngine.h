@@ -65,6 +65,9 @@ public:
     void finishCall(const std::optional<QString>& status = std::nullopt,
                     const QString& caption = QString(), Answer answer = Answer::None);
     void setStatus(const QString& text);
+    // A query that cannot start: why, on the status bar and told to whoever listens (a screen
+    // reader hears it as it hears a call's outcome).
+    void refuseStart(const QString& why);
     // Adds text below what the call has shown.
     void showText(const QString& text) { m_view.appendText(text); }
     EngineView& view() { return m_view; }

@@ -56,8 +56,8 @@ void WhoisSession::start(const QByteArray& server, const QByteArray& query, Whoi
     if (m_registry)
         m_registry->setTranscript(m_engine.view().transcript());
     if (!mode.automatic && server.startsWith("http://")) {
-        m_engine.setStatus(QStringLiteral("RDAP is asked only over HTTPS: ") +
-                           QString::fromUtf8(server));
+        m_engine.refuseStart(QStringLiteral("RDAP is asked only over HTTPS: ") +
+                             QString::fromUtf8(server));
         return;
     }
     // A server typed as an RDAP base URL, or a query meant for RDAP alone, is asked over RDAP.
@@ -67,7 +67,7 @@ void WhoisSession::start(const QByteArray& server, const QByteArray& query, Whoi
         const QString why = m_registry ? m_registry->whyNot(query, rdapServer)
                                        : QStringLiteral("RDAP cannot be asked here");
         if (!why.isEmpty()) {
-            m_engine.setStatus(why);
+            m_engine.refuseStart(why);
             return;
         }
         if (m_engine.beginCall(this))
@@ -81,7 +81,7 @@ void WhoisSession::start(const QByteArray& server, const QByteArray& query, Whoi
     if (!server.isEmpty()) {
         const AsciiName ascii = asciiHost(server);
         if (!ascii.error.isEmpty()) {
-            m_engine.setStatus(ascii.error);
+            m_engine.refuseStart(ascii.error);
             return;
         }
     }

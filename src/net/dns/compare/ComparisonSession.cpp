@@ -44,7 +44,7 @@ void ComparisonSession::start(const DnsComparison& comparison, const DnsQuestion
     if (m_engine.Busy())
         return;
     if (!comparison.error.isEmpty()) {
-        m_engine.setStatus(comparison.error);
+        m_engine.refuseStart(comparison.error);
         return;
     }
     if (!m_engine.beginCall(this))

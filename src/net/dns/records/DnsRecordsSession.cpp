@@ -70,8 +70,8 @@ void DnsRecordsSession::start(const DnsRecordsRequest& request) {
     if (m_engine.Busy() || typed.isEmpty())
         return;
     if (!DnsLibrary::get()) {
-        m_engine.setStatus(QStringLiteral("DNS records need %1, which is not installed")
-                               .arg(QString::fromLatin1(DnsLibrary::missing())));
+        m_engine.refuseStart(QStringLiteral("DNS records need %1, which is not installed")
+                                 .arg(QString::fromLatin1(DnsLibrary::missing())));
         return;
     }
     m_request = request;
@@ -81,14 +81,14 @@ void DnsRecordsSession::start(const DnsRecordsRequest& request) {
     if (name.isEmpty()) {
         const AsciiName ascii = asciiHost(typed);
         if (!ascii.error.isEmpty()) {
-            m_engine.setStatus(ascii.error);
+            m_engine.refuseStart(ascii.error);
             return;
         }
         name = ascii.name;
     }
     auto types = parseRecordTypes(request.type);
     if (!types) {
-        m_engine.setStatus(typeProblem(request.type));
+        m_engine.refuseStart(typeProblem(request.type));
         return;
     }
     // Common types of an address mean its name: the PTR record.
@@ -111,7 +111,7 @@ void DnsRecordsSession::start(const DnsRecordsRequest& request) {
     }
     m_server = DnsServer::parse(request.server);
     if (!m_server.error.isEmpty()) {
-        m_engine.setStatus(m_server.error);
+        m_engine.refuseStart(m_server.error);
         return;
     }
     if (!m_engine.beginCall(this))
@@ -140,7 +140,7 @@ void DnsRecordsSession::compare(const DnsComparison& comparison, const DnsQuesti
                                 const QList<std::uint16_t>& types) {
     const DnsServer through = DnsServer::parse(m_request.foundThrough);
     if (!through.error.isEmpty()) {
-        m_engine.setStatus(through.error);
+        m_engine.refuseStart(through.error);
         return;
     }
     m_comparison.start(comparison, question, types, settings(), through);
