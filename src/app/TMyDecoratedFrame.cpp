@@ -40,6 +40,12 @@ TMyDecoratedFrame::TMyDecoratedFrame(const QString& dataDirectory, QWidget* pare
     setWindowTitle(QStringLiteral("Vintrel"));
     setWindowIcon(res::appIcon());
     m_baseTitle = windowTitle().left(38);
+    m_waitSaid.setSingleShot(true);
+    connect(&m_waitSaid, &QTimer::timeout, this, [this] {
+        if (!m_statusText.isEmpty())
+            m_statusBar->announce(m_statusText);
+        m_waitSaid.start(WaitSaidAgainMs);
+    });
 
     const FrameSettings settings = FrameSettings::read(m_settingsPath);
     move(settings.placement.topLeft());
@@ -192,6 +198,10 @@ void TMyDecoratedFrame::SetCaptionSuffix(const QString& suffix) {
 }
 
 void TMyDecoratedFrame::SetCallIdle(bool idle) {
+    if (idle)
+        m_waitSaid.stop();
+    else
+        m_waitSaid.start(WaitSaidFirstMs);
     m_hintMode = idle ? 2 : 1;
     if (!idle)
         m_statusText.clear(); // a new call: the last one's outcome has had its time

@@ -20,6 +20,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QTimer>
 
 class QAction;
 class QToolButton;
@@ -41,6 +42,10 @@ class TextCommands;
 class TMyDecoratedFrame : public QMainWindow, public view::FrameOps {
     Q_OBJECT
 public:
+    // When a waiting call's stage is first said, and how often again.
+    static constexpr int WaitSaidFirstMs = 5000;
+    static constexpr int WaitSaidAgainMs = 12000;
+
     // dataDirectory holds "vintrel.ini" (with a trailing '/').
     explicit TMyDecoratedFrame(const QString& dataDirectory, QWidget* parent = nullptr);
     ~TMyDecoratedFrame() override;
@@ -102,6 +107,9 @@ private:
     int m_hintMode = 2; // 2: hint when the mouse enters a button; 1: while it is pressed
     bool m_menuHintTracking = true;
     QString m_statusText; // the last status text set, which a hint stands over for a while
+    // A call that waits is not silent: its stage is said after a few seconds and then now and
+    // again, as a screen reader says a progress bar's value.
+    QTimer m_waitSaid;
     TStyleStatusBar* m_statusBar;
     T3DControlBar* m_toolBar;
     QHash<int, QAction*> m_actions;

@@ -59,6 +59,31 @@ class Trickle:
         self.sock.close()
 
 
+class Hold:
+    """A finger server on 127.0.0.5:79 that takes the question and never answers."""
+
+    def __init__(self):
+        self.sock = socket.socket()
+        self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        self.sock.bind(("127.0.0.5", 79))
+        self.sock.listen(2)
+        self.peers = []
+        threading.Thread(target=self.serve, daemon=True).start()
+
+    def serve(self):
+        while True:
+            try:
+                peer, _ = self.sock.accept()
+            except OSError:
+                return
+            self.peers.append(peer)  # kept open, never answered
+
+    def stop(self):
+        self.sock.close()
+        for peer in self.peers:
+            peer.close()
+
+
 class Session:
     """The desktop Orca runs in, with every helper process in it."""
 
@@ -165,11 +190,12 @@ def main():
     folder = tempfile.mkdtemp(prefix="vintrel-orca-")
     binary = os.path.join(folder, "vintrel")
     shutil.copy(program, binary)
-    finger = trickle = session = app = None
+    finger = trickle = hold = session = app = None
     try:
         # A check that cannot set up fails: a pass would say what was never heard.
         finger = Server(79, b"Login: reader\r\nName: Screen Reader\r\nOffice: 12 Main St\r\n")
         trickle = Trickle()
+        hold = Hold()
         session = Session(folder)
         desk = session.desk
         app = subprocess.Popen([binary], cwd=folder, env=session.env,
@@ -215,6 +241,11 @@ def main():
              lambda: finger_call("x@bad..host", 3),
              lambda said: any(s.startswith("Invalid host name: the name has an empty label")
                               for s in said)),
+            # The stage is said after 5 s of waiting; Alt+C then ends the call.
+            ("a wait is not silent: the stage is said after a few seconds",
+             lambda: (finger_call("wait@127.0.0.5", 7), press("alt+c")),
+             lambda said: any(s.startswith("Connected to host 127.0.0.5") for s in said) and
+             any(s.startswith("Call canceled") for s in said)),
             ("a trickling answer is said once it ends, with its size",
              lambda: finger_call("slow@127.0.0.3", TRICKLE_LINES * TRICKLE_GAP + 3),
              lambda said: f"Connection closed, {TRICKLE_LINES} lines." in said),
@@ -314,7 +345,7 @@ def main():
             app.kill()
         if session:
             session.close()
-        for server in (finger, trickle):
+        for server in (finger, trickle, hold):
             if server:
                 server.stop()
         if os.environ.get("KEEP_ORCA_LOG"):
