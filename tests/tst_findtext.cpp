@@ -12,6 +12,7 @@
 #include <QAccessible>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -270,8 +271,15 @@ private slots:
         whenModal<FindDlg>([&](FindDlg* dialog) {
             QLineEdit* field = dialog->control<QLineEdit>(res::IDC_FIND_TEXT);
             QTRY_COMPARE(focusIn(dialog), static_cast<QWidget*>(field));
-            for (int id : {res::IDC_FIND_CASE, res::IDC_FIND_WHOLEWORD, res::IDC_FIND_FORWARD,
-                           res::IDC_FIND_FROMCURSOR, res::IDOK, res::IDCANCEL})
+            // A group of radio buttons is one stop, at its checked button.
+            const auto checked = [&](int first, int second) {
+                return dialog->control<QRadioButton>(first)->isChecked() ? first : second;
+            };
+            for (int id : std::initializer_list<int>{
+                     res::IDC_FIND_CASE, res::IDC_FIND_WHOLEWORD,
+                     checked(res::IDC_FIND_FORWARD, res::IDC_FIND_BACKWARD),
+                     checked(res::IDC_FIND_FROMCURSOR, res::IDC_FIND_ENTIRESCOPE), res::IDOK,
+                     res::IDCANCEL})
                 expected.append(dialog->control(id));
             for (int step = 0; step < expected.size(); ++step) {
                 QTest::keyClick(focusIn(dialog), Qt::Key_Tab);
@@ -292,6 +300,37 @@ private slots:
             QCOMPARE(visited[i].first, expected[i]);
             QCOMPARE(visited[i].second, groups[i]);
         }
+    }
+
+    // A group of radio buttons is entered at its checked button, whichever it is, from either
+    // side: Up and Down move within the group (checking as they go), Tab leaves it at once.
+    void tabEntersARadioGroupAtItsCheckedButton() {
+        window()->appendText("abc");
+        QStringList steps; // where each key left the focus: "in, checked", "in", "out"
+        whenModal<FindDlg>([&](FindDlg* dialog) {
+            const QList<QWidget*> origin{dialog->control(res::IDC_FIND_FROMCURSOR),
+                                         dialog->control(res::IDC_FIND_ENTIRESCOPE)};
+            const auto where = [&] {
+                auto* radio = qobject_cast<QRadioButton*>(focusIn(dialog));
+                if (!origin.contains(radio))
+                    return QString("out");
+                return radio->isChecked() ? QString("in, checked") : QString("in");
+            };
+            QTRY_VERIFY(focusIn(dialog) != nullptr);
+            for (int step = 0; step < 4 && where() == "out"; ++step)
+                QTest::keyClick(focusIn(dialog), Qt::Key_Tab);
+            steps.append(where());
+            for (const int key : {Qt::Key_Down, Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Up,
+                                  Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Backtab, Qt::Key_Tab}) {
+                QTest::keyClick(focusIn(dialog), Qt::Key(key));
+                steps.append(where());
+            }
+            dialog->reject();
+        });
+        reactivate();
+        QTest::keyClick(m_frame.get(), Qt::Key_F5);
+        QCOMPARE(steps, QStringList({"in, checked", "in, checked", "out", "in, checked",
+                                     "in, checked", "out", "in, checked", "out", "in, checked"}));
     }
 
     void textFieldTakesFortyNineCharacters() {

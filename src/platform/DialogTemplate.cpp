@@ -25,6 +25,18 @@ namespace platform {
 
 namespace {
 
+// Tab enters a group of radio buttons at the one that is checked, as on the desktop, and
+// leaves it with the next Tab; the arrow keys move within it (Qt moves between auto-exclusive
+// buttons whatever their focus policy). Until one is checked, Tab stops at each.
+void tabToCheckedButton(QButtonGroup* group) {
+    QObject::connect(group, &QButtonGroup::buttonToggled, group, [group](QAbstractButton*, bool) {
+        const bool anyChecked = group->checkedButton() != nullptr;
+        for (QAbstractButton* button : group->buttons())
+            button->setFocusPolicy(!anyChecked || button->isChecked() ? Qt::StrongFocus
+                                                                      : Qt::ClickFocus);
+    });
+}
+
 struct BaseUnits {
     int x;
     int y;
@@ -261,8 +273,10 @@ QHash<int, QWidget*> buildDialog(QDialog& dialog, const DialogTemplate& dialogTe
         if (frameLike)
             frames.append(widget);
         if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
-            if (!radioGroup || (control.style & GroupStart))
+            if (!radioGroup || (control.style & GroupStart)) {
                 radioGroup = new QButtonGroup(&dialog);
+                tabToCheckedButton(radioGroup);
+            }
             radioGroup->addButton(radio);
         }
         if (control.id != -1)
