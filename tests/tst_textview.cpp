@@ -588,6 +588,20 @@ private slots:
         QVERIFY(!view->hasSelection());
     }
 
+    // Control characters reach a screen reader as the characters that picture them, one for
+    // one: a NUL never cuts the text short on its way over the bus.
+    void screenReadersHearControlCharacters() {
+        const QString raw = QString("a") + QChar(0) + "b\a\x1b\x7f\x0c" + "\tend";
+        TextView* view = viewWith(raw);
+        QVERIFY(view);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(view);
+        QVERIFY(accessible && accessible->textInterface());
+        const QString expected = QString("a") + QChar(0x2400) + "b" + QChar(0x2407) +
+                                 QChar(0x241B) + QChar(0x2421) + QChar(0x240C) + "\tend";
+        QCOMPARE(accessible->textInterface()->text(0, int(raw.size())), expected);
+        QCOMPARE(accessible->text(QAccessible::Value), expected);
+    }
+
     void longLineMeasuresLikeItsPieces() {
         // Segment positions are cached; a grown line must give the same x as a fresh one.
         view::LineLayout cached(fixedFont());

@@ -12,6 +12,21 @@ int clampToInt(qsizetype value) {
     return int(std::clamp<qsizetype>(value, INT_MIN, INT_MAX));
 }
 
+// The text as a screen reader is given it: a control character (the window draws it as a
+// box with its code) becomes the one character that pictures it (NUL as U+2400 "SYMBOL FOR
+// NULL", ESC as U+241B), so it is read out rather than passed on raw, where a NUL would end the
+// string on its way to the reader; offsets stay those of the window's text.
+QString spoken(QString text) {
+    for (QChar& c : text) {
+        const char16_t code = c.unicode();
+        if (code < 0x20 && code != u'\t' && code != u'\n' && code != u'\r')
+            c = QChar(char16_t(0x2400 + code));
+        else if (code == 0x7F)
+            c = QChar(char16_t(0x2421));
+    }
+    return text;
+}
+
 QAccessibleInterface* createFor(const QString&, QObject* object) {
     if (auto* textView = qobject_cast<TextView*>(object))
         return new TextViewAccessible(textView);
@@ -51,7 +66,7 @@ QAccessible::State TextViewAccessible::state() const {
 
 QString TextViewAccessible::text(QAccessible::Text kind) const {
     if (kind == QAccessible::Value)
-        return view()->toPlainText();
+        return spoken(view()->toPlainText());
     return QAccessibleWidget::text(kind);
 }
 
@@ -93,7 +108,7 @@ QString TextViewAccessible::text(int startOffset, int endOffset) const {
     const TextBuffer& all = view()->buffer();
     const qsizetype from = std::clamp<qsizetype>(startOffset, 0, all.size());
     const qsizetype to = std::clamp<qsizetype>(endOffset, from, all.size());
-    return all.mid(from, to - from);
+    return spoken(all.mid(from, to - from));
 }
 
 int TextViewAccessible::characterCount() const {
