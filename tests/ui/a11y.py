@@ -115,7 +115,7 @@ def main():
 
     finger = None
     try:
-        finger = Server(79, b"Login: reader\r\nName: Screen Reader\r\n")
+        finger = Server(79, b"Login: reader\r\nName: Screen Reader\r\nNUL: [\x00] end\r\n")
     except OSError as error:
         # A check that cannot set up fails: a pass would say what was never checked.
         check(False, f"the answer and status cases can listen on port 79 ({error})")
@@ -159,6 +159,10 @@ def main():
             inserted = [e for e in events if e[0].startswith("object:text-changed:insert")]
             check(any("Screen Reader" in e[1] for e in inserted),
                   "the arriving answer is announced as inserted text")
+            answer = text_of(view) or ""
+            check(answer.endswith("NUL: [\u2400] end\n"),
+                  f"a NUL reaches the reader as its picture, and the text after it too "
+                  f"({answer[-20:]!r})")
             status = wait_find(lambda n: n.name == "Connection closed" and
                                text_of(n) == "Connection closed", 5)
             check(status is not None, "the status bar's text is readable: 'Connection closed'")
