@@ -193,9 +193,13 @@ private slots:
             QVERIFY(!sent.isEmpty());
             QVERIFY(std::none_of(sent.begin(), sent.end(), recursionAsked));
             const QList<QByteArray> onTheWire = m_servers->silentServerReceived();
-            // The silent server serves cmp.test, whose ns1 serves lame.test and tcp.test too.
-            const QStringList behindSilent{"www.cmp.test", "www.lame.test", "www.tcp.test"};
-            QCOMPARE(onTheWire.isEmpty(), !behindSilent.contains(name));
+            // The silent server is one of cmp.test's: its comparison asks it; a zone whose
+            // name server is in cmp.test may reach it while that server's address is found
+            // (the resolver picks a server at random); any other zone never does.
+            if (name == "www.cmp.test")
+                QVERIFY(!onTheWire.isEmpty());
+            else if (name != "www.lame.test" && name != "www.tcp.test")
+                QVERIFY(onTheWire.isEmpty());
             QVERIFY(std::none_of(onTheWire.begin(), onTheWire.end(), recursionAsked));
             const QList<QByteArray>& delegation = m_query->comparison().delegationSent();
             QVERIFY(!delegation.isEmpty());
