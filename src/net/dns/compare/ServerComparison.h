@@ -90,9 +90,9 @@ struct ComparisonFindings {
     // One a server: what it does over one transport only ("not over TCP: connection refused",
     // "over TCP only"), empty when UDP and TCP agree.
     QStringList transport;
-    QStringList differences;       // what the summary names
-    qsizetype differing = 0;       // servers that differ from the reference in any way
-    qsizetype answering = 0;       // servers that gave an answer to compare
+    QStringList differences; // what the summary names
+    qsizetype differing = 0; // servers that differ from the reference in any way
+    qsizetype answering = 0; // servers that gave an answer to compare
 };
 
 ComparisonFindings weighAnswers(const ComparisonInput& input);
