@@ -588,6 +588,48 @@ private slots:
         QVERIFY(!view->hasSelection());
     }
 
+    // A screen reader says the word Ctrl+Right moved over from the word at the new caret, so
+    // words run to the next word's start as on the rest of the desktop.
+    void screenReadersGetDesktopWords() {
+        const QString line = "Office: 12 Main St\nnext";
+        TextView* view = viewWith(line);
+        QVERIFY(view);
+        QAccessibleTextInterface* text =
+            QAccessible::queryAccessibleInterface(view)->textInterface();
+        QVERIFY(text);
+        struct Case {
+            int offset;
+            QAccessible::TextBoundaryType type;
+            const char* at;
+            const char* before;
+            const char* after;
+        };
+        const Case cases[] = {
+            {0, QAccessible::WordBoundary, "Office: ", "", "12 "},
+            {6, QAccessible::WordBoundary, "Office: ", "", "12 "},
+            {10, QAccessible::WordBoundary, "12 ", "Office: ", "Main "},
+            {12, QAccessible::WordBoundary, "Main ", "12 ", "St\n"},
+            {18, QAccessible::WordBoundary, "St\n", "Main ", "next"},
+            {23, QAccessible::WordBoundary, "next", "St\n", ""},
+            {8, QAccessible::LineBoundary, "Office: 12 Main St\n", "", "next"},
+        };
+        for (const Case& c : cases) {
+            int start = -1;
+            int end = -1;
+            QCOMPARE(text->textAtOffset(c.offset, c.type, &start, &end), QString(c.at));
+            QCOMPARE(line.mid(start, end - start), QString(c.at));
+            QCOMPARE(text->textBeforeOffset(c.offset, c.type, &start, &end), QString(c.before));
+            QCOMPARE(text->textAfterOffset(c.offset, c.type, &start, &end), QString(c.after));
+        }
+        TextView* gap = viewWith("  lead");
+        QVERIFY(gap);
+        int start = -1;
+        int end = -1;
+        QCOMPARE(QAccessible::queryAccessibleInterface(gap)->textInterface()->textAtOffset(
+                     1, QAccessible::WordBoundary, &start, &end),
+                 QString("  "));
+    }
+
     // Control characters reach a screen reader as the characters that picture them, one for
     // one: a NUL never cuts the text short on its way over the bus.
     void screenReadersHearControlCharacters() {

@@ -2,6 +2,8 @@
 #include "CaretMotion.h"
 #include "TextBuffer.h"
 
+#include <algorithm>
+
 namespace view {
 
 bool isWordCharacter(QChar c) {
@@ -41,6 +43,25 @@ qsizetype previousWordStart(const TextBuffer& t, qsizetype position) {
     while (position > 0 && isWordCharacter(t.at(position - 1)))
         --position;
     return position;
+}
+
+WordSpan wordSpanAt(const TextBuffer& t, qsizetype position) {
+    position = std::clamp<qsizetype>(position, 0, t.size());
+    const qsizetype lowest = std::max<qsizetype>(0, position - wordReach);
+    const qsizetype highest = std::min(t.size(), position + wordReach);
+    qsizetype start = position;
+    // Back over the gap to the word before it, then to that word's start.
+    while (start > lowest && (start == t.size() || !isWordCharacter(t.at(start))) &&
+           !isWordCharacter(t.at(start - 1)))
+        --start;
+    while (start > lowest && isWordCharacter(t.at(start - 1)))
+        --start;
+    qsizetype end = start;
+    while (end < highest && isWordCharacter(t.at(end)))
+        ++end;
+    while (end < highest && !isWordCharacter(t.at(end)))
+        ++end;
+    return {start, std::max(end, position)};
 }
 
 } // namespace view

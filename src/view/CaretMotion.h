@@ -17,4 +17,15 @@ qsizetype nextCharacter(const TextBuffer& text, qsizetype position);
 qsizetype nextWordEnd(const TextBuffer& text, qsizetype position);
 qsizetype previousWordStart(const TextBuffer& text, qsizetype position);
 
+// The word at a position as screen readers ask for it (the desktop's "word start" boundary):
+// from the start of a word through what follows it up to the next word's start, so the word
+// at the space after "12" in "12 Main" is "12 ". Text before the first word makes a span of
+// its own. Each scan reaches at most wordReach characters from the position.
+struct WordSpan {
+    qsizetype start;
+    qsizetype end;
+};
+constexpr qsizetype wordReach = 4096;
+WordSpan wordSpanAt(const TextBuffer& text, qsizetype position);
+
 } // namespace view

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "TextViewAccessible.h"
+#include "CaretMotion.h"
 #include "TextView.h"
 
 #include <climits>
@@ -138,6 +139,46 @@ QString TextViewAccessible::attributes(int offset, int* startOffset, int* endOff
     *startOffset = 0;
     *endOffset = characterCount();
     return {};
+}
+
+// Words are the desktop's (a word with what follows it up to the next one), which is what a
+// screen reader takes apart when it says the word Ctrl+Right moved over; other units are Qt's.
+QString TextViewAccessible::wordText(qsizetype position, int* startOffset, int* endOffset) const {
+    const WordSpan span = wordSpanAt(view()->buffer(), position);
+    *startOffset = clampToInt(span.start);
+    *endOffset = clampToInt(span.end);
+    return text(*startOffset, *endOffset);
+}
+
+QString TextViewAccessible::textAtOffset(int offset, QAccessible::TextBoundaryType type,
+                                         int* startOffset, int* endOffset) const {
+    if (type != QAccessible::WordBoundary)
+        return QAccessibleTextInterface::textAtOffset(offset, type, startOffset, endOffset);
+    return wordText(offset, startOffset, endOffset);
+}
+
+QString TextViewAccessible::textBeforeOffset(int offset, QAccessible::TextBoundaryType type,
+                                             int* startOffset, int* endOffset) const {
+    if (type != QAccessible::WordBoundary)
+        return QAccessibleTextInterface::textBeforeOffset(offset, type, startOffset, endOffset);
+    const WordSpan here = wordSpanAt(view()->buffer(), offset);
+    if (here.start == 0) {
+        *startOffset = *endOffset = 0;
+        return {};
+    }
+    return wordText(here.start - 1, startOffset, endOffset);
+}
+
+QString TextViewAccessible::textAfterOffset(int offset, QAccessible::TextBoundaryType type,
+                                            int* startOffset, int* endOffset) const {
+    if (type != QAccessible::WordBoundary)
+        return QAccessibleTextInterface::textAfterOffset(offset, type, startOffset, endOffset);
+    const WordSpan here = wordSpanAt(view()->buffer(), offset);
+    if (here.end >= view()->buffer().size()) {
+        *startOffset = *endOffset = characterCount();
+        return {};
+    }
+    return wordText(here.end, startOffset, endOffset);
 }
 
 } // namespace view
