@@ -13,6 +13,7 @@
 #include "resources/MenuResource.h"
 #include "view/TFingWnd.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -258,6 +259,36 @@ private slots:
         QVERIFY(help);
         QVERIFY(help->isVisible());
         QCOMPARE(help->browser()->source().fragment(), QString("index"));
+        // Read from the keyboard: the caret goes line by line, Tab selects a link, Return
+        // follows it and leaves the caret on its topic. A screen reader gets screen lines.
+        QVERIFY(QTest::qWaitForWindowActive(help));
+        QTextBrowser* page = help->browser();
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(page);
+        // A text with a caret, as the answer pane is; not one long label.
+        QCOMPARE(accessible->role(), QAccessible::EditableText);
+        QVERIFY(accessible->state().readOnly && accessible->state().multiLine);
+        QAccessibleTextInterface* text = accessible->textInterface();
+        QVERIFY(text);
+        const auto lineAtCaret = [&] {
+            int start = -1;
+            int end = -1;
+            return text
+                ->textAtOffset(text->cursorPosition(), QAccessible::LineBoundary, &start, &end)
+                .trimmed();
+        };
+        QCOMPARE(lineAtCaret(), QString("Vintrel Help: Index"));
+        QTest::keyClick(page, Qt::Key_Down);
+        const QString line = lineAtCaret();
+        QVERIFY2(line.startsWith("Vintrel asks Internet hosts") && line.size() < 120,
+                 qPrintable(line));
+        QTest::keyClick(page, Qt::Key_Tab);
+        QCOMPARE(page->textCursor().selectedText(), QString("The main window"));
+        QTRY_COMPARE(help->statusText(), QString("The main window link"));
+        QTest::keyClick(page, Qt::Key_Return);
+        QCOMPARE(page->source().fragment(), QString("window"));
+        QCOMPARE(lineAtCaret(), QString("The main window"));
+        QTest::keyClick(page, Qt::Key_Down);
+        QVERIFY2(lineAtCaret().startsWith("The tool bar along the top"), qPrintable(lineAtCaret()));
         m_frame->command(res::CM_HELPUSING);
         QCOMPARE(help->browser()->source().fragment(), QString("using-help"));
         // Escape closes it, wherever the focus is in it.

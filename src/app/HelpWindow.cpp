@@ -1,22 +1,31 @@
 // SPDX-License-Identifier: MIT
 #include "HelpWindow.h"
+#include "CallAnnouncer.h"
+#include "HelpBrowser.h"
 #include "resources/HelpResource.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QTextBrowser>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 namespace app {
 
 HelpWindow::HelpWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window), m_browser(new QTextBrowser(this)) {
+    : QWidget(parent, Qt::Window), m_status(new QStatusBar(this)) {
+    // The status bar shows the link the keyboard reached; a screen reader hears it from there.
+    auto* announcer = new CallAnnouncer(m_status);
+    m_status->addWidget(announcer);
+    m_status->setSizeGripEnabled(false);
+    auto* browser = new HelpBrowser(announcer, this);
+    connect(browser, &HelpBrowser::linkReached, m_status,
+            [this](const QString& text) { m_status->showMessage(text); });
+    m_browser = browser;
     res::initHelpResource();
     setObjectName(QStringLiteral("helpWindow"));
     setWindowTitle(QStringLiteral("Vintrel Help"));
     resize(560, 480);
-    m_browser->setOpenExternalLinks(false);
     auto* back = new QPushButton(QStringLiteral("&Back"), this);
     auto* forward = new QPushButton(QStringLiteral("&Forward"), this);
     auto* index = new QPushButton(QStringLiteral("&Index"), this);
@@ -36,6 +45,12 @@ HelpWindow::HelpWindow(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
     layout->addWidget(m_browser);
+    layout->addWidget(m_status);
+    m_browser->setFocus();
+}
+
+QString HelpWindow::statusText() const {
+    return m_status->currentMessage();
 }
 
 void HelpWindow::keyPressEvent(QKeyEvent* event) {

@@ -3,6 +3,7 @@
 
 #include <QWidget>
 
+class QStatusBar;
 class QTextBrowser;
 
 namespace app {
@@ -16,12 +17,15 @@ public:
     // Shows the topic with the given anchor ("index", "using-help", ...).
     void showTopic(const QString& anchor);
     QTextBrowser* browser() const { return m_browser; }
+    // What the status bar at the foot shows: the link the keyboard reached.
+    QString statusText() const;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QTextBrowser* m_browser;
+    QStatusBar* m_status;
 };
 
 } // namespace app
