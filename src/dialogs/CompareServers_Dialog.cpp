@@ -2,29 +2,24 @@
 #include "CompareServers_Dialog.h"
 #include "resources/DialogTemplates.h"
 
-#include <QListWidget>
+#include "platform/CheckList.h"
 
 namespace dialogs {
 
 CompareServers_Dialog::CompareServers_Dialog(QWidget* parent, const QStringList& offered,
                                              const QStringList& ticked)
     : Base_Dialog(parent, res::DLG_COMPARESERVERS),
-      m_list(control<QListWidget>(res::IDC_COMPARE_LIST)) {
-    for (const QString& server : offered) {
-        auto* item = new QListWidgetItem(server, m_list);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(ticked.contains(server, Qt::CaseInsensitive) ? Qt::Checked
-                                                                         : Qt::Unchecked);
-    }
-    m_list->setCurrentRow(0);
+      m_list(control<platform::CheckList>(res::IDC_COMPARE_LIST)) {
+    for (const QString& server : offered)
+        m_list->addEntry(server, ticked.contains(server, Qt::CaseInsensitive));
     m_list->setFocus();
 }
 
 QStringList CompareServers_Dialog::ticked() const {
     QStringList servers;
     for (int row = 0; row < m_list->count(); ++row)
-        if (m_list->item(row)->checkState() == Qt::Checked)
-            servers.append(m_list->item(row)->text());
+        if (m_list->isChecked(row))
+            servers.append(m_list->text(row));
     return servers;
 }
 

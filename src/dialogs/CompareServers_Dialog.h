@@ -9,7 +9,9 @@
 
 #include <QStringList>
 
-class QListWidget;
+namespace platform {
+class CheckList;
+}
 
 namespace dialogs {
 
@@ -19,12 +21,12 @@ public:
     // offered: the servers to choose from; ticked: those ticked at first.
     CompareServers_Dialog(QWidget* parent, const QStringList& offered, const QStringList& ticked);
 
-    QListWidget* list() const { return m_list; }
+    platform::CheckList* list() const { return m_list; }
     // The servers ticked, in the list's order.
     QStringList ticked() const;
 
 private:
-    QListWidget* m_list;
+    platform::CheckList* m_list;
 };
 
 // The servers a server field names: one, or several separated by commas.

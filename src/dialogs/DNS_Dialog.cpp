@@ -35,8 +35,11 @@ void DNS_Dialog::SetupWindow() {
     addressField()->setText(m_result.Address);
     addressList()->addItems(m_result.Addresses.isEmpty() ? QStringList{m_result.Address}
                                                          : m_result.Addresses);
-    if (aliasList()->itemText(0) == QStringLiteral("None"))
+    if (aliasList()->itemText(0) == QStringLiteral("None")) {
         aliasList()->setEnabled(false);
+        // A disabled field is passed over by Tab; the dialog says it as it opens instead.
+        setAccessibleDescription(QStringLiteral("Alias(es): None"));
+    }
 }
 
 InputDialog::InputDialog(QWidget* parent, const QString& caption, const QString& prompt,

@@ -122,6 +122,8 @@ void DnsRecords_Dialog::Compare() {
     if (dialog.exec() != res::IDOK || dialog.ticked().isEmpty())
         return;
     m_server->setEditText(dialog.ticked().join(QStringLiteral(", ")));
+    // The field that changed takes the focus, so a screen reader says what it now holds.
+    m_server->setFocus(Qt::OtherFocusReason);
 }
 
 void DnsRecords_Dialog::done(int result) {

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "DialogTemplate.h"
+#include "CheckList.h"
 #include "LabelledComboAccessible.h"
 #include "LineEditAccessible.h"
+#include "ListBox.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -132,8 +134,9 @@ QWidget* makeControl(QDialog& dialog, const ControlTemplate& control) {
         group->setAttribute(Qt::WA_TransparentForMouseEvents);
         return group;
     }
+    case ControlKind::CheckList: return new CheckList(&dialog);
     case ControlKind::ListBox: {
-        auto* list = new QListWidget(&dialog);
+        auto* list = new ListBox(&dialog);
         list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         list->setSelectionMode(QAbstractItemView::SingleSelection);
         return list;
@@ -167,7 +170,7 @@ QWidget* makeControl(QDialog& dialog, const ControlTemplate& control) {
 bool takesItsNameFromALabel(ControlKind kind) {
     return kind == ControlKind::Edit || kind == ControlKind::ComboDropDown ||
            kind == ControlKind::ComboDropList || kind == ControlKind::ListBox ||
-           kind == ControlKind::MultiLineEdit;
+           kind == ControlKind::CheckList || kind == ControlKind::MultiLineEdit;
 }
 
 // The rectangle a control takes on its line: a combo box's template height includes its list.

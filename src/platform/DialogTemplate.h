@@ -28,6 +28,7 @@ enum class ControlKind {
     ComboDropList, // drop-down list without an edit field
     GroupBox,      // a frame with its text as title
     ListBox,       // a list of entries, one selected at most
+    CheckList,     // a list of entries, each with a check box
     MultiLineEdit, // several lines, wrapped at words, Enter breaks the line
     RadioButton,   // exclusive within its group (from a GroupStart to the next)
 };
@@ -65,5 +66,6 @@ QRect dialogUnitsToPixels(const QRect& units, const QFont& font);
 // template order (which is the tab order); sets caption, font and size. Returns the controls
 // that have an id.
 QHash<int, QWidget*> buildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate);
+
 
 } // namespace platform

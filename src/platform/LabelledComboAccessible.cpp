@@ -4,6 +4,8 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
@@ -32,6 +34,12 @@ QComboBox* LabelledComboAccessible::combo() const {
     return static_cast<QComboBox*>(widget());
 }
 
+void* LabelledComboAccessible::interface_cast(QAccessible::InterfaceType type) {
+    if (type == QAccessible::TextInterface && !combo()->isEditable())
+        return static_cast<QAccessibleTextInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+}
+
 QString LabelledComboAccessible::text(QAccessible::Text kind) const {
     switch (kind) {
     case QAccessible::Name: return combo()->accessibleName();
@@ -58,6 +66,30 @@ void LabelledComboAccessible::doAction(const QString& actionName) {
         combo()->showPopup();
     else
         QAccessibleWidget::doAction(actionName);
+}
+
+void LabelledComboAccessible::selection(int, int* startOffset, int* endOffset) const {
+    *startOffset = *endOffset = 0;
+}
+
+QString LabelledComboAccessible::text(int startOffset, int endOffset) const {
+    const QString shown = combo()->currentText();
+    const int from = std::clamp(startOffset, 0, int(shown.size()));
+    return shown.mid(from, std::max(0, endOffset - from));
+}
+
+int LabelledComboAccessible::characterCount() const {
+    return int(combo()->currentText().size());
+}
+
+QRect LabelledComboAccessible::characterRect(int) const {
+    return {};
+}
+
+QString LabelledComboAccessible::attributes(int, int* startOffset, int* endOffset) const {
+    *startOffset = 0;
+    *endOffset = characterCount();
+    return {};
 }
 
 } // namespace platform

@@ -3,6 +3,8 @@
 // What screen readers see of a dialog's combo box that a label names: the label's text as its
 // name and the chosen entry as its value. (Qt names a combo box after its current text on
 // Linux, so a list of servers would be announced as the server picked, not as what it is.)
+// A combo box without an edit field shows its entry as a short text, which screen readers
+// read as the box's value; one with an edit field has that field's text for it.
 
 #include <QAccessibleWidget>
 
@@ -10,17 +12,33 @@ class QComboBox;
 
 namespace platform {
 
-class LabelledComboAccessible : public QAccessibleWidget {
+class LabelledComboAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
     explicit LabelledComboAccessible(QComboBox* combo);
 
     // Makes Qt create one of these for every combo box that has a name of its own.
     static void installFactory();
 
+    void* interface_cast(QAccessible::InterfaceType type) override;
     QString text(QAccessible::Text kind) const override;
     QAccessible::State state() const override;
     QStringList actionNames() const override;
     void doAction(const QString& actionName) override;
+
+    // QAccessibleTextInterface: the entry shown, which cannot be selected or edited.
+    void selection(int selectionIndex, int* startOffset, int* endOffset) const override;
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    QString text(int startOffset, int endOffset) const override;
+    int characterCount() const override;
+    QRect characterRect(int offset) const override;
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int offset, int* startOffset, int* endOffset) const override;
 
 private:
     QComboBox* combo() const;

@@ -103,7 +103,7 @@ const DialogTemplate compareServersDialog{
     {190, 128},
     {
         {-1, K::Label, "&Ask these servers side by side:", {8, 6, 174, 8}},
-        {IDC_COMPARE_LIST, K::ListBox, "", {8, 17, 174, 82}, TabStop},
+        {IDC_COMPARE_LIST, K::CheckList, "", {8, 17, 174, 82}, TabStop},
         {IDOK, K::DefPushButton, "OK", {76, 106, 50, 14}, TabStop},
         {IDCANCEL, K::PushButton, "Cancel", {132, 106, 50, 14}, TabStop},
     }};
