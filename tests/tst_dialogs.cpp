@@ -6,6 +6,7 @@
 #include "dialogs/Finger_Dialog.h"
 #include "dialogs/StoredList.h"
 #include "dialogs/Whois_Dialog.h"
+#include "platform/CheckList.h"
 #include "platform/DialogTemplate.h"
 #include "platform/ProfileFile.h"
 #include "resources/DialogTemplates.h"
@@ -50,6 +51,12 @@ class tst_Dialogs : public QObject {
         for (int i = 0; i < box->count(); ++i)
             list.append(box->itemText(i));
         return list;
+    }
+    static QStringList items(const platform::CheckList* list) {
+        QStringList texts;
+        for (int i = 0; i < list->count(); ++i)
+            texts.append(list->text(i));
+        return texts;
     }
     static QStringList items(const QListWidget* list) {
         QStringList texts;
@@ -176,6 +183,20 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), next);
         }
+    }
+
+    void whoisTabFollowsTheScreen() {
+        WhoisInfo info;
+        auto dialog = whoisDialog(&info);
+        QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+        QStringList visited;
+        for (int step = 0; step < 6; ++step) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            const auto* button = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+            visited.append(button ? button->text() : QString("field"));
+        }
+        QCOMPARE(visited, (QStringList{"field", "Au&tomatic server", "&Follow referrals", "&Cancel",
+                                       "&Delete", "&WhoIs"}));
     }
 
     void entryCheck_data() {
@@ -548,18 +569,34 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         QCOMPARE(dialog.serverBox()->currentText(), QString("Every authoritative server"));
         QStringList offered;
+        // Each server is a check box a screen reader hears with its state; Up and Down move
+        // along them and Tab leaves the list, which is one stop.
+        QStringList heard;
+        const auto hear = [&](dialogs::CompareServers_Dialog* compare) {
+            QAccessibleInterface* box = QAccessible::queryAccessibleInterface(focusIn(compare));
+            heard.append(box->text(QAccessible::Name) + (box->role() != QAccessible::CheckBox ? " ?"
+                                                         : box->state().checked ? " ticked"
+                                                                                : " unticked"));
+        };
         whenModal<dialogs::CompareServers_Dialog>([&](dialogs::CompareServers_Dialog* compare) {
             offered = items(compare->list());
-            QWidget* list = focusIn(compare);
-            QTest::keyClick(list, Qt::Key_Space);
-            QTest::keyClick(list, Qt::Key_Down);
-            QTest::keyClick(list, Qt::Key_Down);
-            QTest::keyClick(list, Qt::Key_Space);
-            QTest::keyClick(list, Qt::Key_Return);
+            const Qt::Key keys[] = {Qt::Key_Up,   Qt::Key_Space, Qt::Key_Down, Qt::Key_Down,
+                                    Qt::Key_Down, Qt::Key_Space, Qt::Key_Tab};
+            for (Qt::Key key : keys) {
+                QTest::keyClick(focusIn(compare), key);
+                hear(compare);
+            }
+            QTest::keyClick(focusIn(compare), Qt::Key_Return);
         });
         QTest::mouseClick(dialog.control(res::IDC_RECORDS_COMPARE), Qt::LeftButton);
         QCOMPARE(offered, (QStringList{"System resolver", "9.9.9.9", "1.1.1.1"}));
+        QCOMPARE(heard, (QStringList{"System resolver unticked", "System resolver ticked",
+                                     "9.9.9.9 unticked", "1.1.1.1 unticked", "1.1.1.1 unticked",
+                                     "1.1.1.1 ticked", "OK ?"}));
         QCOMPARE(dialog.serverBox()->currentText(), QString("System resolver, 1.1.1.1"));
+        // The field that changed has the focus, so a screen reader says what it holds now.
+        QVERIFY(dialog.serverBox()->isAncestorOf(dialog.focusWidget()) ||
+                dialog.focusWidget() == dialog.serverBox());
         QTest::keyClick(dialog.serverBox(), Qt::Key_Return);
         QCOMPARE(sideBySide.server, QString("System resolver, 1.1.1.1"));
         QCOMPARE(ini("DNS Records", "Server3"), QString("System resolver, 1.1.1.1"));
@@ -654,6 +691,13 @@ private slots:
         QCOMPARE(dialog.aliasList()->currentText(), aliases.first());
         QCOMPARE(dialog.aliasList()->count(), aliases.size());
         QCOMPARE(dialog.aliasList()->isEnabled(), listEnabled);
+        // A screen reader hears the alias shown as the list's value; a greyed list, which Tab
+        // passes over, is said with the dialog instead.
+        QAccessibleTextInterface* shown =
+            QAccessible::queryAccessibleInterface(dialog.aliasList())->textInterface();
+        QCOMPARE(shown ? shown->text(0, 99) : QString(), aliases.first());
+        QCOMPARE(dialog.accessibleDescription(),
+                 listEnabled ? QString() : QString("Alias(es): None"));
         QCOMPARE(dialog.addressField()->text(), QString("192.0.2.7"));
         QCOMPARE(dialog.addressList()->count(), 2); // every address below the three fields
         QCOMPARE(dialog.addressList()->item(1)->text(), QString("2001:db8::7"));

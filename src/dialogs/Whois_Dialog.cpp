@@ -35,6 +35,9 @@ Whois_Dialog::Whois_Dialog(QWidget* parent, int resourceId, QString settingsPath
     confirmDelete = [this](const QString& question) { return askQuestion(this, question); };
     connect(control<QPushButton>(res::IDC_WHOIS_DELETE), &QPushButton::clicked, this,
             &Whois_Dialog::Delete);
+    // Tab goes as the eye reads: the fields, the check boxes, then the buttons left to right.
+    setControlTabOrder({res::IDC_WHOIS_QUERY, res::IDC_WHOIS_SERVER, res::IDC_WHOIS_AUTOMATIC,
+                        res::IDC_WHOIS_FOLLOW, res::IDCANCEL, res::IDC_WHOIS_DELETE, res::IDOK});
     m_query->setFocus();
 }
 
