@@ -5,11 +5,13 @@
 #include "resources/Commands.h"
 #include "view/TFingWnd.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QLineEdit>
@@ -255,6 +257,39 @@ private slots:
         QCOMPARE(offered, QFontInfo(shown).family());
         QVERIFY(m_frame->windowFont() == before);
         QCOMPARE(window()->font(), shown);
+    }
+
+    // Every field of the file and font dialogs is named for a screen reader, after its label:
+    // a combo box is not named after the entry it shows.
+    void saveAsAndFontDialogsNameTheirFields_data() {
+        QTest::addColumn<int>("command");
+        QTest::newRow("Save As") << int(res::CM_SAVEAS);
+        QTest::newRow("Font") << int(res::CM_FONT);
+    }
+    void saveAsAndFontDialogsNameTheirFields() {
+        QFETCH(int, command);
+        window()->appendText("x");
+        QStringList unnamed;
+        int fields = 0;
+        whenModal<QDialog>([&](QDialog* dialog) {
+            for (QWidget* field : dialog->findChildren<QWidget*>()) {
+                if (!field->isVisible() ||
+                    (!qobject_cast<QLineEdit*>(field) && !qobject_cast<QComboBox*>(field)))
+                    continue;
+                if (qobject_cast<QComboBox*>(field->parentWidget()))
+                    continue; // a combo box's own edit field
+                ++fields;
+                const auto* combo = qobject_cast<QComboBox*>(field);
+                const QString name =
+                    QAccessible::queryAccessibleInterface(field)->text(QAccessible::Name);
+                if (name.isEmpty() || (combo && name == combo->currentText()))
+                    unnamed.append(field->objectName() + " '" + name + "'");
+            }
+            dialog->reject();
+        });
+        m_frame->command(command);
+        QVERIFY(fields >= 2);
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(", ")));
     }
 
     void fontCommandCancelledKeepsFont() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "TextCommands.h"
 #include "TMyDecoratedFrame.h"
+#include "platform/DialogTemplate.h"
 #include "platform/MessageBox.h"
 #include "platform/SafeSave.h"
 #include "view/TFingWnd.h"
@@ -70,6 +71,7 @@ void TextCommands::saveAs() {
     dialog.setDefaultSuffix(QStringLiteral("TXT"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     allFilesMatchEveryName(dialog);
+    platform::nameFieldsByTheirBuddies(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString path = dialog.selectedFiles().constFirst();
@@ -151,6 +153,7 @@ void TextCommands::chooseFont() {
     QFontDialog dialog(inUse, &m_frame);
     dialog.setObjectName(QStringLiteral("fontDialog"));
     dialog.setOption(QFontDialog::DontUseNativeDialog);
+    platform::nameFieldsByTheirBuddies(dialog);
     if (dialog.exec() != QDialog::Accepted)
         return;
     // OK on the font already in use keeps the stored logical font as it is.

@@ -5,12 +5,14 @@
 #include "LineEditAccessible.h"
 #include "ListBox.h"
 
+#include <QAccessible>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -233,6 +235,66 @@ void nameFieldsByTheirLabels(const DialogTemplate& dialogTemplate, const QList<Q
 }
 
 } // namespace
+
+namespace {
+
+// The field in the same grid column as another, where a dialog stacks an edit above a list
+// (the font dialog's family, style and size).
+QLineEdit* editAbove(const QWidget* list) {
+    const auto* grid =
+        list->parentWidget() ? qobject_cast<QGridLayout*>(list->parentWidget()->layout()) : nullptr;
+    if (!grid || grid->indexOf(list) < 0)
+        return nullptr;
+    int row = 0;
+    int column = 0;
+    int rows = 0;
+    int columns = 0;
+    grid->getItemPosition(grid->indexOf(list), &row, &column, &rows, &columns);
+    const QLayoutItem* above = row > 0 ? grid->itemAtPosition(row - 1, column) : nullptr;
+    return above ? qobject_cast<QLineEdit*>(above->widget()) : nullptr;
+}
+
+} // namespace
+
+namespace {
+
+// The field a label stands for: its buddy, or for a label the file dialog leaves without one,
+// the field named after it ("lookInLabel" stands for "lookInCombo").
+QWidget* fieldOf(const QLabel* label, const QWidget& dialog) {
+    if (label->buddy())
+        return label->buddy();
+    const QString name = label->objectName();
+    if (!name.endsWith(QLatin1String("Label")))
+        return nullptr;
+    for (const QString& kind : {QStringLiteral("Combo"), QStringLiteral("Edit")})
+        if (auto* field = dialog.findChild<QWidget*>(name.chopped(5) + kind))
+            return field;
+    return nullptr;
+}
+
+} // namespace
+
+void nameFieldsByTheirBuddies(QWidget& dialog) {
+    LabelledComboAccessible::installFactory();
+    for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+        QWidget* field = fieldOf(label, dialog);
+        QString text = label->text();
+        text.remove(QLatin1Char('&'));
+        text = text.trimmed();
+        if (!field || text.isEmpty())
+            continue;
+        for (QWidget* named : {field, static_cast<QWidget*>(editAbove(field))}) {
+            if (!named || !named->accessibleName().isEmpty())
+                continue;
+            named->setAccessibleName(text);
+            // What a screen reader was told of a combo box before it had a name (its entry as
+            // the name) is made anew, now as a labelled combo box.
+            if (qobject_cast<QComboBox*>(named))
+                QAccessible::deleteAccessibleInterface(
+                    QAccessible::uniqueId(QAccessible::queryAccessibleInterface(named)));
+        }
+    }
+}
 
 QRect dialogUnitsToPixels(const QRect& units, const QFont& font) {
     const BaseUnits base = baseUnits(font);

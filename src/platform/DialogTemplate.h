@@ -67,5 +67,8 @@ QRect dialogUnitsToPixels(const QRect& units, const QFont& font);
 // that have an id.
 QHash<int, QWidget*> buildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate);
 
+// Names each field of a dialog built elsewhere (the file and font dialogs) by the label whose
+// mnemonic leads to it, for screen readers; fields that have a name keep it.
+void nameFieldsByTheirBuddies(QWidget& dialog);
 
 } // namespace platform
