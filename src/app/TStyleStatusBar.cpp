@@ -58,7 +58,6 @@ void MessageField::paintEvent(QPaintEvent* event) {
 
 TStyleStatusBar::TStyleStatusBar(QWidget* parent)
     : QStatusBar(parent), m_field(new MessageField(this)), m_announcer(new CallAnnouncer(this)) {
-    setAccessibleName(QStringLiteral("Status bar"));
     QFont small = font();
     small.setPointSize(8);
     setFont(small);
