@@ -245,8 +245,10 @@ def check_reply_end_caret_and_print(desk, main_window, finger, folder):
 
 # Names the real resolver gives in the suite's own /etc/hosts (bind-mounted in a private mount
 # namespace, so the machine's file is never touched): an IPv6-only host, a host whose first
-# address refuses and whose second answers, and an international name's ASCII form.
+# address refuses and whose second answers, an international name's ASCII form and a host with
+# an alias.
 TEST_HOSTS = """127.0.0.1 localhost
+127.0.0.1 named.test www.named.test
 ::1 v6host.test
 ::1 twohost.test
 127.0.0.1 twohost.test
