@@ -101,6 +101,12 @@ void HostileDnsServer::readUdp() {
             send(out);
             break;
         }
+        case Reply::TwoOpt: {
+            QByteArray out = withExtendedError(response(query, 0, true), 18, "");
+            out[11] = 2;
+            send(out + QByteArray::fromHex("00002904d00000000000 0006 000f 0002 0012"));
+            break;
+        }
         case Reply::Silent: break;
         }
     }

@@ -24,6 +24,7 @@ public:
         Truncated,    // TC over UDP; the answer over TCP
         OtherName,    // an answer with the id asked, to a question about another name
         BadPointer,   // an answer whose record's owner points past the end of the message
+        TwoOpt,       // the answer with two OPT records
         UdpOnly,      // the answer over UDP; TCP refused
         TcpOnly,      // nothing over UDP; the answer over TCP
         Silent,       // nothing

@@ -440,6 +440,9 @@ private slots:
         QTest::newRow("a bad compression pointer")
             << int(R::BadPointer) << true << int(D::Malformed) << -1 << false
             << "compression pointer";
+        // The library would lose the memory of all but one of them, at every answer.
+        QTest::newRow("two OPT records") << int(R::TwoOpt) << true << int(D::Malformed) << -1
+                                         << false << "more than one OPT record";
         QTest::newRow("a closed port")
             << -1 << true << int(D::Unreachable) << -1 << false << "port unreachable";
     }

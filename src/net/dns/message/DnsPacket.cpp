@@ -6,8 +6,23 @@
 namespace net {
 
 namespace {
+
 constexpr std::uint16_t OptType = 41;
+
+// A message with more than one OPT record is malformed (RFC 6891 section 6.1.1), and the
+// library keeps only the last one's data, losing the memory of the others: such a message is
+// never handed to it, or a server could make every answer leak.
+bool hasSeveralOptRecords(const QByteArray& wire) {
+    const std::optional<WireMessage> message = readWireMessage(wire);
+    if (!message)
+        return false;
+    int options = 0;
+    for (const WireRecord& record : message->additional)
+        options += record.type == OptType ? 1 : 0;
+    return options > 1;
 }
+
+} // namespace
 
 void DnsPacketDeleter::operator()(ldns_pkt* packet) const {
     DnsLibrary::get()->ldns_pkt_free(packet);
@@ -16,7 +31,7 @@ void DnsPacketDeleter::operator()(ldns_pkt* packet) const {
 DnsPacket parseDnsPacket(const QByteArray& wire) {
     const DnsLibrary* dns = DnsLibrary::get();
     ldns_pkt* packet = nullptr;
-    if (!dns || wire.isEmpty() ||
+    if (!dns || wire.isEmpty() || hasSeveralOptRecords(wire) ||
         dns->ldns_wire2pkt(&packet, reinterpret_cast<const uint8_t*>(wire.constData()),
                            size_t(wire.size())) != LDNS_STATUS_OK)
         return nullptr;
@@ -29,6 +44,8 @@ QString dnsPacketProblem(const QByteArray& wire) {
         return {};
     if (wire.isEmpty())
         return QStringLiteral("an empty message");
+    if (hasSeveralOptRecords(wire))
+        return QStringLiteral("more than one OPT record");
     ldns_pkt* packet = nullptr;
     const ldns_status status = dns->ldns_wire2pkt(
         &packet, reinterpret_cast<const uint8_t*>(wire.constData()), size_t(wire.size()));
