@@ -211,6 +211,13 @@ private slots:
             << header(2) + question + QByteArray::fromHex("c00c 0001 0001 00000e10 0004 c0000201") +
                    QByteArray::fromHex("00 0029 1000 00000000 0000")
             << QStringList{"\tA\t192.0.2.1\n"} << QStringList{"OPT", "TYPE41"};
+        // The library reads the NS data as one name and would go on from there, making the
+        // junk after it and the next record one record with another owner.
+        QTest::newRow("data shorter than its length")
+            << header(2) + question +
+                   QByteArray::fromHex("c00c 0002 0001 00000e10 0004 00 02c00c") +
+                   QByteArray::fromHex("c00c 0001 0001 00000e10 0004 c0000201")
+            << QStringList{"\nexample.\t3600\tIN\tA\t192.0.2.1\n"} << QStringList{"\\192"};
         QTest::newRow("a record with no data")
             << header(1) + question + QByteArray::fromHex("c00c 0001 0001 00000e10 0000")
             << QStringList{"example.\t3600\tIN\tA\t\\# 0\n"} << QStringList{};

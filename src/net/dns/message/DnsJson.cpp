@@ -61,7 +61,8 @@ QJsonArray recordsJson(const QByteArray& packet, const QList<WireRecord>& record
                        int* leftOut) {
     const DnsLibrary& dns = *DnsLibrary::get();
     QJsonArray out;
-    for (const WireRecord& record : records) {
+    for (const ReadRecord& read : readSection(packet, records)) {
+        const WireRecord& record = read.wire;
         const QString name = nameText(packet, record.ownerOffset).value_or(QString());
         if (record.type == OptType) {
             // As kdig writes it: its class is the UDP size and its TTL the extended flags, read
@@ -87,20 +88,11 @@ QJsonArray recordsJson(const QByteArray& packet, const QList<WireRecord>& record
             out.append(opt);
             continue;
         }
-        // Each record is read on its own, from where it stands in the message: the library's
-        // own lists leave some records out (a TSIG, and whatever follows it) and keep others,
-        // so pairing records by their place would give one record another's data.
-        ldns_rr* rr = nullptr;
-        size_t at = size_t(record.ownerOffset);
-        if (dns.ldns_wire2rr(&rr, reinterpret_cast<const uint8_t*>(packet.constData()),
-                             size_t(packet.size()), &at, LDNS_SECTION_ANSWER) != LDNS_STATUS_OK)
-            rr = nullptr;
+        const ldns_rr* rr = read.rr.get();
         const QString line = rr ? recordText(rr, packet, &record) : QString();
         QByteArray rdata = packet.mid(record.rdataOffset, record.rdataLength);
-        if (rr) {
+        if (rr)
             rdata = uncompressedRdata(dns, rr, rdata);
-            dns.ldns_rr_free(rr);
-        }
         const qsizetype size = line.size() + name.size() + 2 * rdata.size() + 120;
         if (size > room) {
             room = 0;

@@ -28,6 +28,26 @@ void DnsPacketDeleter::operator()(ldns_pkt* packet) const {
     DnsLibrary::get()->ldns_pkt_free(packet);
 }
 
+void DnsRecordDeleter::operator()(ldns_rr* record) const {
+    DnsLibrary::get()->ldns_rr_free(record);
+}
+
+std::vector<ReadRecord> readSection(const QByteArray& message, const QList<WireRecord>& section) {
+    const DnsLibrary* dns = DnsLibrary::get();
+    std::vector<ReadRecord> out;
+    out.reserve(size_t(section.size()));
+    for (const WireRecord& record : section) {
+        ldns_rr* rr = nullptr;
+        size_t at = size_t(record.ownerOffset);
+        if (dns &&
+            dns->ldns_wire2rr(&rr, reinterpret_cast<const uint8_t*>(message.constData()),
+                              size_t(message.size()), &at, LDNS_SECTION_ANSWER) != LDNS_STATUS_OK)
+            rr = nullptr;
+        out.push_back({record, DnsRecord(rr)});
+    }
+    return out;
+}
+
 DnsPacket parseDnsPacket(const QByteArray& wire) {
     const DnsLibrary* dns = DnsLibrary::get();
     ldns_pkt* packet = nullptr;
@@ -68,25 +88,17 @@ QString rcodeName(int rcode) {
 }
 
 QList<SectionRecord> sectionRecords(const QByteArray& wire, bool authority) {
-    const DnsPacket packet = parseDnsPacket(wire);
-    if (!packet)
+    const std::optional<WireMessage> message = readWireMessage(wire);
+    if (!message || !parseDnsPacket(wire))
         return {};
     const DnsLibrary* dns = DnsLibrary::get();
-    const std::optional<WireMessage> message = readWireMessage(wire);
-    const ldns_rr_list* records =
-        authority ? dns->ldns_pkt_authority(packet.get()) : dns->ldns_pkt_answer(packet.get());
-    const size_t count = records ? dns->ldns_rr_list_rr_count(records) : 0;
-    const QList<WireRecord>* raw =
-        message ? (authority ? &message->authority : &message->answer) : nullptr;
-    const bool aligned = raw && size_t(raw->size()) == count;
     QList<SectionRecord> out;
-    for (size_t i = 0; i < count; ++i) {
-        const ldns_rr* rr = dns->ldns_rr_list_rr(records, i);
-        const auto type = std::uint16_t(dns->ldns_rr_get_type(rr));
-        if (type == OptType)
+    for (const ReadRecord& record :
+         readSection(wire, authority ? message->authority : message->answer)) {
+        if (!record.rr || record.wire.type == OptType)
             continue;
-        const WireRecord* each = aligned ? &(*raw)[qsizetype(i)] : nullptr;
-        out.append({type, each ? each->ttl : 0, recordText(rr, wire, each)});
+        out.append({std::uint16_t(dns->ldns_rr_get_type(record.rr.get())), record.wire.ttl,
+                    recordText(record.rr.get(), wire, &record.wire)});
     }
     return out;
 }

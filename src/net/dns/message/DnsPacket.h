@@ -3,6 +3,7 @@
 // A DNS message parsed by the packet library, owned; and what the texts of answers share:
 // the name of a response code, and the records of a section as zone-file lines.
 
+#include "DnsWire.h"
 #include "net/dns/DnsLibrary.h"
 
 #include <QByteArray>
@@ -11,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace net {
 
@@ -25,6 +27,25 @@ DnsPacket parseDnsPacket(const QByteArray& wire);
 // Why the message cannot be read, in the packet library's words ("invalid compression
 // pointer"); empty when it can.
 QString dnsPacketProblem(const QByteArray& wire);
+
+struct DnsRecordDeleter {
+    void operator()(ldns_rr* record) const;
+};
+using DnsRecord = std::unique_ptr<ldns_rr, DnsRecordDeleter>;
+
+// One record of a message: where the message's layout puts it, and the packet library's
+// reading of it from there (null when the library cannot read it).
+struct ReadRecord {
+    WireRecord wire;
+    DnsRecord rr;
+};
+
+// A section's records, each read on its own at its place. Every consumer of a message (the
+// text, the JSON, servers compared) takes its records from here, so a record is never paired
+// with another's data: the library's reading of a whole message can run apart from its layout,
+// as it reads a record's data field by field and goes on where the fields end, whatever the
+// record's RDLENGTH says.
+std::vector<ReadRecord> readSection(const QByteArray& message, const QList<WireRecord>& section);
 
 // "NOERROR", "REFUSED", ..., "RCODE23".
 QString rcodeName(int rcode);

@@ -129,11 +129,12 @@ DnsReport formatDnsRecords(const DnsQuestion& question, const QList<DnsAnswer>& 
         QStringList lines;
         if (packet) {
             const std::optional<WireMessage> wire = readWireMessage(answer.packet);
-            const ldns_rr_list* records = dns->ldns_pkt_answer(packet.get());
-            const size_t count = records ? dns->ldns_rr_list_rr_count(records) : 0;
-            const bool aligned = wire && size_t(wire->answer.size()) == count;
-            for (size_t i = 0; i < count; ++i) {
-                const ldns_rr* rr = dns->ldns_rr_list_rr(records, i);
+            const std::vector<ReadRecord> records =
+                wire ? readSection(answer.packet, wire->answer) : std::vector<ReadRecord>();
+            for (const ReadRecord& record : records) {
+                const ldns_rr* rr = record.rr.get();
+                if (!rr)
+                    continue;
                 const auto rrType = std::uint16_t(dns->ldns_rr_get_type(rr));
                 // Signatures are part of the verdict, shown only when asked for; an OPT
                 // record carries the message's options and is no record at all.
@@ -144,8 +145,7 @@ DnsReport formatDnsRecords(const DnsQuestion& question, const QList<DnsAnswer>& 
                     body.leaveOut();
                     continue;
                 }
-                const QString line =
-                    recordText(rr, answer.packet, aligned ? &wire->answer[qsizetype(i)] : nullptr);
+                const QString line = recordText(rr, answer.packet, &record.wire);
                 if (shown.contains(line))
                     continue; // a CNAME met again under another type
                 shown.insert(line);
