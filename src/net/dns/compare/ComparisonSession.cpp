@@ -6,7 +6,6 @@
 #include "platform/WinsockErrors.h"
 
 #include <QDateTime>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
 #include <iterator>
@@ -17,10 +16,7 @@ namespace {
 constexpr std::uint16_t TypeSoa = 6;
 }
 
-ComparisonSession::ComparisonSession(QueryEngine& engine) : m_engine(engine) {
-    m_deadline.setSingleShot(true);
-    m_deadline.setInterval(DeadlineMs);
-    connect(&m_deadline, &QTimer::timeout, this, &ComparisonSession::timedOut);
+ComparisonSession::ComparisonSession(QueryEngine& engine) : DnsCall(engine, DeadlineMs) {
     m_addresses.onDone = [this](const QList<ServerAddress>& found) { addressesFound(found); };
     m_finder.onStatus = [this](const QString& text) { m_engine.setStatus(text); };
     m_finder.onDone = [this](const ZoneServers& zone) { zoneFound(zone); };
@@ -29,13 +25,10 @@ ComparisonSession::ComparisonSession(QueryEngine& engine) : m_engine(engine) {
     };
     m_batch.onDone = [this] { serversAnswered(); };
     m_lineup.onDone = [this](const QList<LinedUpAnswers>& results) { resolversAnswered(results); };
-    connect(&m_writing, &QFutureWatcher<ComparisonReport>::finished, this,
-            &ComparisonSession::reported);
 }
 
 ComparisonSession::~ComparisonSession() {
     stop();
-    m_writing.waitForFinished();
 }
 
 void ComparisonSession::start(const DnsComparison& comparison, const DnsQuestion& question,
@@ -58,8 +51,7 @@ void ComparisonSession::start(const DnsComparison& comparison, const DnsQuestion
     m_input.types = types;
     m_input.now = QDateTime::currentSecsSinceEpoch();
     m_jobServer.clear();
-    m_clock.start();
-    m_deadline.start();
+    startClock();
     if (comparison.kind == DnsComparison::EveryAuthoritative) {
         m_input.foundThrough = foundThrough.describe();
         m_addresses.start({foundThrough});
@@ -191,18 +183,14 @@ void ComparisonSession::resolversAnswered(const QList<LinedUpAnswers>& results) 
 }
 
 void ComparisonSession::report() {
-    m_deadline.stop();
-    m_input.question.elapsedMs = m_clock.elapsed();
+    m_input.question.elapsedMs = elapsedMs();
     const bool json = m_engine.view().transcript() != nullptr;
     m_engine.setStatus(QStringLiteral("Comparing the answers"));
     // Weighed and written on a worker thread: 64 servers' answers never hold the window.
-    m_writing.setFuture(QtConcurrent::run(compareServers, m_input, json));
+    writeOnWorker(compareServers, m_input, json);
 }
 
-void ComparisonSession::reported() {
-    if (m_writing.isCanceled() || !m_engine.Busy())
-        return; // the comparison was cancelled meanwhile
-    const ComparisonReport report = m_writing.result();
+void ComparisonSession::written(const ComparisonReport& report) {
     m_engine.showText(report.text);
     if (Transcript* transcript = m_engine.view().transcript())
         transcript->record(QStringLiteral("comparison"), report.json);
@@ -211,34 +199,21 @@ void ComparisonSession::reported() {
                                         : Answer::Differs);
 }
 
-void ComparisonSession::timedOut() {
-    if (m_writing.isRunning())
+void ComparisonSession::deadlineReached() {
+    if (writing())
         return; // the answers are being written out
-    const qint64 seconds = std::lround(double(m_clock.elapsed()) / 1000.0);
+    const qint64 seconds = std::lround(double(elapsedMs()) / 1000.0);
     m_engine.showText(QStringLiteral("; Comparison: %1 %2\n; Timed out: no comparison after %3 s\n")
                           .arg(m_input.question.shownName, m_input.question.typeText)
                           .arg(seconds));
-    end(SocketErrorText(platform::WSAETIMEDOUT));
+    end(SocketErrorText(platform::WSAETIMEDOUT), Answer::None);
 }
 
-void ComparisonSession::end(const QString& status, Answer answer) {
-    stop();
-    m_engine.finishCall(status, caption(), answer);
-}
-
-void ComparisonSession::stop() {
-    m_deadline.stop();
+void ComparisonSession::stopWork() {
     m_addresses.stop();
     m_finder.stop();
     m_batch.stop();
     m_lineup.stop();
-    if (m_writing.isRunning())
-        m_writing.cancel(); // its text is dropped when it is ready
-}
-
-void ComparisonSession::cancelled() {
-    stop();
-    m_engine.view().setCaptionSuffix(caption());
 }
 
 QString ComparisonSession::caption() const {

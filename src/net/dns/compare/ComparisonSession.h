@@ -9,22 +9,14 @@
 
 #include "ServerComparison.h"
 #include "ZoneFinder.h"
+#include "net/dns/DnsCall.h"
 #include "net/dns/asking/DirectBatch.h"
 #include "net/dns/asking/ResolverLineup.h"
 #include "net/dns/asking/ServerAddressLookup.h"
-#include "net/engine/CallSession.h"
-#include "net/engine/EngineView.h"
-
-#include <QElapsedTimer>
-#include <QFutureWatcher>
-#include <QObject>
-#include <QTimer>
 
 namespace net {
 
-class QueryEngine;
-
-class ComparisonSession : public QObject, public CallSession {
+class ComparisonSession : public DnsCall<ComparisonReport> {
 public:
     static constexpr qsizetype MaxAddresses = 64;
     static constexpr int AnswerTimeoutMs = 3000;
@@ -36,7 +28,6 @@ public:
 
     void setAnswerTimeout(int ms) { m_answerTimeoutMs = ms; }
     void setResolverTimeout(int ms) { m_lineup.setResolverTimeout(ms); }
-    void setDeadline(int ms) { m_deadline.setInterval(ms); }
     void setResolver(platform::Resolver resolver) { m_addresses.setResolver(std::move(resolver)); }
     // The question's messages as sent to every authoritative server (for the wire checks).
     const QList<QByteArray>& sent() const { return m_batch.sent(); }
@@ -49,28 +40,21 @@ public:
                const DnsServer& foundThrough);
 
 private:
-    void exchangeEnded(const ExchangeResult&) override {}
-    void cancelled() override;
+    void stopWork() override;
+    void deadlineReached() override;
+    void written(const ComparisonReport& report) override;
+    QString caption() const override;
 
     void addressesFound(const QList<ServerAddress>& addresses);
     void zoneFound(const ZoneServers& zone);
     void serversAnswered();
     void resolversAnswered(const QList<LinedUpAnswers>& results);
     void report();
-    void reported();
-    void timedOut();
-    void end(const QString& status, Answer answer = Answer::None);
-    void stop();
-    QString caption() const;
 
-    QueryEngine& m_engine;
     ServerAddressLookup m_addresses;
     ZoneFinder m_finder;
     DirectBatch m_batch;
     ResolverLineup m_lineup;
-    QFutureWatcher<ComparisonReport> m_writing;
-    QTimer m_deadline;
-    QElapsedTimer m_clock;
     int m_answerTimeoutMs = AnswerTimeoutMs;
 
     DnsComparison m_comparison;

@@ -11,7 +11,6 @@
 #include "platform/WinsockErrors.h"
 
 #include <QFileInfo>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <cmath>
@@ -50,19 +49,13 @@ QString typeProblem(const QString& type) {
 } // namespace
 
 DnsRecordsSession::DnsRecordsSession(QueryEngine& engine)
-    : m_engine(engine), m_lookup(this), m_comparison(engine) {
-    m_deadline.setSingleShot(true);
-    m_deadline.setInterval(DeadlineMs);
-    connect(&m_deadline, &QTimer::timeout, this, &DnsRecordsSession::deadlineReached);
+    : DnsCall(engine, DeadlineMs), m_lookup(this), m_comparison(engine) {
     m_resolver.onDone = [this] { answersCame(); };
     m_probe.onDone = [this](const ProbeVerdict& verdict) { probed(verdict); };
-    connect(&m_formatting, &QFutureWatcher<DnsReport>::finished, this,
-            &DnsRecordsSession::reported);
 }
 
 DnsRecordsSession::~DnsRecordsSession() {
     stop();
-    m_formatting.waitForFinished();
 }
 
 void DnsRecordsSession::start(const DnsRecordsRequest& request) {
@@ -123,8 +116,7 @@ void DnsRecordsSession::start(const DnsRecordsRequest& request) {
     m_serverAddress.clear();
     m_question = question;
     m_question.server = m_server.describe();
-    m_clock.start();
-    m_deadline.start();
+    startClock();
     const bool named = (m_server.kind == DnsServer::Forwarder || m_server.kind == DnsServer::Tls) &&
                        !platform::HostAddress::parse(m_server.host);
     if (named) {
@@ -303,19 +295,17 @@ void DnsRecordsSession::probed(const ProbeVerdict& verdict) {
 }
 
 void DnsRecordsSession::report(QList<DnsAnswer> answers) {
-    m_deadline.stop();
-    m_question.elapsedMs = m_clock.elapsed();
+    stopDeadline();
+    m_question.elapsedMs = elapsedMs();
     if (!m_problem.isEmpty())
         m_problem = QStringLiteral("DNS over TLS to %1 failed: %2")
                         .arg(QString::fromUtf8(m_server.host), m_problem);
     // Written out on a worker thread: an answer of thousands of records never holds the window.
-    m_formatting.setFuture(QtConcurrent::run(formatDnsRecords, m_question, std::move(answers)));
+    writeOnWorker(formatDnsRecords, m_question, std::move(answers));
 }
 
-void DnsRecordsSession::reported() {
-    if (m_formatting.isCanceled() || !m_engine.Busy())
-        return; // the query was cancelled meanwhile
-    DnsReport report = m_formatting.result();
+void DnsRecordsSession::written(const DnsReport& formatted) {
+    DnsReport report = formatted;
     if (!m_problem.isEmpty() && report.records == 0) {
         // A connection that failed is said in the window too, where it stays.
         report.text += QStringLiteral("; %1\n").arg(m_problem);
@@ -324,7 +314,7 @@ void DnsRecordsSession::reported() {
     m_engine.showText(report.text);
     if (Transcript* transcript = m_engine.view().transcript())
         transcript->record(QStringLiteral("dns"), dnsJson(m_question, m_answers, report));
-    end(report.status, report.answered);
+    end(report.status, report.answered ? Answer::Whole : Answer::None);
 }
 
 void DnsRecordsSession::deadlineReached() {
@@ -354,9 +344,9 @@ void DnsRecordsSession::deadlineReached() {
 }
 
 void DnsRecordsSession::timedOut() {
-    if (m_formatting.isRunning())
+    if (writing())
         return; // the answer is being written out
-    const qint64 seconds = std::lround(double(m_clock.elapsed()) / 1000.0);
+    const qint64 seconds = std::lround(double(elapsedMs()) / 1000.0);
     failed(QStringLiteral("timed out"),
            QStringLiteral("Timed out: no answer from %1 after %2 s")
                .arg(m_question.server)
@@ -365,7 +355,7 @@ void DnsRecordsSession::timedOut() {
 }
 
 void DnsRecordsSession::failed(const QString& kind, const QString& line, const QString& status) {
-    m_question.elapsedMs = m_clock.elapsed();
+    m_question.elapsedMs = elapsedMs();
     m_engine.showText(dnsFailureText(m_question, line));
     if (Transcript* transcript = m_engine.view().transcript()) {
         DnsReport report;
@@ -378,31 +368,17 @@ void DnsRecordsSession::failed(const QString& kind, const QString& line, const Q
     end(status);
 }
 
-void DnsRecordsSession::end(const QString& status, bool answered) {
-    stop();
-    m_engine.finishCall(status, caption(), answered ? Answer::Whole : Answer::None);
-}
-
 QString DnsRecordsSession::caption() const {
     return m_question.shownName + QLatin1Char(' ') + m_question.typeText;
 }
 
-void DnsRecordsSession::stop() {
-    m_deadline.stop();
+void DnsRecordsSession::stopWork() {
     if (m_serverLookup != 0) {
         m_lookup.cancel(m_serverLookup);
         m_serverLookup = 0;
     }
     m_resolver.stop();
     m_probe.stop();
-    if (m_formatting.isRunning())
-        m_formatting.cancel(); // its text is dropped when it is ready
-}
-
-void DnsRecordsSession::cancelled() {
-    stop();
-    // Whatever ends the query, the caption names it.
-    m_engine.view().setCaptionSuffix(caption());
 }
 
 } // namespace net

@@ -18,26 +18,20 @@
 // instead (see ComparisonSession).
 
 #include "DnsRequest.h"
+#include "net/dns/DnsCall.h"
 #include "net/dns/asking/ServerProbe.h"
 #include "net/dns/asking/ValidatingResolver.h"
 #include "net/dns/compare/ComparisonSession.h"
 #include "net/dns/message/DnsRecordsText.h"
-#include "net/engine/CallSession.h"
 #include "platform/HostLookup.h"
 
-#include <QElapsedTimer>
-#include <QFutureWatcher>
-#include <QObject>
 #include <QSslConfiguration>
-#include <QTimer>
 
 #include <optional>
 
 namespace net {
 
-class QueryEngine;
-
-class DnsRecordsSession : public QObject, public CallSession {
+class DnsRecordsSession : public DnsCall<DnsReport> {
 public:
     // A query that has no answer by then is given up.
     static constexpr int DeadlineMs = 20000;
@@ -55,7 +49,6 @@ public:
     void setHostsFile(const QString& file) { m_hosts = file; }
     // Root servers to start from ("127.0.0.1" or "IP@port") instead of the real root's.
     void setRootServers(const QString& servers) { m_rootServers = servers; }
-    void setDeadline(int ms) { m_deadline.setInterval(ms); }
     void setSslConfiguration(const QSslConfiguration& configuration) { m_ssl = configuration; }
     void setResolver(platform::Resolver resolver) {
         m_lookup.setResolver(resolver);
@@ -74,8 +67,10 @@ protected:
     bool event(QEvent* e) override;
 
 private:
-    void exchangeEnded(const ExchangeResult&) override {}
-    void cancelled() override;
+    void stopWork() override;
+    void deadlineReached() override;
+    void written(const DnsReport& formatted) override;
+    QString caption() const override;
 
     void compare(const DnsComparison& comparison, const DnsQuestion& question,
                  const QList<std::uint16_t>& types);
@@ -87,17 +82,11 @@ private:
     QList<ProbeTarget> probeTargets() const;
     void probed(const ProbeVerdict& verdict);
     void report(QList<DnsAnswer> answers);
-    void reported();
-    void deadlineReached();
     void timedOut();
     // Ends a query no server answered: kind names how ("timed out", "malformed", "transport"),
     // line says it in the window.
     void failed(const QString& kind, const QString& line, const QString& status);
-    void end(const QString& status, bool answered = false);
-    void stop();
-    QString caption() const;
 
-    QueryEngine& m_engine;
     platform::AsyncHostLookup m_lookup;
     QString m_rootAnchor = QStringLiteral("/usr/share/dns/root.key");
     QString m_rootHints = QStringLiteral("/usr/share/dns/root.hints");
@@ -119,9 +108,6 @@ private:
     QList<DnsAnswer> m_answers;
     QString m_problem;
     bool m_probingLate = false; // the server asked directly after the deadline
-    QFutureWatcher<DnsReport> m_formatting;
-    QElapsedTimer m_clock;
-    QTimer m_deadline;
     ComparisonSession m_comparison;
 };
 
