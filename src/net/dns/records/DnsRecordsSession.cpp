@@ -217,8 +217,7 @@ void DnsRecordsSession::answersCame() {
     // reported as its answer.
     const bool onlyFailed = saysOnlyThatItFailed(m_answers);
     if (onlyFailed && !m_problem.isEmpty()) {
-        const QString problem = QStringLiteral("DNS over TLS to %1 failed: %2")
-                                    .arg(QString::fromUtf8(m_server.host), m_problem);
+        const QString problem = tlsFailure();
         failed(QStringLiteral("transport"), problem, problem);
         return;
     }
@@ -298,8 +297,7 @@ void DnsRecordsSession::report(QList<DnsAnswer> answers) {
     stopDeadline();
     m_question.elapsedMs = elapsedMs();
     if (!m_problem.isEmpty())
-        m_problem = QStringLiteral("DNS over TLS to %1 failed: %2")
-                        .arg(QString::fromUtf8(m_server.host), m_problem);
+        m_problem = tlsFailure();
     // Written out on a worker thread: an answer of thousands of records never holds the window.
     writeOnWorker(formatDnsRecords, m_question, std::move(answers));
 }
@@ -366,6 +364,11 @@ void DnsRecordsSession::failed(const QString& kind, const QString& line, const Q
         transcript->record(QStringLiteral("dns"), json);
     }
     end(status);
+}
+
+QString DnsRecordsSession::tlsFailure() const {
+    return QStringLiteral("DNS over TLS to %1 failed: %2")
+        .arg(QString::fromUtf8(m_server.host), m_problem);
 }
 
 QString DnsRecordsSession::caption() const {

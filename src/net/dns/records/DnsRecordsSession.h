@@ -86,6 +86,8 @@ private:
     // Ends a query no server answered: kind names how ("timed out", "malformed", "transport"),
     // line says it in the window.
     void failed(const QString& kind, const QString& line, const QString& status);
+    // The relay's reason a DNS-over-TLS connection failed, as said in the window.
+    QString tlsFailure() const;
 
     platform::AsyncHostLookup m_lookup;
     QString m_rootAnchor = QStringLiteral("/usr/share/dns/root.key");
