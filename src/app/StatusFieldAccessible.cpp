@@ -45,21 +45,6 @@ QString StatusFieldAccessible::text(QAccessible::Text kind) const {
     return QAccessibleWidget::text(kind);
 }
 
-void StatusFieldAccessible::selection(int, int* startOffset, int* endOffset) const {
-    *startOffset = *endOffset = 0;
-}
-
-QString StatusFieldAccessible::text(int startOffset, int endOffset) const {
-    const int size = characterCount();
-    startOffset = std::clamp(startOffset, 0, size);
-    endOffset = std::clamp(endOffset < 0 ? size : endOffset, startOffset, size);
-    return shown().mid(startOffset, endOffset - startOffset);
-}
-
-int StatusFieldAccessible::characterCount() const {
-    return int(std::min<qsizetype>(shown().size(), INT_MAX));
-}
-
 QRect StatusFieldAccessible::characterRect(int offset) const {
     const QWidget* field = widget();
     const QFontMetrics metrics = field->fontMetrics();
@@ -78,15 +63,6 @@ int StatusFieldAccessible::offsetAtPoint(const QPoint& point) const {
         if (metrics.horizontalAdvance(shown().left(i + 1)) > x)
             return i;
     return -1;
-}
-
-QString StatusFieldAccessible::attributes(int offset, int* startOffset, int* endOffset) const {
-    // One run without attributes covers the whole text: a run that ended at the offset would
-    // make a screen reader drop the character there.
-    Q_UNUSED(offset);
-    *startOffset = 0;
-    *endOffset = characterCount();
-    return {};
 }
 
 } // namespace app

@@ -4,13 +4,15 @@
 // text, readable through the text interface, so "Connection refused" can be spoken when it
 // appears and read again on demand. The field announces each change (at most once a frame).
 
+#include "platform/ShownTextInterface.h"
+
 #include <QAccessibleWidget>
 
 namespace app {
 
 class MessageField;
 
-class StatusFieldAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
+class StatusFieldAccessible : public QAccessibleWidget, public platform::ShownTextInterface {
 public:
     explicit StatusFieldAccessible(MessageField* field);
 
@@ -19,21 +21,12 @@ public:
 
     void* interface_cast(QAccessible::InterfaceType type) override;
     QString text(QAccessible::Text kind) const override;
+    using platform::ShownTextInterface::text;
 
-    // QAccessibleTextInterface: the status text, read-only, without a caret of its own.
-    void selection(int selectionIndex, int* startOffset, int* endOffset) const override;
-    int selectionCount() const override { return 0; }
-    void addSelection(int, int) override {}
-    void removeSelection(int) override {}
-    void setSelection(int, int, int) override {}
-    int cursorPosition() const override { return 0; }
-    void setCursorPosition(int) override {}
-    QString text(int startOffset, int endOffset) const override;
-    int characterCount() const override;
+    // The status text, read-only, without a caret of its own; placed as the field draws it.
+    QString shownText() const override { return shown(); }
     QRect characterRect(int offset) const override;
     int offsetAtPoint(const QPoint& point) const override;
-    void scrollToSubstring(int, int) override {}
-    QString attributes(int offset, int* startOffset, int* endOffset) const override;
 
 private:
     const QString& shown() const;

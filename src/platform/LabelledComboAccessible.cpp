@@ -4,8 +4,6 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 
-#include <algorithm>
-
 namespace platform {
 
 namespace {
@@ -68,28 +66,8 @@ void LabelledComboAccessible::doAction(const QString& actionName) {
         QAccessibleWidget::doAction(actionName);
 }
 
-void LabelledComboAccessible::selection(int, int* startOffset, int* endOffset) const {
-    *startOffset = *endOffset = 0;
-}
-
-QString LabelledComboAccessible::text(int startOffset, int endOffset) const {
-    const QString shown = combo()->currentText();
-    const int from = std::clamp(startOffset, 0, int(shown.size()));
-    return shown.mid(from, std::max(0, endOffset - from));
-}
-
-int LabelledComboAccessible::characterCount() const {
-    return int(combo()->currentText().size());
-}
-
-QRect LabelledComboAccessible::characterRect(int) const {
-    return {};
-}
-
-QString LabelledComboAccessible::attributes(int, int* startOffset, int* endOffset) const {
-    *startOffset = 0;
-    *endOffset = characterCount();
-    return {};
+QString LabelledComboAccessible::shownText() const {
+    return combo()->currentText();
 }
 
 } // namespace platform

@@ -6,13 +6,15 @@
 // A combo box without an edit field shows its entry as a short text, which screen readers
 // read as the box's value; one with an edit field has that field's text for it.
 
+#include "ShownTextInterface.h"
+
 #include <QAccessibleWidget>
 
 class QComboBox;
 
 namespace platform {
 
-class LabelledComboAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
+class LabelledComboAccessible : public QAccessibleWidget, public ShownTextInterface {
 public:
     explicit LabelledComboAccessible(QComboBox* combo);
 
@@ -21,24 +23,13 @@ public:
 
     void* interface_cast(QAccessible::InterfaceType type) override;
     QString text(QAccessible::Text kind) const override;
+    using ShownTextInterface::text;
     QAccessible::State state() const override;
     QStringList actionNames() const override;
     void doAction(const QString& actionName) override;
 
-    // QAccessibleTextInterface: the entry shown, which cannot be selected or edited.
-    void selection(int selectionIndex, int* startOffset, int* endOffset) const override;
-    int selectionCount() const override { return 0; }
-    void addSelection(int, int) override {}
-    void removeSelection(int) override {}
-    void setSelection(int, int, int) override {}
-    int cursorPosition() const override { return 0; }
-    void setCursorPosition(int) override {}
-    QString text(int startOffset, int endOffset) const override;
-    int characterCount() const override;
-    QRect characterRect(int offset) const override;
-    int offsetAtPoint(const QPoint&) const override { return -1; }
-    void scrollToSubstring(int, int) override {}
-    QString attributes(int offset, int* startOffset, int* endOffset) const override;
+    // The entry shown, which cannot be selected or edited.
+    QString shownText() const override;
 
 private:
     QComboBox* combo() const;
