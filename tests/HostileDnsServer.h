@@ -25,6 +25,7 @@ public:
         OtherName,    // an answer with the id asked, to a question about another name
         BadPointer,   // an answer whose record's owner points past the end of the message
         TwoOpt,       // the answer with two OPT records
+        TwoTsig,      // the answer with TSIG records, two of which a reader meets
         UdpOnly,      // the answer over UDP; TCP refused
         TcpOnly,      // nothing over UDP; the answer over TCP
         Silent,       // nothing

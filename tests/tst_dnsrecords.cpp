@@ -443,6 +443,8 @@ private slots:
         // The library would lose the memory of all but one of them, at every answer.
         QTest::newRow("two OPT records") << int(R::TwoOpt) << true << int(D::Malformed) << -1
                                          << false << "more than one OPT record";
+        QTest::newRow("two TSIG records") << int(R::TwoTsig) << true << int(D::Malformed) << -1
+                                          << false << "more than one TSIG record";
         QTest::newRow("a closed port")
             << -1 << true << int(D::Unreachable) << -1 << false << "port unreachable";
     }

@@ -8,18 +8,52 @@ namespace net {
 namespace {
 
 constexpr std::uint16_t OptType = 41;
+constexpr std::uint16_t TsigType = 250;
 
-// A message with more than one OPT record is malformed (RFC 6891 section 6.1.1), and the
-// library keeps only the last one's data, losing the memory of the others: such a message is
-// never handed to it, or a server could make every answer leak.
-bool hasSeveralOptRecords(const QByteArray& wire) {
-    const std::optional<WireMessage> message = readWireMessage(wire);
-    if (!message)
-        return false;
+// A message with more than one OPT record (RFC 6891 section 6.1.1) or more than one TSIG record
+// (RFC 8945 section 5.1) is malformed, and the library keeps only the last one of each, losing
+// the memory of the others: such a message is never handed to it, or a server could make every
+// answer leak. The message is walked as the library walks it (its reading of a record's end
+// may differ from RDLENGTH's, and it reads one additional record fewer after a TSIG), each
+// record freed at once. Says what is wrong; empty when nothing is.
+QString doubledRecord(const QByteArray& wire) {
+    const DnsLibrary* dns = DnsLibrary::get();
+    if (!dns || wire.size() < 12)
+        return {};
+    const auto count = [&](int at) { return quint8(wire[at]) << 8 | quint8(wire[at + 1]); };
+    const auto* bytes = reinterpret_cast<const uint8_t*>(wire.constData());
+    size_t at = 12;
     int options = 0;
-    for (const WireRecord& record : message->additional)
-        options += record.type == OptType ? 1 : 0;
-    return options > 1;
+    int signatures = 0;
+    const struct {
+        ldns_pkt_section section;
+        int records;
+    } sections[] = {{LDNS_SECTION_QUESTION, count(4)},
+                    {LDNS_SECTION_ANSWER, count(6)},
+                    {LDNS_SECTION_AUTHORITY, count(8)},
+                    {LDNS_SECTION_ADDITIONAL, count(10)}};
+    for (const auto& [section, records] : sections) {
+        int left = records;
+        for (int i = 0; i < left; ++i) {
+            ldns_rr* rr = nullptr;
+            if (dns->ldns_wire2rr(&rr, bytes, size_t(wire.size()), &at, section) != LDNS_STATUS_OK)
+                break;
+            const auto type = std::uint16_t(dns->ldns_rr_get_type(rr));
+            dns->ldns_rr_free(rr);
+            if (section != LDNS_SECTION_ADDITIONAL)
+                continue;
+            options += type == OptType ? 1 : 0;
+            if (type == TsigType) {
+                ++signatures;
+                --left;
+            }
+        }
+    }
+    if (options > 1)
+        return QStringLiteral("more than one OPT record");
+    if (signatures > 1)
+        return QStringLiteral("more than one TSIG record");
+    return {};
 }
 
 } // namespace
@@ -51,7 +85,7 @@ std::vector<ReadRecord> readSection(const QByteArray& message, const QList<WireR
 DnsPacket parseDnsPacket(const QByteArray& wire) {
     const DnsLibrary* dns = DnsLibrary::get();
     ldns_pkt* packet = nullptr;
-    if (!dns || wire.isEmpty() || hasSeveralOptRecords(wire) ||
+    if (!dns || wire.isEmpty() || !doubledRecord(wire).isEmpty() ||
         dns->ldns_wire2pkt(&packet, reinterpret_cast<const uint8_t*>(wire.constData()),
                            size_t(wire.size())) != LDNS_STATUS_OK)
         return nullptr;
@@ -64,8 +98,8 @@ QString dnsPacketProblem(const QByteArray& wire) {
         return {};
     if (wire.isEmpty())
         return QStringLiteral("an empty message");
-    if (hasSeveralOptRecords(wire))
-        return QStringLiteral("more than one OPT record");
+    if (const QString doubled = doubledRecord(wire); !doubled.isEmpty())
+        return doubled;
     ldns_pkt* packet = nullptr;
     const ldns_status status = dns->ldns_wire2pkt(
         &packet, reinterpret_cast<const uint8_t*>(wire.constData()), size_t(wire.size()));
