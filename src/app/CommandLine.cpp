@@ -123,6 +123,17 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                        "instead of the root's, for every query of the run (with --records); may "
                        "be given more than once."),
         QStringLiteral("file"));
+    const QCommandLineOption chain(
+        QStringLiteral("chain"),
+        QStringLiteral("Finds and checks the DNSSEC chain of trust of <name> (with --type, A "
+                       "by default): every zone's DS records, keys and signatures from the "
+                       "trust anchor down to the answer, and the first link that broke."),
+        QStringLiteral("name"));
+    const QCommandLineOption picture(
+        QStringLiteral("picture"),
+        QStringLiteral("Draws the chain of trust (with --chain) into <file>, an SVG or PNG "
+                       "picture, without a window."),
+        QStringLiteral("file"));
     const QCommandLineOption toStdout(
         QStringLiteral("stdout"),
         QStringLiteral("Answers the query on standard output, without a window: the answer as "
@@ -131,8 +142,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         QStringLiteral("json"),
         QStringLiteral("Answers the query with one JSON document on standard output (implies "
                        "--stdout)."));
-    parser.addOptions({help, version, whois, server, dns, records, type, resolver, compare, anchor,
-                       toStdout, json});
+    parser.addOptions({help, version, whois, server, dns, records, chain, picture, type, resolver,
+                       compare, anchor, toStdout, json});
     parser.addPositionalArgument(QStringLiteral("address"),
                                  QStringLiteral("A finger query: user@host, or a host alone."),
                                  QStringLiteral("[address]"));
@@ -158,7 +169,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     }
     if (!parsed)
         return fail(parser.errorText());
-    for (const QCommandLineOption* single : {&whois, &server, &dns, &records, &type})
+    for (const QCommandLineOption* single :
+         {&whois, &server, &dns, &records, &chain, &picture, &type})
         if (parser.values(*single).size() > 1)
             return fail(
                 QStringLiteral("--%1 is given more than once.").arg(single->names().first()));
@@ -175,7 +187,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
             QStringLiteral("%1 is a link; only finger: links are taken.").arg(positional.first()));
     }
     const int queries = int(!positional.isEmpty()) + int(parser.isSet(whois)) +
-                        int(parser.isSet(dns)) + int(parser.isSet(records));
+                        int(parser.isSet(dns)) + int(parser.isSet(records)) +
+                        int(parser.isSet(chain));
     if (positional.size() > 1)
         return fail(QStringLiteral("Only one finger address can be given."));
     if (queries > 1)
@@ -184,11 +197,20 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         return fail(QStringLiteral("--server goes with --whois."));
     if (parser.values(resolver).size() > 1 && !parser.isSet(compare))
         return fail(QStringLiteral("--resolver is given more than once without --compare."));
-    for (const QCommandLineOption* withRecords : {&type, &resolver, &compare, &anchor})
-        if (parser.isSet(*withRecords) && !parser.isSet(records))
-            return fail(
-                QStringLiteral("--%1 goes with --records.").arg(withRecords->names().first()));
-    if (parser.isSet(records) && parser.value(records).isEmpty())
+    for (const QCommandLineOption* withRecords : {&type, &resolver, &anchor})
+        if (parser.isSet(*withRecords) && !parser.isSet(records) && !parser.isSet(chain))
+            return fail(QStringLiteral("--%1 goes with --records or --chain.")
+                            .arg(withRecords->names().first()));
+    if (parser.isSet(compare) && !parser.isSet(records))
+        return fail(QStringLiteral("--compare goes with --records."));
+    if (parser.isSet(picture) && !parser.isSet(chain))
+        return fail(QStringLiteral("--picture goes with --chain."));
+    if (parser.isSet(picture) &&
+        !parser.value(picture).endsWith(QLatin1String(".svg"), Qt::CaseInsensitive) &&
+        !parser.value(picture).endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
+        return fail(QStringLiteral("--picture needs a file name ending in .svg or .png."));
+    if ((parser.isSet(records) && parser.value(records).isEmpty()) ||
+        (parser.isSet(chain) && parser.value(chain).isEmpty()))
         return fail(QStringLiteral("A query cannot be empty."));
     // A value no query can use is a fault of the command line, not a query without an answer.
     for (const QString& given : parser.values(resolver))
@@ -199,7 +221,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                                    "TYPE65535).")
                         .arg(parser.value(type)));
     result.json = parser.isSet(json);
-    result.toStdout = parser.isSet(toStdout) || result.json;
+    result.toStdout = parser.isSet(toStdout) || result.json || parser.isSet(picture);
     if (result.toStdout && queries == 0)
         return fail(QStringLiteral("--%1 goes with a query.")
                         .arg(result.json ? QStringLiteral("json") : QStringLiteral("stdout")));
@@ -222,6 +244,13 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                         parser.value(type),
                         parser.values(anchor),
                         parser.isSet(compare)};
+    else if (parser.isSet(chain)) {
+        result.query = {StartQuery::Kind::Records, parser.value(chain), parser.value(resolver),
+                        parser.value(type).isEmpty() ? QStringLiteral("A") : parser.value(type),
+                        parser.values(anchor)};
+        result.query.chain = true;
+        result.query.picture = parser.value(picture);
+    }
     return result;
 }
 
@@ -287,7 +316,8 @@ bool CommandLine::asksForText(int argc, char** argv) {
         if (argument == "--")
             break;
         if (argument == "-h" || argument == "--help" || argument == "-v" ||
-            argument == "--version" || argument == "--stdout" || argument == "--json")
+            argument == "--version" || argument == "--stdout" || argument == "--json" ||
+            argument == "--picture" || argument.startsWith("--picture="))
             return true;
     }
     return false;

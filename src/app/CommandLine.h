@@ -11,6 +11,9 @@
 //   vintrel --records NAME --compare [--resolver SERVER]...
 //                                             every authoritative server, or the resolvers
 //                                             side by side, compared
+//   vintrel --chain NAME [--type TYPE] [--resolver SERVER] [--trust-anchor FILE]
+//           [--picture FILE.svg|FILE.png]     the chain of trust, checked link by link (with
+//                                             --picture drawn into the file, no window)
 //   ... --stdout | --json                     the answer on standard output, no window
 // Qt's own options (-style, -platform, -display, -reverse, ...) are taken by the application
 // object before this parse sees the arguments. A malformed command line is refused with one
@@ -31,6 +34,10 @@ struct StartQuery {
     // DNS records: every authoritative server compared (found through the resolver), or the
     // resolvers side by side when several are given
     bool compare = false;
+    // DNS records: the chain of trust of the name and one type instead of the records, and
+    // where it is drawn (.svg or .png; empty: not drawn)
+    bool chain = false;
+    QString picture = {};
     // The text's own bytes, when the argument was not UTF-8 (the text then holds U+FFFD where
     // they were): sent as they are, as a typed query is sent as typed.
     QByteArray textBytes = {};

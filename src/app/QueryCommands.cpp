@@ -116,6 +116,7 @@ void QueryCommands::start(const StartQuery& query) {
         dialog.serverBox()->setEditText(query.recordsServer());
         dialog.done(res::IDOK);
         request.foundThrough = query.foundThrough();
+        request.chain = query.chain;
         // Anchors given on the command line stand in for the root's for the whole run.
         if (!query.trustAnchors.isEmpty())
             m_window.dnsRecords().setRunTrustAnchors(query.trustAnchors);

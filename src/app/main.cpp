@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "CommandLine.h"
+#include "PngPicture.h"
 #include "QueryCommands.h"
 #include "TMyApp.h"
 #include "TMyDecoratedFrame.h"
@@ -11,10 +12,10 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    // Help, version and answers on standard output come without the application object of a
-    // window: they need no display.
+    // Help, version, answers on standard output and pictures drawn into files come without the
+    // application object of a window: they need no display.
     if (app::CommandLine::asksForText(argc, argv))
-        return terminal::runCommandLine(argc, argv, false);
+        return terminal::runCommandLine(argc, argv, false, app::pngPictureSupport());
     // The application object takes Qt's own options out of the arguments first.
     app::TMyApp application(argc, argv);
     const app::CommandLine command = app::CommandLine::parse(QCoreApplication::arguments());

@@ -10,8 +10,32 @@
 
 namespace terminal {
 
-int runCommandLine(int argc, char** argv, bool alwaysText) {
-    QCoreApplication core(argc, argv);
+namespace {
+
+// Whether the arguments ask for a PNG picture.
+bool asksForPng(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        QByteArrayView argument(argv[i]);
+        if (argument == "--picture" && i + 1 < argc)
+            argument = QByteArrayView(argv[i + 1]);
+        else if (argument.startsWith("--picture="))
+            argument = argument.sliced(10);
+        else
+            continue;
+        if (argument.size() >= 4 &&
+            argument.last(4).toByteArray().toLower() == QByteArrayLiteral(".png"))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int runCommandLine(int argc, char** argv, bool alwaysText, const PictureSupport& pictures) {
+    const std::unique_ptr<QCoreApplication> application =
+        pictures.application && asksForPng(argc, argv)
+            ? pictures.application(argc, argv)
+            : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Vintrel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VINTREL_VERSION));
     // Qt's window options are taken and ignored here, as a window's run takes them.
@@ -30,7 +54,8 @@ int runCommandLine(int argc, char** argv, bool alwaysText) {
     if (command.action == app::CommandLine::Action::Run && (command.toStdout || alwaysText))
         return runInTerminal(command.query, command.json,
                              platform::dataDirectory(platform::programDirectory()) +
-                                 QStringLiteral("vintrel.ini"));
+                                 QStringLiteral("vintrel.ini"),
+                             pictures.png);
     const bool failed = command.action == app::CommandLine::Action::Error;
     std::fputs(qPrintable(command.output), failed ? stderr : stdout);
     return failed ? BadCommandLine : Answered;

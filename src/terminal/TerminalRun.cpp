@@ -2,6 +2,7 @@
 #include "TerminalRun.h"
 #include "TerminalView.h"
 #include "dialogs/DnsRecordsSettings.h"
+#include "net/dns/chain/ChainPicture.h"
 #include "net/dns/lookup/DnsLookup.h"
 #include "net/dns/records/DnsRecordsSession.h"
 #include "net/engine/PlainCall.h"
@@ -13,6 +14,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QJsonArray>
+#include <QSaveFile>
 
 #include <cerrno>
 #include <csignal>
@@ -41,12 +43,32 @@ QJsonObject queryJson(const app::StartQuery& query) {
         json.insert(QStringLiteral("trustAnchors"), QJsonArray::fromStringList(query.trustAnchors));
     if (query.compare)
         json.insert(QStringLiteral("compare"), true);
+    if (query.chain)
+        json.insert(QStringLiteral("chain"), true);
+    if (!query.picture.isEmpty())
+        json.insert(QStringLiteral("picture"), query.picture);
     return json;
+}
+
+QString writePicture(const net::ChainReport& chain, const QString& path,
+                     const PictureWriter& pictures) {
+    const QByteArray svg = net::chainSvg(chain);
+    if (path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive)) {
+        if (!pictures)
+            return QStringLiteral("PNG pictures are drawn by vintrel; this program writes SVG");
+        return pictures(svg, path);
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(svg) != svg.size() || !file.commit())
+        return file.errorString();
+    return {};
 }
 
 } // namespace
 
-int runInTerminal(const app::StartQuery& query, bool json, const QString& settingsPath) {
+int runInTerminal(const app::StartQuery& query, bool json, const QString& settingsPath,
+                  const PictureWriter& pictures) {
+    QString pictureError;
     // A reader that goes away is seen as EPIPE on the next write, and the run ends quietly with
     // the status a pipe's writer has, rather than being killed mid-call.
     std::signal(SIGPIPE, SIG_IGN);
@@ -98,7 +120,12 @@ int runInTerminal(const app::StartQuery& query, bool json, const QString& settin
         request.trustAnchors = stored::anchorFiles(
             settings.readString(stored::Section, listed ? stored::AnchorsKey : stored::OldAnchorKey,
                                 QString(), stored::AnchorsBytes));
+        request.chain = query.chain;
         records.setRunTrustAnchors(query.trustAnchors);
+        if (!query.picture.isEmpty())
+            records.chain().onReport = [&](const net::ChainReport& chain) {
+                pictureError = writePicture(chain, query.picture, pictures);
+            };
         records.start(request);
         break;
     }
@@ -120,6 +147,11 @@ int runInTerminal(const app::StartQuery& query, bool json, const QString& settin
                      "longer and are marked \"truncated\"\n",
                      static_cast<long long>(net::Transcript::MaxReceived / (1024 * 1024)),
                      report.truncatedExchanges());
+    if (!pictureError.isEmpty()) {
+        std::fprintf(stderr, "vintrel: the picture could not be written to %s: %s\n",
+                     qPrintable(query.picture), qPrintable(pictureError));
+        return OutputFailed;
+    }
     if (const int error = view.outputError()) {
         if (error == EPIPE)
             return OutputClosed;

@@ -7,6 +7,8 @@
 
 #include "app/CommandLine.h"
 
+#include <functional>
+
 namespace terminal {
 
 // Exit statuses, the same for every kind of query.
@@ -20,8 +22,13 @@ enum ExitStatus {
     OutputClosed = 141, // standard output's reader went away (| head): 128 + SIGPIPE, quietly
 };
 
+// Draws an SVG picture into a PNG file at path; why not, or empty when written. The program
+// with a window gives one; the one without writes SVG only.
+using PictureWriter = std::function<QString(const QByteArray& svg, const QString& path)>;
+
 // Runs query to its end in the running QCoreApplication; json: one JSON document on standard
 // output instead of the text.
-int runInTerminal(const app::StartQuery& query, bool json, const QString& settingsPath);
+int runInTerminal(const app::StartQuery& query, bool json, const QString& settingsPath,
+                  const PictureWriter& pictures = {});
 
 } // namespace terminal

@@ -32,7 +32,9 @@ namespace net {
     X(ldns_rr_get_class) X(ldns_rdf2rr_type) X(ldns_dname_compare) X(ldns_rr_list_new)           \
     X(ldns_rr_list_push_rr) X(ldns_rr_list_free) X(ldns_verify_rrsig_keylist_time)               \
     X(ldns_get_errorstr_by_id) X(ldns_wire2rr) X(ldns_rr_free) X(ldns_buffer_new)                \
-    X(ldns_buffer_free) X(ldns_rr_rdata2buffer_wire) X(ldns_rr_ttl)
+    X(ldns_buffer_free) X(ldns_rr_rdata2buffer_wire) X(ldns_rr_ttl)                       \
+    X(ldns_verify_rrsig_time) X(ldns_rr_compare_ds) X(ldns_rr_compare) X(ldns_rr_new_frm_str)   \
+    X(ldns_rr_dnskey_key_size) X(ldns_key_algo_supported)
 // clang-format on
 
 struct DnsLibrary {

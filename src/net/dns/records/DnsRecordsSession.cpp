@@ -49,7 +49,7 @@ QString typeProblem(const QString& type) {
 } // namespace
 
 DnsRecordsSession::DnsRecordsSession(QueryEngine& engine)
-    : DnsCall(engine, DeadlineMs), m_lookup(this), m_comparison(engine) {
+    : DnsCall(engine, DeadlineMs), m_lookup(this), m_comparison(engine), m_chain(engine) {
     m_resolver.onDone = [this] { answersCame(); };
     m_probe.onDone = [this](const ProbeVerdict& verdict) { probed(verdict); };
 }
@@ -107,6 +107,10 @@ void DnsRecordsSession::start(const DnsRecordsRequest& request) {
         m_engine.refuseStart(m_server.error);
         return;
     }
+    if (request.chain) {
+        chain(question, *types);
+        return;
+    }
     if (!m_engine.beginCall(this))
         return;
     m_types = *types;
@@ -136,6 +140,17 @@ void DnsRecordsSession::compare(const DnsComparison& comparison, const DnsQuesti
         return;
     }
     m_comparison.start(comparison, question, types, settings(), through);
+}
+
+void DnsRecordsSession::chain(const DnsQuestion& question, const QList<std::uint16_t>& types) {
+    if (types.size() != 1) {
+        m_engine.refuseStart(QStringLiteral("A chain of trust is found for one record type"));
+        return;
+    }
+    m_request.dnssec = true; // a chain of trust is DNSSEC, whatever the switch says
+    ResolverSettings chainSettings = settings();
+    chainSettings.server = m_server;
+    m_chain.start(question, types.first(), chainSettings);
 }
 
 ResolverSettings DnsRecordsSession::settings() const {

@@ -15,12 +15,14 @@
 // command line instead; anchors stored with the dialog are added to either.
 //
 // A request whose server is "Every authoritative server" or a list of servers compares them
-// instead (see ComparisonSession).
+// instead (see ComparisonSession); a request for the chain of trust finds and checks it
+// (see ChainSession).
 
 #include "DnsRequest.h"
 #include "net/dns/DnsCall.h"
 #include "net/dns/asking/ServerProbe.h"
 #include "net/dns/asking/ValidatingResolver.h"
+#include "net/dns/chain/ChainSession.h"
 #include "net/dns/compare/ComparisonSession.h"
 #include "net/dns/message/DnsRecordsText.h"
 #include "platform/HostLookup.h"
@@ -62,6 +64,7 @@ public:
     void start(const DnsRecordsRequest& request);
 
     ComparisonSession& comparison() { return m_comparison; }
+    ChainSession& chain() { return m_chain; }
 
 protected:
     bool event(QEvent* e) override;
@@ -74,6 +77,7 @@ private:
 
     void compare(const DnsComparison& comparison, const DnsQuestion& question,
                  const QList<std::uint16_t>& types);
+    void chain(const DnsQuestion& question, const QList<std::uint16_t>& types);
     void resolveWith(const QByteArray& address);
     // What every resolver of a query shares: the system's files, DNSSEC and its anchors.
     ResolverSettings settings() const;
@@ -111,6 +115,7 @@ private:
     QString m_problem;
     bool m_probingLate = false; // the server asked directly after the deadline
     ComparisonSession m_comparison;
+    ChainSession m_chain;
 };
 
 } // namespace net

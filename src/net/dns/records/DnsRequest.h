@@ -25,6 +25,9 @@ struct DnsRecordsRequest {
     // Every authoritative server: the resolver the zone and its servers are found through
     // (empty: the system resolver).
     QString foundThrough = {};
+    // The chain of trust of the name and one type, drawn and checked link by link, instead of
+    // the records.
+    bool chain = false;
 };
 
 // The server a query goes to.
