@@ -32,7 +32,7 @@ package: all
 
 bench:
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVINTREL_BENCH=ON
-	cmake --build build-bench -j $(JOBS) --target vintrel vintrel-query reference_window bench_startup bench_reply bench_search bench_settings bench_addressbook bench_longlines bench_connect bench_dnsrecords bench_dnscompare
+	cmake --build build-bench -j $(JOBS) --target vintrel vintrel-query reference_window bench_startup bench_reply bench_search bench_settings bench_addressbook bench_longlines bench_connect bench_dnsrecords bench_dnscompare bench_dnschain
 	./build-bench/bench/bench_settings
 	./build-bench/bench/bench_search
 	QT_QPA_PLATFORM=offscreen ./build-bench/bench/bench_addressbook
@@ -40,6 +40,7 @@ bench:
 	./build-bench/bench/bench_connect
 	QT_QPA_PLATFORM=offscreen ./build-bench/bench/bench_dnsrecords
 	QT_QPA_PLATFORM=offscreen ./build-bench/bench/bench_dnscompare
+	QT_QPA_PLATFORM=offscreen ./build-bench/bench/bench_dnschain
 	bench/run build-bench
 	python3 bench/terminal.py build-bench/vintrel
 

@@ -13,6 +13,7 @@ writes FOLDER/<zone>.zone for each zone, FOLDER/anchors.ds (the root's DS record
 www.<zone> A 192.0.2.1; the case it stands for:
 
     good          signed, its DS in lab.                       secure
+                  (and below it deep.good.lab., signed, with its DS: a chain of four zones)
     nods          signed, no DS in lab. (NSEC3 proves it)      insecure
     mismatch      its DS's digest is wrong                     bogus at the digest
     keyexpired    every signature expired in 2020              bogus at the DNSKEY set
@@ -86,9 +87,14 @@ def main():
     os.makedirs(FOLDER, exist_ok=True)
     delegations = []
     zones = []
+    deep = "deep.good.lab."
+    deep_ksk, deep_zsk = key(deep, True), key(deep, False)
+    sign(deep, [deep_ksk, deep_zsk], (), zone_text(deep, "www IN A 192.0.2.4\n"))
+    zones.append(deep)
     for case in CASES:
         zone = f"{case}.lab."
-        text = zone_text(zone, "www IN A 192.0.2.1\n")
+        below = f"deep IN NS ns.root.\n{ds_of(deep_ksk)}\n" if case == "good" else ""
+        text = zone_text(zone, "www IN A 192.0.2.1\n" + below)
         ksk, zsk = key(zone, True), key(zone, False)
         ds = [ds_of(ksk)]
         if case == "keyexpired":

@@ -517,6 +517,7 @@ private slots:
         QCOMPARE(first.type, QString("MX"));
         QCOMPARE(first.server, QString("9.9.9.9@5353"));
         QVERIFY(!first.dnssec);
+        QVERIFY(!first.chain);
         QCOMPARE(first.trustAnchors, (QStringList{"/lab/a.ds", "/lab/b.ds"}));
         QCOMPARE(ini("DNS Records", "Server1"), QString("9.9.9.9@5353"));
         QCOMPARE(ini("DNS Records", "type"), QString("MX"));
@@ -541,6 +542,19 @@ private slots:
         QTest::keyClick(&dialog, Qt::Key_Escape);
         QCOMPARE(ini("DNS Records", "count"), QString("0"));
         QCOMPARE(ini("DNS Records", "trust_anchors"), QString());
+        QVERIFY(!second.chain);
+
+        // Chain closes the dialog with the request, for the chain of trust.
+        net::DnsRecordsRequest third;
+        dialogs::DnsRecords_Dialog chain(&m_parent, res::DLG_DNSRECORDS, iniPath(), &third);
+        chain.show();
+        chain.activateWindow();
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(chain.nameBox()));
+        typeKeys(chain.nameBox(), "www.example.org");
+        QTest::mouseClick(chain.control(res::IDC_RECORDS_CHAIN), Qt::LeftButton);
+        QCOMPARE(chain.result(), int(res::IDOK));
+        QVERIFY(third.chain);
+        QCOMPARE(third.name, QByteArray("www.example.org"));
     }
 
     // Servers compared: every authoritative server picked from the list, and stored servers

@@ -3,15 +3,18 @@
 // time: the verdict agrees with the validating resolver's, delv's and drill -S's, the broken
 // link named is the one the lab broke, and the picture (read back as SVG) marks that link and
 // no other. Also: hostile names in the picture stay text, a run from the command line writes
-// the picture and the JSON, and Cancel ends the call at once.
+// the picture and the JSON, the picture's window zooms and saves, and Cancel ends the call at
+// once.
 #include "ChainLab.h"
 #include "Nsd.h"
 #include "RecordingView.h"
 #include "TestNetwork.h"
+#include "app/ChainWindow.h"
 #include "net/dns/chain/ChainPicture.h"
 #include "net/dns/records/DnsRecordsSession.h"
 #include "net/engine/Transcript.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -131,6 +134,11 @@ private slots:
                                 << ""
                                 << ""
                                 << "every link";
+        QTest::newRow("four zones deep") << "www.deep.good.lab"
+                                         << "secure"
+                                         << ""
+                                         << ""
+                                         << "every link";
         QTest::newRow("rollover, a DS of a key gone") << "www.rollover.lab"
                                                       << "secure"
                                                       << ""
@@ -276,7 +284,7 @@ private slots:
                    QString::fromLatin1(ChainLab::Address), QStringLiteral("--trust-anchor"),
                    m_lab->anchors(), QStringLiteral("--json"), QStringLiteral("--picture"), file});
         QVERIFY(run.waitForFinished(30000));
-        QCOMPARE(run.exitCode(), status);
+        QVERIFY2(run.exitCode() == status, run.readAllStandardError().constData());
         const QJsonObject chain = QJsonDocument::fromJson(run.readAllStandardOutput())
                                       .object()
                                       .value(QStringLiteral("chain"))
@@ -291,6 +299,31 @@ private slots:
                  head.constData());
     }
 
+    // The picture in its window: zoomed from the keyboard, saved as PNG, its verdict said.
+    void chainWindow() {
+        startChain(QStringLiteral("www.keyexpired.lab"));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_engine->Busy(), 15000);
+        QCOMPARE(m_reports.size(), 1);
+        app::ChainWindow window;
+        const QString saved = m_lab->path(QStringLiteral("window.png"));
+        window.chooseSaveFile = [&] { return saved; };
+        window.show(m_reports.first());
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QWidget* picture = QApplication::focusWidget();
+        QVERIFY(picture);
+        QVERIFY(picture->accessibleDescription().contains(QLatin1String("expired 2020-01-01")));
+        const QSize before = picture->size();
+        QTest::keyClick(picture, Qt::Key_Plus, Qt::ControlModifier);
+        QCOMPARE(window.zoom(), 1.25);
+        QVERIFY(picture->width() > before.width());
+        QTest::keyClick(picture, Qt::Key_0, Qt::ControlModifier);
+        QCOMPARE(picture->size(), before);
+        QTest::keyClick(picture, Qt::Key_S, Qt::ControlModifier);
+        QFile png(saved);
+        QVERIFY(png.open(QIODevice::ReadOnly));
+        QCOMPARE(png.read(8), QByteArray("\x89PNG\r\n\x1a\n"));
+    }
+
     void cancelEndsOnce() {
         startChain(QStringLiteral("www.good.lab"));
         QVERIFY(m_engine->Busy());
@@ -303,5 +336,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_DnsChain)
+QTEST_MAIN(tst_DnsChain)
 #include "tst_dnschain.moc"

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "QueryCommands.h"
+#include "ChainWindow.h"
 #include "CommandLine.h"
 #include "HelpWindow.h"
 #include "TMyDecoratedFrame.h"
@@ -52,6 +53,15 @@ void QueryCommands::dnsLookup() {
     const QString host = dialogs::fieldText(dialog.text());
     if (!host.isEmpty())
         m_window.LookupHost(host);
+}
+
+QueryCommands::QueryCommands(TMyDecoratedFrame& frame, view::TFingWnd& window)
+    : m_frame(frame), m_window(window) {
+    m_window.dnsRecords().chain().onReport = [this](const net::ChainReport& report) {
+        if (!m_chain)
+            m_chain = new ChainWindow(&m_frame);
+        m_chain->show(report);
+    };
 }
 
 void QueryCommands::dnsRecords() {

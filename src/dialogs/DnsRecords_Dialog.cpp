@@ -56,6 +56,11 @@ DnsRecords_Dialog::DnsRecords_Dialog(QWidget* parent, int resourceId, QString se
             &DnsRecords_Dialog::Browse);
     connect(control<QPushButton>(res::IDC_RECORDS_COMPARE), &QPushButton::clicked, this,
             &DnsRecords_Dialog::Compare);
+    // Chain: the chain of trust of the name and type, instead of the records.
+    connect(control<QPushButton>(res::IDC_RECORDS_CHAIN), &QPushButton::clicked, this, [this] {
+        m_chain = true;
+        done(res::IDOK);
+    });
     m_name->setFocus();
 }
 
@@ -161,6 +166,7 @@ void DnsRecords_Dialog::done(int result) {
             m_result->server = server;
             m_result->dnssec = m_dnssec->isChecked();
             m_result->trustAnchors = anchors;
+            m_result->chain = m_chain && result == res::IDOK;
         }
     }
     Base_Dialog::done(result);

@@ -6,8 +6,10 @@
 // authoritative server compared, or one typed, kept in a stored list like the WhoIs servers,
 // "&Delete" removing a stored one; "Co&mpare..." ticks several to ask side by side),
 // whether DNSSEC is checked, and trust anchor files (DS or DNSKEY records, for a lab's or a
-// private zone) added to the root's. Closing, by either button, stores the lists, the type,
-// the DNSSEC switch and the anchors in the settings file and fills the request.
+// private zone) added to the root's. "C&hain" closes the dialog as "&Look up" does, but asks
+// for the name's chain of trust instead of its records. Closing, by any button, stores the
+// lists, the type, the DNSSEC switch and the anchors in the settings file and fills the
+// request.
 
 #include "Base_Dialog.h"
 #include "DnsRecordsSettings.h"
@@ -61,6 +63,7 @@ private:
     QComboBox* m_type;
     QComboBox* m_server;
     QCheckBox* m_dnssec;
+    bool m_chain = false; // Chain was pressed
     QLineEdit* m_anchors;
     bool m_closed = false;
 };

@@ -10,6 +10,7 @@
 // A subclass stops its own helpers in stopWork() and calls stop() from its destructor (the
 // base cannot reach the subclass's helpers by then).
 
+#include "net/dns/DnsLibrary.h"
 #include "net/engine/CallSession.h"
 #include "net/engine/QueryEngine.h"
 
@@ -54,11 +55,17 @@ protected:
     qint64 elapsedMs() const { return m_clock.elapsed(); }
     void stopDeadline() { m_deadline.stop(); }
 
-    // Writes the answer out on a worker thread; the deadline no longer applies.
+    // Writes the answer out on a worker thread; the deadline no longer applies. The thread
+    // gives back the crypto library's state for it before it returns to the pool.
     template <typename Function, typename... Arguments>
     void writeOnWorker(Function function, Arguments&&... arguments) {
         m_deadline.stop();
-        m_writing.setFuture(QtConcurrent::run(function, std::forward<Arguments>(arguments)...));
+        m_writing.setFuture(
+            QtConcurrent::run([function, ... given = std::forward<Arguments>(arguments)]() mutable {
+                Report report = function(std::move(given)...);
+                DnsLibrary::releaseThreadState();
+                return report;
+            }));
     }
     bool writing() const { return m_writing.isRunning(); }
 

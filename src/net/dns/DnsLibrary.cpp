@@ -29,6 +29,9 @@ struct Loaded {
         VINTREL_LDNS_FUNCTIONS(VINTREL_FROM_LDNS)
         if (!complete && !missing)
             missing = VINTREL_LDNS_SONAME;
+        // From the crypto library ldns is linked with (dlsym searches its dependencies too).
+        if (ldns)
+            functions.threadStop = reinterpret_cast<void (*)()>(dlsym(ldns, "OPENSSL_thread_stop"));
 #undef VINTREL_FROM_LDNS
 #undef VINTREL_FROM_UNBOUND
 #undef VINTREL_RESOLVE
@@ -44,6 +47,11 @@ const Loaded& loaded() {
 
 const DnsLibrary* DnsLibrary::get() {
     return loaded().missing ? nullptr : &loaded().functions;
+}
+
+void DnsLibrary::releaseThreadState() {
+    if (const DnsLibrary* dns = get(); dns && dns->threadStop)
+        dns->threadStop();
 }
 
 const char* DnsLibrary::missing() {

@@ -43,8 +43,16 @@ struct DnsLibrary {
     VINTREL_LDNS_FUNCTIONS(VINTREL_DNS_FUNCTION)
 #undef VINTREL_DNS_FUNCTION
 
+    // The crypto library's OPENSSL_thread_stop, where it has one.
+    void (*threadStop)() = nullptr;
+
     // Both libraries with every function, or nullptr (missing() then names what is missing).
     static const DnsLibrary* get();
+    // Gives back what the crypto library keeps for the calling thread (its error queue, its
+    // random state). A pool thread that checked signatures calls it before it returns to the
+    // pool: the library frees that state only when a thread ends, and a pool thread may still
+    // be ending as the program exits, its state then lost.
+    static void releaseThreadState();
     static const char* missing();
 };
 

@@ -18,6 +18,9 @@ constexpr int BandHeight = 200;
 constexpr int DsRow = 36;    // within a band
 constexpr int KeyRow = 118;  // within a band
 constexpr int MaxLabel = 60; // characters of a server's name shown in a node
+// The keys drawn in a zone's row; the rest are counted in a box of their own (the text lists
+// them all), so a hostile zone of thousands of keys never makes a picture of millions of pixels.
+constexpr int MaxKeysDrawn = 16;
 
 QString escaped(QString text) {
     for (QChar& c : text)
@@ -67,7 +70,7 @@ public:
     QByteArray draw() {
         int columns = 2;
         for (const ChainZone& zone : m_report.zones)
-            columns = std::max(columns, int(zone.keys.size()) + 1);
+            columns = std::max(columns, drawnKeys(zone) + 2);
         const int width = std::max(760, 2 * Margin + 60 + columns * (NodeWidth + Gap));
         const int height = HeaderHeight + int(m_report.zones.size()) * BandHeight + 120;
         m_out +=
@@ -103,8 +106,12 @@ private:
     static Point keyNode(int zone, int key) {
         return {Margin + 30 + key * (NodeWidth + Gap), bandTop(zone) + KeyRow};
     }
+    static int drawnKeys(const ChainZone& zone) {
+        return std::min(int(zone.keys.size()), MaxKeysDrawn);
+    }
     Point keySetNode(int zone) const {
-        return keyNode(zone, int(m_report.zones[zone].keys.size()));
+        const ChainZone& z = m_report.zones[zone];
+        return keyNode(zone, drawnKeys(z) + (z.keys.size() > MaxKeysDrawn ? 1 : 0));
     }
     Point answerNode() const { return {Margin + 30, bandTop(int(m_report.zones.size())) + 30}; }
 
@@ -230,7 +237,7 @@ private:
             bool drawn = false;
             for (const ChainRecordSet& set : zone.dsSets)
                 for (const ChainSignature& sig : set.signatures)
-                    if (sig.key >= 0 && sig.key < parent.keys.size()) {
+                    if (sig.key >= 0 && sig.key < drawnKeys(parent)) {
                         arrow(keyNode(z - 1, sig.key), dsNode(z), sig.state,
                               QStringLiteral("signs %1 %2")
                                   .arg(set.name.section(' ', 0, 0), stateLabel(sig.state)),
@@ -242,7 +249,11 @@ private:
                 arrow(keySetNode(z - 1), dsNode(z), zone.dsLink, stateLabel(zone.dsLink),
                       broken(z, QStringLiteral("ds")), QStringLiteral("ds-signature"));
         }
-        for (int k = 0; k < int(zone.keys.size()); ++k) {
+        if (zone.keys.size() > MaxKeysDrawn)
+            node(keyNode(z, MaxKeysDrawn), QStringLiteral("more-%1").arg(zone.name),
+                 QStringLiteral("%1 more keys").arg(zone.keys.size() - MaxKeysDrawn),
+                 QStringLiteral("listed in the text"), LinkState::Insecure, false);
+        for (int k = 0; k < drawnKeys(zone); ++k) {
             const ChainKey& key = zone.keys[k];
             node(keyNode(z, k), QStringLiteral("key-%1-%2").arg(zone.name).arg(key.tag),
                  QStringLiteral("Key %1 %2").arg(key.tag).arg(key.role()),
@@ -253,7 +264,7 @@ private:
                  false);
         }
         for (const ChainDs& ds : zone.ds)
-            if (ds.key >= 0 && ds.key < zone.keys.size())
+            if (ds.key >= 0 && ds.key < drawnKeys(zone))
                 arrow(dsNode(z), keyNode(z, ds.key), ds.state,
                       QStringLiteral("DS %1 digest %2").arg(ds.tag).arg(stateLabel(ds.state)),
                       broken(z, QStringLiteral("digest")) && linkBroken(ds.state),
@@ -265,7 +276,7 @@ private:
              broken(z, QStringLiteral("dnskey")));
         int bow = 18;
         for (const ChainSignature& sig : zone.keySignatures)
-            if (sig.key >= 0 && sig.key < zone.keys.size()) {
+            if (sig.key >= 0 && sig.key < drawnKeys(zone)) {
                 arrow(keyNode(z, sig.key), keySetNode(z), sig.state,
                       QStringLiteral("signs %1").arg(stateLabel(sig.state)),
                       broken(z, QStringLiteral("dnskey")) && linkBroken(sig.state),
@@ -308,7 +319,7 @@ private:
         const ChainZone& last = m_report.zones[z - 1];
         for (const ChainRecordSet& set : m_report.answer)
             for (const ChainSignature& sig : set.signatures)
-                if (sig.key >= 0 && sig.key < last.keys.size())
+                if (sig.key >= 0 && sig.key < drawnKeys(last))
                     arrow(keyNode(z - 1, sig.key), answerNode(),
                           m_report.answerChecked ? sig.state : LinkState::Insecure,
                           QStringLiteral("signs %1").arg(stateLabel(sig.state)),

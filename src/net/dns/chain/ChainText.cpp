@@ -10,9 +10,12 @@ namespace net {
 namespace {
 
 QString stateWords(LinkState state, const QString& detail) {
+    const QString word = linkStateText(state);
+    // "expired 2020-01-01 ..." says its state itself.
     return linkStateMark(state) + QLatin1Char(' ') +
-           (detail.isEmpty() ? linkStateText(state)
-                             : linkStateText(state) + QStringLiteral(": ") + detail);
+           (detail.isEmpty()          ? word
+            : detail.startsWith(word) ? detail
+                                      : word + QStringLiteral(": ") + detail);
 }
 
 QString signatureLine(const ChainSignature& sig) {

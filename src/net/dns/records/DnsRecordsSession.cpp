@@ -142,10 +142,10 @@ void DnsRecordsSession::compare(const DnsComparison& comparison, const DnsQuesti
     m_comparison.start(comparison, question, types, settings(), through);
 }
 
-void DnsRecordsSession::chain(const DnsQuestion& question, const QList<std::uint16_t>& types) {
-    if (types.size() != 1) {
-        m_engine.refuseStart(QStringLiteral("A chain of trust is found for one record type"));
-        return;
+void DnsRecordsSession::chain(DnsQuestion question, QList<std::uint16_t> types) {
+    if (types.size() != 1) { // the common types: the chain of the address record
+        types = {1};
+        question.typeText = QStringLiteral("A");
     }
     m_request.dnssec = true; // a chain of trust is DNSSEC, whatever the switch says
     ResolverSettings chainSettings = settings();

@@ -77,7 +77,7 @@ private:
 
     void compare(const DnsComparison& comparison, const DnsQuestion& question,
                  const QList<std::uint16_t>& types);
-    void chain(const DnsQuestion& question, const QList<std::uint16_t>& types);
+    void chain(DnsQuestion question, QList<std::uint16_t> types);
     void resolveWith(const QByteArray& address);
     // What every resolver of a query shares: the system's files, DNSSEC and its anchors.
     ResolverSettings settings() const;
