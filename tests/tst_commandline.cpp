@@ -137,6 +137,18 @@ private slots:
             << "";
         QTest::newRow("compare without records") << QStringList{"--compare"} << error << 0 << ""
                                                  << "";
+        QTest::newRow("chain of trust, drawn")
+            << QStringList{"--chain", "www.x.test", "--resolver", "9.9.9.9", "--picture", "c.svg"}
+            << run << int(Kind::Records) << "www.x.test"
+            << "9.9.9.9";
+        for (const auto& [what, arguments] :
+             {std::pair{"picture without chain", QStringList{"--picture", "c.svg"}},
+              std::pair{"a picture of another kind",
+                        QStringList{"--chain", "x", "--picture", "c.gif"}},
+              std::pair{"a chain compared", QStringList{"--chain", "x", "--compare"}},
+              std::pair{"a chain and records", QStringList{"--chain", "x", "--records", "y"}}})
+            QTest::newRow(what) << arguments << error << 0 << ""
+                                << "";
         // A value no query can use is a malformed command line (exit 2), not "no answer".
         for (const auto& [what, option, value] :
              {std::tuple{"an unknown type", "--type", "BOGUSTYPE"},
@@ -178,8 +190,10 @@ private slots:
         const CommandLine command = CommandLine::parse(QStringList{"vintrel"} + arguments);
         QCOMPARE(int(command.action), action);
         if (command.action == Action::Run) {
-            QCOMPARE(command.toStdout,
-                     arguments.contains("--stdout") || arguments.contains("--json"));
+            QCOMPARE(command.toStdout, arguments.contains("--stdout") ||
+                                           arguments.contains("--json") ||
+                                           arguments.contains("--picture"));
+            QCOMPARE(command.query.chain, arguments.contains("--chain"));
             QCOMPARE(command.json, arguments.contains("--json"));
         }
         if (command.action == Action::Error) {
