@@ -23,14 +23,16 @@ www.<zone> A 192.0.2.1; the case it stands for:
     revoked       its KSK revoked after the DS was made        bogus at the digest
     unsupported   its only DS has algorithm 200                insecure
     rollover      two KSKs, two DS records, one of a key gone  secure
+    badsig        the A record's signature altered             bogus at the answer
 """
+import base64
 import os
 import subprocess
 import sys
 
 FOLDER, ADDRESS = sys.argv[1], sys.argv[2]
 CASES = ["good", "nods", "mismatch", "keyexpired", "answerexpired", "answerfuture", "zsk",
-         "revoked", "unsupported", "rollover"]
+         "revoked", "unsupported", "rollover", "badsig"]
 PAST = ["-i", "20191201000000", "-e", "20200101000000"]
 FUTURE = ["-i", "20400101000000", "-e", "20400201000000"]
 
@@ -83,6 +85,20 @@ def signatures_swapped(signed, other, owner, covered):
     return "\n".join(kept + taken) + "\n"
 
 
+def signature_altered(signed, owner, covered):
+    """signed, with one byte of the RRSIG over covered at owner flipped."""
+    lines = []
+    for line in signed.splitlines():
+        fields = line.split()
+        if len(fields) > 4 and fields[0] == owner and fields[3] == "RRSIG" and \
+                fields[4] == covered:
+            signature = bytearray(base64.b64decode(fields[-1]))
+            signature[10] ^= 0x5A
+            line = line[:line.rindex(fields[-1])] + base64.b64encode(signature).decode()
+        lines.append(line)
+    return "\n".join(lines) + "\n"
+
+
 def main():
     os.makedirs(FOLDER, exist_ok=True)
     delegations = []
@@ -117,6 +133,9 @@ def main():
             gone = key(zone, True)  # a key already withdrawn whose DS is still published
             ds = [ds_of(ksk), ds_of(new), ds_of(gone)]
             sign(zone, [ksk, new, zsk], (), text)
+        elif case == "badsig":
+            write(f"{zone}zone", signature_altered(sign(zone, [ksk, zsk], (), text),
+                                                   f"www.{zone}", "A"))
         else:
             sign(zone, [ksk, zsk], (), text)
         if case == "mismatch":

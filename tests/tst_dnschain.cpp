@@ -184,6 +184,11 @@ private slots:
                                                         << "answerfuture.lab."
                                                         << "answer"
                                                         << "valid only from 2040-01-01";
+        QTest::newRow("answer signature altered") << "www.badsig.lab"
+                                                  << "bogus"
+                                                  << "badsig.lab."
+                                                  << "answer"
+                                                  << "does not verify";
         QTest::newRow("DNSKEY set signed by the ZSK alone") << "www.zsk.lab"
                                                             << "bogus"
                                                             << "zsk.lab."

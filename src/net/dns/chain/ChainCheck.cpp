@@ -209,7 +209,8 @@ ChainRecordSet checkSet(const QList<Record>& section, const QString& owner, std:
                     sig.detail = QStringLiteral("algorithm %1 is not supported").arg(sig.algorithm);
                 } else {
                     sig.state = LinkState::DoesNotVerify;
-                    sig.detail = QString::fromUtf8(dns->ldns_get_errorstr_by_id(status));
+                    sig.detail = QStringLiteral("does not verify (%1)")
+                                     .arg(QString::fromUtf8(dns->ldns_get_errorstr_by_id(status)));
                 }
             }
         }
