@@ -25,7 +25,7 @@ import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from run import Desktop, Server, check, FAILURES, private_hosts_command  # noqa: E402
+from run import ChainLabServer, Desktop, Server, check, FAILURES, private_hosts_command  # noqa: E402,E501
 
 SPEECHD_CONF = ('AddModule "espeak-ng" "sd_espeak-ng" "espeak-ng.conf"\n'
                 'DefaultModule espeak-ng\nAudioOutputMethod "alsa"\n')
@@ -190,7 +190,7 @@ def main():
     folder = tempfile.mkdtemp(prefix="vintrel-orca-")
     binary = os.path.join(folder, "vintrel")
     shutil.copy(program, binary)
-    finger = trickle = hold = session = app = None
+    finger = trickle = hold = session = app = lab = None
     try:
         # A check that cannot set up fails: a pass would say what was never heard.
         finger = Server(79, b"Login: reader\r\nName: Screen Reader\r\nOffice: 12 Main St\r\n")
@@ -198,6 +198,9 @@ def main():
         hold = Hold()
         session = Session(folder)
         desk = session.desk
+        lab = ChainLabServer(folder)
+        if not check(lab.running, "nsd serves the chain-of-trust lab"):
+            return
         # The suite's hosts file gives a host with an alias; it needs root, as the suite does.
         command = private_hosts_command(binary, folder)
         if not check(command is not None, "the program can be given the suite's hosts file"):
@@ -235,6 +238,19 @@ def main():
                 time.sleep(1.0)
             desk.xdo("keyup", "ctrl")
             time.sleep(0.5)
+
+        def chain_of_trust(name, lab):
+            # DNS records: the name, type A, the lab's server and anchor, then Chain (Alt+H).
+            press("alt+r")
+            time.sleep(1)
+            for field in (name, "A", lab.Address):
+                press("ctrl+a")
+                desk.xdo("type", "--delay", "30", field)
+                press("Tab")
+            press("Tab", "Tab", "ctrl+a")
+            desk.xdo("type", "--delay", "10", lab.anchors)
+            press("alt+h")
+            time.sleep(3)
 
         def orca_key_twice(key):
             # Orca's own commands: Insert held, the key pressed twice in quick succession.
@@ -356,6 +372,13 @@ def main():
             ("Down reads on from the topic the link went to",
              lambda: (press("Down"), press("Escape")),
              lambda said: any(s.startswith("The tool bar along the top") for s in said)),
+            ("the chain's picture says what broke as its window opens",
+             lambda: chain_of_trust("www.keyexpired.lab", lab),
+             lambda said: any("Chain of trust: www.keyexpired.lab A" in s for s in said) and
+             any("the DNSKEY set of keyexpired.lab. by key" in s for s in said)),
+            ("the chain is read as text in the answer, its verdict first",
+             lambda: (press("ctrl+w"), time.sleep(1), press("ctrl+Home", "Down")),
+             lambda said: any(s.startswith("; Verdict: bogus.") for s in said)),
         ]
         marks = []
         for what, step, _ in steps:
@@ -403,6 +426,8 @@ def main():
         for server in (finger, trickle, hold):
             if server:
                 server.stop()
+        if lab:
+            lab.close()
         if os.environ.get("KEEP_ORCA_LOG"):
             print("log kept in", folder)
         else:
