@@ -5,8 +5,10 @@
 #include "net/dns/lookup/DnsLookup.h"
 #include "net/engine/EngineView.h"
 #include "net/engine/QueryEngine.h"
+#include "net/engine/Transcript.h"
 #include "view/ReplyFeed.h"
 
+#include <QJsonObject>
 #include <QStringList>
 
 struct RecordingView : net::EngineView, net::DnsInfoView, view::ReplyFeed::Output {
@@ -53,5 +55,16 @@ struct RecordingView : net::EngineView, net::DnsInfoView, view::ReplyFeed::Outpu
         dnsErrors.append(t);
         if (closeDnsInfoAtOnce && dnsLookup)
             dnsLookup->infoClosed();
+    }
+};
+
+// A window that keeps a record, as a script's run does.
+struct RecordingTranscriptView : RecordingView, net::Transcript {
+    QJsonObject records;
+    net::Transcript* transcript() override { return this; }
+    void exchange(const net::TranscriptExchange&) override {}
+    void httpAnswer(const QString&, const QUrl&, int, const QByteArray&) override {}
+    void record(const QString& name, const QJsonValue& value) override {
+        records.insert(name, value);
     }
 };

@@ -24,16 +24,6 @@
 
 namespace {
 
-struct RecordingTranscriptView : RecordingView, net::Transcript {
-    QJsonObject records;
-    net::Transcript* transcript() override { return this; }
-    void exchange(const net::TranscriptExchange&) override {}
-    void httpAnswer(const QString&, const QUrl&, int, const QByteArray&) override {}
-    void record(const QString& name, const QJsonValue& value) override {
-        records.insert(name, value);
-    }
-};
-
 // What the picture marks as broken ("zone link" of each broken element), and whether it is
 // well-formed XML; the texts it holds, concatenated.
 struct SvgReading {

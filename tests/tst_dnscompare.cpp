@@ -18,17 +18,6 @@
 
 namespace {
 
-// A window that keeps a record, as a script's run does.
-struct RecordingTranscriptView : RecordingView, net::Transcript {
-    QJsonObject records;
-    net::Transcript* transcript() override { return this; }
-    void exchange(const net::TranscriptExchange&) override {}
-    void httpAnswer(const QString&, const QUrl&, int, const QByteArray&) override {}
-    void record(const QString& name, const QJsonValue& value) override {
-        records.insert(name, value);
-    }
-};
-
 bool recursionAsked(const QByteArray& message) {
     return message.size() > 2 && (static_cast<unsigned char>(message[2]) & 0x01) != 0;
 }

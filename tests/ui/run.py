@@ -319,6 +319,24 @@ class WhoisWorld:
         self.rdap.wait()
 
 
+def start_nsd(folder, listen, zones):
+    """nsd in the foreground serving zones ((name, file in folder) pairs) on listen ("IP@port");
+    the process and whether it started."""
+    config = os.path.join(folder, "nsd.conf")
+    log = os.path.join(folder, "nsd.log")
+    with open(config, "w") as conf:
+        conf.write(f'server:\n  ip-address: {listen}\n  zonesdir: "{folder}"\n'
+                   f'  database: ""\n  username: ""\n  chroot: ""\n  server-count: 1\n'
+                   f'  pidfile: "{folder}/nsd.pid"\n  xfrdfile: "{folder}/xfrd.state"\n'
+                   f'  zonelistfile: "{folder}/zone.list"\n  logfile: "{log}"\n'
+                   f'remote-control:\n  control-enable: no\n' +
+                   "".join(f'zone:\n  name: "{name}"\n  zonefile: {file}\n'
+                           for name, file in zones))
+    nsd = subprocess.Popen(["nsd", "-d", "-c", config], stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, preexec_fn=ends_with_us)
+    return nsd, wait_for(lambda: os.path.exists(log) and "nsd started" in open(log).read(), 15)
+
+
 class DnsZoneServer:
     """nsd on a free port of 127.0.0.1, serving one unsigned zone, plain.test."""
 
@@ -330,19 +348,8 @@ class DnsZoneServer:
         with open(os.path.join(folder, "plain.test.zone"), "w") as zone:
             zone.write("$ORIGIN plain.test.\n$TTL 3600\n@ IN SOA ns hostmaster 1 7200 3600 1209600 3600\n"
                        "@ IN NS ns\nns IN A 127.0.0.1\n@ IN MX 10 mail\nmail IN A 192.0.2.25\n")
-        config = os.path.join(folder, "nsd.conf")
-        self.log = os.path.join(folder, "nsd.log")
-        with open(config, "w") as conf:
-            conf.write(f'server:\n  ip-address: 127.0.0.1@{self.port}\n  zonesdir: "{folder}"\n'
-                       f'  database: ""\n  username: ""\n  chroot: ""\n  server-count: 1\n'
-                       f'  pidfile: "{folder}/nsd.pid"\n  xfrdfile: "{folder}/xfrd.state"\n'
-                       f'  zonelistfile: "{folder}/zone.list"\n  logfile: "{self.log}"\n'
-                       f'remote-control:\n  control-enable: no\n'
-                       f'zone:\n  name: "plain.test"\n  zonefile: plain.test.zone\n')
-        self.nsd = subprocess.Popen(["nsd", "-d", "-c", config], stdout=subprocess.DEVNULL,
-                                    stderr=subprocess.DEVNULL, preexec_fn=ends_with_us)
-        self.running = wait_for(lambda: os.path.exists(self.log) and
-                                "nsd started" in open(self.log).read(), 15)
+        self.nsd, self.running = start_nsd(folder, f"127.0.0.1@{self.port}",
+                                           [("plain.test", "plain.test.zone")])
 
     def close(self):
         self.nsd.terminate()
@@ -364,21 +371,9 @@ class ChainLabServer:
                                                      "chain_lab.py"), self.folder, self.Address],
                        check=True, capture_output=True)
         self.anchors = os.path.join(self.folder, "anchors.ds")
-        self.log = os.path.join(self.folder, "nsd.log")
-        zones = "".join(f'zone:\n  name: "{name}"\n  zonefile: {file}\n'
-                        for file, name in (line.split() for line in
-                                           open(os.path.join(self.folder, "zones"))))
-        config = os.path.join(self.folder, "nsd.conf")
-        with open(config, "w") as conf:
-            conf.write(f'server:\n  ip-address: {self.Address}@53\n  zonesdir: "{self.folder}"\n'
-                       f'  database: ""\n  username: ""\n  chroot: ""\n  server-count: 1\n'
-                       f'  pidfile: "{self.folder}/nsd.pid"\n  xfrdfile: "{self.folder}/xfrd"\n'
-                       f'  zonelistfile: "{self.folder}/zone.list"\n  logfile: "{self.log}"\n'
-                       f'remote-control:\n  control-enable: no\n{zones}')
-        self.nsd = subprocess.Popen(["nsd", "-d", "-c", config], stdout=subprocess.DEVNULL,
-                                    stderr=subprocess.DEVNULL, preexec_fn=ends_with_us)
-        self.running = wait_for(lambda: os.path.exists(self.log) and
-                                "nsd started" in open(self.log).read(), 15)
+        zones = [(name, file) for file, name in
+                 (line.split() for line in open(os.path.join(self.folder, "zones")))]
+        self.nsd, self.running = start_nsd(self.folder, f"{self.Address}@53", zones)
 
     def close(self):
         if self.nsd:
