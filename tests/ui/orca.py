@@ -240,7 +240,10 @@ def main():
             time.sleep(0.5)
 
         def chain_of_trust(name, lab):
-            # DNS records: the name, type A, the lab's server and anchor, then Chain (Alt+H).
+            # DNS records: the name, type A, the lab's server and anchor (a short name in the
+            # program's folder: Orca echoes every key typed), then Chain (Alt+H). The step
+            # lasts until the chain's window is there and Orca has had time to speak.
+            shutil.copy(lab.anchors, os.path.join(folder, "a.ds"))
             press("alt+r")
             time.sleep(1)
             for field in (name, "A", lab.Address):
@@ -248,9 +251,11 @@ def main():
                 desk.xdo("type", "--delay", "30", field)
                 press("Tab")
             press("Tab", "Tab", "ctrl+a")
-            desk.xdo("type", "--delay", "10", lab.anchors)
+            desk.xdo("type", "--delay", "30", "a.ds")
+            time.sleep(1)
             press("alt+h")
-            time.sleep(3)
+            desk.window(f"Chain of trust: {name} A", 20)
+            time.sleep(4)
 
         def orca_key_twice(key):
             # Orca's own commands: Insert held, the key pressed twice in quick succession.
