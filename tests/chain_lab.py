@@ -8,7 +8,8 @@ at the address given, so one nsd serving every zone answers for all of them.
     chain_lab.py FOLDER ADDRESS
 
 writes FOLDER/<zone>.zone for each zone, FOLDER/anchors.ds (the root's DS record, as
---trust-anchor takes it), FOLDER/anchors.conf (the same for delv) and FOLDER/zones (one
+--trust-anchor takes it), FOLDER/anchors.key (the root's key itself, as the system's root
+anchor file holds it), FOLDER/anchors.conf (the same for delv) and FOLDER/zones (one
 "zone file" line per zone, for the name server's configuration). Each zone below lab. has
 www.<zone> A 192.0.2.1; the case it stands for:
 
@@ -163,6 +164,7 @@ def main():
     run("ldns-signzone", "-f", "root.zone", "-o", ".", ".unsigned", root_ksk, root_zsk)
     root_ds = ds_of(root_ksk)
     write("anchors.ds", root_ds + "\n")
+    write("anchors.key", read(root_ksk + ".key"))  # the same anchor as a key
     fields = root_ds.split()
     write("anchors.conf", "trust-anchors {\n  \".\" static-ds %s %s %s \"%s\";\n};\n"
           % (fields[3], fields[4], fields[5], fields[6]))

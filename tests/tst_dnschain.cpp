@@ -239,6 +239,16 @@ private slots:
         }
     }
 
+    // An anchor that is the key itself (as the system's root anchor file holds it) vouches for
+    // that key as a DS record would.
+    void keyAsAnchor() {
+        m_query->setRunTrustAnchors({m_lab->path(QStringLiteral("anchors.key"))});
+        startChain(QStringLiteral("www.good.lab"));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_engine->Busy(), 15000);
+        QCOMPARE(m_reports.size(), 1);
+        QCOMPARE(net::verdictText(m_reports.first().verdict), QStringLiteral("secure"));
+    }
+
     // Names from servers are text in the picture, never markup.
     void hostileNamesStayText() {
         net::ChainReport report;

@@ -47,7 +47,7 @@ struct Checker {
                         ds.detail.clear();
                         ds.key = int(k);
                     }
-                zone.ds.append(ds);
+                vouch(zone, ds, keys);
                 continue;
             }
             if (record.type != LDNS_RR_TYPE_DS || record.rdata.size() < 4)
@@ -91,10 +91,15 @@ struct Checker {
                     }
                 }
             }
-            if (ds.state == LinkState::Valid)
-                keys[ds.key].info.matchedByDs = true;
-            zone.ds.append(ds);
+            vouch(zone, ds, keys);
         }
+    }
+
+    // Takes ds (a DS record or a key of the anchor) into zone; a valid one vouches for its key.
+    static void vouch(ChainZone& zone, const ChainDs& ds, QList<Key>& keys) {
+        if (ds.state == LinkState::Valid)
+            keys[ds.key].info.matchedByDs = true;
+        zone.ds.append(ds);
     }
 
     void run() {
