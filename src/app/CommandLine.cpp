@@ -28,12 +28,14 @@ const char* const description =
     "  vintrel --records www.example.org --type A --compare\n"
     "                                            every authoritative server, compared\n"
     "  vintrel --records example.org --compare --resolver 9.9.9.9 --resolver 1.1.1.1\n"
+    "  vintrel --mail example.org --selector s1  the domain's mail checked end to end\n"
     "With --stdout the answer goes to standard output instead, with no window and no display\n"
     "needed, and the stages to standard error; --json prints one JSON document instead. The\n"
     "exit status is 0 when an answer came, 1 when none did, 2 for a malformed command line\n"
     "(an unknown --type or a --resolver that names no server among them), 3 for a partial\n"
     "answer (a referral failed after an answer, or data then a break), 4 when servers\n"
-    "compared differ, 5 when standard output cannot be written, 141 when its reader left:\n"
+    "compared differ, 5 when standard output cannot be written, 6 when a mail check found a\n"
+    "fault, 141 when its reader left:\n"
     "  vintrel --stdout --records example.org --type MX\n"
     "  vintrel --json --whois example.org | jq .\n"
     "Qt's own options (-style, -platform, -display, -reverse, ...) are taken as well.";
@@ -134,6 +136,17 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         QStringLiteral("Draws the chain of trust (with --chain) into <file>, an SVG or PNG "
                        "picture, without a window."),
         QStringLiteral("file"));
+    const QCommandLineOption mail(
+        QStringLiteral("mail"),
+        QStringLiteral("Checks the mail of <domain> end to end: MX, SPF, DMARC, DKIM (with "
+                       "--selector), MTA-STS, TLS-RPT, and each mail server on port 25 (STARTTLS, "
+                       "its certificate, DANE); no mail is sent."),
+        QStringLiteral("domain"));
+    const QCommandLineOption selector(
+        QStringLiteral("selector"),
+        QStringLiteral("A DKIM selector whose key is checked (with --mail); may be given more "
+                       "than once."),
+        QStringLiteral("name"));
     const QCommandLineOption toStdout(
         QStringLiteral("stdout"),
         QStringLiteral("Answers the query on standard output, without a window: the answer as "
@@ -143,7 +156,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         QStringLiteral("Answers the query with one JSON document on standard output (implies "
                        "--stdout)."));
     parser.addOptions({help, version, whois, server, dns, records, chain, picture, type, resolver,
-                       compare, anchor, toStdout, json});
+                       compare, anchor, mail, selector, toStdout, json});
     parser.addPositionalArgument(QStringLiteral("address"),
                                  QStringLiteral("A finger query: user@host, or a host alone."),
                                  QStringLiteral("[address]"));
@@ -170,7 +183,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     if (!parsed)
         return fail(parser.errorText());
     for (const QCommandLineOption* single :
-         {&whois, &server, &dns, &records, &chain, &picture, &type})
+         {&whois, &server, &dns, &records, &chain, &picture, &type, &mail})
         if (parser.values(*single).size() > 1)
             return fail(
                 QStringLiteral("--%1 is given more than once.").arg(single->names().first()));
@@ -188,7 +201,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     }
     const int queries = int(!positional.isEmpty()) + int(parser.isSet(whois)) +
                         int(parser.isSet(dns)) + int(parser.isSet(records)) +
-                        int(parser.isSet(chain));
+                        int(parser.isSet(chain)) + int(parser.isSet(mail));
     if (positional.size() > 1)
         return fail(QStringLiteral("Only one finger address can be given."));
     if (queries > 1)
@@ -197,10 +210,15 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         return fail(QStringLiteral("--server goes with --whois."));
     if (parser.values(resolver).size() > 1 && !parser.isSet(compare))
         return fail(QStringLiteral("--resolver is given more than once without --compare."));
-    for (const QCommandLineOption* withRecords : {&type, &resolver, &anchor})
-        if (parser.isSet(*withRecords) && !parser.isSet(records) && !parser.isSet(chain))
-            return fail(QStringLiteral("--%1 goes with --records or --chain.")
+    for (const QCommandLineOption* withRecords : {&resolver, &anchor})
+        if (parser.isSet(*withRecords) && !parser.isSet(records) && !parser.isSet(chain) &&
+            !parser.isSet(mail))
+            return fail(QStringLiteral("--%1 goes with --records, --chain or --mail.")
                             .arg(withRecords->names().first()));
+    if (parser.isSet(type) && !parser.isSet(records) && !parser.isSet(chain))
+        return fail(QStringLiteral("--type goes with --records or --chain."));
+    if (parser.isSet(selector) && !parser.isSet(mail))
+        return fail(QStringLiteral("--selector goes with --mail."));
     if (parser.isSet(compare) && !parser.isSet(records))
         return fail(QStringLiteral("--compare goes with --records."));
     if (parser.isSet(picture) && !parser.isSet(chain))
@@ -210,7 +228,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         !parser.value(picture).endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
         return fail(QStringLiteral("--picture needs a file name ending in .svg or .png."));
     if ((parser.isSet(records) && parser.value(records).isEmpty()) ||
-        (parser.isSet(chain) && parser.value(chain).isEmpty()))
+        (parser.isSet(chain) && parser.value(chain).isEmpty()) ||
+        (parser.isSet(mail) && parser.value(mail).isEmpty()))
         return fail(QStringLiteral("A query cannot be empty."));
     // A value no query can use is a fault of the command line, not a query without an answer.
     for (const QString& given : parser.values(resolver))
@@ -250,6 +269,14 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                         parser.values(anchor)};
         result.query.chain = true;
         result.query.picture = parser.value(picture);
+    } else if (parser.isSet(mail)) {
+        result.query = {StartQuery::Kind::Records,
+                        parser.value(mail),
+                        parser.value(resolver),
+                        {},
+                        parser.values(anchor)};
+        result.query.mail = true;
+        result.query.selectors = parser.values(selector);
     }
     return result;
 }

@@ -14,6 +14,8 @@
 //   vintrel --chain NAME [--type TYPE] [--resolver SERVER] [--trust-anchor FILE]
 //           [--picture FILE.svg|FILE.png]     the chain of trust, checked link by link (with
 //                                             --picture drawn into the file, no window)
+//   vintrel --mail DOMAIN [--selector NAME]... [--resolver SERVER] [--trust-anchor FILE]
+//                                             the domain's mail checked end to end
 //   ... --stdout | --json                     the answer on standard output, no window
 // Qt's own options (-style, -platform, -display, -reverse, ...) are taken by the application
 // object before this parse sees the arguments. A malformed command line is refused with one
@@ -38,6 +40,9 @@ struct StartQuery {
     // where it is drawn (.svg or .png; empty: not drawn)
     bool chain = false;
     QString picture = {};
+    // DNS records: the domain's mail checked end to end instead, with these DKIM selectors
+    bool mail = false;
+    QStringList selectors = {};
     // The text's own bytes, when the argument was not UTF-8 (the text then holds U+FFFD where
     // they were): sent as they are, as a typed query is sent as typed.
     QByteArray textBytes = {};

@@ -127,6 +127,8 @@ void QueryCommands::start(const StartQuery& query) {
         dialog.done(res::IDOK);
         request.foundThrough = query.foundThrough();
         request.chain = query.chain;
+        request.mail = query.mail;
+        request.selectors = query.selectors;
         // Anchors given on the command line stand in for the root's for the whole run.
         if (!query.trustAnchors.isEmpty())
             m_window.dnsRecords().setRunTrustAnchors(query.trustAnchors);

@@ -68,6 +68,8 @@ void JsonReport::setOutcome(net::Answer answer, const QString& status) {
         m_outcome.insert(QStringLiteral("partial"), true);
     if (answer == net::Answer::Differs)
         m_outcome.insert(QStringLiteral("differ"), true);
+    if (answer == net::Answer::Faults)
+        m_outcome.insert(QStringLiteral("faults"), true);
 }
 
 void JsonReport::exchange(const net::TranscriptExchange& exchange) {

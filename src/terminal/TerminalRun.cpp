@@ -47,6 +47,10 @@ QJsonObject queryJson(const app::StartQuery& query) {
         json.insert(QStringLiteral("chain"), true);
     if (!query.picture.isEmpty())
         json.insert(QStringLiteral("picture"), query.picture);
+    if (query.mail)
+        json.insert(QStringLiteral("mail"), true);
+    if (!query.selectors.isEmpty())
+        json.insert(QStringLiteral("selectors"), QJsonArray::fromStringList(query.selectors));
     return json;
 }
 
@@ -121,6 +125,8 @@ int runInTerminal(const app::StartQuery& query, bool json, const QString& settin
             settings.readString(stored::Section, listed ? stored::AnchorsKey : stored::OldAnchorKey,
                                 QString(), stored::AnchorsBytes));
         request.chain = query.chain;
+        request.mail = query.mail;
+        request.selectors = query.selectors;
         records.setRunTrustAnchors(query.trustAnchors);
         if (!query.picture.isEmpty())
             records.chain().onReport = [&](const net::ChainReport& chain) {
@@ -163,6 +169,7 @@ int runInTerminal(const app::StartQuery& query, bool json, const QString& settin
     case net::Answer::Whole: return Answered;
     case net::Answer::Partial: return PartialAnswer;
     case net::Answer::Differs: return ServersDiffer;
+    case net::Answer::Faults: return ChecksFailed;
     }
     return NoAnswer;
 }

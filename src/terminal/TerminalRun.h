@@ -19,6 +19,7 @@ enum ExitStatus {
     PartialAnswer = 3,  // some of a chain answered and a later hop failed, or data then a break
     ServersDiffer = 4,  // servers compared answered, and their answers differ
     OutputFailed = 5,   // standard output could not be written (a full disk, say)
+    ChecksFailed = 6,   // a check (a domain's mail) ran to its end and found a fault
     OutputClosed = 141, // standard output's reader went away (| head): 128 + SIGPIPE, quietly
 };
 

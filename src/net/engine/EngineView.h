@@ -14,6 +14,7 @@ enum class Answer {
     Whole,   // an answer (an NXDOMAIN is one)
     Partial, // some, then a failure: a later hop of a chain, or a break after data came
     Differs, // the servers compared answered, and their answers differ
+    Faults,  // a check ran to its end and found a fault
 };
 
 // How a call ended: how much of an answer came, and the status text it ended with.

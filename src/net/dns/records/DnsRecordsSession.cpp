@@ -49,7 +49,8 @@ QString typeProblem(const QString& type) {
 } // namespace
 
 DnsRecordsSession::DnsRecordsSession(QueryEngine& engine)
-    : DnsCall(engine, DeadlineMs), m_lookup(this), m_comparison(engine), m_chain(engine) {
+    : DnsCall(engine, DeadlineMs), m_lookup(this), m_comparison(engine), m_chain(engine),
+      m_mail(engine) {
     m_resolver.onDone = [this] { answersCame(); };
     m_probe.onDone = [this](const ProbeVerdict& verdict) { probed(verdict); };
 }
@@ -71,6 +72,10 @@ void DnsRecordsSession::start(const DnsRecordsRequest& request) {
     // The root is a name too; an address asks for its PTR record under the reverse name.
     QByteArray name = typed == "." ? typed : reverseName(typed);
     const bool address = !name.isEmpty() && name != ".";
+    if (request.mail && (address || name == ".")) {
+        m_engine.refuseStart(QStringLiteral("A mail check needs a domain name"));
+        return;
+    }
     if (name.isEmpty()) {
         const AsciiName ascii = asciiHost(typed);
         if (!ascii.error.isEmpty()) {
@@ -109,6 +114,13 @@ void DnsRecordsSession::start(const DnsRecordsRequest& request) {
     }
     if (request.chain) {
         chain(question, *types);
+        return;
+    }
+    if (request.mail) {
+        ResolverSettings mailSettings = settings();
+        mailSettings.server = m_server;
+        m_mail.start(question.name, question.shownName, request.selectors, mailSettings,
+                     m_server.describe());
         return;
     }
     if (!m_engine.beginCall(this))

@@ -16,7 +16,7 @@
 //
 // A request whose server is "Every authoritative server" or a list of servers compares them
 // instead (see ComparisonSession); a request for the chain of trust finds and checks it
-// (see ChainSession).
+// (see ChainSession), and a request for a domain's mail checks it end to end (see MailSession).
 
 #include "DnsRequest.h"
 #include "net/dns/DnsCall.h"
@@ -24,6 +24,7 @@
 #include "net/dns/asking/ValidatingResolver.h"
 #include "net/dns/chain/ChainSession.h"
 #include "net/dns/compare/ComparisonSession.h"
+#include "net/dns/mail/MailSession.h"
 #include "net/dns/message/DnsRecordsText.h"
 #include "platform/HostLookup.h"
 
@@ -65,6 +66,7 @@ public:
 
     ComparisonSession& comparison() { return m_comparison; }
     ChainSession& chain() { return m_chain; }
+    MailSession& mail() { return m_mail; }
 
 protected:
     bool event(QEvent* e) override;
@@ -116,6 +118,7 @@ private:
     bool m_probingLate = false; // the server asked directly after the deadline
     ComparisonSession m_comparison;
     ChainSession m_chain;
+    MailSession m_mail;
 };
 
 } // namespace net

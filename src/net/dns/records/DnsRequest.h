@@ -28,6 +28,9 @@ struct DnsRecordsRequest {
     // The chain of trust of the name and one type, drawn and checked link by link, instead of
     // the records.
     bool chain = false;
+    // The domain's mail checked end to end instead of the records, with these DKIM selectors.
+    bool mail = false;
+    QStringList selectors = {};
 };
 
 // The server a query goes to.
