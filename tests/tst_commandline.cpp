@@ -141,12 +141,21 @@ private slots:
             << QStringList{"--chain", "www.x.test", "--resolver", "9.9.9.9", "--picture", "c.svg"}
             << run << int(Kind::Records) << "www.x.test"
             << "9.9.9.9";
+        QTest::newRow("mail, two selectors")
+            << QStringList{"--mail",     "x.test", "--selector", "s1",
+                           "--selector", "s2",     "--resolver", "9.9.9.9"}
+            << run << int(Kind::Records) << "x.test"
+            << "9.9.9.9";
         for (const auto& [what, arguments] :
              {std::pair{"picture without chain", QStringList{"--picture", "c.svg"}},
               std::pair{"a picture of another kind",
                         QStringList{"--chain", "x", "--picture", "c.gif"}},
               std::pair{"a chain compared", QStringList{"--chain", "x", "--compare"}},
-              std::pair{"a chain and records", QStringList{"--chain", "x", "--records", "y"}}})
+              std::pair{"a chain and records", QStringList{"--chain", "x", "--records", "y"}},
+              std::pair{"a selector without mail",
+                        QStringList{"--records", "x", "--selector", "s"}},
+              std::pair{"a type with mail", QStringList{"--mail", "x", "--type", "MX"}},
+              std::pair{"an empty mail domain", QStringList{"--mail", ""}}})
             QTest::newRow(what) << arguments << error << 0 << ""
                                 << "";
         // A value no query can use is a malformed command line (exit 2), not "no answer".
@@ -194,6 +203,8 @@ private slots:
                                            arguments.contains("--json") ||
                                            arguments.contains("--picture"));
             QCOMPARE(command.query.chain, arguments.contains("--chain"));
+            QCOMPARE(command.query.mail, arguments.contains("--mail"));
+            QCOMPARE(command.query.selectors.size(), arguments.count("--selector"));
             QCOMPARE(command.json, arguments.contains("--json"));
         }
         if (command.action == Action::Error) {

@@ -4,6 +4,7 @@
 #include "dialogs/DNS_Dialog.h"
 #include "dialogs/DnsRecords_Dialog.h"
 #include "dialogs/Finger_Dialog.h"
+#include "dialogs/Mail_Dialog.h"
 #include "dialogs/StoredList.h"
 #include "dialogs/Whois_Dialog.h"
 #include "platform/CheckList.h"
@@ -555,6 +556,46 @@ private slots:
         QCOMPARE(chain.result(), int(res::IDOK));
         QVERIFY(third.chain);
         QCOMPARE(third.name, QByteArray("www.example.org"));
+    }
+
+    // The mail dialog: the domain and selectors typed, the server DNS records chose last, its
+    // DNSSEC switch and anchors; only the domain's history is written.
+    void mailDialog() {
+        net::DnsRecordsRequest records;
+        {
+            dialogs::DnsRecords_Dialog dialog(&m_parent, res::DLG_DNSRECORDS, iniPath(), &records);
+            dialog.show();
+            typeInto(dialog.serverBox()->lineEdit(), "9.9.9.9@5353");
+            typeInto(dialog.anchorsField(), "/lab/a.ds");
+            QTest::keyClick(dialog.serverBox()->lineEdit(), Qt::Key_Return);
+        }
+        const QString before = ini("DNS Records", "Server1");
+        net::DnsRecordsRequest mail;
+        {
+            dialogs::Mail_Dialog dialog(&m_parent, iniPath(), &mail);
+            dialog.show();
+            dialog.activateWindow();
+            QCOMPARE(dialog.serverBox()->currentText(), QString("9.9.9.9@5353"));
+            QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.domainBox()));
+            typeKeys(dialog.domainBox(), "example.org");
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QTest::keyClicks(QApplication::focusWidget(), "s1, s2 s3");
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCOMPARE(dialog.result(), int(res::IDOK));
+        }
+        QVERIFY(mail.mail);
+        QCOMPARE(mail.name, QByteArray("example.org"));
+        QCOMPARE(mail.selectors, (QStringList{"s1", "s2", "s3"}));
+        QCOMPARE(mail.server, QString("9.9.9.9@5353"));
+        QCOMPARE(mail.trustAnchors, QStringList{"/lab/a.ds"});
+        QCOMPARE(ini("DNS Names", "Name1"), QString("example.org"));
+        QCOMPARE(ini("DNS Records", "Server1"), before);
+
+        net::DnsRecordsRequest cancelled;
+        dialogs::Mail_Dialog dialog(&m_parent, iniPath(), &cancelled);
+        dialog.show();
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QVERIFY(!cancelled.mail);
     }
 
     // Servers compared: every authoritative server picked from the list, and stored servers

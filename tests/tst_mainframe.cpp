@@ -38,7 +38,7 @@ private slots:
             "&Edit: 24323 &Copy\t Ctrl+Ins|115 C&lear\t Shift+Del|-|111 &Select All",
             "&Search: 114 Find &Text\t F5",
             "Co&mmand: 104 &Finger query\t Alt-N|116 &WhoIs query\t Alt-W|107 &Cancel call\t Alt-C|"
-            "117 &DNS lookup\t Alt-D|120 DNS &records\t Alt-R",
+            "117 &DNS lookup\t Alt-D|120 DNS &records\t Alt-R|121 &Mail...",
             "&Options: 112 &Address book\t Alt-A|-|110 History list|109 Fo&nt",
             "&Help: 119 &Index\t F1|118 &Using Help|-|108 A&bout",
         };

@@ -8,6 +8,7 @@
 #include "dialogs/DNS_Dialog.h"
 #include "dialogs/DnsRecords_Dialog.h"
 #include "dialogs/Finger_Dialog.h"
+#include "dialogs/Mail_Dialog.h"
 #include "dialogs/StoredList.h"
 #include "dialogs/Whois_Dialog.h"
 #include "resources/DialogTemplates.h"
@@ -70,6 +71,15 @@ void QueryCommands::dnsRecords() {
     net::DnsRecordsRequest request;
     dialogs::DnsRecords_Dialog dialog(&m_frame, res::DLG_DNSRECORDS, m_frame.settingsPath(),
                                       &request, m_frame.keepHistory());
+    if (dialog.exec() == res::IDOK)
+        m_window.DnsRecords(request);
+}
+
+void QueryCommands::mail() {
+    if (m_window.Busy())
+        return;
+    net::DnsRecordsRequest request;
+    dialogs::Mail_Dialog dialog(&m_frame, m_frame.settingsPath(), &request, m_frame.keepHistory());
     if (dialog.exec() == res::IDOK)
         m_window.DnsRecords(request);
 }

@@ -24,6 +24,7 @@ public:
     void whois();
     void dnsLookup();
     void dnsRecords();
+    void mail();
     void addressBook();
     // A query from the command line, handed to its dialog as if typed there and accepted, so
     // it joins the history or the server list like any other.

@@ -247,6 +247,7 @@ bool TMyDecoratedFrame::commandEnabled(int id) const {
     case res::CM_FINGER:
     case res::CM_WHOIS:
     case res::CM_DNSRECORDS:
+    case res::CM_MAIL:
     case res::CM_ADDRBOOK: return !busy;
     case res::CM_CANCEL: return busy || m_client->DnsBusy();
     case res::CM_DNS: return !m_client->DnsBusy();
@@ -287,6 +288,7 @@ void TMyDecoratedFrame::command(int id) {
     case res::CM_WHOIS: m_queryCommands->whois(); break;
     case res::CM_DNS: m_queryCommands->dnsLookup(); break;
     case res::CM_DNSRECORDS: m_queryCommands->dnsRecords(); break;
+    case res::CM_MAIL: m_queryCommands->mail(); break;
     case res::CM_ADDRBOOK: m_queryCommands->addressBook(); break;
     case res::CM_CANCEL: m_queryCommands->cancel(); break;
     case res::CM_ABOUT: m_queryCommands->about(); break;

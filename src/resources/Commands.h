@@ -24,6 +24,7 @@ enum Command : int {
     CM_HELPUSING = 118,
     CM_HELPINDEX = 119,
     CM_DNSRECORDS = 120,
+    CM_MAIL = 121,
     CM_APPEXIT = 24310, // the accelerator's exit command
     CM_EDITCOPY = 24323,
 };

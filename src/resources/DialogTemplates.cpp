@@ -96,6 +96,25 @@ const DialogTemplate dnsRecordsDialog{
         {-1, K::EtchedFrame, "", {4, 108, 219, 24}},
     }};
 
+const DialogTemplate mailDialog{
+    DLG_MAIL,
+    "Mail",
+    "MS Sans Serif",
+    8,
+    {227, 96},
+    {
+        {-1, K::Label, "&Domain:", {8, 15, 46, 8}},
+        {IDC_MAIL_DOMAIN, K::ComboDropDown, "", {56, 13, 161, 120}, TabStop},
+        {-1, K::Label, "DKIM &selectors:", {8, 33, 46, 8}},
+        {IDC_MAIL_SELECTORS, K::Edit, "", {56, 31, 161, 12}, TabStop},
+        {-1, K::Label, "&Server:", {8, 51, 46, 8}},
+        {IDC_MAIL_SERVER, K::ComboDropDown, "", {56, 49, 161, 60}, TabStop},
+        {IDCANCEL, K::PushButton, "Cancel", {114, 73, 49, 14}, TabStop},
+        {IDOK, K::DefPushButton, "&Check", {168, 73, 48, 14}, TabStop},
+        {-1, K::EtchedFrame, "", {0, 0, 227, 96}},
+        {-1, K::EtchedFrame, "", {4, 6, 219, 62}},
+    }};
+
 const DialogTemplate compareServersDialog{
     DLG_COMPARESERVERS,
     "Compare servers",
@@ -206,6 +225,7 @@ const DialogTemplate& dialogTemplate(int id) {
         {DLG_FINDTEXT, &findTextDialog},
         {DLG_DNSRECORDS, &dnsRecordsDialog},
         {DLG_COMPARESERVERS, &compareServersDialog},
+        {DLG_MAIL, &mailDialog},
     };
     return *templates.value(id, &aboutDialog);
 }

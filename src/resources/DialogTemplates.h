@@ -15,6 +15,7 @@ enum DialogId : int {
     DLG_DNSINFO = 206,
     DLG_DNSRECORDS = 207,
     DLG_COMPARESERVERS = 208, // the servers a DNS records query asks side by side
+    DLG_MAIL = 209,           // a domain's mail checked end to end
     DLG_INPUT = 32514,        // one-line input: a prompt, an edit field, OK and Cancel
 };
 
@@ -55,6 +56,9 @@ enum ControlId : int {
     IDC_RECORDS_COMPARE = 25207,
     IDC_RECORDS_CHAIN = 25208,
     IDC_COMPARE_LIST = 25300,
+    IDC_MAIL_DOMAIN = 25400,
+    IDC_MAIL_SELECTORS = 25401,
+    IDC_MAIL_SERVER = 25402,
     IDC_INPUT_PROMPT = 4091,
     IDC_INPUT_TEXT = 4092,
     IDC_ABOUT_ICON = 4093,

@@ -21,9 +21,9 @@ namespace {
 
 const QList<ToolBarButton>& toolBarButtons() {
     static const QList<ToolBarButton> buttons = {
-        {CM_FINGER, 7, "Fi&nger", true},    {CM_WHOIS, 2, "&WhoIs", true},
-        {CM_CANCEL, 6, "&Cancel", false},   {CM_CLEAR, 8, "Clear", false},
-        {CM_ADDRBOOK, 5, "&AddBook", true}, {CM_DNS, 1, "&DNS", true},
+        {CM_FINGER, 7, "Fi&nger", true},      {CM_WHOIS, 2, "&WhoIs", true},
+        {CM_CANCEL, 6, "&Cancel", false},     {CM_CLEAR, 8, "Clear", false},
+        {CM_ADDRBOOK, 5, "&AddBook", true},   {CM_DNS, 1, "&DNS", true},
         {CM_DNSRECORDS, 9, "&Records", true},
     };
     return buttons;

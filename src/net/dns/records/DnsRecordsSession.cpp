@@ -103,6 +103,10 @@ void DnsRecordsSession::start(const DnsRecordsRequest& request) {
     question.dnssecChecked = request.dnssec;
     question.anchors = anchors();
     const DnsComparison comparison = DnsComparison::of(request.server);
+    if (comparison.kind != DnsComparison::None && request.mail) {
+        m_engine.refuseStart(QStringLiteral("A mail check asks one DNS server, not several"));
+        return;
+    }
     if (comparison.kind != DnsComparison::None) {
         compare(comparison, question, *types);
         return;
