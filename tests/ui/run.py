@@ -419,9 +419,35 @@ def check_chain_of_trust(desk, main_window, folder):
               "the saved picture marks the DNSKEY set of keyexpired.lab. as the broken link")
         desk.keys(picture, "ctrl+w")
         check(desk.gone("Chain of trust: www.keyexpired.lab A"), "Ctrl+W closes it")
+        check_mail(desk, main_window, folder)
         return True
     finally:
         lab.close()
+
+
+def check_mail(desk, main_window, folder):
+    """Command > Mail... (Alt+M, M), a domain of the chain-of-trust lab typed, Enter: the check
+    asks through the server DNS records used last (the lab's), and its report, saved through
+    File > Save As, opens with the three summary lines; good.lab. publishes nothing for mail."""
+    desk.keys(main_window, "alt+m", "m")
+    dialog = desk.window("Mail")
+    if not check(dialog is not None, "Command > Mail... opens the Mail dialog"):
+        return
+    desk.type(dialog, "good.lab")
+    desk.keys(dialog, "Return")
+    check(wait_for(lambda: desk.caption(main_window) == "Vintrel: good.lab mail", 30),
+          "the caption names the domain after its mail is checked")
+    saved = os.path.join(folder, "mail.txt")
+    desk.keys(main_window, "alt+f", "a")
+    save = desk.window("Save As")
+    if save:
+        desk.type(save, saved)
+        desk.keys(save, "Return")
+    check(wait_for(lambda: os.path.exists(saved)), "Save As keeps the mail report")
+    text = open(saved, encoding="utf-8").read() if os.path.exists(saved) else ""
+    check("; Mail for good.lab, checked through 127.0.2.53 port 53\n" in text and
+          "Receives mail:" in text and "SPF: NOT PUBLISHED\n" in text,
+          "the report names the server the lab's DNS records used, and its summary and checks")
 
 
 def check_dns_records(desk, main_window, folder):

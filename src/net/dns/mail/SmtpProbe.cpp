@@ -18,15 +18,20 @@ QString protocolName(QSsl::SslProtocol protocol) {
     }
 }
 
-QString certificateNames(const QSslCertificate& certificate) {
+QString certificateNames(const QSslCertificate& certificate, const QByteArray& host) {
     QStringList names = certificate.subjectAlternativeNames().values(QSsl::DnsEntry);
     if (names.isEmpty())
         names = certificate.subjectInfo(QSslCertificate::CommonName);
-    QString text = names.isEmpty() ? QStringLiteral("no names") : names.join(QStringLiteral(", "));
-    if (text.size() > 300)
-        text = text.left(300) + QStringLiteral("...");
+    // The name that matters first: the host's own, where the certificate carries it.
+    const QString own = QString::fromLatin1(host.chopped(host.endsWith('.') ? 1 : 0));
+    if (names.removeAll(own) > 0)
+        names.prepend(own);
+    QString text =
+        names.isEmpty() ? QStringLiteral("no names") : names.mid(0, 3).join(QStringLiteral(", "));
+    if (names.size() > 3)
+        text += QStringLiteral(" and %1 other name(s)").arg(names.size() - 3);
     return QStringLiteral("%1, issued by %2, valid until %3")
-        .arg(text, certificate.issuerDisplayName().left(200),
+        .arg(safeLine(text.toUtf8()), safeLine(certificate.issuerDisplayName().left(200).toUtf8()),
              certificate.expiryDate().toString(Qt::ISODate));
 }
 
@@ -191,7 +196,7 @@ void SmtpProbe::encrypted() {
     for (const QSslCertificate& certificate : m_socket->peerCertificateChain())
         m_talk.chain.append(certificate.toDer());
     if (!m_socket->peerCertificate().isNull())
-        m_talk.subject = certificateNames(m_socket->peerCertificate());
+        m_talk.subject = certificateNames(m_socket->peerCertificate(), m_talk.host);
     keep(QStringLiteral("TLS started: %1").arg(m_talk.tlsVersion));
     send("QUIT"); // no mail is sent
     m_socket->flush();
