@@ -43,6 +43,15 @@ MailLab::MailLab() {
         m_error = QStringLiteral("the silent server could not listen: ") + m_silent.errorString();
         return;
     }
+    if (!m_babbler.listen(QHostAddress(QStringLiteral("198.51.100.28")), 25)) {
+        m_error =
+            QStringLiteral("the babbling server could not listen: ") + m_babbler.errorString();
+        return;
+    }
+    QObject::connect(&m_babbler, &QTcpServer::newConnection, &m_babbler, [this] {
+        while (QTcpSocket* client = m_babbler.nextPendingConnection())
+            client->write(QByteArray("220-still greeting you\r\n").repeated(40000));
+    });
     m_running = true;
 }
 

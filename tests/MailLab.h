@@ -3,7 +3,7 @@
 // The mail check's lab (tests/mail_lab.py), run in the test's own network where
 // 198.51.100.0/24 stands for the public Internet: nsd serving a signed root and test. with one
 // domain per case, Exim with STARTTLS and Exim without it on port 25, a server that accepts
-// and never speaks, and the MTA-STS policies over HTTPS.
+// and never speaks, one whose greeting never ends, and the MTA-STS policies over HTTPS.
 
 #include <QProcess>
 #include <QSslConfiguration>
@@ -37,7 +37,8 @@ private:
     QTemporaryDir m_dir;
     QProcess m_nsd;
     std::vector<std::unique_ptr<QProcess>> m_servers;
-    QTcpServer m_silent; // accepts, never speaks
+    QTcpServer m_silent;  // accepts, never speaks
+    QTcpServer m_babbler; // greets with a megabyte of lines
     bool m_running = false;
     QString m_error;
 };

@@ -17,6 +17,7 @@ the public Internet):
                           only mx.lab.test has a TLSA record that matches)
     PLAIN 198.51.100.26   Exim without STARTTLS (plain.lab.test)
     MUTE  198.51.100.27   a server that accepts and never speaks (silent.lab.test; the test's)
+    BABBLE 198.51.100.28  a server whose greeting never ends (babble.lab.test; the test's)
     WEB   198.51.100.44   the MTA-STS policies (mta-sts.<case>.test)
 
 The cases (each a domain under test.):
@@ -34,6 +35,7 @@ The cases (each a domain under test.):
     badtlsa    a TLSA record that does not match the server's certificate
     notls      a mail server that does not offer STARTTLS
     silent     a mail server that accepts the connection and never answers
+    babble     a mail server whose greeting goes on for a megabyte
     private    an MX host at a loopback address, named by public DNS
     nullmx     a null MX (RFC 7505)
 """
@@ -44,10 +46,10 @@ import subprocess
 import sys
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
-DNS, TLS, PLAIN, MUTE, WEB = ("198.51.100.53", "198.51.100.25", "198.51.100.26",
-                              "198.51.100.27", "198.51.100.44")
+DNS, TLS, PLAIN, MUTE, BABBLE, WEB = ("198.51.100.53", "198.51.100.25", "198.51.100.26",
+                                      "198.51.100.27", "198.51.100.28", "198.51.100.44")
 CASES = ["good", "spf11", "twospf", "loop", "bigspf", "dmarcnone", "extrua", "stsmiss", "huge",
-         "badtlsa", "notls", "silent", "private", "nullmx"]
+         "badtlsa", "notls", "silent", "babble", "private", "nullmx"]
 
 
 def run(folder, *arguments):
@@ -125,14 +127,14 @@ def make(folder):
     r = ["$ORIGIN test.", "$TTL 3600",
          "@ IN SOA ns.root. hostmaster.root. 1 7200 3600 1209600 3600", "@ IN NS ns.root.",
          f"mx.lab IN A {TLS}", f"mx2.lab IN A {TLS}", f"mx3.lab IN A {TLS}", f"plain.lab IN A {PLAIN}",
-         f"silent.lab IN A {MUTE}", "local.lab IN A 127.0.0.1",
+         f"silent.lab IN A {MUTE}", f"babble.lab IN A {BABBLE}", "local.lab IN A 127.0.0.1",
          f"_25._tcp.mx.lab IN TLSA 3 1 1 {digest}",
          f"_25._tcp.mx2.lab IN TLSA 3 1 1 {'00' * 32}",
          # The report domain that authorises good.test's reports, and not extrua.test's.
          f"good.test._report._dmarc.reports IN TXT {txt('v=DMARC1')}",
          f"reports IN MX 10 mx.lab.test."]
     mx_of = {"badtlsa": "mx2.lab.test.", "stsmiss": "mx3.lab.test.", "notls": "plain.lab.test.",
-             "silent": "silent.lab.test.", "private": "local.lab.test."}
+             "silent": "silent.lab.test.", "babble": "babble.lab.test.", "private": "local.lab.test."}
     for case in CASES:
         d = case
         if case == "nullmx":
@@ -155,7 +157,7 @@ def make(folder):
             case, "v=DMARC1; p=quarantine")
         r.append(f"_dmarc.{d} IN TXT {txt(dmarc)}")
         r.append(f"_smtp._tls.{d} IN TXT {txt('v=TLSRPTv1; rua=mailto:tls@' + d + '.test')}")
-        if case not in ("notls", "silent", "private", "nullmx"):
+        if case not in ("notls", "silent", "babble", "private", "nullmx"):
             r.append(f"_mta-sts.{d} IN TXT {txt('v=STSv1; id=20261210')}")
             r.append(f"mta-sts.{d} IN A {WEB}")
             mx = "other.lab.test" if case == "stsmiss" else \

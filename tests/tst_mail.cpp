@@ -122,6 +122,8 @@ private slots:
             "STARTTLS is not offered");
         row("server does not answer", "silent.test", "fail pass fail", "Server silent.lab.test",
             "fail", "Timed out");
+        row("a greeting of a megabyte", "babble.test", "fail pass fail", "Server babble.lab.test",
+            "fail", "more than 64 KiB");
         row("MX at a loopback address", "private.test", "fail pass fail", "Server local.lab.test",
             "fail", "127.0.0.1 is a loopback or private address");
         row("null MX", "nullmx.test", "fail pass not", "MX", "pass", "null MX");
@@ -225,6 +227,23 @@ private slots:
         } else {
             QVERIFY(mail.isEmpty());
         }
+    }
+
+    // The deadline: what came is judged, what did not is said to be cut by it, and the call
+    // ends once with the report.
+    void deadline() {
+        m_query->mail().setStepTimeout(20000);
+        m_query->mail().setDeadline(1500);
+        const std::optional<net::MailReport> report = check(QStringLiteral("silent.test"));
+        QVERIFY(report);
+        QVERIFY(report->timedOut);
+        const net::MailCheck* server = findCheck(*report, QStringLiteral("Server silent.lab.test"));
+        QVERIFY(server);
+        QCOMPARE(server->reason,
+                 QStringLiteral("The check's time ran out before the server was done"));
+        QVERIFY(m_view->text.contains(QLatin1String("the check's time ran out")));
+        QTest::qWait(500);
+        QCOMPARE(m_view->outcomes.size(), 1);
     }
 
     // Cancel stops every look-up and conversation at once, and the call ends once.
