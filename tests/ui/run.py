@@ -425,6 +425,17 @@ def check_chain_of_trust(desk, main_window, folder):
         lab.close()
 
 
+def saved_text(desk, main_window, path, what):
+    """The window's text, saved through File > Save As into path ("" when it was not)."""
+    desk.keys(main_window, "alt+f", "a")
+    save = desk.window("Save As")
+    if save:
+        desk.type(save, path)
+        desk.keys(save, "Return")
+    check(wait_for(lambda: os.path.exists(path)), "Save As keeps " + what)
+    return open(path, encoding="utf-8").read() if os.path.exists(path) else ""
+
+
 def check_mail(desk, main_window, folder):
     """Command > Mail... (Alt+M, M), a domain of the chain-of-trust lab typed, Enter: the check
     asks through the server DNS records used last (the lab's), and its report, saved through
@@ -437,14 +448,7 @@ def check_mail(desk, main_window, folder):
     desk.keys(dialog, "Return")
     check(wait_for(lambda: desk.caption(main_window) == "Vintrel: good.lab mail", 30),
           "the caption names the domain after its mail is checked")
-    saved = os.path.join(folder, "mail.txt")
-    desk.keys(main_window, "alt+f", "a")
-    save = desk.window("Save As")
-    if save:
-        desk.type(save, saved)
-        desk.keys(save, "Return")
-    check(wait_for(lambda: os.path.exists(saved)), "Save As keeps the mail report")
-    text = open(saved, encoding="utf-8").read() if os.path.exists(saved) else ""
+    text = saved_text(desk, main_window, os.path.join(folder, "mail.txt"), "the mail report")
     check("; Mail for good.lab, checked through 127.0.2.53 port 53\n" in text and
           "Receives mail:" in text and "SPF: NOT PUBLISHED\n" in text,
           "the report names the server the lab's DNS records used, and its summary and checks")
@@ -468,14 +472,7 @@ def check_dns_records(desk, main_window, folder):
         desk.keys(dialog, "Tab", "space", "Return")  # unticks Check DNSSEC
         check(wait_for(lambda: desk.caption(main_window) == "Vintrel: plain.test MX", 20),
               "the caption names the name and the type after the answer")
-        saved = os.path.join(folder, "records.txt")
-        desk.keys(main_window, "alt+f", "a")
-        save = desk.window("Save As")
-        if save:
-            desk.type(save, saved)
-            desk.keys(save, "Return")
-        check(wait_for(lambda: os.path.exists(saved)), "Save As keeps the records")
-        text = open(saved, encoding="utf-8").read() if os.path.exists(saved) else ""
+        text = saved_text(desk, main_window, os.path.join(folder, "records.txt"), "the records")
         check("plain.test.\t3600\tIN\tMX\t10 mail.plain.test.\n" in text and
               "; DNSSEC: not checked\n" in text, "the MX record and the DNSSEC line are shown")
     finally:
