@@ -82,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (question.type == net::mailrecords::Txt)
                 answer.packet = message(question.name, question.type, txtData(take()));
             else if (question.type == net::mailrecords::A)
-                answer.packet = message(question.name, question.type, QByteArray("\xc0\0\x02\x01", 4));
+                answer.packet =
+                    message(question.name, question.type, QByteArray("\xc0\0\x02\x01", 4));
             else if (question.type == net::mailrecords::Aaaa)
                 answer.packet = message(question.name, 6, {}); // no AAAA: an empty answer
             else

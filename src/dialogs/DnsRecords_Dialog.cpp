@@ -15,8 +15,8 @@ namespace dialogs {
 
 namespace {
 
-const QString serverKey = QStringLiteral("Server");
-const QString nameKey = QStringLiteral("Name");
+const QString& serverKey = dnsrecords::ServerKey;
+const QString& nameKey = dnsrecords::NameKey;
 const QString& anchorsKey = dnsrecords::AnchorsKey;
 using dnsrecords::anchorFiles;
 // The servers every list offers first (the system resolver, the root, every authoritative
@@ -27,7 +27,7 @@ constexpr int EveryPosition = 2;
 // Where "index" counts from: files written before the third fixed entry count two, and still do,
 // with "every" set when every authoritative server was chosen.
 constexpr int StoredFixedServers = 2;
-const QString everyKey = QStringLiteral("every");
+const QString& everyKey = dnsrecords::EveryKey;
 // What a stored name or server, and the anchor files, are read back with.
 constexpr int EntryBytes = DnsRecords_Dialog::FieldBytes + 5;
 constexpr int AnchorsBytes = dnsrecords::AnchorsBytes;
@@ -75,7 +75,7 @@ void DnsRecords_Dialog::SetupWindow() {
     for (const StoredEntry& entry : loadEntries(file, Section, serverKey, EntryBytes))
         if (!entry.text.isEmpty())
             m_server->addItem(entry.text, entry.bytes);
-    int index = file.readInt(Section, QStringLiteral("index"), 0);
+    int index = file.readInt(Section, dnsrecords::IndexKey, 0);
     if (file.readInt(Section, everyKey, 0) != 0)
         index = EveryPosition;
     else if (index >= StoredFixedServers)
@@ -149,7 +149,7 @@ void DnsRecords_Dialog::done(int result) {
         const QList<StoredEntry> entries = listedEntries(*m_server, FixedServers);
         file.writeInt(Section, QStringLiteral("count"), int(entries.size()));
         const int position = m_server->findText(server, Qt::MatchFixedString);
-        file.writeInt(Section, QStringLiteral("index"),
+        file.writeInt(Section, dnsrecords::IndexKey,
                       position == EveryPosition  ? AuthoritativePosition
                       : position > EveryPosition ? position - (FixedServers - StoredFixedServers)
                                                  : position);

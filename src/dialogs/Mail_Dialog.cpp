@@ -15,10 +15,7 @@ namespace {
 
 constexpr int FieldBytes = 255;
 constexpr int EntryBytes = FieldBytes + 5;
-// The servers DNS records stores: its own list under "Server", the index it last used (counted
-// after the system resolver and the root).
-const QString serverKey = QStringLiteral("Server");
-const QString nameKey = QStringLiteral("Name");
+namespace stored = dnsrecords;
 
 } // namespace
 
@@ -35,16 +32,16 @@ Mail_Dialog::Mail_Dialog(QWidget* parent, QString settingsPath, net::DnsRecordsR
 }
 
 void Mail_Dialog::SetupWindow() {
-    namespace stored = dnsrecords;
     const platform::ProfileFile file(m_settingsPath);
-    loadHistory(*m_domain, file, stored::NamesSection, nameKey, m_keepHistory, EntryBytes);
+    loadHistory(*m_domain, file, stored::NamesSection, stored::NameKey, m_keepHistory, EntryBytes);
     m_server->addItems({net::DnsServer::SystemText, net::DnsServer::AuthoritativeText});
-    for (const StoredEntry& entry : loadEntries(file, stored::Section, serverKey, EntryBytes))
+    for (const StoredEntry& entry :
+         loadEntries(file, stored::Section, stored::ServerKey, EntryBytes))
         if (!entry.text.isEmpty())
             m_server->addItem(entry.text, entry.bytes);
     // A comparison chosen there asks no single server: the system resolver stands in.
-    const int index = file.readInt(stored::Section, QStringLiteral("index"), 0);
-    const bool every = file.readInt(stored::Section, QStringLiteral("every"), 0) != 0;
+    const int index = file.readInt(stored::Section, stored::IndexKey, 0);
+    const bool every = file.readInt(stored::Section, stored::EveryKey, 0) != 0;
     m_server->setCurrentIndex(!every && index >= 0 && index < m_server->count() ? index : 0);
     m_domain->setFocus();
 }
@@ -52,12 +49,11 @@ void Mail_Dialog::SetupWindow() {
 void Mail_Dialog::done(int result) {
     if (!m_closed) {
         m_closed = true;
-        namespace stored = dnsrecords;
         const QString domain = m_domain->currentText().trimmed();
         platform::ProfileFile file(m_settingsPath);
         if (m_keepHistory && result == res::IDOK) {
-            warnOfFullHistory(this,
-                              storeHistory(*m_domain, file, stored::NamesSection, nameKey, domain));
+            warnOfFullHistory(
+                this, storeHistory(*m_domain, file, stored::NamesSection, stored::NameKey, domain));
             saveSettingsAndWarn(this, file, m_settingsPath);
         }
         if (m_result) {
@@ -65,12 +61,7 @@ void Mail_Dialog::done(int result) {
             m_result->type = QStringLiteral("Common");
             m_result->server = m_server->currentText().trimmed();
             m_result->dnssec = file.readInt(stored::Section, stored::DnssecKey, 1) != 0;
-            const bool listed =
-                file.readBytes(stored::Section, stored::AnchorsKey, stored::AnchorsBytes)
-                    .has_value();
-            m_result->trustAnchors = stored::anchorFiles(
-                file.readString(stored::Section, listed ? stored::AnchorsKey : stored::OldAnchorKey,
-                                QString(), stored::AnchorsBytes));
+            m_result->trustAnchors = stored::storedAnchorFiles(file);
             m_result->mail = result == res::IDOK;
             m_result->selectors = m_selectors->text().split(
                 QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts);

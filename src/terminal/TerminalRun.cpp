@@ -118,12 +118,7 @@ int runInTerminal(const app::StartQuery& query, bool json, const QString& settin
         request.server = query.recordsServer();
         request.foundThrough = query.foundThrough();
         request.dnssec = settings.readInt(stored::Section, stored::DnssecKey, 1) != 0;
-        const bool listed =
-            settings.readBytes(stored::Section, stored::AnchorsKey, stored::AnchorsBytes)
-                .has_value();
-        request.trustAnchors = stored::anchorFiles(
-            settings.readString(stored::Section, listed ? stored::AnchorsKey : stored::OldAnchorKey,
-                                QString(), stored::AnchorsBytes));
+        request.trustAnchors = stored::storedAnchorFiles(settings);
         request.chain = query.chain;
         request.mail = query.mail;
         request.selectors = query.selectors;

@@ -80,11 +80,6 @@ bool readVersioned(MailCheck& check, const MailAnswers& answers, MailWanted& wan
     return true;
 }
 
-void judge(MailCheck& check, MailVerdict verdict, const QString& reason) {
-    check.verdict = verdict;
-    check.reason = reason;
-}
-
 const psl_ctx_t* publicSuffixes() {
     // Debian's publicsuffix data when it is there (kept current by the package), or the
     // library's own copy.
@@ -125,14 +120,15 @@ DmarcJudgement checkDmarc(const QByteArray& domain, const MailAnswers& answers,
                                      .arg(shownName(organisation)));
     }
     if (records.isEmpty()) {
-        judge(check, MailVerdict::NotPublished,
-              QStringLiteral("No DMARC record at %1").arg(shownName("_dmarc." + domain)));
+        check.judge(MailVerdict::NotPublished,
+                    QStringLiteral("No DMARC record at %1").arg(shownName("_dmarc." + domain)));
         return result;
     }
     if (records.size() > 1) {
         result.policy = DmarcJudgement::Invalid;
-        judge(check, MailVerdict::Fail,
-              QStringLiteral("%1 DMARC records; receivers take none of them").arg(records.size()));
+        check.judge(
+            MailVerdict::Fail,
+            QStringLiteral("%1 DMARC records; receivers take none of them").arg(records.size()));
         return result;
     }
     const Tags tags = tagList(records.first());
@@ -189,27 +185,27 @@ DmarcJudgement checkDmarc(const QByteArray& domain, const MailAnswers& answers,
     }
     result.policy = problems.isEmpty() ? policyOf(p) : DmarcJudgement::Invalid;
     if (!problems.isEmpty()) {
-        judge(check, MailVerdict::Fail,
-              QStringLiteral("The record is not valid: ") + problems.join(QStringLiteral("; ")));
+        check.judge(MailVerdict::Fail, QStringLiteral("The record is not valid: ") +
+                                           problems.join(QStringLiteral("; ")));
     } else if (result.policy == DmarcJudgement::None) {
-        judge(check, MailVerdict::Warning,
-              QStringLiteral("p=none only asks for reports; mail that fails DMARC is delivered"));
+        check.judge(
+            MailVerdict::Warning,
+            QStringLiteral("p=none only asks for reports; mail that fails DMARC is delivered"));
     } else if (pct < 100) {
-        judge(check, MailVerdict::Warning,
-              QStringLiteral("p=%1 applies to %2% of failing mail only")
-                  .arg(QString::fromLatin1(p))
-                  .arg(pct));
+        check.judge(MailVerdict::Warning, QStringLiteral("p=%1 applies to %2% of failing mail only")
+                                              .arg(QString::fromLatin1(p))
+                                              .arg(pct));
     } else if (!unauthorised.isEmpty()) {
-        judge(
-            check, MailVerdict::Warning,
+        check.judge(
+            MailVerdict::Warning,
             QStringLiteral("Reports to %1 are not authorised by that domain, so they are not sent")
                 .arg(unauthorised.join(QStringLiteral(", "))));
     } else {
-        judge(check, MailVerdict::Pass,
-              QStringLiteral("p=%1: mail that fails DMARC is %2")
-                  .arg(QString::fromLatin1(p), result.policy == DmarcJudgement::Reject
-                                                   ? QStringLiteral("rejected")
-                                                   : QStringLiteral("quarantined")));
+        check.judge(MailVerdict::Pass,
+                    QStringLiteral("p=%1: mail that fails DMARC is %2")
+                        .arg(QString::fromLatin1(p), result.policy == DmarcJudgement::Reject
+                                                         ? QStringLiteral("rejected")
+                                                         : QStringLiteral("quarantined")));
     }
     return result;
 }
@@ -221,49 +217,49 @@ MailCheck checkDkim(const QByteArray& domain, const QByteArray& selector,
     const QByteArray at = mailName(selector + "._domainkey." + domain);
     const DnsAnswer* answer = answers.need(at, mailrecords::Txt, wanted);
     if (!answer) {
-        judge(check, MailVerdict::Warning,
-              QStringLiteral("%1 could not be read in time").arg(shownName(at)));
+        check.judge(MailVerdict::Warning,
+                    QStringLiteral("%1 could not be read in time").arg(shownName(at)));
         return check;
     }
     if (const QString failed = mailrecords::failure(*answer); !failed.isEmpty()) {
-        judge(check, MailVerdict::Fail,
-              QStringLiteral("%1 could not be read: %2").arg(shownName(at), failed));
+        check.judge(MailVerdict::Fail,
+                    QStringLiteral("%1 could not be read: %2").arg(shownName(at), failed));
         return check;
     }
     const QList<QByteArray> texts = mailrecords::txt(*answer);
     addRecords(check, at, texts);
     if (texts.isEmpty()) {
-        judge(check, MailVerdict::NotPublished,
-              QStringLiteral("No key record at %1").arg(shownName(at)));
+        check.judge(MailVerdict::NotPublished,
+                    QStringLiteral("No key record at %1").arg(shownName(at)));
         return check;
     }
     if (texts.size() > 1) {
-        judge(check, MailVerdict::Fail,
-              QStringLiteral("%1 key records at one selector; a verifier cannot tell which "
-                             "one signs")
-                  .arg(texts.size()));
+        check.judge(MailVerdict::Fail,
+                    QStringLiteral("%1 key records at one selector; a verifier cannot tell which "
+                                   "one signs")
+                        .arg(texts.size()));
         return check;
     }
     const Tags tags = tagList(texts.first());
     if (hasTag(tags, "v") && (tags.first().first != "v" || tag(tags, "v") != "DKIM1")) {
-        judge(check, MailVerdict::Fail, QStringLiteral("v= must come first and be DKIM1"));
+        check.judge(MailVerdict::Fail, QStringLiteral("v= must come first and be DKIM1"));
         return check;
     }
     const QByteArray type = tag(tags, "k", "rsa").toLower();
     if (!hasTag(tags, "p")) {
-        judge(check, MailVerdict::Fail, QStringLiteral("The record has no key (no p tag)"));
+        check.judge(MailVerdict::Fail, QStringLiteral("The record has no key (no p tag)"));
         return check;
     }
     QByteArray encoded = tag(tags, "p");
     encoded.replace(' ', "");
     if (encoded.isEmpty()) {
-        judge(check, MailVerdict::Fail, QStringLiteral("The key is revoked (p is empty)"));
+        check.judge(MailVerdict::Fail, QStringLiteral("The key is revoked (p is empty)"));
         return check;
     }
     const auto decoded =
         QByteArray::fromBase64Encoding(encoded, QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded) {
-        judge(check, MailVerdict::Fail, QStringLiteral("The key is not valid base64"));
+        check.judge(MailVerdict::Fail, QStringLiteral("The key is not valid base64"));
         return check;
     }
     const bool testing = tag(tags, "t").split(':').contains("y");
@@ -274,14 +270,14 @@ MailCheck checkDkim(const QByteArray& domain, const QByteArray& selector,
     } else if (type == "ed25519") {
         bits = decoded.decoded.size() == 32 ? 256 : 0;
     } else {
-        judge(
-            check, MailVerdict::Fail,
+        check.judge(
+            MailVerdict::Fail,
             QStringLiteral("k=%1 is no key type a verifier knows").arg(QString::fromLatin1(type)));
         return check;
     }
     if (bits == 0) {
-        judge(check, MailVerdict::Fail,
-              QStringLiteral("p holds no %1 public key").arg(QString::fromLatin1(type)));
+        check.judge(MailVerdict::Fail,
+                    QStringLiteral("p holds no %1 public key").arg(QString::fromLatin1(type)));
         return check;
     }
     check.details.append(QStringLiteral("Key: %1, %2 bits%3")
@@ -289,18 +285,21 @@ MailCheck checkDkim(const QByteArray& domain, const QByteArray& selector,
                              .arg(bits)
                              .arg(testing ? QStringLiteral(", testing (t=y)") : QString()));
     if (type == "rsa" && bits < 1024)
-        judge(check, MailVerdict::Fail,
-              QStringLiteral("A %1-bit RSA key; verifiers refuse keys under 1024 bits").arg(bits));
+        check.judge(
+            MailVerdict::Fail,
+            QStringLiteral("A %1-bit RSA key; verifiers refuse keys under 1024 bits").arg(bits));
     else if (type == "rsa" && bits < 2048)
-        judge(check, MailVerdict::Warning,
-              QStringLiteral("A %1-bit RSA key; 2048 bits is the norm now").arg(bits));
+        check.judge(MailVerdict::Warning,
+                    QStringLiteral("A %1-bit RSA key; 2048 bits is the norm now").arg(bits));
     else if (testing)
-        judge(check, MailVerdict::Warning,
-              QStringLiteral("The key is in testing mode (t=y): verifiers may treat signed mail as "
-                             "unsigned"));
+        check.judge(
+            MailVerdict::Warning,
+            QStringLiteral("The key is in testing mode (t=y): verifiers may treat signed mail as "
+                           "unsigned"));
     else
-        judge(check, MailVerdict::Pass,
-              QStringLiteral("A valid %1 key of %2 bits").arg(QString::fromLatin1(type)).arg(bits));
+        check.judge(
+            MailVerdict::Pass,
+            QStringLiteral("A valid %1 key of %2 bits").arg(QString::fromLatin1(type)).arg(bits));
     return check;
 }
 
@@ -369,41 +368,41 @@ MtaStsJudgement checkMtaSts(const QByteArray& domain, const MailAnswers& answers
     if (!readVersioned(check, answers, wanted, "_mta-sts." + domain, "STSv1", records))
         return result;
     if (records.isEmpty()) {
-        judge(check, MailVerdict::NotPublished, QStringLiteral("No MTA-STS record"));
+        check.judge(MailVerdict::NotPublished, QStringLiteral("No MTA-STS record"));
         return result;
     }
     if (records.size() > 1) {
-        judge(check, MailVerdict::Fail,
-              QStringLiteral("%1 MTA-STS records; senders take none of them").arg(records.size()));
+        check.judge(
+            MailVerdict::Fail,
+            QStringLiteral("%1 MTA-STS records; senders take none of them").arg(records.size()));
         return result;
     }
     const QByteArray id = tag(tagList(records.first()), "id");
     if (id.isEmpty() || id.size() > 32 ||
         std::any_of(id.begin(), id.end(), [](char c) { return !std::isalnum(std::uint8_t(c)); })) {
-        judge(check, MailVerdict::Fail,
-              QStringLiteral("The record's id is not 1 to 32 letters "
-                             "and digits"));
+        check.judge(MailVerdict::Fail, QStringLiteral("The record's id is not 1 to 32 letters "
+                                                      "and digits"));
         return result;
     }
     result.published = true;
     if (!fetch.asked) {
-        judge(check, MailVerdict::Warning, QStringLiteral("The policy was not fetched"));
+        check.judge(MailVerdict::Warning, QStringLiteral("The policy was not fetched"));
         return result;
     }
     check.details.append(QStringLiteral("Policy: ") + fetch.url);
     if (!fetch.error.isEmpty()) {
-        judge(check, MailVerdict::Fail,
-              QStringLiteral("The policy could not be fetched: ") + fetch.error);
+        check.judge(MailVerdict::Fail,
+                    QStringLiteral("The policy could not be fetched: ") + fetch.error);
         return result;
     }
     if (fetch.tooLarge) {
-        judge(check, MailVerdict::Fail,
-              QStringLiteral("The policy is larger than %1 KiB").arg(MaxPolicyBytes / 1024));
+        check.judge(MailVerdict::Fail,
+                    QStringLiteral("The policy is larger than %1 KiB").arg(MaxPolicyBytes / 1024));
         return result;
     }
     if (fetch.status != 200) {
-        judge(check, MailVerdict::Fail,
-              QStringLiteral("The policy's server answered HTTP %1").arg(fetch.status));
+        check.judge(MailVerdict::Fail,
+                    QStringLiteral("The policy's server answered HTTP %1").arg(fetch.status));
         return result;
     }
     for (const QByteArray& line : fetch.body.split('\n'))
@@ -413,8 +412,8 @@ MtaStsJudgement checkMtaSts(const QByteArray& domain, const MailAnswers& answers
     result.policy = parseMtaStsPolicy(fetch.body);
     const MtaStsPolicy& policy = result.policy;
     if (!policy.problem.isEmpty()) {
-        judge(check, MailVerdict::Fail,
-              QStringLiteral("The policy is not valid: ") + policy.problem);
+        check.judge(MailVerdict::Fail,
+                    QStringLiteral("The policy is not valid: ") + policy.problem);
         return result;
     }
     QStringList uncovered;
@@ -423,22 +422,22 @@ MtaStsJudgement checkMtaSts(const QByteArray& domain, const MailAnswers& answers
                          [&](const QString& pattern) { return mtaStsCovers(pattern, host); }))
             uncovered.append(shownName(host));
     if (!uncovered.isEmpty() && policy.mode != QLatin1String("none")) {
-        judge(check,
-              policy.mode == QLatin1String("enforce") ? MailVerdict::Fail : MailVerdict::Warning,
-              QStringLiteral("The policy's mx lines do not cover %1, so senders that enforce it "
-                             "cannot deliver there")
-                  .arg(uncovered.join(QStringLiteral(", "))));
+        check.judge(
+            policy.mode == QLatin1String("enforce") ? MailVerdict::Fail : MailVerdict::Warning,
+            QStringLiteral("The policy's mx lines do not cover %1, so senders that enforce it "
+                           "cannot deliver there")
+                .arg(uncovered.join(QStringLiteral(", "))));
         return result;
     }
     if (policy.mode == QLatin1String("enforce")) {
         result.enforced = true;
-        judge(check, MailVerdict::Pass,
-              QStringLiteral("Enforced for %1 day(s); it covers every MX host")
-                  .arg(policy.maxAge / 86400));
+        check.judge(MailVerdict::Pass,
+                    QStringLiteral("Enforced for %1 day(s); it covers every MX host")
+                        .arg(policy.maxAge / 86400));
     } else {
-        judge(check, MailVerdict::Warning,
-              QStringLiteral("mode: %1: senders report failures but deliver anyway")
-                  .arg(policy.mode));
+        check.judge(MailVerdict::Warning,
+                    QStringLiteral("mode: %1: senders report failures but deliver anyway")
+                        .arg(policy.mode));
     }
     return result;
 }
@@ -450,13 +449,14 @@ MailCheck checkTlsRpt(const QByteArray& domain, const MailAnswers& answers, Mail
     if (!readVersioned(check, answers, wanted, "_smtp._tls." + domain, "TLSRPTv1", records))
         return check;
     if (records.isEmpty()) {
-        judge(check, MailVerdict::NotPublished,
-              QStringLiteral("No TLS-RPT record: senders cannot report failed TLS"));
+        check.judge(MailVerdict::NotPublished,
+                    QStringLiteral("No TLS-RPT record: senders cannot report failed TLS"));
         return check;
     }
     if (records.size() > 1) {
-        judge(check, MailVerdict::Fail,
-              QStringLiteral("%1 TLS-RPT records; senders take none of them").arg(records.size()));
+        check.judge(
+            MailVerdict::Fail,
+            QStringLiteral("%1 TLS-RPT records; senders take none of them").arg(records.size()));
         return check;
     }
     const QByteArray rua = tag(tagList(records.first()), "rua");
@@ -466,10 +466,10 @@ MailCheck checkTlsRpt(const QByteArray& domain, const MailAnswers& answers, Mail
         return (uri.startsWith("mailto:") && uri.contains('@')) || uri.startsWith("https://");
     });
     if (valid)
-        judge(check, MailVerdict::Pass,
-              QStringLiteral("Reports of failed TLS go to %1").arg(QString::fromLatin1(rua)));
+        check.judge(MailVerdict::Pass,
+                    QStringLiteral("Reports of failed TLS go to %1").arg(QString::fromLatin1(rua)));
     else
-        judge(check, MailVerdict::Fail, QStringLiteral("rua names no mailto: or https: address"));
+        check.judge(MailVerdict::Fail, QStringLiteral("rua names no mailto: or https: address"));
     return check;
 }
 

@@ -17,11 +17,6 @@ namespace {
 
 using namespace mailrecords;
 
-void judge(MailCheck& check, MailVerdict verdict, const QString& reason) {
-    check.verdict = verdict;
-    check.reason = reason;
-}
-
 struct MxJudgement {
     MailCheck check;
     QList<QByteArray> hosts; // the hosts tried, best first
@@ -56,13 +51,13 @@ MxJudgement checkMx(const QByteArray& domain, const MailAnswers& answers, MailWa
     check.name = QStringLiteral("MX");
     const DnsAnswer* answer = answers.need(domain, Mx, wanted);
     if (!answer) {
-        judge(check, MailVerdict::Warning,
-              QStringLiteral("The MX records could not be read in time"));
+        check.judge(MailVerdict::Warning,
+                    QStringLiteral("The MX records could not be read in time"));
         return result;
     }
     if (const QString failed = failure(*answer); !failed.isEmpty()) {
-        judge(check, MailVerdict::Fail,
-              QStringLiteral("The MX records could not be read: ") + failed);
+        check.judge(MailVerdict::Fail,
+                    QStringLiteral("The MX records could not be read: ") + failed);
         return result;
     }
     check.details.append(answer->secure
@@ -77,23 +72,21 @@ MxJudgement checkMx(const QByteArray& domain, const MailAnswers& answers, MailWa
             domain, QStringLiteral("MX"),
             QStringLiteral("%1 %2").arg(record.preference).arg(QString::fromLatin1(record.host))));
     if (answer->nxdomain) {
-        judge(check, MailVerdict::Fail,
-              QStringLiteral("%1 does not exist (NXDOMAIN)").arg(shownName(domain)));
+        check.judge(MailVerdict::Fail,
+                    QStringLiteral("%1 does not exist (NXDOMAIN)").arg(shownName(domain)));
         return result;
     }
     const bool hasNull = std::any_of(records.begin(), records.end(),
                                      [](const MxRecord& r) { return r.host == "."; });
     if (hasNull && records.size() == 1) {
         result.nullMx = true;
-        judge(check, MailVerdict::Pass,
-              QStringLiteral("A null MX: the domain says it receives no "
-                             "mail (RFC 7505)"));
+        check.judge(MailVerdict::Pass, QStringLiteral("A null MX: the domain says it receives no "
+                                                      "mail (RFC 7505)"));
         return result;
     }
     if (hasNull) {
-        judge(check, MailVerdict::Fail,
-              QStringLiteral("A null MX beside other MX records; a null "
-                             "MX must stand alone"));
+        check.judge(MailVerdict::Fail, QStringLiteral("A null MX beside other MX records; a null "
+                                                      "MX must stand alone"));
         return result;
     }
     bool implicit = false;
@@ -133,21 +126,19 @@ MxJudgement checkMx(const QByteArray& domain, const MailAnswers& answers, MailWa
     const bool anyAddress = std::any_of(result.addresses.begin(), result.addresses.end(),
                                         [](const QList<QByteArray>& a) { return !a.isEmpty(); });
     if (implicit && !anyAddress)
-        judge(check, MailVerdict::Fail,
-              QStringLiteral("No MX records and no address: the domain "
-                             "receives no mail"));
+        check.judge(MailVerdict::Fail, QStringLiteral("No MX records and no address: the domain "
+                                                      "receives no mail"));
     else if (implicit)
-        judge(check, MailVerdict::Warning,
-              QStringLiteral("No MX records: mail goes to the "
-                             "domain's own address"));
+        check.judge(MailVerdict::Warning, QStringLiteral("No MX records: mail goes to the "
+                                                         "domain's own address"));
     else if (!anyAddress)
-        judge(check, MailVerdict::Fail,
-              QStringLiteral("No MX host has an address: ") + problems.join(QStringLiteral("; ")));
+        check.judge(MailVerdict::Fail, QStringLiteral("No MX host has an address: ") +
+                                           problems.join(QStringLiteral("; ")));
     else if (!problems.isEmpty() || !warnings.isEmpty())
-        judge(check, MailVerdict::Warning, (problems + warnings).join(QStringLiteral("; ")));
+        check.judge(MailVerdict::Warning, (problems + warnings).join(QStringLiteral("; ")));
     else
-        judge(check, MailVerdict::Pass,
-              QStringLiteral("%1 mail server(s), each with an address").arg(records.size()));
+        check.judge(MailVerdict::Pass,
+                    QStringLiteral("%1 mail server(s), each with an address").arg(records.size()));
     return result;
 }
 
@@ -186,25 +177,23 @@ ServerJudgement checkServer(const SmtpConversation& talk, const MailAnswers& ans
     for (const QString& line : talk.lines)
         check.details.append(QStringLiteral("  ") + line);
     if (!talk.refused.isEmpty()) {
-        judge(check, MailVerdict::Fail, QStringLiteral("Not connected: ") + talk.refused);
+        check.judge(MailVerdict::Fail, QStringLiteral("Not connected: ") + talk.refused);
         return result;
     }
     if (!talk.greeted) {
-        judge(check, MailVerdict::Fail,
-              talk.error.isEmpty() ? QStringLiteral("No greeting on port 25") : talk.error);
+        check.judge(MailVerdict::Fail,
+                    talk.error.isEmpty() ? QStringLiteral("No greeting on port 25") : talk.error);
         return result;
     }
     result.greeted = true;
     if (!talk.startTlsOffered) {
-        judge(check, MailVerdict::Fail,
-              QStringLiteral("STARTTLS is not offered: mail to this "
-                             "server travels unencrypted"));
+        check.judge(MailVerdict::Fail, QStringLiteral("STARTTLS is not offered: mail to this "
+                                                      "server travels unencrypted"));
         return result;
     }
     if (!talk.tlsStarted) {
-        judge(check, MailVerdict::Fail,
-              QStringLiteral("The TLS handshake failed: ") +
-                  (talk.tlsError.isEmpty() ? talk.error : talk.tlsError));
+        check.judge(MailVerdict::Fail, QStringLiteral("The TLS handshake failed: ") +
+                                           (talk.tlsError.isEmpty() ? talk.error : talk.tlsError));
         return result;
     }
     check.details.prepend(
@@ -223,9 +212,9 @@ ServerJudgement checkServer(const SmtpConversation& talk, const MailAnswers& ans
             return tlsaMatches(r, talk.chain);
         });
         if (!result.daneMatched) {
-            judge(check, MailVerdict::Fail,
-                  QStringLiteral("No TLSA record matches the certificate the server showed: "
-                                 "senders that use DANE will not deliver"));
+            check.judge(MailVerdict::Fail,
+                        QStringLiteral("No TLSA record matches the certificate the server showed: "
+                                       "senders that use DANE will not deliver"));
             return result;
         }
     }
@@ -235,8 +224,9 @@ ServerJudgement checkServer(const SmtpConversation& talk, const MailAnswers& ans
             : QStringLiteral("the certificate: ") +
                   talk.certificateProblems.join(QStringLiteral("; "));
     if (!talk.certificateProblems.isEmpty() && !result.daneMatched && stsEnforced) {
-        judge(check, MailVerdict::Fail,
-              QStringLiteral("MTA-STS asks for a valid certificate, and %1").arg(certificate));
+        check.judge(
+            MailVerdict::Fail,
+            QStringLiteral("MTA-STS asks for a valid certificate, and %1").arg(certificate));
         return result;
     }
     QString reason = QStringLiteral("STARTTLS with %1; %2").arg(talk.tlsVersion, certificate);
@@ -245,7 +235,7 @@ ServerJudgement checkServer(const SmtpConversation& talk, const MailAnswers& ans
     if (!dane.isEmpty())
         reason += QStringLiteral("; ") + dane;
     const bool clean = (talk.certificateProblems.isEmpty() || result.daneMatched) && dane.isEmpty();
-    judge(check, clean ? MailVerdict::Pass : MailVerdict::Warning, reason);
+    check.judge(clean ? MailVerdict::Pass : MailVerdict::Warning, reason);
     return result;
 }
 

@@ -91,6 +91,11 @@ struct MailCheck {
     QString reason;      // one sentence
     QStringList records; // the records read, as zone-file-like lines
     QStringList details; // counts, ranges, what was said on port 25
+
+    void judge(MailVerdict judged, const QString& why) {
+        verdict = judged;
+        reason = why;
+    }
 };
 
 struct MailSummaryLine {

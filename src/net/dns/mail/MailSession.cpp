@@ -66,7 +66,7 @@ void MailSession::start(const QByteArray& domain, const QString& shownDomain,
 }
 
 void MailSession::askNext() {
-    MailPlan plan = judgeMail(m_gathered);
+    const MailPlan plan = judgeMail(m_gathered);
     MailWanted wanted = plan.wanted;
     const qsizetype left = MaxLookups - m_gathered.lookups;
     if (!wanted.isEmpty() && (left <= 0 || m_rounds >= MaxRounds)) {
@@ -78,7 +78,7 @@ void MailSession::askNext() {
         wanted.resize(left);
     }
     if (wanted.isEmpty()) {
-        talkToServers();
+        talkToServers(plan);
         return;
     }
     ++m_rounds;
@@ -111,8 +111,7 @@ bool MailSession::mayConnect(const QByteArray& address) const {
     return parsed && (parsed->isPublic() || m_privateAllowed);
 }
 
-void MailSession::talkToServers() {
-    const MailPlan plan = judgeMail(m_gathered);
+void MailSession::talkToServers(const MailPlan& plan) {
     for (qsizetype i = 0; i < plan.hosts.size(); ++i) {
         SmtpConversation refused;
         refused.host = plan.hosts[i];
@@ -228,10 +227,7 @@ void MailSession::written(const MailReport& report) {
 
 void MailSession::deadlineReached() {
     // What has come is judged; what has not is missing, and the report says the time ran out.
-    m_resolver.stop();
-    m_policy.cancel();
-    for (const auto& probe : m_probes)
-        probe->stop();
+    stopWork();
     m_gathered.timedOut = true;
     for (SmtpConversation& talk : m_gathered.servers)
         if (talk.refused.isEmpty() && talk.error.isEmpty() && !talk.tlsStarted &&

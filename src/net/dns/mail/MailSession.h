@@ -58,7 +58,7 @@ private:
 
     void askNext();
     void answered();
-    void talkToServers();
+    void talkToServers(const MailPlan& plan);
     void conversationEnded(qsizetype index, const SmtpConversation& talk);
     void policyFetched(const RdapTransport::Answer& answer);
     void finishWhenDone();

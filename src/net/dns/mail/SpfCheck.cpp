@@ -234,52 +234,53 @@ SpfJudgement checkSpf(const QByteArray& domain, const MailAnswers& answers, Mail
     if (walk.ranges4.size() + walk.ranges6.size() > RangesShown)
         check.details.append(QStringLiteral("  and %1 more")
                                  .arg(walk.ranges4.size() + walk.ranges6.size() - RangesShown));
-    const auto judge = [&](MailVerdict verdict, const QString& reason) {
-        check.verdict = verdict;
-        check.reason = reason;
-    };
     if (walk.incomplete && walk.error.isEmpty() && walk.overLimit.isEmpty()) {
-        judge(MailVerdict::Warning, QStringLiteral("Not every record of the SPF tree could be "
-                                                   "read in time"));
+        check.judge(MailVerdict::Warning,
+                    QStringLiteral("Not every record of the SPF tree could be "
+                                   "read in time"));
         return result;
     }
     if (!walk.error.isEmpty()) {
-        judge(MailVerdict::Fail, QStringLiteral("Permanent error: ") + walk.error);
+        check.judge(MailVerdict::Fail, QStringLiteral("Permanent error: ") + walk.error);
         return result;
     }
     if (!walk.overLimit.isEmpty()) {
-        judge(MailVerdict::Fail, QStringLiteral("Permanent error: ") + walk.overLimit);
+        check.judge(MailVerdict::Fail, QStringLiteral("Permanent error: ") + walk.overLimit);
         return result;
     }
     if (top && check.records.isEmpty()) {
-        judge(MailVerdict::NotPublished,
-              QStringLiteral("%1 publishes no SPF record").arg(shownName(domain)));
+        check.judge(MailVerdict::NotPublished,
+                    QStringLiteral("%1 publishes no SPF record").arg(shownName(domain)));
         return result;
     }
     const QChar all = walk.topAll;
     if (all == QLatin1Char('+')) {
-        judge(MailVerdict::Fail, QStringLiteral("+all lets every server on the Internet send as "
-                                                "this domain"));
+        check.judge(MailVerdict::Fail,
+                    QStringLiteral("+all lets every server on the Internet send as "
+                                   "this domain"));
         return result;
     }
     result.usable = true;
     if (all == QLatin1Char('?'))
-        judge(MailVerdict::Warning, QStringLiteral("?all says nothing about other servers; "
-                                                   "their mail is neutral"));
+        check.judge(MailVerdict::Warning, QStringLiteral("?all says nothing about other servers; "
+                                                         "their mail is neutral"));
     else if (all.isNull())
-        judge(MailVerdict::Warning, QStringLiteral("The record ends without an all term; other "
-                                                   "servers' mail is neutral"));
+        check.judge(MailVerdict::Warning,
+                    QStringLiteral("The record ends without an all term; other "
+                                   "servers' mail is neutral"));
     else if (walk.ptr)
-        judge(MailVerdict::Warning, QStringLiteral("The record uses ptr, which receivers are "
-                                                   "asked not to rely on (RFC 7208 section 5.5)"));
+        check.judge(MailVerdict::Warning,
+                    QStringLiteral("The record uses ptr, which receivers are "
+                                   "asked not to rely on (RFC 7208 section 5.5)"));
     else if (walk.macros)
-        judge(MailVerdict::Warning, QStringLiteral("Some terms use macros, which name a domain "
-                                                   "per message and were not followed"));
+        check.judge(MailVerdict::Warning,
+                    QStringLiteral("Some terms use macros, which name a domain "
+                                   "per message and were not followed"));
     else
-        judge(MailVerdict::Pass,
-              QStringLiteral("One valid record; other servers get %1")
-                  .arg(all == QLatin1Char('-') ? QStringLiteral("fail (-all)")
-                                               : QStringLiteral("softfail (~all)")));
+        check.judge(MailVerdict::Pass,
+                    QStringLiteral("One valid record; other servers get %1")
+                        .arg(all == QLatin1Char('-') ? QStringLiteral("fail (-all)")
+                                                     : QStringLiteral("softfail (~all)")));
     return result;
 }
 
